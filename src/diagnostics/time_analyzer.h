@@ -1,0 +1,40 @@
+// The built-in time analyzer: code anywhere brackets a stretch of work with a
+// numbered section (0-255); the analyzer counts the outermost passes of each
+// section and the milliseconds they took.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace ravok {
+
+class TTimeAnalyzer {
+public:
+    static TTimeAnalyzer& instance();
+
+    void beginSection(int section);
+    void endSection(int section);
+    // Clears every section, then opens section 0 (the whole measurement).
+    void resetSections();
+    // Column 0 number, 1 passes, 2 total ms, 3 percentage of section 0's total,
+    // 4 average ms per pass; 0 for an unknown section or one without passes.
+    double sectionValue(int section, int column) const;
+
+    int32_t depth(int section) const { return valid(section) ? sections_[size_t(section)].depth : 0; }
+
+private:
+    struct Section {
+        uint32_t start = 0;
+        int32_t passes = 0;
+        int32_t total = 0;
+        int32_t depth = 0;
+    };
+    static bool valid(int section) { return section >= 0 && section < 256; }
+    std::array<Section, 256> sections_{};
+};
+
+inline void BeginSection(int section) { TTimeAnalyzer::instance().beginSection(section); }
+inline void EndSection(int section) { TTimeAnalyzer::instance().endSection(section); }
+
+} // namespace ravok

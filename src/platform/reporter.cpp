@@ -1,0 +1,23 @@
+#include "reporter.h"
+
+namespace ravok {
+
+namespace {
+TReporter*& current() {
+    static TReporter* reporter = nullptr;
+    return reporter;
+}
+TReporter& active() { return current() ? *current() : headlessReporter(); }
+} // namespace
+
+void Notice(const std::string& text, const TTrace& trace) { active().notice(text, trace); }
+
+void ReportError(const std::string& text, const TTrace& trace) { active().reportError(text, trace); }
+
+TReporter* setReporter(TReporter* reporter) {
+    TReporter* old = current();
+    current() = reporter;
+    return old;
+}
+
+} // namespace ravok

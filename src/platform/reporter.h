@@ -1,0 +1,36 @@
+// The two reporting paths of the whole system. ReportError is the one way the
+// player shows an error to the user (a message box on the desktop, standard
+// error when headless); Notice is a progress mark that shows nothing. Both take
+// an optional trace of source positions.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ravok {
+
+struct TTraceEntry {
+    std::string source; // source file of a class
+    int32_t offset;     // byte offset in that file
+};
+
+using TTrace = std::vector<TTraceEntry>;
+
+class TReporter {
+public:
+    virtual ~TReporter() = default;
+    virtual void notice(const std::string& text, const TTrace& trace) = 0;
+    virtual void reportError(const std::string& text, const TTrace& trace) = 0;
+};
+
+void Notice(const std::string& text, const TTrace& trace = {});
+void ReportError(const std::string& text, const TTrace& trace = {});
+
+// Installs the platform's reporter; nullptr restores the headless one.
+// Returns the reporter that was installed before.
+TReporter* setReporter(TReporter* reporter);
+
+TReporter& headlessReporter();
+
+} // namespace ravok

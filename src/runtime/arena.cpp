@@ -1,0 +1,60 @@
+#include "arena.h"
+
+#include "errors.h"
+
+#include <cstring>
+#include <sys/mman.h>
+
+namespace ravok {
+
+TArena& TArena::instance() {
+    static TArena arena;
+    return arena;
+}
+
+TArena::TArena() : smallFree_(kSmallLimit / 8 + 1, 0) {
+    void* p = mmap(nullptr, kReserve, PROT_READ | PROT_WRITE,
+                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (p == MAP_FAILED) throw ERavokError("cannot reserve the VM arena");
+    gArenaBase = static_cast<uint8_t*>(p);
+}
+
+TArenaOffset TArena::allocate(size_t bytes) {
+    size_t size = roundUp(bytes == 0 ? 8 : bytes);
+    TArenaOffset off = 0;
+    if (size <= kSmallLimit) {
+        TArenaOffset& head = smallFree_[size / 8];
+        if (head != 0) {
+            off = head;
+            std::memcpy(&head, gArenaBase + off, sizeof head);
+        }
+    } else {
+        auto it = largeFree_.find(size);
+        if (it != largeFree_.end()) {
+            off = it->second;
+            largeFree_.erase(it);
+        }
+    }
+    if (off == 0) {
+        if (top_ + size > kReserve) throw ERunError("VM memory exhausted");
+        off = TArenaOffset(top_);
+        top_ += size;
+    }
+    std::memset(gArenaBase + off, 0, size);
+    ++blocksAllocated_;
+    return off;
+}
+
+void TArena::release(TArenaOffset offset, size_t bytes) {
+    if (offset == 0) return;
+    size_t size = roundUp(bytes == 0 ? 8 : bytes);
+    if (size <= kSmallLimit) {
+        TArenaOffset& head = smallFree_[size / 8];
+        std::memcpy(gArenaBase + offset, &head, sizeof head);
+        head = offset;
+    } else {
+        largeFree_.emplace(size, offset);
+    }
+}
+
+} // namespace ravok

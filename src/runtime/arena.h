@@ -1,0 +1,62 @@
+// The VM arena: one reserved region that holds every cell a vtRef may address
+// (stack blocks, instance records, global cells, list element cells, the
+// scratch cell) and the code images. A TValue payload is only 32 bits wide, so
+// cells are named by their byte offset from the arena's base; offset 0 is never
+// handed out and serves as "none". The region never moves, so an offset and a
+// pointer convert with one add.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <vector>
+
+namespace ravok {
+
+using TArenaOffset = uint32_t;
+
+// Set once, by the first TArena::instance(); every offset in circulation was
+// handed out by the arena, so it is valid whenever an offset exists.
+inline uint8_t* gArenaBase = nullptr;
+
+class TArena {
+public:
+    static TArena& instance();
+
+    // Zero-filled block of at least `bytes` bytes, 8-aligned.
+    TArenaOffset allocate(size_t bytes);
+    // Returns a block to its size class; the memory stays reserved.
+    void release(TArenaOffset offset, size_t bytes);
+
+    // True when [offset, offset + bytes) lies inside the part handed out so far.
+    bool contains(TArenaOffset offset, size_t bytes = 1) const {
+        return offset != 0 && size_t(offset) + bytes <= top_;
+    }
+    size_t bytesInUse() const { return top_; }
+    uint64_t blocksAllocated() const { return blocksAllocated_; }
+
+    TArena(const TArena&) = delete;
+    TArena& operator=(const TArena&) = delete;
+
+private:
+    TArena();
+    static constexpr size_t kReserve = size_t(2) << 30; // 2 GiB: offsets stay below 2^31
+    static constexpr size_t kSmallLimit = 4096;
+    static size_t roundUp(size_t bytes) { return (bytes + 7) & ~size_t(7); }
+
+    size_t top_ = 16;
+    uint64_t blocksAllocated_ = 0;
+    // Heads of the intrusive free lists of small blocks, one per 8-byte size class.
+    std::vector<TArenaOffset> smallFree_;
+    std::multimap<size_t, TArenaOffset> largeFree_;
+};
+
+template <class T> inline T* arenaPtr(TArenaOffset offset) {
+    return reinterpret_cast<T*>(gArenaBase + offset);
+}
+
+inline TArenaOffset arenaOffset(const void* p) {
+    return TArenaOffset(static_cast<const uint8_t*>(p) - gArenaBase);
+}
+
+} // namespace ravok

@@ -1,0 +1,19 @@
+// The type rules of the binary arithmetic instructions and of the update
+// assignments (+= and -=). Integers wrap at 32 bits; float results are computed
+// at extended precision and rounded to single; strings concatenate.
+#pragma once
+
+#include "value.h"
+
+#include <cstdint>
+
+namespace ravok {
+
+// L op= R for Op_Add .. Op_Mod. The result is left in L; R's reference is
+// released (or moved into L). Integer division by zero raises a fatal error.
+void binaryArithmetic(uint32_t op, TValue& left, TValue& right);
+
+// target += value (add) or target -= value; value's reference is released.
+void updateArithmetic(bool add, TValue& target, TValue& value);
+
+} // namespace ravok

@@ -1,0 +1,45 @@
+// Building classes by hand from code images: what the class compiler does for
+// source text, available to the demo, the tests and the benchmarks, and the
+// stand-in core classes (Object, String, Array) used until a kernel is loaded.
+#pragma once
+
+#include "code_writer.h"
+#include "function.h"
+#include "rtti.h"
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace ravok {
+
+// A compiled class with the superclass's fields and methods, then its own fields.
+TRTTI* makeClass(const std::string& name, TRTTI* superclass,
+                 std::initializer_list<const char*> fields = {});
+
+// Installs the written image (fused unless told otherwise) as a method with
+// code; it overrides an inherited method of the same name in place.
+TNormalFunction* addCodeMethod(TRTTI* cls, const std::string& name, int argCount, int localCount,
+                               const TCodeWriter& code, TFunctionKind kind = TFunctionKind::Normal,
+                               bool fuse = true);
+
+// Appends a native declaration bound to routine.
+TNativeFunction* addNativeMethod(TRTTI* cls, const std::string& name, TNativeRoutine routine);
+
+// Installs the written image as the class's main body.
+void setMainBody(TRTTI* cls, const TCodeWriter& code, bool fuse = true);
+
+// classes.lang.Object, classes.lang.String (field _body; its destructor frees
+// the body) and classes.lang.Array (field _x), made once and installed as the
+// core classes.
+struct TBootstrapClasses {
+    TRTTI* object;
+    TRTTI* string;
+    TRTTI* array;
+};
+const TBootstrapClasses& bootstrapCoreClasses();
+
+// String's _free_body: frees the TfString of argument 1.
+void nativeFreeBody(TValue* cell, int argc, int reserved);
+
+} // namespace ravok

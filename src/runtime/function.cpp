@@ -1,0 +1,43 @@
+#include "function.h"
+
+#include "errors.h"
+#include "messages.h"
+#include "stats.h"
+#include "symbols.h"
+
+namespace ravok {
+
+namespace {
+// Ids are never reused, so a code image that outlives its method cannot reach
+// an unrelated one.
+std::vector<TFunction*>& functionTable() {
+    static std::vector<TFunction*> table{nullptr};
+    return table;
+}
+} // namespace
+
+TFunction::TFunction(TFunctionKind kind, TRTTI* ownerClass, uint32_t nameSymbol)
+    : owner(ownerClass), name(nameSymbol), kind_(kind) {
+    auto& table = functionTable();
+    id_ = uint32_t(table.size());
+    table.push_back(this);
+    ++gStats.functions;
+}
+
+TFunction::~TFunction() {
+    functionTable()[id_] = nullptr;
+    --gStats.functions;
+}
+
+std::string TFunction::nameText() const { return symbolName(name); }
+
+TFunction* functionById(uint32_t id) {
+    auto& table = functionTable();
+    return id < table.size() ? table[id] : nullptr;
+}
+
+void unboundNativeRoutine(TValue*, int, int) {
+    throw ERunError(translate("native Method is not implemented."));
+}
+
+} // namespace ravok

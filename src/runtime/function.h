@@ -1,0 +1,84 @@
+// Methods. TFunction is the base of the four kinds: methods with code
+// (TNormalFunction and its kinds TConstructor and TDestructor) and methods whose
+// body is a routine of this program (TNativeFunction). Code images name methods
+// by 32-bit ids from the function registry.
+#pragma once
+
+#include "compiled_info.h"
+#include "value.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ravok {
+
+class TRTTI;
+
+enum class TFunctionKind : uint8_t { Normal, Constructor, Destructor, Native };
+
+// routine(cell, argc, reserved): cell is the receiver slot, which is also the
+// result slot; argument i (1-based) is the cell at cell - i.
+using TNativeRoutine = void (*)(TValue* cell, int argc, int reserved);
+
+class TFunction {
+public:
+    TFunction(TFunctionKind kind, TRTTI* ownerClass, uint32_t nameSymbol);
+    virtual ~TFunction();
+    TFunction(const TFunction&) = delete;
+    TFunction& operator=(const TFunction&) = delete;
+
+    virtual std::string nameText() const;
+
+    TFunctionKind kind() const { return kind_; }
+    bool hasCode() const { return kind_ != TFunctionKind::Native; }
+    uint32_t id() const { return id_; }
+
+    TRTTI* owner;
+    int32_t usageCount = 0; // number of method tables holding this method
+    uint32_t name;          // symbol id
+
+private:
+    TFunctionKind kind_;
+    uint32_t id_;
+};
+
+class TNormalFunction : public TFunction {
+public:
+    TNormalFunction(TRTTI* ownerClass, uint32_t nameSymbol,
+                    TFunctionKind kind = TFunctionKind::Normal)
+        : TFunction(kind, ownerClass, nameSymbol) {}
+
+    std::vector<std::string> argNames;
+    std::vector<std::string> localNames;
+    TCompiledInfo code;
+
+    int32_t localCount() const { return int32_t(localNames.size()); }
+};
+
+class TConstructor : public TNormalFunction {
+public:
+    TConstructor(TRTTI* ownerClass, uint32_t nameSymbol)
+        : TNormalFunction(ownerClass, nameSymbol, TFunctionKind::Constructor) {}
+};
+
+class TDestructor : public TNormalFunction {
+public:
+    TDestructor(TRTTI* ownerClass, uint32_t nameSymbol)
+        : TNormalFunction(ownerClass, nameSymbol, TFunctionKind::Destructor) {}
+};
+
+// The body of a native declaration that was never bound.
+void unboundNativeRoutine(TValue* cell, int argc, int reserved);
+
+class TNativeFunction : public TFunction {
+public:
+    TNativeFunction(TRTTI* ownerClass, uint32_t nameSymbol)
+        : TFunction(TFunctionKind::Native, ownerClass, nameSymbol) {}
+    TNativeRoutine routine = unboundNativeRoutine;
+};
+
+// The method with this id, or nullptr for an id that names no live method.
+TFunction* functionById(uint32_t id);
+
+} // namespace ravok

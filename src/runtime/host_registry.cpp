@@ -1,0 +1,57 @@
+#include "host_registry.h"
+
+#include "errors.h"
+
+namespace ravok {
+
+THostObject::THostObject(THostKind kind)
+    : hostId_(THostRegistry::instance().add(this)), hostKind_(kind) {}
+
+THostObject::~THostObject() { THostRegistry::instance().remove(hostId_); }
+
+THostRegistry& THostRegistry::instance() {
+    static THostRegistry registry;
+    return registry;
+}
+
+uint32_t THostRegistry::add(THostObject* obj) {
+    uint32_t index;
+    if (freeHead_ != 0) {
+        index = freeHead_;
+        freeHead_ = slots_[index].nextFree;
+        if (freeHead_ == 0) freeTail_ = 0;
+    } else {
+        if (slots_.size() > kIndexMask) throw ERunError("too many host objects");
+        index = uint32_t(slots_.size());
+        slots_.emplace_back();
+    }
+    Slot& s = slots_[index];
+    // Generation 0 never occurs, so a plain small number is never a valid id.
+    s.generation = s.generation % 255 + 1;
+    s.obj = obj;
+    s.nextFree = 0;
+    ++live_;
+    return index | (s.generation << kIndexBits);
+}
+
+void THostRegistry::remove(uint32_t id) {
+    uint32_t index = id & kIndexMask;
+    if (find(id) == nullptr) return;
+    slots_[index].obj = nullptr;
+    if (freeTail_ != 0)
+        slots_[freeTail_].nextFree = index;
+    else
+        freeHead_ = index;
+    freeTail_ = index;
+    --live_;
+}
+
+std::string describeBadHandle(uint32_t id, const char* what) {
+    return std::to_string(id) + " is not a valid " + what + " handle.";
+}
+
+void throwBadHandle(uint32_t id, const char* what) {
+    throw ERunError(describeBadHandle(id, what));
+}
+
+} // namespace ravok

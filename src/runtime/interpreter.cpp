@@ -1,0 +1,723 @@
+#include "interpreter.h"
+
+#include "arithmetic.h"
+#include "errors.h"
+#include "function.h"
+#include "messages.h"
+#include "opcodes.h"
+#include "pool.h"
+#include "process.h"
+#include "rtti.h"
+#include "symbols.h"
+#include "tf_string.h"
+#include "value_list.h"
+#include "value_ops.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#ifndef RAVOK_SWITCH_DISPATCH
+#define RAVOK_COMPUTED_GOTO 1
+#endif
+
+namespace ravok {
+
+namespace {
+
+void giveBudgetBack() { StepBudget = kUnlimitedBudget; }
+THoldHook gHoldHook = giveBudgetBack;
+
+// "Native関数"
+constexpr const char* kNativeFunction = "Native\x8A\xD6\x90\x94";
+
+[[noreturn]] void fatal(const std::string& text) { throw ERunError(text); }
+
+[[noreturn]] void stackOverflow() { fatal(translate("Stack Overflow.")); }
+
+std::string receiverClassName(const uint8_t* thisSlot) {
+    if (!thisSlot) return {};
+    const TValue& v = *reinterpret_cast<const TValue*>(thisSlot);
+    if (v.kind != vtObject) return {};
+    TRTTI* cls = classById(objectAt(v.u)->classId);
+    return cls ? cls->name : std::string();
+}
+
+TRTTI* classOf(const TValue& v) { return classById(objectAt(v.u)->classId); }
+
+// The field cell of an instance reached by a known index; the index and the
+// instance are checked, because `this` may be a non-object inside _errorHook.
+TValue* fieldByIndex(const TValue& obj, int32_t index) {
+    if (obj.kind != vtObject) fatal(describeValue(obj) + translate(" Field") + "#" +
+                                    std::to_string(index) + translate(" cannot be read."));
+    TfObject* o = objectAt(obj.u);
+    TRTTI* cls = classById(o->classId);
+    if (!cls || index < 0 || index >= cls->fieldCount() || 12 + 8 * index >= cls->instanceSize)
+        fatal(translate("Field index ") + std::to_string(index) + translate(" is out of range in ") +
+              (cls ? cls->classText() : std::string("?")));
+    return &o->field(index);
+}
+
+TValue* scratchSetTo(const TValue& v) {
+    TValue& s = scratchCell();
+    store(s, v);
+    return &s;
+}
+
+// Field read by name: the cell of the field, or the scratch cell holding
+// vtError 0 after the warning.
+TValue* fieldByName(TProcess* p, const TValue& obj, uint32_t symbol, int32_t* cache) {
+    if (obj.kind == vtObject) {
+        TRTTI* cls = classOf(obj);
+        int32_t i = cls ? cls->fieldIndex(symbol, cache) : -1;
+        if (i >= 0 && 12 + 8 * i < cls->instanceSize) return &objectAt(obj.u)->field(i);
+        warning(p, translate("Variable") + symbolName(symbol) + translate(" is not defined."));
+        *cache = 0;
+    } else if (obj.kind != vtError) {
+        warning(p, describeValue(obj) + translate(" Field") + symbolName(symbol) +
+                       translate(" cannot be read."));
+    }
+    return scratchSetTo(TValue::ofError(0));
+}
+
+TNormalFunction* codeOf(TFunction* fn, uint32_t nameSymbol) {
+    if (!fn) return nullptr;
+    if (!fn->hasCode())
+        fatal(translate(kNativeFunction) + symbolName(nameSymbol) + translate(" cannot be invoked."));
+    return static_cast<TNormalFunction*>(fn);
+}
+
+// The method an Op_DCall reaches: the named one, else _errorHook after the
+// warning, else a fatal error.
+TNormalFunction* resolveDynamicCall(TProcess* p, const TValue& receiver, uint32_t symbol,
+                                    int32_t* cache) {
+    if (receiver.kind == vtObject) {
+        TRTTI* cls = classOf(receiver);
+        if (!cls) fatal(describeValue(receiver) + translate(" is not Object. Method ") +
+                        symbolName(symbol) + translate(" cannot be called."));
+        if (TNormalFunction* fn = codeOf(cls->methodBySymbol(symbol, cache), symbol)) return fn;
+        *cache = 0;
+        std::string missing = translate("Method") + symbolName(symbol) + translate(" is not defined.");
+        warning(p, missing);
+        TFunction* hook = cls->methodBySymbol(symErrorHook, cache);
+        if (hook && hook->hasCode()) return static_cast<TNormalFunction*>(hook);
+        fatal(missing);
+    }
+    if (receiver.kind != vtError)
+        warning(p, describeValue(receiver) + translate(" Method") + symbolName(symbol) +
+                       translate(" cannot be called."));
+    TFunction* hook = gCore.object ? gCore.object->methodBySymbol(symErrorHook, cache) : nullptr;
+    if (hook && hook->hasCode()) return static_cast<TNormalFunction*>(hook);
+    fatal(describeValue(receiver) + translate(" is not Object. Method ") + symbolName(symbol) +
+          translate(" cannot be called."));
+}
+
+TNormalFunction* resolveStaticCall(const TValue& receiver, int32_t index) {
+    if (receiver.kind != vtObject)
+        fatal(describeValue(receiver) + translate(" is not Object. Method ") + "#" +
+              std::to_string(index) + translate(" cannot be called."));
+    TRTTI* cls = classOf(receiver);
+    TFunction* fn = cls ? cls->methodByIndex(index) : nullptr;
+    if (!fn) fatal(translate("Method") + "#" + std::to_string(index) + translate(" is not defined."));
+    return codeOf(fn, fn->name);
+}
+
+TValueList* forInList(const TValue& v) {
+    auto* list = v.kind == vtNative
+                     ? static_cast<TValueList*>(THostRegistry::instance().find(v.u, THostKind::List))
+                     : nullptr;
+    if (!list) fatal(describeBadHandle(v.u, "array list"));
+    return list;
+}
+
+// Executes instructions until the slice's budget is spent or the process
+// finishes, halts or suspends. Instruction pointer, stack pointer, frame pointer
+// and budget live in locals and are written back whenever something outside
+// this function may look at them (natives, warnings, nested runs, errors).
+void execute(TProcess* p) {
+    uint8_t* ip = p->ip;
+    uint8_t* sp = p->sp;
+    uint8_t* fp = p->fp;
+    int32_t budget = p->budget;
+    uint8_t* const stackLow = p->stackBlock;
+
+#define SAVE() (p->ip = ip, p->sp = sp, p->fp = fp, p->budget = budget)
+#define W(off) (*reinterpret_cast<int32_t*>(ip + (off)))
+#define TOP (*reinterpret_cast<TValue*>(sp))
+#define SECOND (*reinterpret_cast<TValue*>(sp + 8))
+#define SLOT(addr) (*reinterpret_cast<TValue*>(addr))
+#define PUSH(value)                                                                                \
+    do {                                                                                           \
+        if (sp - 8 < stackLow) stackOverflow();                                                    \
+        sp -= 8;                                                                                   \
+        TOP = (value);                                                                             \
+    } while (0)
+#define END_SLICE()                                                                                \
+    do {                                                                                           \
+        p->sliceUsed -= budget;                                                                    \
+        budget = 0;                                                                                \
+        SAVE();                                                                                    \
+        return;                                                                                    \
+    } while (0)
+
+#if RAVOK_COMPUTED_GOTO
+#define CASE(name) L_##name:
+#define DISPATCH()                                                                                 \
+    do {                                                                                           \
+        if (budget <= 0) goto slice_spent;                                                         \
+        --budget;                                                                                  \
+        uint32_t op_ = *reinterpret_cast<uint32_t*>(ip);                                           \
+        if (op_ >= kOpcodeCount) goto bad_opcode;                                                  \
+        goto* labels[op_];                                                                         \
+    } while (0)
+#else
+#define CASE(name) case name:
+#define DISPATCH() goto dispatch
+#endif
+#define NEXT(len)                                                                                  \
+    do {                                                                                           \
+        ip += (len);                                                                               \
+        DISPATCH();                                                                                \
+    } while (0)
+
+    // Enters a method with code: the frame record goes just below the
+    // arguments, the locals below it. DCall and SCall keep 100 bytes free at the
+    // bottom of the block; the other calls only have to stay inside it.
+    auto enter = [&](TNormalFunction* fn, uint32_t argc, uint32_t length, bool keepMargin) {
+        uint8_t* receiverSlot = sp + 8 * argc;
+        uint8_t* newFp = sp - 40;
+        int32_t n = fn->localCount();
+        uint8_t* newSp = newFp - 8 * (n - 1);
+        if (keepMargin ? newSp - stackLow < 100 : std::min(newSp, newFp + 8) < stackLow)
+            stackOverflow();
+        if (!fn->code.codeStart())
+            fatal(translate("Method") + fn->nameText() + translate(" has no code."));
+        frame::put(newFp, frame::kMethod, fn->id());
+        frame::put(newFp, frame::kReturn, arenaOffset(ip + length));
+        frame::put(newFp, frame::kArgc, argc);
+        frame::put(newFp, frame::kReceiver, arenaOffset(receiverSlot));
+        frame::put(newFp, frame::kCallerFp, fp ? arenaOffset(fp) : 0);
+        frame::put(newFp, frame::kPosClass, p->posClass);
+        frame::put(newFp, frame::kPosLine, p->posLine);
+        frame::put(newFp, frame::kPosExtra, p->posExtra);
+        for (int32_t k = 0; k < n; ++k) SLOT(newFp - 8 * k) = TValue::null();
+        p->thisSlot = receiverSlot;
+        fp = newFp;
+        sp = newSp;
+        ip = fn->code.codePtr();
+    };
+
+    try {
+#if RAVOK_COMPUTED_GOTO
+        static void* const labels[kOpcodeCount] = {
+#define OPCODE(num, name, len, text) &&L_##name,
+#include "opcodes.def"
+#undef OPCODE
+        };
+        DISPATCH();
+#else
+    dispatch:
+        if (budget <= 0) goto slice_spent;
+        --budget;
+        switch (*reinterpret_cast<uint32_t*>(ip)) {
+        default: goto bad_opcode;
+#endif
+
+        CASE(Op_Pop) {
+            decrement(TOP);
+            sp += 8;
+            NEXT(4);
+        }
+        CASE(Op_Push) {
+            TValue v;
+            std::memcpy(&v, ip + 4, 8);
+            PUSH(v);
+            NEXT(12);
+        }
+        CASE(Op_PushString) {
+            uint32_t area = uint32_t(W(4));
+            if (sp - 8 < stackLow) stackOverflow();
+            SAVE();
+            // Allocation may reuse a record and run its destructor in a nested run.
+            int32_t savedStepBudget = StepBudget;
+            uint32_t s = makeString(std::string_view(reinterpret_cast<const char*>(ip + 8),
+                                                     strnlen(reinterpret_cast<const char*>(ip + 8), area)));
+            StepBudget = savedStepBudget;
+            ++objectAt(s)->refcount;
+            PUSH(TValue::ofObject(s));
+            NEXT(8 + area);
+        }
+        CASE(Op_PushThis) {
+            TValue v = SLOT(p->thisSlot);
+            increment(v);
+            PUSH(v);
+            NEXT(4);
+        }
+        CASE(Op_SMemberValPtr) {
+            TValue obj = TOP;
+            SAVE();
+            TValue* cell = fieldByIndex(obj, W(4));
+            TOP = TValue::ofRef(arenaOffset(cell));
+            decrement(obj);
+            NEXT(8);
+        }
+        CASE(Op_DMemberValPtr) {
+            TValue obj = TOP;
+            SAVE();
+            TValue* cell = fieldByName(p, obj, uint32_t(W(4)), &W(8));
+            TOP = TValue::ofRef(arenaOffset(cell));
+            decrement(obj);
+            NEXT(12);
+        }
+        CASE(Op_LocalValPtr) {
+            PUSH(TValue::ofRef(arenaOffset(fp - 8 * W(4))));
+            NEXT(8);
+        }
+        CASE(Op_ArgValPtr) {
+            uint32_t argc = frame::get(fp, frame::kArgc);
+            uint32_t i = uint32_t(W(4));
+            TValue ref = i < argc ? TValue::ofRef(arenaOffset(fp + 40 + 8 * (argc - 1 - i)))
+                                  : TValue::ofRef(arenaOffset(scratchSetTo(TValue::null())));
+            PUSH(ref);
+            NEXT(8);
+        }
+        CASE(Op_PushThis_SMemberValPtr) {
+            SAVE();
+            TValue* cell = fieldByIndex(SLOT(p->thisSlot), W(8));
+            PUSH(TValue::ofRef(arenaOffset(cell)));
+            NEXT(12);
+        }
+        CASE(Op_PushThis_SMemberValPtr_Deref) {
+            const TValue& self = SLOT(p->thisSlot);
+            TValue v;
+            // The common case (this is an instance, the index is in range) stays
+            // inline; anything else goes through the checking path.
+            TfObject* o = self.kind == vtObject ? objectAt(self.u) : nullptr;
+            TRTTI* cls = o ? classById(o->classId) : nullptr;
+            int32_t index = W(8);
+            if (cls && uint32_t(index) < uint32_t(cls->fieldCount()) && 12 + 8 * index < cls->instanceSize) {
+                v = o->field(index);
+            } else {
+                SAVE();
+                v = *fieldByIndex(self, index);
+            }
+            increment(v);
+            PUSH(v);
+            NEXT(16);
+        }
+        CASE(Op_DMemberValPtr_Deref) {
+            TValue obj = TOP;
+            SAVE();
+            TValue* cell = fieldByName(p, obj, uint32_t(W(4)), &W(8));
+            TValue v = cell == &scratchCell() ? TValue::ofError(0) : *cell;
+            increment(v);
+            TOP = v;
+            decrement(obj);
+            NEXT(16);
+        }
+        CASE(Op_LocalValPtr_Deref) {
+            TValue v = SLOT(fp - 8 * W(4));
+            increment(v);
+            PUSH(v);
+            NEXT(12);
+        }
+        CASE(Op_ArgValPtr_Deref) {
+            uint32_t argc = frame::get(fp, frame::kArgc);
+            uint32_t i = uint32_t(W(4));
+            TValue v = i < argc ? SLOT(fp + 40 + 8 * (argc - 1 - i)) : TValue::null();
+            increment(v);
+            PUSH(v);
+            NEXT(12);
+        }
+        CASE(Op_Push_Deref) {
+            TValue v;
+            std::memcpy(&v, ip + 4, 8);
+            if (v.kind == vtRef) {
+                v = *cellAt(v.u);
+                increment(v);
+            }
+            PUSH(v);
+            NEXT(16);
+        }
+        CASE(Op_DCall) {
+            uint32_t argc = uint32_t(W(4));
+            SAVE();
+            TNormalFunction* fn = resolveDynamicCall(p, SLOT(sp + 8 * argc), uint32_t(W(8)), &W(12));
+            enter(fn, argc, 16, true);
+            DISPATCH();
+        }
+        CASE(Op_SCall) {
+            uint32_t argc = uint32_t(W(4));
+            SAVE();
+            TNormalFunction* fn = resolveStaticCall(SLOT(sp + 8 * argc), W(8));
+            enter(fn, argc, 12, true);
+            DISPATCH();
+        }
+        CASE(Op_SuperCall) {
+            uint32_t argc = uint32_t(W(4));
+            TFunction* fn = functionById(uint32_t(W(8)));
+            SAVE();
+            if (!fn) fatal(translate("Method") + "#" + std::to_string(W(8)) + translate(" is not defined."));
+            enter(codeOf(fn, fn->name), argc, 12, false);
+            DISPATCH();
+        }
+        CASE(Op_NativeCall) {
+            uint32_t argc = uint32_t(W(4));
+            TFunction* fn = functionById(uint32_t(W(8)));
+            if (!fn || fn->hasCode())
+                fatal(translate("native Method is not implemented."));
+            uint8_t* receiverSlot = sp + 8 * argc;
+            // The arguments stay on the stack while the routine runs, so that a
+            // failure inside it releases them with the rest of the stack.
+            SAVE();
+            static_cast<TNativeFunction*>(fn)->routine(&SLOT(receiverSlot), int(argc), 0);
+            if (p->released) return; // the routine killed its own process
+            budget = p->budget;
+            for (uint32_t i = 1; i <= argc; ++i) {
+                TValue arg = SLOT(receiverSlot - 8 * i);
+                SLOT(receiverSlot - 8 * i) = TValue::null();
+                decrement(arg);
+            }
+            sp = receiverSlot;
+            NEXT(12);
+        }
+        CASE(Op_Constructor) {
+            uint32_t argc = uint32_t(W(4));
+            TRTTI* cls = classById(uint32_t(W(8)));
+            SAVE();
+            if (!cls) fatal(translate("Class") + "#" + std::to_string(W(8)) + translate(" does not exist."));
+            int32_t savedStepBudget = StepBudget;
+            uint32_t instance = allocateInstance(cls);
+            StepBudget = savedStepBudget;
+            uint8_t* receiverSlot = sp + 8 * argc;
+            objectAt(instance)->refcount = 1;
+            SLOT(receiverSlot) = TValue::ofObject(instance);
+            TConstructor* ctor = cls->constructor();
+            if (ctor && ctor->code.codeStart()) {
+                enter(ctor, argc, 12, false);
+                DISPATCH();
+            }
+            // No constructor: the new instance is the result, the arguments go.
+            for (uint32_t i = 1; i <= argc; ++i) {
+                TValue arg = SLOT(receiverSlot - 8 * i);
+                SLOT(receiverSlot - 8 * i) = TValue::null();
+                decrement(arg);
+            }
+            sp = receiverSlot;
+            NEXT(12);
+        }
+        CASE(Op_Add) CASE(Op_Sub) CASE(Op_Mul) CASE(Op_Div) CASE(Op_Mod) {
+            TValue& l = SECOND;
+            TValue& r = TOP;
+            uint32_t op = *reinterpret_cast<uint32_t*>(ip);
+            if (l.kind == vtInt && r.kind == vtInt && op <= Op_Mul) {
+                uint32_t a = uint32_t(l.i), b = uint32_t(r.i);
+                l.i = int32_t(op == Op_Add ? a + b : op == Op_Sub ? a - b : a * b);
+            } else {
+                SAVE();
+                binaryArithmetic(op, l, r);
+            }
+            sp += 8;
+            NEXT(4);
+        }
+        CASE(Op_GT) CASE(Op_GTE) CASE(Op_LT) CASE(Op_LTE) CASE(Op_EQ) CASE(Op_NEQ) {
+            TValue l = SECOND, r = TOP;
+            float d = l.kind == vtInt && r.kind == vtInt ? float(int64_t(l.i) - int64_t(r.i))
+                                                         : compare(l, r);
+            bool holds;
+            switch (*reinterpret_cast<uint32_t*>(ip)) {
+            case Op_GT: holds = d > 0; break;
+            case Op_GTE: holds = d >= 0; break;
+            case Op_LT: holds = d < 0; break;
+            case Op_LTE: holds = d <= 0; break;
+            case Op_EQ: holds = d == 0; break;
+            default: holds = d != 0; break;
+            }
+            sp += 8;
+            TOP = TValue::ofFloat(holds ? 1.0f : 0.0f);
+            if (l.kind == vtObject || r.kind == vtObject) {
+                SAVE();
+                decrement(l);
+                decrement(r);
+            }
+            NEXT(4);
+        }
+        CASE(Op_And) CASE(Op_Or) { NEXT(4); }
+        CASE(Op_Is) {
+            TValue v = TOP;
+            TRTTI* cls = classById(uint32_t(W(4)));
+            bool is = v.kind == vtObject && cls && classOf(v) && classOf(v)->inherits(cls);
+            TOP = TValue::ofInt(is ? 1 : 0);
+            SAVE();
+            decrement(v);
+            NEXT(8);
+        }
+        CASE(Op_Not) {
+            TValue v = TOP;
+            TOP = TValue::ofInt(truthiness(v) ? 0 : 1);
+            SAVE();
+            decrement(v);
+            NEXT(4);
+        }
+        CASE(Op_Neg) {
+            if (TOP.kind == vtInt) TOP.i = int32_t(0u - uint32_t(TOP.i));
+            else if (TOP.kind == vtFloat) TOP.f = -TOP.f;
+            NEXT(4);
+        }
+        CASE(Op_Subst) {
+            TValue ref = SECOND;
+            TValue v = TOP;
+            SAVE();
+            if (ref.kind != vtRef) fatal(translate("Cannot assign to ") + valueToText(ref));
+            TValue& target = *cellAt(ref.u);
+            TValue old = target;
+            increment(v);
+            target = v;
+            SECOND = v;
+            sp += 8;
+            decrement(old);
+            NEXT(4);
+        }
+        CASE(Op_AddSubst) CASE(Op_SubSubst) {
+            TValue ref = SECOND;
+            SAVE();
+            if (ref.kind != vtRef) fatal(translate("Cannot assign to ") + valueToText(ref));
+            TValue v = TOP;
+            TOP = TValue::null();
+            sp += 8;
+            updateArithmetic(*reinterpret_cast<uint32_t*>(ip) == Op_AddSubst, *cellAt(ref.u), v);
+            NEXT(4);
+        }
+        CASE(Op_Deref) {
+            if (TOP.kind == vtRef) {
+                TOP = *cellAt(TOP.u);
+                increment(TOP);
+            }
+            NEXT(4);
+        }
+        CASE(Op_Jump) {
+            ip += W(4);
+            DISPATCH();
+        }
+        CASE(Op_JumpZero) {
+            TValue v = TOP;
+            sp += 8;
+            if (v.kind == vtObject) {
+                SAVE();
+                decrement(v);
+            }
+            if (truthiness(v)) NEXT(8);
+            ip += W(4);
+            DISPATCH();
+        }
+        CASE(Op_Jump_And) {
+            if (truthiness(TOP)) {
+                TValue v = TOP;
+                sp += 8;
+                SAVE();
+                decrement(v);
+                NEXT(8);
+            }
+            ip += W(4);
+            DISPATCH();
+        }
+        CASE(Op_Jump_Or) {
+            if (truthiness(TOP)) {
+                ip += W(4);
+                DISPATCH();
+            }
+            TValue v = TOP;
+            sp += 8;
+            SAVE();
+            decrement(v);
+            NEXT(8);
+        }
+        CASE(Op_Ret) {
+            TValue result = sp <= fp ? TOP : TValue::null();
+            SAVE();
+            for (uint8_t* q = sp + 8; q <= fp; q += 8) {
+                TValue v = SLOT(q);
+                SLOT(q) = TValue::null();
+                decrement(v);
+            }
+            uint32_t argc = frame::get(fp, frame::kArgc);
+            uint8_t* receiverSlot = arenaPtr<uint8_t>(frame::get(fp, frame::kReceiver));
+            uint32_t caller = frame::get(fp, frame::kCallerFp);
+            uint32_t returnTo = frame::get(fp, frame::kReturn);
+            sp = receiverSlot;
+            TValue receiver = SLOT(receiverSlot);
+            SLOT(receiverSlot) = result;
+            decrement(receiver);
+            for (uint32_t i = 1; i <= argc; ++i) {
+                TValue arg = SLOT(receiverSlot - 8 * i);
+                SLOT(receiverSlot - 8 * i) = TValue::null();
+                decrement(arg);
+            }
+            if (caller == 0) {
+                fp = nullptr;
+                p->result = &SLOT(receiverSlot);
+                p->finished = 1;
+                END_SLICE();
+            }
+            fp = arenaPtr<uint8_t>(caller);
+            p->thisSlot = arenaPtr<uint8_t>(frame::get(fp, frame::kReceiver));
+            ip = arenaPtr<uint8_t>(returnTo);
+            DISPATCH();
+        }
+        CASE(Op_InitForIn) {
+            const TValue array = TOP;
+            TRTTI* cls = array.kind == vtObject ? classOf(array) : nullptr;
+            if (!cls || !gCore.array || !cls->inherits(gCore.array) || gCore.arrayList < 0) {
+                SAVE();
+                fatal(translate("\"Cannot apply \"\"for in ..\"\" to non-Array Value.\""));
+            }
+            TValue list = objectAt(array.u)->field(gCore.arrayList);
+            if (list.kind == vtObject) list = TValue::null(); // only the host list is read
+            PUSH(list);
+            PUSH(TValue::ofInt(0));
+            NEXT(4);
+        }
+        CASE(Op_DoForIn) {
+            int32_t i = toInt(TOP);
+            SAVE();
+            TValueList* list = forInList(SLOT(sp + 8));
+            if (i < 0 || i >= list->count()) {
+                ip += W(4);
+                DISPATCH();
+            }
+            const TValue& loopVar = SLOT(sp + 24);
+            if (loopVar.kind != vtRef) fatal(translate("Cannot assign to ") + valueToText(loopVar));
+            assign(*cellAt(loopVar.u), list->cell(i));
+            TOP = TValue::ofInt(i + 1);
+            NEXT(8);
+        }
+        CASE(Op_ClearForIn) {
+            TValue array = SLOT(sp + 16), fourth = SLOT(sp + 24);
+            sp += 32;
+            SAVE();
+            decrement(array);
+            decrement(fourth);
+            NEXT(4);
+        }
+        CASE(Op_Point) {
+            p->posClass = uint32_t(W(4));
+            p->posLine = uint32_t(W(8));
+            p->posExtra = uint32_t(W(12));
+            NEXT(16);
+        }
+        CASE(Op_Halt) {
+            p->finished = 1;
+            END_SLICE();
+        }
+
+#if !RAVOK_COMPUTED_GOTO
+        }
+#endif
+    slice_spent:
+        SAVE();
+        return;
+    bad_opcode:
+        SAVE();
+        fatal(translate("Invalid Instruction") + std::to_string(*reinterpret_cast<uint32_t*>(ip)));
+    } catch (...) {
+        SAVE();
+        throw;
+    }
+
+#undef SAVE
+#undef W
+#undef TOP
+#undef SECOND
+#undef SLOT
+#undef PUSH
+#undef END_SLICE
+#undef CASE
+#undef DISPATCH
+#undef NEXT
+}
+
+} // namespace
+
+TValue& scratchCell() {
+    static TValue* cell = [] {
+        TArenaOffset off = TArena::instance().allocate(sizeof(TValue));
+        return arenaPtr<TValue>(off);
+    }();
+    return *cell;
+}
+
+void setHoldHook(THoldHook hook) { gHoldHook = hook ? hook : giveBudgetBack; }
+
+void warning(TProcess* p, const std::string& text) {
+    if (text == LastWarningText) return;
+    LastWarningText = text;
+    ReportError(text, p ? processTrace(p) : TTrace{});
+}
+
+TTrace processTrace(const TProcess* p) {
+    TTrace trace;
+    const uint8_t* f = p->fp;
+    // The failing instruction itself belongs to the statement it is in, so the
+    // innermost position counts as one byte past it.
+    TArenaOffset position = p->ip ? arenaOffset(p->ip) + 1 : 0;
+    for (int depth = 0; f && depth < 100000; ++depth) {
+        TFunction* fn = functionById(frame::get(f, frame::kMethod));
+        const TCompiledInfo* code = nullptr;
+        if (fn && fn->hasCode()) {
+            code = &static_cast<TNormalFunction*>(fn)->code;
+        } else {
+            const TValue& recv = *arenaPtr<TValue>(frame::get(f, frame::kReceiver));
+            TRTTI* cls = recv.kind == vtObject ? classById(objectAt(recv.u)->classId) : nullptr;
+            if (cls && cls->initCode) code = cls->initCode.get();
+        }
+        if (code) {
+            std::string text = code->positionText(position);
+            size_t comma = text.find(',');
+            if (comma != std::string::npos) {
+                if (TRTTI* cls = resolveClassPath(text.substr(0, comma)))
+                    trace.push_back({cls->sourceFile, std::atoi(text.c_str() + comma + 1)});
+            }
+        }
+        position = frame::get(f, frame::kReturn);
+        uint32_t caller = frame::get(f, frame::kCallerFp);
+        f = caller ? arenaPtr<uint8_t>(caller) : nullptr;
+    }
+    return trace;
+}
+
+void run(TProcess* p, int32_t limit) {
+    if (!p || !p->fp || p->finished || p->running) return;
+    TProcess* previous = CurrentProcess;
+    CurrentProcess = p;
+    p->running = true;
+    p->suspended = 0;
+    int32_t d = limit <= 0 ? kUnlimitedBudget : limit;
+    try {
+        while (d > 0 && !p->suspended && !p->finished) {
+            p->budget = std::max(0, std::min(d, StepBudget));
+            p->sliceUsed = p->budget;
+            if (p->budget > 0) execute(p);
+            if (StepBudget < kUnlimitedBudget) StepBudget -= p->sliceUsed;
+            d -= p->sliceUsed;
+            if (StepBudget <= 0) {
+                gHoldHook();
+                if (StepBudget < kUnlimitedBudget) d = StepBudget;
+            }
+        }
+        if (d < 1 && ReportPreemption) {
+            Preempted = true;
+            PreemptedClassName = receiverClassName(p->thisSlot);
+        }
+    } catch (const std::exception& e) {
+        std::string text = e.what();
+        TTrace trace = processTrace(p);
+        ReportError(text, trace);
+        p->exitState = 2;
+        p->kill();
+    }
+    p->running = false;
+    CurrentProcess = previous;
+    if (p->freePending) delete p;
+}
+
+} // namespace ravok

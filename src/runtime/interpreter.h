@@ -1,0 +1,48 @@
+// The interpreter: the run operation that executes a process's code for a
+// bounded number of instructions, warnings (reported once per distinct text,
+// execution goes on with a substitute value), fatal errors (the process ends)
+// and the call trace of a process.
+#pragma once
+
+#include "platform/reporter.h"
+#include "value.h"
+
+#include <string>
+
+namespace ravok {
+
+class TProcess;
+
+// The budget every caller passes; as StepBudget it means "no debugger limit".
+constexpr int32_t kUnlimitedBudget = 123456;
+
+inline TProcess* CurrentProcess = nullptr;
+inline int32_t StepBudget = kUnlimitedBudget;
+inline bool ReportPreemption = true;
+inline bool Preempted = false;
+inline std::string PreemptedClassName;
+inline std::string LastWarningText;
+
+// The cell that stands in for a missing field, variable or argument.
+TValue& scratchCell();
+
+// Called when StepBudget runs out (the debug window's hold). The default gives
+// the budget back at once, so a player without a debugger never stalls.
+using THoldHook = void (*)();
+void setHoldHook(THoldHook hook);
+
+// Executes up to `limit` instructions (limit <= 0 means 123456). Fatal errors
+// are reported with the process's trace and kill the process; they never
+// escape.
+void run(TProcess* p, int32_t limit = kUnlimitedBudget);
+
+// Shows text unless it equals the last warning shown.
+void warning(TProcess* p, const std::string& text);
+
+// (source file, source offset) of every frame, innermost first.
+TTrace processTrace(const TProcess* p);
+
+// A warning's text is remembered until a page is loaded.
+inline void clearLastWarning() { LastWarningText.clear(); }
+
+} // namespace ravok

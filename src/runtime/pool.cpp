@@ -1,0 +1,99 @@
+#include "pool.h"
+
+#include "errors.h"
+#include "interpreter.h"
+#include "messages.h"
+#include "process.h"
+#include "rtti.h"
+#include "stats.h"
+#include "tf_object.h"
+#include "value_ops.h"
+
+#include "platform/reporter.h"
+
+namespace ravok {
+
+uint32_t allocateInstance(TRTTI* cls) {
+    if (!cls->compiled) {
+        // "...はコンパイルが完了していないため、インスタンスを生成できません"
+        throw ERunError(translate("Class") + cls->classText() +
+                        "\x82\xCD\x83R\x83\x93\x83p\x83"
+                        "C\x83\x8B\x82\xAA\x8A\xAE\x97\xB9\x82\xB5\x82\xC4\x82\xA2\x82\xC8\x82\xA2"
+                        "\x82\xBD\x82\xDF\x81"
+                        "A\x83"
+                        "C\x83\x93\x83X\x83^\x83\x93\x83X\x82\xF0\x90\xB6\x90\xAC\x82\xC5\x82\xAB"
+                        "\x82\xDC\x82\xB9\x82\xF1");
+    }
+    if (cls->instanceSize < 0) cls->instanceSize = instanceSizeFor(cls->fieldCount());
+    ++cls->allocationCount;
+
+    uint32_t taken = 0;
+    for (uint32_t rec : cls->pool) {
+        if (objectAt(rec)->refcount <= 0) {
+            taken = rec;
+            break;
+        }
+    }
+    if (taken == 0) {
+        taken = TArena::instance().allocate(size_t(cls->instanceSize));
+        TfObject* o = objectAt(taken);
+        o->classId = cls->classId();
+        o->refcount = -1;
+        cls->pool.push_back(taken);
+    }
+    if (objectAt(taken)->refcount == 0) destroyInstance(taken);
+
+    TfObject* o = objectAt(taken);
+    o->refcount = 0;
+    o->marks = 0;
+    o->classId = cls->classId();
+    // The layout was fixed at the first allocation; fields named later (a class
+    // recompiled in place) must not reach past the record.
+    int32_t n = std::min(cls->fieldCount(), (cls->instanceSize - 12) / 8);
+    for (int32_t i = 0; i < n; ++i) o->field(i) = TValue::ofUnset(cls->fields.id(i));
+    ++gStats.instances;
+    return taken;
+}
+
+void destroyInstance(uint32_t instance) {
+    TfObject* o = objectAt(instance);
+    TRTTI* cls = classById(o->classId);
+    if (!cls || o->refcount < 0) return;
+    if (TDestructor* dtor = cls->destructor()) {
+        int32_t savedBudget = StepBudget;
+        TProcess* proc = nullptr;
+        try {
+            proc = createProcess(TValue::ofObject(instance), {}, dtor);
+        } catch (const ERavokError& e) {
+            ReportError(e.what());
+        }
+        if (proc) {
+            run(proc, kUnlimitedBudget);
+            freeProcess(proc);
+        }
+        StepBudget = savedBudget;
+        o = objectAt(instance);
+    }
+    int32_t n = std::min(cls->fieldCount(), (cls->instanceSize - 12) / 8);
+    for (int32_t i = 0; i < n; ++i) {
+        TValue v = o->field(i);
+        o->field(i) = TValue::null();
+        if (!decrementQuietly(v)) {
+            Notice(translate("Decref failed at ") + cls->name + "." + cls->fields.name(i));
+            break;
+        }
+    }
+    o->refcount = -1;
+    --gStats.instances;
+}
+
+void releasePool(TRTTI* cls) {
+    for (uint32_t rec : cls->pool) {
+        if (objectAt(rec)->refcount >= 0) --gStats.instances;
+        TArena::instance().release(rec, size_t(cls->instanceSize));
+    }
+    cls->pool.clear();
+    cls->instanceSize = -1;
+}
+
+} // namespace ravok

@@ -1,0 +1,131 @@
+#include "process.h"
+
+#include "errors.h"
+#include "function.h"
+#include "messages.h"
+#include "opcodes.h"
+#include "rtti.h"
+#include "sjis.h"
+#include "stats.h"
+#include "value_ops.h"
+
+#include <algorithm>
+
+namespace ravok {
+
+namespace {
+// A main body that was never compiled runs this image: it just ends.
+uint8_t* emptyMainBody() {
+    static TArenaOffset image = [] {
+        TArenaOffset off = TArena::instance().allocate(4);
+        uint32_t halt = Op_Halt;
+        std::memcpy(arenaPtr<uint8_t>(off), &halt, 4);
+        return off;
+    }();
+    return arenaPtr<uint8_t>(image);
+}
+
+TRTTI* receiverClass(const TValue& receiver) {
+    return receiver.kind == vtObject ? classById(objectAt(receiver.u)->classId) : nullptr;
+}
+} // namespace
+
+TProcess* createProcess(const TValue& receiver, const std::vector<TValue>& args,
+                        std::string_view method) {
+    TRTTI* cls = receiverClass(receiver);
+    if (method.empty()) return createProcess(receiver, args, nullptr);
+    TFunction* fn = nullptr;
+    if (cls) {
+        if (equalsNoCase(method, "constructor")) fn = cls->constructor();
+        else if (equalsNoCase(method, "destructor")) fn = cls->destructor();
+        else fn = cls->methodByName(method);
+    }
+    if (!fn || !fn->hasCode())
+        throw ERunError(translate("Method") + std::string(method) + translate(" is undefined."));
+    return createProcess(receiver, args, fn);
+}
+
+TProcess* createProcess(const TValue& receiver, const std::vector<TValue>& args,
+                        TFunction* method) {
+    auto* fn = static_cast<TNormalFunction*>(method && method->hasCode() ? method : nullptr);
+    if (method && !fn)
+        throw ERunError(translate("Method") + method->nameText() + translate(" is undefined."));
+    int32_t argc = int32_t(args.size());
+    int32_t locals = fn ? fn->localCount() : 0;
+    int32_t size = DefaultStackSize;
+    // _n_setStackSize does not check its value; a block that cannot hold the
+    // first frame fails here instead of writing outside it.
+    int64_t needed = 48 + 8 * int64_t(argc) + 8 * int64_t(locals);
+    if (size < needed || size > (64 << 20)) throw ERunError(translate("Stack Overflow."));
+
+    auto* p = new TProcess();
+    ++gStats.processes;
+    p->stackSize = size;
+    p->block_ = TArena::instance().allocate(size_t(size));
+    ++gStats.stackBlocks;
+    p->stackBlock = arenaPtr<uint8_t>(p->block_);
+    uint8_t* end = p->stackBlock + size;
+    uint8_t* recv = end - 8;
+    uint8_t* fp = end - 8 * argc - 48;
+    frame::put(fp, frame::kMethod, fn ? fn->id() : 0);
+    frame::put(fp, frame::kReturn, 0);
+    frame::put(fp, frame::kArgc, uint32_t(argc));
+    frame::put(fp, frame::kReceiver, arenaOffset(recv));
+    frame::put(fp, frame::kCallerFp, 0);
+    assign(*p->slot(recv), &receiver);
+    for (int32_t i = 0; i < argc; ++i) assign(*p->slot(recv - 8 * (i + 1)), &args[size_t(i)]);
+    p->fp = fp;
+    p->thisSlot = recv;
+    if (fn) {
+        for (int32_t k = 0; k < locals; ++k) *p->slot(fp - 8 * k) = TValue::null();
+        p->sp = fp - 8 * (locals - 1);
+        p->ip = fn->code.codeStart() ? fn->code.codePtr() : emptyMainBody();
+    } else {
+        p->sp = fp + 8;
+        TRTTI* cls = receiverClass(receiver);
+        p->ip = cls && cls->initCode && cls->initCode->codeStart() ? cls->initCode->codePtr()
+                                                                   : emptyMainBody();
+    }
+    return p;
+}
+
+void TProcess::kill() {
+    if (released) return;
+    finished = 1;
+    sliceUsed -= budget;
+    budget = 0;
+    uint8_t* f = fp;
+    uint8_t* s = sp;
+    while (f) {
+        for (uint8_t* q = s; q <= f; q += 8) decrementQuietly(*slot(q));
+        uint32_t argc = frame::get(f, frame::kArgc);
+        uint8_t* recv = arenaPtr<uint8_t>(frame::get(f, frame::kReceiver));
+        decrementQuietly(*slot(recv));
+        for (uint32_t i = 1; i <= argc; ++i) decrementQuietly(*slot(recv - 8 * i));
+        s = recv + 8;
+        uint32_t caller = frame::get(f, frame::kCallerFp);
+        f = caller ? arenaPtr<uint8_t>(caller) : nullptr;
+    }
+    if (result) decrementQuietly(*result);
+    released = 1;
+}
+
+TProcess::~TProcess() {
+    if (block_) {
+        TArena::instance().release(block_, size_t(stackSize));
+        --gStats.stackBlocks;
+    }
+    --gStats.processes;
+}
+
+void freeProcess(TProcess* p) {
+    if (!p) return;
+    p->kill();
+    if (p->running) {
+        p->freePending = true;
+        return;
+    }
+    delete p;
+}
+
+} // namespace ravok

@@ -1,0 +1,95 @@
+// TProcess: a script thread of control. It runs one method (or a class's main
+// body) of one instance on a private value stack in the VM arena, and keeps its
+// frames in the fixed layout below so that stack sizes, argument addressing and
+// the "Stack Overflow." depth come out the same on every host.
+//
+// Frame layout around fp (byte offsets; the stack grows toward lower addresses):
+//   fp + 40 + 8*argc        receiver slot ("this"); holds the result after return
+//   fp + 40 + 8*(argc-1-i)  argument i (the last argument sits at fp + 40)
+//   fp + 36, +32, +28       the caller's posExtra, posLine, posClass
+//   fp + 24                 the caller's fp (0 in the outermost frame)
+//   fp + 20                 the receiver slot
+//   fp + 16                 argc
+//   fp + 12                 return address
+//   fp + 8                  the method's function id (0: a class's main body)
+//   fp - 8*k                local k
+// Addresses stored in frame words are arena offsets.
+#pragma once
+
+#include "arena.h"
+#include "host_registry.h"
+#include "value.h"
+
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+namespace ravok {
+
+class TFunction;
+class TNormalFunction;
+
+namespace frame {
+constexpr int kMethod = 8, kReturn = 12, kArgc = 16, kReceiver = 20, kCallerFp = 24,
+              kPosClass = 28, kPosLine = 32, kPosExtra = 36, kArgs = 40;
+inline uint32_t get(const uint8_t* fp, int offset) {
+    uint32_t w;
+    std::memcpy(&w, fp + offset, 4);
+    return w;
+}
+inline void put(uint8_t* fp, int offset, uint32_t w) { std::memcpy(fp + offset, &w, 4); }
+} // namespace frame
+
+class TProcess : public THostObject {
+public:
+    TProcess() : THostObject(THostKind::Process) {}
+    ~TProcess() override;
+    const char* hostClassName() const override { return "TProcess"; }
+
+    int32_t stackSize = 0;
+    int32_t budget = 0;
+    int32_t sliceUsed = 0;
+    uint8_t suspended = 0;
+    uint8_t finished = 0;
+    uint8_t released = 0;
+    uint8_t exitState = 0;
+    uint8_t* fp = nullptr; // nullptr: no frame
+    uint8_t* sp = nullptr;
+    uint8_t* thisSlot = nullptr;
+    uint8_t* ip = nullptr;
+    uint8_t* stackBlock = nullptr;
+    TValue* result = nullptr;
+    uint32_t posClass = 0, posLine = 0, posExtra = 0;
+
+    // True while a run operation of this process is executing: a native cannot
+    // run the process it was called from, and freeing it waits until the run
+    // has returned.
+    bool running = false;
+    bool freePending = false;
+
+    TValue* slot(uint8_t* address) const { return reinterpret_cast<TValue*>(address); }
+
+    // Finish and release every reference held on the stack (once).
+    void kill();
+
+private:
+    friend TProcess* createProcess(const TValue&, const std::vector<TValue>&, TFunction*);
+    TArenaOffset block_ = 0;
+};
+
+// A process for the receiver running `method`: empty for the class's main
+// body, "constructor", "destructor", or a method looked up by name. An unknown
+// name raises "Method" + name + " is undefined.".
+TProcess* createProcess(const TValue& receiver, const std::vector<TValue>& args,
+                        std::string_view method);
+// The same for a method already resolved; nullptr runs the main body.
+TProcess* createProcess(const TValue& receiver, const std::vector<TValue>& args,
+                        TFunction* method);
+
+// Kill, then release the stack block and the process.
+void freeProcess(TProcess* p);
+
+// The default stack size for processes created from now on.
+inline int32_t DefaultStackSize = 1024;
+
+} // namespace ravok

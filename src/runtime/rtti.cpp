@@ -1,0 +1,162 @@
+#include "rtti.h"
+
+#include "pool.h"
+#include "sjis.h"
+#include "symbols.h"
+
+namespace ravok {
+
+namespace {
+// Never reused: a stale class id in an instance or an image resolves to nothing.
+std::vector<TRTTI*>& classTable() {
+    static std::vector<TRTTI*> table{nullptr};
+    return table;
+}
+} // namespace
+
+TRTTI::TRTTI(std::string className) : THostObject(THostKind::Class), name(std::move(className)) {
+    auto& table = classTable();
+    classId_ = uint32_t(table.size());
+    table.push_back(this);
+    classValue = TValue::ofNative(hostId());
+}
+
+TRTTI::~TRTTI() {
+    reset();
+    releasePool(this);
+    classTable()[classId_] = nullptr;
+    if (gCore.object == this) gCore.object = nullptr;
+    if (gCore.string == this) gCore.string = nullptr, gCore.stringBody = -1;
+    if (gCore.array == this) gCore.array = nullptr, gCore.arrayList = -1;
+}
+
+TRTTI* classById(uint32_t id) {
+    auto& table = classTable();
+    return id < table.size() ? table[id] : nullptr;
+}
+
+TRTTI* resolveClassPath(std::string_view path) {
+    for (TRTTI* cls : classTable()) {
+        if (cls && equalsNoCase(cls->fullName(), path)) return cls;
+    }
+    return nullptr;
+}
+
+std::string TRTTI::classText() const { return std::to_string(hostId()) + "@" + name; }
+
+bool TRTTI::inherits(const TRTTI* ancestor) const {
+    for (const TRTTI* c = this; c; c = c->superclass) {
+        if (c == ancestor) return true;
+    }
+    return false;
+}
+
+int32_t TRTTI::fieldIndexCreate(std::string_view fieldName) {
+    uint32_t sym = intern(fieldName);
+    int32_t i = fields.indexOf(sym);
+    return i >= 0 ? i : fields.addSymbol(sym);
+}
+
+TFunction* TRTTI::methodBySymbol(uint32_t symbol, int32_t* cache) const {
+    int32_t c = *cache;
+    int32_t n = int32_t(methods.size());
+    if (c >= 0 && c < n && methods[size_t(c)]->name == symbol) return methods[size_t(c)];
+    for (int32_t i = n - 1; i >= 0; --i) {
+        if (methods[size_t(i)]->name == symbol) {
+            *cache = i;
+            return methods[size_t(i)];
+        }
+    }
+    *cache = -1;
+    return nullptr;
+}
+
+int32_t TRTTI::methodIndexByName(std::string_view methodName) const {
+    int64_t sym = TSymbolTable::instance().find(methodName);
+    if (sym < 0) return -1;
+    for (size_t i = 0; i < methods.size(); ++i) {
+        if (methods[i]->name == uint32_t(sym)) return int32_t(i);
+    }
+    return -1;
+}
+
+TFunction* TRTTI::methodByName(std::string_view methodName) const {
+    return methodByIndex(methodIndexByName(methodName));
+}
+
+TConstructor* TRTTI::constructor() {
+    if (!constructorFound_) {
+        for (TFunction* fn : methods) {
+            if (fn->kind() == TFunctionKind::Constructor) constructor_ = static_cast<TConstructor*>(fn);
+        }
+        constructorFound_ = true;
+    }
+    return constructor_;
+}
+
+TDestructor* TRTTI::destructor() {
+    if (!destructorFound_) {
+        for (TFunction* fn : methods) {
+            if (fn->kind() == TFunctionKind::Destructor) destructor_ = static_cast<TDestructor*>(fn);
+        }
+        destructorFound_ = true;
+    }
+    return destructor_;
+}
+
+void TRTTI::addMethod(TFunction* fn) {
+    methods.push_back(fn);
+    ++fn->usageCount;
+    constructorFound_ = destructorFound_ = false;
+}
+
+void TRTTI::addOrOverride(TFunction* fn) {
+    for (TFunction*& slot : methods) {
+        if (slot->name == fn->name) {
+            ++fn->usageCount;
+            TFunction* old = slot;
+            slot = fn;
+            releaseMethod(old);
+            constructorFound_ = destructorFound_ = false;
+            return;
+        }
+    }
+    addMethod(fn);
+}
+
+void TRTTI::inheritMethods() {
+    if (!superclass) return;
+    for (TFunction* fn : superclass->methods) addMethod(fn);
+}
+
+void TRTTI::inheritFields() {
+    if (!superclass) return;
+    for (int32_t i = 0; i < superclass->fields.count(); ++i) fields.addSymbol(superclass->fields.id(i));
+}
+
+void TRTTI::releaseMethod(TFunction* fn) {
+    if (--fn->usageCount <= 0) delete fn;
+}
+
+void TRTTI::reset() {
+    compiled = false;
+    fields.clear();
+    std::vector<TFunction*> old;
+    old.swap(methods);
+    for (TFunction* fn : old) releaseMethod(fn);
+    constructor_ = nullptr;
+    destructor_ = nullptr;
+    constructorFound_ = destructorFound_ = false;
+    releasePool(this);
+    initCode.reset();
+}
+
+void setCoreClasses(TRTTI* object, TRTTI* string, TRTTI* array) {
+    gCore.object = object;
+    gCore.string = string;
+    gCore.array = array;
+    gCore.stringBody = string ? string->fields.indexOf(symBody) : -1;
+    gCore.arrayList = array ? array->fields.indexOf(intern("_x")) : -1;
+}
+
+} // namespace ravok

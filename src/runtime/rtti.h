@@ -1,0 +1,105 @@
+// TRTTI: a script class at run time: its field-name list, method table,
+// superclass, initialisation code and instance pool. Instances and code images
+// name classes by 32-bit ids from the class registry; scripts see a class as a
+// vtNative value referring to it.
+#pragma once
+
+#include "compiled_info.h"
+#include "function.h"
+#include "host_registry.h"
+#include "rapid_string_list.h"
+#include "value.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ravok {
+
+class TRTTI : public THostObject {
+public:
+    explicit TRTTI(std::string className);
+    ~TRTTI() override;
+
+    const char* hostClassName() const override { return "TRTTI"; }
+
+    uint32_t classId() const { return classId_; }
+    // handle "@" name, as messages and listings print a class.
+    std::string classText() const;
+    // The dotted path from the root of the resource tree; the name until the
+    // class is placed in a tree.
+    std::string fullName() const { return path.empty() ? name : path; }
+
+    bool inherits(const TRTTI* ancestor) const;
+
+    int32_t fieldIndex(uint32_t symbol, int32_t* cache) const { return fields.indexOf(symbol, cache); }
+    int32_t fieldIndexCreate(std::string_view fieldName);
+    int32_t fieldCount() const { return fields.count(); }
+
+    // Scans from the last entry, as dynamic dispatch does.
+    TFunction* methodBySymbol(uint32_t symbol, int32_t* cache) const;
+    // Scans from the first entry, as process creation and binding do.
+    TFunction* methodByName(std::string_view methodName) const;
+    int32_t methodIndexByName(std::string_view methodName) const;
+    TFunction* methodByIndex(int32_t i) const {
+        return i >= 0 && size_t(i) < methods.size() ? methods[size_t(i)] : nullptr;
+    }
+    TConstructor* constructor();
+    TDestructor* destructor();
+
+    void addMethod(TFunction* fn);
+    void addOrOverride(TFunction* fn);
+    void inheritMethods();
+    void inheritFields();
+
+    // Not compiled again: fields and methods forgotten, instances released,
+    // initialisation code dropped.
+    void reset();
+
+    std::string name;
+    std::string path;
+    std::string sourceFile;
+    std::string category;
+    TRTTI* superclass = nullptr;
+    int32_t instanceSize = -1;
+    TRapidStringList fields;
+    std::vector<TFunction*> methods;
+    std::unique_ptr<TCompiledInfo> initCode;
+    TValue classValue;
+    std::vector<TArenaOffset> pool;
+    int64_t allocationCount = 0;
+    bool compiled = false;
+    bool failed = false;
+    bool aliasRegistered = false;
+
+private:
+    void releaseMethod(TFunction* fn);
+    uint32_t classId_;
+    TConstructor* constructor_ = nullptr;
+    TDestructor* destructor_ = nullptr;
+    bool constructorFound_ = false;
+    bool destructorFound_ = false;
+};
+
+// The class with this id, or nullptr.
+TRTTI* classById(uint32_t id);
+
+// The class whose full name is `path` (compared without regard to case), as
+// traces look classes up by the name their position text carries.
+TRTTI* resolveClassPath(std::string_view path);
+
+// The classes the interpreter and the value operations need by name. The kernel
+// boot fills them in; until then strings and for-in are unavailable.
+struct TCoreClasses {
+    TRTTI* object = nullptr; // classes.lang.Object
+    TRTTI* string = nullptr; // classes.lang.String
+    TRTTI* array = nullptr;  // classes.lang.Array
+    int32_t stringBody = -1; // index of _body in String
+    int32_t arrayList = -1;  // index of _x in Array
+};
+
+inline TCoreClasses gCore;
+
+void setCoreClasses(TRTTI* object, TRTTI* string, TRTTI* array);
+
+} // namespace ravok

@@ -1,0 +1,39 @@
+#include "tf_string.h"
+
+#include "errors.h"
+#include "pool.h"
+#include "rtti.h"
+#include "stats.h"
+#include "tf_object.h"
+
+namespace ravok {
+
+TfString::TfString(std::string_view t) : THostObject(THostKind::String), text(t) {
+    ++gStats.strings;
+}
+
+TfString::~TfString() { --gStats.strings; }
+
+uint32_t makeString(std::string_view text) {
+    if (!gCore.string || gCore.stringBody < 0)
+        throw ERunError("classes.lang.String is not loaded; strings cannot be made.");
+    uint32_t instance = allocateInstance(gCore.string);
+    auto* body = new TfString(text);
+    objectAt(instance)->field(gCore.stringBody) = TValue::ofNative(body->hostId());
+    return instance;
+}
+
+bool isStringValue(const TValue& v) {
+    return v.kind == vtObject && gCore.string && objectAt(v.u)->classId == gCore.string->classId();
+}
+
+const std::string& stringText(uint32_t instance) {
+    static const std::string empty;
+    if (gCore.stringBody < 0) return empty;
+    const TValue& body = objectAt(instance)->field(gCore.stringBody);
+    if (body.kind != vtNative) return empty;
+    auto* s = static_cast<TfString*>(THostRegistry::instance().find(body.u, THostKind::String));
+    return s ? s->text : empty;
+}
+
+} // namespace ravok

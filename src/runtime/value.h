@@ -1,0 +1,54 @@
+// TValue: the 8-byte tagged value of the script language. Byte 0 is the kind,
+// bytes 1-3 carry nothing, bytes 4-7 the payload. The same form is embedded in
+// code images, so the layout is fixed.
+#pragma once
+
+#include <cstdint>
+
+namespace ravok {
+
+enum TVType : uint8_t {
+    vtNull = 0,
+    vtInt = 1,
+    vtFloat = 2,
+    vtObject = 3, // payload: arena offset of the TfObject (also the instance handle)
+    vtRef = 4,    // payload: arena offset of another TValue cell
+    vtNative = 5, // payload: host-registry id
+    vtError = 6,
+    vtUnset = 7, // payload: symbol id of the never-assigned variable or field
+};
+
+struct TValue {
+    TVType kind;
+    uint8_t unused[3];
+    union {
+        int32_t i;
+        float f;
+        uint32_t u;
+    };
+
+    static TValue make(TVType k, uint32_t payload) {
+        TValue v;
+        v.kind = k;
+        v.unused[0] = v.unused[1] = v.unused[2] = 0;
+        v.u = payload;
+        return v;
+    }
+    static TValue null() { return make(vtNull, 0); }
+    static TValue ofInt(int32_t x) { return make(vtInt, uint32_t(x)); }
+    static TValue ofFloat(float x) {
+        TValue v = make(vtFloat, 0);
+        v.f = x;
+        return v;
+    }
+    static TValue ofObject(uint32_t offset) { return make(vtObject, offset); }
+    static TValue ofRef(uint32_t offset) { return make(vtRef, offset); }
+    static TValue ofNative(uint32_t id) { return make(vtNative, id); }
+    static TValue ofError(int32_t code) { return make(vtError, uint32_t(code)); }
+    static TValue ofUnset(uint32_t symbol) { return make(vtUnset, symbol); }
+};
+
+static_assert(sizeof(TValue) == 8, "TValue is embedded in code images and must stay 8 bytes");
+static_assert(sizeof(TVType) == 1);
+
+} // namespace ravok

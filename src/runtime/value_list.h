@@ -1,0 +1,31 @@
+// TValueList: the host list behind an array's _x field. Each entry is a TValue
+// cell of its own in the VM arena, owned by the list, so a vtRef can address an
+// element.
+#pragma once
+
+#include "arena.h"
+#include "host_registry.h"
+#include "value.h"
+
+#include <vector>
+
+namespace ravok {
+
+class TValueList : public THostObject {
+public:
+    TValueList() : THostObject(THostKind::List) {}
+    ~TValueList() override;
+    const char* hostClassName() const override { return "TList"; }
+
+    int32_t count() const { return int32_t(cells_.size()); }
+    TValue* cell(int32_t i) const { return arenaPtr<TValue>(cells_[size_t(i)]); }
+    // Appends a copy of v (counted).
+    void add(const TValue& v);
+    // Releases every element and empties the list.
+    void clear();
+
+private:
+    std::vector<TArenaOffset> cells_;
+};
+
+} // namespace ravok
