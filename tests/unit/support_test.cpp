@@ -1,0 +1,187 @@
+// Symbols, field lists, class tables, the time analyzer, translation, encoding
+// and the statistics line.
+#include "test_support.h"
+
+#include "diagnostics/time_analyzer.h"
+#include "errors.h"
+#include "messages.h"
+#include "platform/clock.h"
+#include "platform/encoding.h"
+#include "sjis.h"
+#include "stats.h"
+
+namespace ravok::test {
+namespace {
+
+TEST(SymbolTest, WellKnownNamesComeFirstAndCaseIsIgnored) {
+    EXPECT_EQ(intern("_body"), 0u);
+    EXPECT_EQ(intern("gc_mark"), 1u);
+    EXPECT_EQ(intern("_generator"), 2u);
+    EXPECT_EQ(intern("_errorHook"), 3u);
+    uint32_t update = intern("update");
+    EXPECT_EQ(intern("Update"), update);
+    EXPECT_EQ(intern("UPDATE"), update);
+    EXPECT_EQ(symbolName(update), "update");
+    uint32_t next = intern("aBrandNewName");
+    EXPECT_EQ(next + 1, intern("anotherBrandNewName"));
+}
+
+TEST(SymbolTest, DoubleByteCharactersAreNotCaseFolded) {
+    // "ア" is 0x83 0x41 and "ャ" is 0x83 0x61: their trail bytes differ only
+    // in ASCII case, yet they are different characters.
+    EXPECT_NE(intern("\x83\x41"), intern("\x83\x61"));
+    EXPECT_EQ(foldCase("A\x83\x41Z"), "a\x83\x41z");
+    EXPECT_TRUE(equalsNoCase("Classes.Lang", "classes.lang"));
+}
+
+TEST(FieldListTest, LookUpUsesTheCacheThenScansFromTheEnd) {
+    TRapidStringList list;
+    list.add("x");
+    list.add("y");
+    list.add("x"); // a duplicate: the later one wins a scan
+    int32_t cache = 0;
+    EXPECT_EQ(list.indexOf(intern("x"), &cache), 0); // cached position matches
+    cache = 1;
+    EXPECT_EQ(list.indexOf(intern("x"), &cache), 2);
+    EXPECT_EQ(cache, 2);
+    EXPECT_EQ(list.indexOf(intern("nope"), &cache), -1);
+    EXPECT_EQ(cache, -1);
+    list.remove(0);
+    EXPECT_EQ(list.count(), 2);
+    EXPECT_EQ(list.name(0), "y");
+}
+
+class ClassTableTest : public RuntimeTest {};
+
+TEST_F(ClassTableTest, OverridesReplaceInPlaceAndCountTheirTables) {
+    TRTTI* base = newClass({"a"});
+    TCodeWriter body;
+    body.emit(Op_PushThis);
+    body.emit(Op_Ret);
+    body.emitHalt();
+    TNormalFunction* first = addCodeMethod(base, "draw", 0, 0, body);
+    TRTTI* sub = newClass({"b"}, base);
+    EXPECT_EQ(first->usageCount, 2);
+    EXPECT_EQ(sub->fields.name(0), "a");
+    EXPECT_EQ(sub->fields.name(1), "b");
+    TNormalFunction* second = addCodeMethod(sub, "DRAW", 0, 0, body);
+    EXPECT_EQ(first->usageCount, 1);
+    EXPECT_EQ(second->usageCount, 1);
+    EXPECT_EQ(sub->methodIndexByName("draw"), base->methodIndexByName("draw"));
+    int32_t cache = -1;
+    EXPECT_EQ(sub->methodBySymbol(intern("draw"), &cache), second);
+}
+
+TEST_F(ClassTableTest, TheLaterOfTwoConstructorsIsTheConstructor) {
+    TRTTI* cls = newClass();
+    TCodeWriter body;
+    body.emit(Op_PushThis);
+    body.emit(Op_Ret);
+    body.emitHalt();
+    addCodeMethod(cls, "constructor", 0, 0, body, TFunctionKind::Constructor);
+    TNormalFunction* later = addCodeMethod(cls, "create", 1, 0, body, TFunctionKind::Constructor);
+    EXPECT_EQ(cls->constructor(), later);
+    EXPECT_EQ(cls->destructor(), nullptr);
+    EXPECT_TRUE(cls->inherits(core->object));
+    EXPECT_FALSE(core->object->inherits(cls));
+    EXPECT_EQ(cls->classText(), std::to_string(cls->hostId()) + "@" + cls->name);
+}
+
+TEST_F(ClassTableTest, AllocationReusesUnreferencedRecordsAfterTheirDestructor) {
+    TRTTI* cls = newClass({"v"});
+    static int destructed;
+    destructed = 0;
+    TNativeFunction* count = addNativeMethod(cls, "native_count", [](TValue*, int, int) { ++destructed; });
+    TCodeWriter d;
+    d.emit(Op_PushThis);
+    d.emit(Op_NativeCall, {0, count->id()});
+    d.emit(Op_Ret);
+    d.emitHalt();
+    addCodeMethod(cls, "destructor", 0, 0, d, TFunctionKind::Destructor);
+    uint32_t a = allocateInstance(cls);
+    objectAt(a)->field(0) = TValue::ofInt(3);
+    ++objectAt(a)->refcount;
+    uint32_t b = allocateInstance(cls); // a is referenced: a new record
+    EXPECT_NE(a, b);
+    EXPECT_EQ(destructed, 0);
+    --objectAt(a)->refcount;
+    objectAt(b)->refcount = 1;
+    uint32_t c = allocateInstance(cls); // a is unreferenced: reused
+    EXPECT_EQ(c, a);
+    EXPECT_EQ(destructed, 1);
+    EXPECT_EQ(objectAt(c)->field(0).kind, vtUnset);
+    EXPECT_EQ(cls->allocationCount, 3);
+}
+
+TEST_F(ClassTableTest, UncompiledClassesCannotBeInstantiated) {
+    TRTTI* cls = newClass();
+    cls->compiled = false;
+    try {
+        allocateInstance(cls);
+        FAIL();
+    } catch (const ERunError& e) {
+        std::string text = e.what();
+        EXPECT_EQ(text.rfind("Class" + cls->classText(), 0), 0u);
+        EXPECT_NE(text.find("\x83\x43\x83\x93\x83X\x83^\x83\x93\x83X"), std::string::npos); // インスタンス
+    }
+}
+
+class FakeClock : public TClock {
+public:
+    long double nowMs() override { return now; }
+    long double now = 1000;
+};
+
+TEST(TimeAnalyzerTest, CountsOutermostPassesOnly) {
+    FakeClock clock;
+    setClock(&clock);
+    TTimeAnalyzer& ta = TTimeAnalyzer::instance();
+    ta.resetSections();
+    BeginSection(47);
+    clock.now += 5;
+    BeginSection(47);
+    EndSection(47);
+    clock.now += 5;
+    EndSection(47);
+    EXPECT_EQ(ta.sectionValue(47, 1), 1);
+    EXPECT_EQ(ta.sectionValue(47, 2), 10);
+    EXPECT_EQ(ta.sectionValue(47, 4), 10);
+    EXPECT_EQ(ta.sectionValue(47, 3), 0); // section 0 has not been stopped yet
+    EndSection(0);
+    EXPECT_EQ(ta.sectionValue(47, 3), 100);
+    // An unmatched end drives the depth negative; nothing is counted until it
+    // returns to zero.
+    EndSection(48);
+    BeginSection(48);
+    EndSection(48);
+    EXPECT_EQ(ta.sectionValue(48, 1), 0);
+    EXPECT_EQ(ta.depth(48), -1);
+    EXPECT_EQ(ta.sectionValue(300, 1), 0);
+    setClock(nullptr);
+}
+
+TEST(TranslateTest, IdentityUntilATableIsInstalled) {
+    EXPECT_EQ(translate("Stack Overflow."), "Stack Overflow.");
+    setTranslator([](std::string_view k) { return k == "Stack Overflow." ? std::string("S") : std::string(); });
+    EXPECT_EQ(translate("Stack Overflow."), "S");
+    EXPECT_EQ(translate("untranslated"), "untranslated");
+    setTranslator(nullptr);
+    EXPECT_EQ(translate("Stack Overflow."), "Stack Overflow.");
+}
+
+TEST(EncodingTest, ConvertsCp932AtTheEdges) {
+    EXPECT_EQ(cp932ToUtf8("Native\x8A\xD6\x90\x94"), "Native関数");
+    EXPECT_EQ(utf8ToCp932("表示"), "\x95\x5C\x8E\xA6"); // 0x5C stays a backslash byte
+    EXPECT_EQ(cp932ToUtf8("ok\x82"), "ok?");            // truncated character
+    EXPECT_EQ(cp932ToUtf8("plain"), "plain");
+}
+
+TEST(StatisticsTest, LineHasItsExactShape) {
+    std::string line = statisticsLine();
+    EXPECT_EQ(line.rfind("// GC=", 0), 0u);
+    for (const char* piece : {" gar=", " resgar=", " stk=", " prc=", "list=", "// tfstr=", " func="})
+        EXPECT_NE(line.find(piece), std::string::npos) << piece;
+}
+
+} // namespace
+} // namespace ravok::test

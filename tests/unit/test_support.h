@@ -1,0 +1,99 @@
+// Shared fixture for the runtime's unit tests: the bootstrap core classes, a
+// reporter that records what would have been shown, and helpers that build a
+// class around a hand-assembled main body and run it.
+#pragma once
+
+#include "class_builder.h"
+#include "interpreter.h"
+#include "pool.h"
+#include "process.h"
+#include "symbols.h"
+#include "tf_string.h"
+#include "value_ops.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ravok::test {
+
+class TRecordingReporter : public TReporter {
+public:
+    void notice(const std::string& text, const TTrace&) override { notices.push_back(text); }
+    void reportError(const std::string& text, const TTrace& trace) override {
+        errors.push_back(text);
+        traces.push_back(trace);
+    }
+    std::vector<std::string> errors;
+    std::vector<TTrace> traces;
+    std::vector<std::string> notices;
+};
+
+class RuntimeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        core = &bootstrapCoreClasses();
+        previousReporter = setReporter(&reporter);
+        clearLastWarning();
+        Preempted = false;
+        StepBudget = kUnlimitedBudget;
+        DefaultStackSize = 1024;
+    }
+
+    void TearDown() override {
+        for (TProcess* p : processes) freeProcess(p);
+        for (TRTTI* c : classes) delete c;
+        setReporter(previousReporter);
+        StepBudget = kUnlimitedBudget;
+    }
+
+    TRTTI* newClass(std::initializer_list<const char*> fields = {}, TRTTI* superclass = nullptr) {
+        TRTTI* c = makeClass("T" + std::to_string(++classCounter), superclass ? superclass : core->object, fields);
+        classes.push_back(c);
+        return c;
+    }
+
+    // A process running the main body of a fresh instance of cls.
+    TProcess* startMain(TRTTI* cls, const TCodeWriter& body, bool fuse = true) {
+        setMainBody(cls, body, fuse);
+        uint32_t instance = allocateInstance(cls);
+        TProcess* p = createProcess(TValue::ofObject(instance), {}, std::string_view());
+        processes.push_back(p);
+        return p;
+    }
+
+    // Runs the main body to its end; the value it returned (null if it halted).
+    TValue runMain(const TCodeWriter& body, std::initializer_list<const char*> fields = {}, bool fuse = true) {
+        TProcess* p = startMain(newClass(fields), body, fuse);
+        run(p);
+        last = p;
+        return p->result ? *p->result : TValue::null();
+    }
+
+    std::string runText(const TCodeWriter& body, bool fuse = true) {
+        return valueToText(runMain(body, {}, fuse));
+    }
+
+    const TBootstrapClasses* core = nullptr;
+    TRecordingReporter reporter;
+    TReporter* previousReporter = nullptr;
+    std::vector<TRTTI*> classes;
+    std::vector<TProcess*> processes;
+    TProcess* last = nullptr;
+    int classCounter = 0;
+};
+
+// Writes "push a; push b; op; ret; halt" for two constants.
+inline TCodeWriter binaryProgram(const TValue& a, const TValue& b, TOpcode op) {
+    TCodeWriter w;
+    w.emitPush(a);
+    w.emitPush(b);
+    w.emit(op);
+    w.emit(Op_Ret);
+    w.emitHalt();
+    return w;
+}
+
+} // namespace ravok::test
