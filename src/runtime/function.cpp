@@ -11,8 +11,8 @@ namespace {
 // Ids are never reused, so a code image that outlives its method cannot reach
 // an unrelated one.
 std::vector<TFunction*>& functionTable() {
-    static std::vector<TFunction*> table{nullptr};
-    return table;
+    static auto* table = new std::vector<TFunction*>{nullptr}; // outlives static destruction
+    return *table;
 }
 } // namespace
 

@@ -10,8 +10,10 @@ THostObject::THostObject(THostKind kind)
 THostObject::~THostObject() { THostRegistry::instance().remove(hostId_); }
 
 THostRegistry& THostRegistry::instance() {
-    static THostRegistry registry;
-    return registry;
+    // Never destroyed: host objects may outlive static destruction (and a leak
+    // checker must still see them through the table).
+    static THostRegistry* registry = new THostRegistry();
+    return *registry;
 }
 
 uint32_t THostRegistry::add(THostObject* obj) {

@@ -9,8 +9,8 @@ namespace ravok {
 namespace {
 // Never reused: a stale class id in an instance or an image resolves to nothing.
 std::vector<TRTTI*>& classTable() {
-    static std::vector<TRTTI*> table{nullptr};
-    return table;
+    static auto* table = new std::vector<TRTTI*>{nullptr}; // outlives static destruction
+    return *table;
 }
 } // namespace
 
