@@ -485,7 +485,14 @@ void execute(TProcess* p) {
             TValue v = TOP;
             TOP = TValue::null();
             sp += 8;
-            updateArithmetic(*reinterpret_cast<uint32_t*>(ip) == Op_AddSubst, *cellAt(ref.u), v);
+            TValue& target = *cellAt(ref.u);
+            bool add = *reinterpret_cast<uint32_t*>(ip) == Op_AddSubst;
+            if (target.kind == vtInt && v.kind == vtInt) {
+                uint32_t a = uint32_t(target.i), b = uint32_t(v.i);
+                target.i = int32_t(add ? a + b : a - b);
+            } else {
+                updateArithmetic(add, target, v);
+            }
             NEXT(4);
         }
         CASE(Op_Deref) {
