@@ -42,9 +42,12 @@ private:
     TArena();
     static constexpr size_t kReserve = size_t(2) << 30; // 2 GiB: offsets stay below 2^31
     static constexpr size_t kSmallLimit = 4096;
+    static constexpr size_t kCommitChunk = size_t(1) << 20;
+    void grow(size_t needed);
     static size_t roundUp(size_t bytes) { return (bytes + 7) & ~size_t(7); }
 
     size_t top_ = 16;
+    size_t committed_ = 0;
     uint64_t blocksAllocated_ = 0;
     // Heads of the intrusive free lists of small blocks, one per 8-byte size class.
     std::vector<TArenaOffset> smallFree_;
