@@ -102,7 +102,8 @@ void runLoop(benchmark::State& state, const Loop& loop) {
     ReportPreemption = false;
     for (auto _ : state) {
         TProcess* p = createProcess(TValue::ofObject(instance), {}, "loop");
-        while (!p->finished) run(p, kUnlimitedBudget);
+        while (!p->finished)
+            run(p, kUnlimitedBudget);
         benchmark::DoNotOptimize(p->result->i);
         if (p->result->i != kIterations) state.SkipWithError("wrong result");
         freeProcess(p);

@@ -11,11 +11,10 @@
 namespace {
 
 void usage(FILE* out) {
-    std::fprintf(out,
-                 "usage: ravok [--log] [--demo]\n"
-                 "  --demo   list and run the built-in demo program (the default for now)\n"
-                 "  --log    write the log service's lines to standard error\n"
-                 "  --help   show this text\n");
+    std::fprintf(out, "usage: ravok [--log] [--demo]\n"
+                      "  --demo   list and run the built-in demo program (the default for now)\n"
+                      "  --log    write the log service's lines to standard error\n"
+                      "  --help   show this text\n");
 }
 
 } // namespace
@@ -36,6 +35,7 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    for (const std::string& line : ravok::buildSizeLines()) ravok::Log(line);
+    for (const std::string& line : ravok::buildSizeLines())
+        ravok::Log(line);
     return ravok::runDemo();
 }

@@ -27,7 +27,8 @@ void TTimeAnalyzer::endSection(int section) {
 }
 
 void TTimeAnalyzer::resetSections() {
-    for (Section& s : sections_) s = Section{};
+    for (Section& s : sections_)
+        s = Section{};
     beginSection(0);
 }
 
@@ -36,15 +37,20 @@ double TTimeAnalyzer::sectionValue(int section, int column) const {
     const Section& s = sections_[size_t(section)];
     if (s.passes == 0) return 0;
     switch (column) {
-    case 0: return section;
-    case 1: return s.passes;
-    case 2: return s.total;
+    case 0:
+        return section;
+    case 1:
+        return s.passes;
+    case 2:
+        return s.total;
     case 3: {
         int32_t whole = sections_[0].total;
         return whole < 1 ? 0 : 100.0 * s.total / whole;
     }
-    case 4: return double(s.total) / s.passes;
-    default: return 0;
+    case 4:
+        return double(s.total) / s.passes;
+    default:
+        return 0;
     }
 }
 

@@ -21,7 +21,9 @@ public:
     // 4 average ms per pass; 0 for an unknown section or one without passes.
     double sectionValue(int section, int column) const;
 
-    int32_t depth(int section) const { return valid(section) ? sections_[size_t(section)].depth : 0; }
+    int32_t depth(int section) const {
+        return valid(section) ? sections_[size_t(section)].depth : 0;
+    }
 
 private:
     struct Section {

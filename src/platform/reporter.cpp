@@ -12,7 +12,9 @@ TReporter& active() { return current() ? *current() : headlessReporter(); }
 
 void Notice(const std::string& text, const TTrace& trace) { active().notice(text, trace); }
 
-void ReportError(const std::string& text, const TTrace& trace) { active().reportError(text, trace); }
+void ReportError(const std::string& text, const TTrace& trace) {
+    active().reportError(text, trace);
+}
 
 TReporter* setReporter(TReporter* reporter) {
     TReporter* old = current();

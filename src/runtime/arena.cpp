@@ -16,7 +16,8 @@ TArena::TArena() : smallFree_(kSmallLimit / 8 + 1, 0) {
     // Address space only: a PROT_NONE mapping costs no commit charge, so the
     // reservation works also where overcommit is disabled. Memory is made
     // usable in chunks as the arena grows.
-    void* p = mmap(nullptr, kReserve, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    void* p =
+        mmap(nullptr, kReserve, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (p == MAP_FAILED) throw ERavokError("cannot reserve the VM arena");
     gArenaBase = static_cast<uint8_t*>(p);
     grow(top_);

@@ -21,9 +21,12 @@ int32_t wrap(int64_t x) { return int32_t(uint32_t(uint64_t(x))); }
 
 TValue integerOp(uint32_t op, int32_t l, int32_t r) {
     switch (op) {
-    case Op_Add: return TValue::ofInt(wrap(int64_t(l) + r));
-    case Op_Sub: return TValue::ofInt(wrap(int64_t(l) - r));
-    case Op_Mul: return TValue::ofInt(wrap(int64_t(l) * r));
+    case Op_Add:
+        return TValue::ofInt(wrap(int64_t(l) + r));
+    case Op_Sub:
+        return TValue::ofInt(wrap(int64_t(l) - r));
+    case Op_Mul:
+        return TValue::ofInt(wrap(int64_t(l) * r));
     case Op_Div:
         if (r == 0) divisionByZero();
         // -2147483648 / -1 is exact; its quotient wraps like every integer result.
@@ -40,10 +43,14 @@ TValue integerOp(uint32_t op, int32_t l, int32_t r) {
 TValue floatOp(uint32_t op, const TValue& left, const TValue& right) {
     long double a = wide(left), b = wide(right);
     switch (op) {
-    case Op_Add: return TValue::ofFloat(float(a + b));
-    case Op_Sub: return TValue::ofFloat(float(a - b));
-    case Op_Mul: return TValue::ofFloat(float(a * b));
-    case Op_Div: return TValue::ofFloat(float(a / b));
+    case Op_Add:
+        return TValue::ofFloat(float(a + b));
+    case Op_Sub:
+        return TValue::ofFloat(float(a - b));
+    case Op_Mul:
+        return TValue::ofFloat(float(a * b));
+    case Op_Div:
+        return TValue::ofFloat(float(a / b));
     default: { // Op_Mod: both truncated to 64-bit integers
         int64_t ia = truncateToInt64(double(a)), ib = truncateToInt64(double(b));
         if (ib == 0) divisionByZero();
@@ -74,15 +81,19 @@ void binaryArithmetic(uint32_t op, TValue& left, TValue& right) {
     } else if (isNumber(l) && isNumber(r)) {
         left = floatOp(op, left, right);
     } else if (l == vtObject || (r == vtObject && isNumber(l))) {
-        if (op == Op_Add) concatenate(left, right);
-        else decrement(right);
+        if (op == Op_Add)
+            concatenate(left, right);
+        else
+            decrement(right);
     } else if (!isNumber(l)) {
         // null, ref, native, error or unset on the left: take the right operand
         // (its count moves with it).
         left = right;
         if (op == Op_Sub) {
-            if (left.kind == vtInt) left.i = wrap(-int64_t(left.i));
-            else if (left.kind == vtFloat) left.f = -left.f;
+            if (left.kind == vtInt)
+                left.i = wrap(-int64_t(left.i));
+            else if (left.kind == vtFloat)
+                left.f = -left.f;
         }
     }
     // A number on the left with a non-number, non-object right stays unchanged.
@@ -92,13 +103,16 @@ void updateArithmetic(bool add, TValue& target, TValue& value) {
     uint32_t op = add ? Op_Add : Op_Sub;
     switch (target.kind) {
     case vtInt:
-        if (value.kind == vtInt) target = integerOp(op, target.i, value.i);
-        else if (value.kind == vtFloat) target = floatOp(op, target, value);
+        if (value.kind == vtInt)
+            target = integerOp(op, target.i, value.i);
+        else if (value.kind == vtFloat)
+            target = floatOp(op, target, value);
         break;
     case vtFloat:
         if (isNumber(value.kind)) target = floatOp(op, target, value);
         break;
-    case vtObject: break;
+    case vtObject:
+        break;
     default:
         // null, ref, native, error or unset: the value is stored as it is, not
         // negated, also for -=.

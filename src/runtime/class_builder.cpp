@@ -6,12 +6,14 @@
 
 namespace ravok {
 
-TRTTI* makeClass(const std::string& name, TRTTI* superclass, std::initializer_list<const char*> fields) {
+TRTTI* makeClass(const std::string& name, TRTTI* superclass,
+                 std::initializer_list<const char*> fields) {
     auto* cls = new TRTTI(name);
     cls->superclass = superclass;
     cls->inheritFields();
     cls->inheritMethods();
-    for (const char* f : fields) cls->fieldIndexCreate(f);
+    for (const char* f : fields)
+        cls->fieldIndexCreate(f);
     cls->compiled = true;
     return cls;
 }
@@ -29,12 +31,20 @@ TNormalFunction* addCodeMethod(TRTTI* cls, const std::string& name, int argCount
     TNormalFunction* fn;
     uint32_t sym = intern(name);
     switch (kind) {
-    case TFunctionKind::Constructor: fn = new TConstructor(cls, sym); break;
-    case TFunctionKind::Destructor: fn = new TDestructor(cls, sym); break;
-    default: fn = new TNormalFunction(cls, sym); break;
+    case TFunctionKind::Constructor:
+        fn = new TConstructor(cls, sym);
+        break;
+    case TFunctionKind::Destructor:
+        fn = new TDestructor(cls, sym);
+        break;
+    default:
+        fn = new TNormalFunction(cls, sym);
+        break;
     }
-    for (int i = 0; i < argCount; ++i) fn->argNames.push_back("a" + std::to_string(i));
-    for (int i = 0; i < localCount; ++i) fn->localNames.push_back("l" + std::to_string(i));
+    for (int i = 0; i < argCount; ++i)
+        fn->argNames.push_back("a" + std::to_string(i));
+    for (int i = 0; i < localCount; ++i)
+        fn->localNames.push_back("l" + std::to_string(i));
     installImage(fn->code, cls, code, fuse);
     cls->addOrOverride(fn);
     return fn;

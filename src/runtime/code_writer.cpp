@@ -20,12 +20,12 @@ void TCodeWriter::patchWord(uint32_t at, uint32_t w) {
 }
 
 void TCodeWriter::emit(TOpcode op, std::initializer_list<uint32_t> operands) {
-    if (!isValidOpcode(op) || op == Op_PushString ||
-        kOpcodeLength[op] != 4 * (1 + operands.size()))
+    if (!isValidOpcode(op) || op == Op_PushString || kOpcodeLength[op] != 4 * (1 + operands.size()))
         throw ECodeError(std::string("wrong operands for ") +
                          (isValidOpcode(op) ? kOpcodeName[op] : "an unknown opcode"));
     word(op);
-    for (uint32_t w : operands) word(w);
+    for (uint32_t w : operands)
+        word(w);
 }
 
 void TCodeWriter::emitPush(const TValue& v) {

@@ -21,8 +21,10 @@ std::string TCompiledInfo::positionText(TArenaOffset position) const {
     uint32_t rel = position - code_;
     const TSourcePoint* found = nullptr;
     for (const TSourcePoint& p : points) {
-        if (p.codeOffset < rel) found = &p;
-        else break;
+        if (p.codeOffset < rel)
+            found = &p;
+        else
+            break;
     }
     if (!found) return "none";
     return owner->fullName() + "," + std::to_string(found->sourceOffset);

@@ -14,8 +14,8 @@ namespace ravok {
 class TRTTI;
 
 struct TSourcePoint {
-    uint32_t codeOffset;   // from the start of the image
-    int32_t sourceOffset;  // byte offset in the class's source text
+    uint32_t codeOffset;  // from the start of the image
+    int32_t sourceOffset; // byte offset in the class's source text
 };
 
 class TCompiledInfo {

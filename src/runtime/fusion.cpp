@@ -17,7 +17,8 @@ void fuseImage(uint8_t* code, size_t size) {
     while (at < size) {
         if (size - at < 4) break;
         uint32_t op = readWord(code + at);
-        if (!isValidOpcode(op)) throw ECodeError(translate("Invalid Instruction") + std::to_string(op));
+        if (!isValidOpcode(op))
+            throw ECodeError(translate("Invalid Instruction") + std::to_string(op));
         if (op == Op_Halt) return;
         uint32_t len = instructionLength(code + at, size - at);
         if (len == 0) break;
@@ -29,8 +30,10 @@ void fuseImage(uint8_t* code, size_t size) {
             break;
         case Op_PushThis:
             if (next == Op_SMemberValPtr) {
-                if (opAt(code, size, at + 12) == Op_Deref) fused = Op_PushThis_SMemberValPtr_Deref, combined = 16;
-                else fused = Op_PushThis_SMemberValPtr, combined = 12;
+                if (opAt(code, size, at + 12) == Op_Deref)
+                    fused = Op_PushThis_SMemberValPtr_Deref, combined = 16;
+                else
+                    fused = Op_PushThis_SMemberValPtr, combined = 12;
             }
             break;
         case Op_DMemberValPtr:
@@ -42,7 +45,8 @@ void fuseImage(uint8_t* code, size_t size) {
         case Op_ArgValPtr:
             if (next == Op_Deref) fused = Op_ArgValPtr_Deref, combined = 12;
             break;
-        default: break;
+        default:
+            break;
         }
         if (fused) {
             writeWord(code + at, fused);

@@ -52,8 +52,6 @@ std::string describeBadHandle(uint32_t id, const char* what) {
     return std::to_string(id) + " is not a valid " + what + " handle.";
 }
 
-void throwBadHandle(uint32_t id, const char* what) {
-    throw ERunError(describeBadHandle(id, what));
-}
+void throwBadHandle(uint32_t id, const char* what) { throw ERunError(describeBadHandle(id, what)); }
 
 } // namespace ravok

@@ -48,13 +48,14 @@ TRTTI* classOf(const TValue& v) { return classById(objectAt(v.u)->classId); }
 // The field cell of an instance reached by a known index; the index and the
 // instance are checked, because `this` may be a non-object inside _errorHook.
 TValue* fieldByIndex(const TValue& obj, int32_t index) {
-    if (obj.kind != vtObject) fatal(describeValue(obj) + translate(" Field") + "#" +
-                                    std::to_string(index) + translate(" cannot be read."));
+    if (obj.kind != vtObject)
+        fatal(describeValue(obj) + translate(" Field") + "#" + std::to_string(index) +
+              translate(" cannot be read."));
     TfObject* o = objectAt(obj.u);
     TRTTI* cls = classById(o->classId);
     if (!cls || index < 0 || index >= cls->fieldCount() || 12 + 8 * index >= cls->instanceSize)
-        fatal(translate("Field index ") + std::to_string(index) + translate(" is out of range in ") +
-              (cls ? cls->classText() : std::string("?")));
+        fatal(translate("Field index ") + std::to_string(index) +
+              translate(" is out of range in ") + (cls ? cls->classText() : std::string("?")));
     return &o->field(index);
 }
 
@@ -83,7 +84,8 @@ TValue* fieldByName(TProcess* p, const TValue& obj, uint32_t symbol, int32_t* ca
 TNormalFunction* codeOf(TFunction* fn, uint32_t nameSymbol) {
     if (!fn) return nullptr;
     if (!fn->hasCode())
-        fatal(translate(kNativeFunction) + symbolName(nameSymbol) + translate(" cannot be invoked."));
+        fatal(translate(kNativeFunction) + symbolName(nameSymbol) +
+              translate(" cannot be invoked."));
     return static_cast<TNormalFunction*>(fn);
 }
 
@@ -93,11 +95,13 @@ TNormalFunction* resolveDynamicCall(TProcess* p, const TValue& receiver, uint32_
                                     int32_t* cache) {
     if (receiver.kind == vtObject) {
         TRTTI* cls = classOf(receiver);
-        if (!cls) fatal(describeValue(receiver) + translate(" is not Object. Method ") +
-                        symbolName(symbol) + translate(" cannot be called."));
+        if (!cls)
+            fatal(describeValue(receiver) + translate(" is not Object. Method ") +
+                  symbolName(symbol) + translate(" cannot be called."));
         if (TNormalFunction* fn = codeOf(cls->methodBySymbol(symbol, cache), symbol)) return fn;
         *cache = 0;
-        std::string missing = translate("Method") + symbolName(symbol) + translate(" is not defined.");
+        std::string missing =
+            translate("Method") + symbolName(symbol) + translate(" is not defined.");
         warning(p, missing);
         TFunction* hook = cls->methodBySymbol(symErrorHook, cache);
         if (hook && hook->hasCode()) return static_cast<TNormalFunction*>(hook);
@@ -118,14 +122,16 @@ TNormalFunction* resolveStaticCall(const TValue& receiver, int32_t index) {
               std::to_string(index) + translate(" cannot be called."));
     TRTTI* cls = classOf(receiver);
     TFunction* fn = cls ? cls->methodByIndex(index) : nullptr;
-    if (!fn) fatal(translate("Method") + "#" + std::to_string(index) + translate(" is not defined."));
+    if (!fn)
+        fatal(translate("Method") + "#" + std::to_string(index) + translate(" is not defined."));
     return codeOf(fn, fn->name);
 }
 
 TValueList* forInList(const TValue& v) {
-    auto* list = v.kind == vtNative
-                     ? static_cast<TValueList*>(THostRegistry::instance().find(v.u, THostKind::List))
-                     : nullptr;
+    auto* list =
+        v.kind == vtNative
+            ? static_cast<TValueList*>(THostRegistry::instance().find(v.u, THostKind::List))
+            : nullptr;
     if (!list) fatal(describeBadHandle(v.u, "array list"));
     return list;
 }
@@ -200,7 +206,8 @@ void execute(TProcess* p) {
         frame::put(newFp, frame::kPosClass, p->posClass);
         frame::put(newFp, frame::kPosLine, p->posLine);
         frame::put(newFp, frame::kPosExtra, p->posExtra);
-        for (int32_t k = 0; k < n; ++k) SLOT(newFp - 8 * k) = TValue::null();
+        for (int32_t k = 0; k < n; ++k)
+            SLOT(newFp - 8 * k) = TValue::null();
         p->thisSlot = receiverSlot;
         fp = newFp;
         sp = newSp;
@@ -220,7 +227,8 @@ void execute(TProcess* p) {
         if (budget <= 0) goto slice_spent;
         --budget;
         switch (*reinterpret_cast<uint32_t*>(ip)) {
-        default: goto bad_opcode;
+        default:
+            goto bad_opcode;
 #endif
 
         CASE(Op_Pop) {
@@ -240,8 +248,9 @@ void execute(TProcess* p) {
             SAVE();
             // Allocation may reuse a record and run its destructor in a nested run.
             int32_t savedStepBudget = StepBudget;
-            uint32_t s = makeString(std::string_view(reinterpret_cast<const char*>(ip + 8),
-                                                     strnlen(reinterpret_cast<const char*>(ip + 8), area)));
+            uint32_t s =
+                makeString(std::string_view(reinterpret_cast<const char*>(ip + 8),
+                                            strnlen(reinterpret_cast<const char*>(ip + 8), area)));
             StepBudget = savedStepBudget;
             ++objectAt(s)->refcount;
             PUSH(TValue::ofObject(s));
@@ -295,7 +304,8 @@ void execute(TProcess* p) {
             TfObject* o = self.kind == vtObject ? objectAt(self.u) : nullptr;
             TRTTI* cls = o ? classById(o->classId) : nullptr;
             int32_t index = W(8);
-            if (cls && uint32_t(index) < uint32_t(cls->fieldCount()) && 12 + 8 * index < cls->instanceSize) {
+            if (cls && uint32_t(index) < uint32_t(cls->fieldCount()) &&
+                12 + 8 * index < cls->instanceSize) {
                 v = o->field(index);
             } else {
                 SAVE();
@@ -342,7 +352,8 @@ void execute(TProcess* p) {
         CASE(Op_DCall) {
             uint32_t argc = uint32_t(W(4));
             SAVE();
-            TNormalFunction* fn = resolveDynamicCall(p, SLOT(sp + 8 * argc), uint32_t(W(8)), &W(12));
+            TNormalFunction* fn =
+                resolveDynamicCall(p, SLOT(sp + 8 * argc), uint32_t(W(8)), &W(12));
             enter(fn, argc, 16, true);
             DISPATCH();
         }
@@ -357,15 +368,16 @@ void execute(TProcess* p) {
             uint32_t argc = uint32_t(W(4));
             TFunction* fn = functionById(uint32_t(W(8)));
             SAVE();
-            if (!fn) fatal(translate("Method") + "#" + std::to_string(W(8)) + translate(" is not defined."));
+            if (!fn)
+                fatal(translate("Method") + "#" + std::to_string(W(8)) +
+                      translate(" is not defined."));
             enter(codeOf(fn, fn->name), argc, 12, false);
             DISPATCH();
         }
         CASE(Op_NativeCall) {
             uint32_t argc = uint32_t(W(4));
             TFunction* fn = functionById(uint32_t(W(8)));
-            if (!fn || fn->hasCode())
-                fatal(translate("native Method is not implemented."));
+            if (!fn || fn->hasCode()) fatal(translate("native Method is not implemented."));
             uint8_t* receiverSlot = sp + 8 * argc;
             // The arguments stay on the stack while the routine runs, so that a
             // failure inside it releases them with the rest of the stack.
@@ -385,7 +397,9 @@ void execute(TProcess* p) {
             uint32_t argc = uint32_t(W(4));
             TRTTI* cls = classById(uint32_t(W(8)));
             SAVE();
-            if (!cls) fatal(translate("Class") + "#" + std::to_string(W(8)) + translate(" does not exist."));
+            if (!cls)
+                fatal(translate("Class") + "#" + std::to_string(W(8)) +
+                      translate(" does not exist."));
             int32_t savedStepBudget = StepBudget;
             uint32_t instance = allocateInstance(cls);
             StepBudget = savedStepBudget;
@@ -426,12 +440,24 @@ void execute(TProcess* p) {
                                                          : compare(l, r);
             bool holds;
             switch (*reinterpret_cast<uint32_t*>(ip)) {
-            case Op_GT: holds = d > 0; break;
-            case Op_GTE: holds = d >= 0; break;
-            case Op_LT: holds = d < 0; break;
-            case Op_LTE: holds = d <= 0; break;
-            case Op_EQ: holds = d == 0; break;
-            default: holds = d != 0; break;
+            case Op_GT:
+                holds = d > 0;
+                break;
+            case Op_GTE:
+                holds = d >= 0;
+                break;
+            case Op_LT:
+                holds = d < 0;
+                break;
+            case Op_LTE:
+                holds = d <= 0;
+                break;
+            case Op_EQ:
+                holds = d == 0;
+                break;
+            default:
+                holds = d != 0;
+                break;
             }
             sp += 8;
             TOP = TValue::ofFloat(holds ? 1.0f : 0.0f);
@@ -460,8 +486,10 @@ void execute(TProcess* p) {
             NEXT(4);
         }
         CASE(Op_Neg) {
-            if (TOP.kind == vtInt) TOP.i = int32_t(0u - uint32_t(TOP.i));
-            else if (TOP.kind == vtFloat) TOP.f = -TOP.f;
+            if (TOP.kind == vtInt)
+                TOP.i = int32_t(0u - uint32_t(TOP.i));
+            else if (TOP.kind == vtFloat)
+                TOP.f = -TOP.f;
             NEXT(4);
         }
         CASE(Op_Subst) {
@@ -618,18 +646,19 @@ void execute(TProcess* p) {
         }
 
 #if !RAVOK_COMPUTED_GOTO
-        }
-#endif
-    slice_spent:
-        SAVE();
-        return;
-    bad_opcode:
-        SAVE();
-        fatal(translate("Invalid Instruction") + std::to_string(*reinterpret_cast<uint32_t*>(ip)));
-    } catch (...) {
-        SAVE();
-        throw;
     }
+#endif
+slice_spent:
+    SAVE();
+    return;
+bad_opcode:
+    SAVE();
+    fatal(translate("Invalid Instruction") + std::to_string(*reinterpret_cast<uint32_t*>(ip)));
+}
+catch (...) {
+    SAVE();
+    throw;
+}
 
 #undef SAVE
 #undef W

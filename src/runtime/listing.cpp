@@ -17,8 +17,9 @@ namespace {
 
 // "異常な命令が入っています"
 [[noreturn]] void unprintable() {
-    throw ECodeError(translate("\x88\xD9\x8F\xED\x82\xC8\x96\xBD\x97\xDF\x82\xAA\x93\xFC\x82\xC1\x82\xC4"
-                               "\x82\xA2\x82\xDC\x82\xB7"));
+    throw ECodeError(
+        translate("\x88\xD9\x8F\xED\x82\xC8\x96\xBD\x97\xDF\x82\xAA\x93\xFC\x82\xC1\x82\xC4"
+                  "\x82\xA2\x82\xDC\x82\xB7"));
 }
 
 std::string number(uint32_t w) { return std::to_string(int32_t(w)); }
@@ -49,35 +50,50 @@ std::string instructionText(const uint8_t* at, size_t remaining) {
     std::string head = kOpcodeListingText[op];
     switch (op) {
     case Op_Push:
-    case Op_Push_Deref: return head + " " + valueAt(at + 4);
+    case Op_Push_Deref:
+        return head + " " + valueAt(at + 4);
     case Op_PushString:
-        return head + " " + std::string(reinterpret_cast<const char*>(at + 8), strnlen(reinterpret_cast<const char*>(at + 8), w(4)));
+        return head + " " +
+               std::string(reinterpret_cast<const char*>(at + 8),
+                           strnlen(reinterpret_cast<const char*>(at + 8), w(4)));
     case Op_SMemberValPtr:
     case Op_LocalValPtr:
     case Op_ArgValPtr:
     case Op_LocalValPtr_Deref:
-    case Op_ArgValPtr_Deref: return head + " " + number(w(4));
+    case Op_ArgValPtr_Deref:
+        return head + " " + number(w(4));
     case Op_PushThis_SMemberValPtr:
-    case Op_PushThis_SMemberValPtr_Deref: return head + " " + number(w(8));
-    case Op_DMemberValPtr: return head + " " + symbolName(w(4));
-    case Op_DMemberValPtr_Deref: return head + " " + number(w(4));
-    case Op_DCall: return head + " " + number(w(4)) + "," + symbolName(w(8));
-    case Op_SCall: return head + " " + number(w(4)) + "," + number(w(8));
+    case Op_PushThis_SMemberValPtr_Deref:
+        return head + " " + number(w(8));
+    case Op_DMemberValPtr:
+        return head + " " + symbolName(w(4));
+    case Op_DMemberValPtr_Deref:
+        return head + " " + number(w(4));
+    case Op_DCall:
+        return head + " " + number(w(4)) + "," + symbolName(w(8));
+    case Op_SCall:
+        return head + " " + number(w(4)) + "," + number(w(8));
     case Op_SuperCall:
-    case Op_NativeCall: return head + " " + number(w(4)) + "," + functionName(w(8));
-    case Op_Constructor: return head + " " + number(w(4)) + "," + classText(w(8));
-    case Op_Is: return head + " " + classText(w(4));
+    case Op_NativeCall:
+        return head + " " + number(w(4)) + "," + functionName(w(8));
+    case Op_Constructor:
+        return head + " " + number(w(4)) + "," + classText(w(8));
+    case Op_Is:
+        return head + " " + classText(w(4));
     case Op_Jump:
     case Op_JumpZero:
     case Op_Jump_And:
     case Op_Jump_Or:
-    case Op_DoForIn: return head + number(w(4));
+    case Op_DoForIn:
+        return head + number(w(4));
     case Op_Point: {
         TRTTI* cls = classById(w(4));
         return head + " " + (cls ? cls->name : std::string("?")) + "/" + number(w(8));
     }
-    case Op_Halt: unprintable();
-    default: return head;
+    case Op_Halt:
+        unprintable();
+    default:
+        return head;
     }
 }
 

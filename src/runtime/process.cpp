@@ -36,9 +36,12 @@ TProcess* createProcess(const TValue& receiver, const std::vector<TValue>& args,
     if (method.empty()) return createProcess(receiver, args, nullptr);
     TFunction* fn = nullptr;
     if (cls) {
-        if (equalsNoCase(method, "constructor")) fn = cls->constructor();
-        else if (equalsNoCase(method, "destructor")) fn = cls->destructor();
-        else fn = cls->methodByName(method);
+        if (equalsNoCase(method, "constructor"))
+            fn = cls->constructor();
+        else if (equalsNoCase(method, "destructor"))
+            fn = cls->destructor();
+        else
+            fn = cls->methodByName(method);
     }
     if (!fn || !fn->hasCode())
         throw ERunError(translate("Method") + std::string(method) + translate(" is undefined."));
@@ -73,11 +76,13 @@ TProcess* createProcess(const TValue& receiver, const std::vector<TValue>& args,
     frame::put(fp, frame::kReceiver, arenaOffset(recv));
     frame::put(fp, frame::kCallerFp, 0);
     assign(*p->slot(recv), &receiver);
-    for (int32_t i = 0; i < argc; ++i) assign(*p->slot(recv - 8 * (i + 1)), &args[size_t(i)]);
+    for (int32_t i = 0; i < argc; ++i)
+        assign(*p->slot(recv - 8 * (i + 1)), &args[size_t(i)]);
     p->fp = fp;
     p->thisSlot = recv;
     if (fn) {
-        for (int32_t k = 0; k < locals; ++k) *p->slot(fp - 8 * k) = TValue::null();
+        for (int32_t k = 0; k < locals; ++k)
+            *p->slot(fp - 8 * k) = TValue::null();
         p->sp = fp - 8 * (locals - 1);
         p->ip = fn->code.codeStart() ? fn->code.codePtr() : emptyMainBody();
     } else {
@@ -97,11 +102,13 @@ void TProcess::kill() {
     uint8_t* f = fp;
     uint8_t* s = sp;
     while (f) {
-        for (uint8_t* q = s; q <= f; q += 8) decrementQuietly(*slot(q));
+        for (uint8_t* q = s; q <= f; q += 8)
+            decrementQuietly(*slot(q));
         uint32_t argc = frame::get(f, frame::kArgc);
         uint8_t* recv = arenaPtr<uint8_t>(frame::get(f, frame::kReceiver));
         decrementQuietly(*slot(recv));
-        for (uint32_t i = 1; i <= argc; ++i) decrementQuietly(*slot(recv - 8 * i));
+        for (uint32_t i = 1; i <= argc; ++i)
+            decrementQuietly(*slot(recv - 8 * i));
         s = recv + 8;
         uint32_t caller = frame::get(f, frame::kCallerFp);
         f = caller ? arenaPtr<uint8_t>(caller) : nullptr;

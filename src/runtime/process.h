@@ -30,8 +30,8 @@ class TFunction;
 class TNormalFunction;
 
 namespace frame {
-constexpr int kMethod = 8, kReturn = 12, kArgc = 16, kReceiver = 20, kCallerFp = 24,
-              kPosClass = 28, kPosLine = 32, kPosExtra = 36, kArgs = 40;
+constexpr int kMethod = 8, kReturn = 12, kArgc = 16, kReceiver = 20, kCallerFp = 24, kPosClass = 28,
+              kPosLine = 32, kPosExtra = 36, kArgs = 40;
 inline uint32_t get(const uint8_t* fp, int offset) {
     uint32_t w;
     std::memcpy(&w, fp + offset, 4);
@@ -83,8 +83,7 @@ private:
 TProcess* createProcess(const TValue& receiver, const std::vector<TValue>& args,
                         std::string_view method);
 // The same for a method already resolved; nullptr runs the main body.
-TProcess* createProcess(const TValue& receiver, const std::vector<TValue>& args,
-                        TFunction* method);
+TProcess* createProcess(const TValue& receiver, const std::vector<TValue>& args, TFunction* method);
 
 // Kill, then release the stack block and the process.
 void freeProcess(TProcess* p);

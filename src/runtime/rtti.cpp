@@ -87,7 +87,8 @@ TFunction* TRTTI::methodByName(std::string_view methodName) const {
 TConstructor* TRTTI::constructor() {
     if (!constructorFound_) {
         for (TFunction* fn : methods) {
-            if (fn->kind() == TFunctionKind::Constructor) constructor_ = static_cast<TConstructor*>(fn);
+            if (fn->kind() == TFunctionKind::Constructor)
+                constructor_ = static_cast<TConstructor*>(fn);
         }
         constructorFound_ = true;
     }
@@ -97,7 +98,8 @@ TConstructor* TRTTI::constructor() {
 TDestructor* TRTTI::destructor() {
     if (!destructorFound_) {
         for (TFunction* fn : methods) {
-            if (fn->kind() == TFunctionKind::Destructor) destructor_ = static_cast<TDestructor*>(fn);
+            if (fn->kind() == TFunctionKind::Destructor)
+                destructor_ = static_cast<TDestructor*>(fn);
         }
         destructorFound_ = true;
     }
@@ -126,12 +128,14 @@ void TRTTI::addOrOverride(TFunction* fn) {
 
 void TRTTI::inheritMethods() {
     if (!superclass) return;
-    for (TFunction* fn : superclass->methods) addMethod(fn);
+    for (TFunction* fn : superclass->methods)
+        addMethod(fn);
 }
 
 void TRTTI::inheritFields() {
     if (!superclass) return;
-    for (int32_t i = 0; i < superclass->fields.count(); ++i) fields.addSymbol(superclass->fields.id(i));
+    for (int32_t i = 0; i < superclass->fields.count(); ++i)
+        fields.addSymbol(superclass->fields.id(i));
 }
 
 void TRTTI::releaseMethod(TFunction* fn) {
@@ -143,7 +147,8 @@ void TRTTI::reset() {
     fields.clear();
     std::vector<TFunction*> old;
     old.swap(methods);
-    for (TFunction* fn : old) releaseMethod(fn);
+    for (TFunction* fn : old)
+        releaseMethod(fn);
     constructor_ = nullptr;
     destructor_ = nullptr;
     constructorFound_ = destructorFound_ = false;

@@ -32,7 +32,9 @@ public:
 
     bool inherits(const TRTTI* ancestor) const;
 
-    int32_t fieldIndex(uint32_t symbol, int32_t* cache) const { return fields.indexOf(symbol, cache); }
+    int32_t fieldIndex(uint32_t symbol, int32_t* cache) const {
+        return fields.indexOf(symbol, cache);
+    }
     int32_t fieldIndexCreate(std::string_view fieldName);
     int32_t fieldCount() const { return fields.count(); }
 

@@ -10,7 +10,8 @@ TSymbolTable& TSymbolTable::instance() {
 }
 
 TSymbolTable::TSymbolTable() {
-    for (const char* name : {"_body", "gc_mark", "_generator", "_errorHook"}) intern(name);
+    for (const char* name : {"_body", "gc_mark", "_generator", "_errorHook"})
+        intern(name);
 }
 
 uint32_t TSymbolTable::intern(std::string_view text) {

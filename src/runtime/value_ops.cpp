@@ -30,11 +30,15 @@ bool decrementQuietly(const TValue& v) {
 
 bool truthiness(const TValue& v) {
     switch (v.kind) {
-    case vtInt: return v.i != 0;
-    case vtFloat: return v.f != 0.0f && !std::isnan(v.f);
+    case vtInt:
+        return v.i != 0;
+    case vtFloat:
+        return v.f != 0.0f && !std::isnan(v.f);
     case vtObject:
-    case vtNative: return true;
-    default: return false;
+    case vtNative:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -54,18 +58,25 @@ int64_t truncateToInt64(double x) {
 
 int32_t toInt(const TValue& v) {
     switch (v.kind) {
-    case vtInt: return v.i;
-    case vtFloat: return truncateToInt(v.f);
-    case vtObject: return 1;
-    default: return 0;
+    case vtInt:
+        return v.i;
+    case vtFloat:
+        return truncateToInt(v.f);
+    case vtObject:
+        return 1;
+    default:
+        return 0;
     }
 }
 
 float toFloat(const TValue& v) {
     switch (v.kind) {
-    case vtInt: return float(v.i);
-    case vtFloat: return v.f;
-    default: return 0.0f;
+    case vtInt:
+        return float(v.i);
+    case vtFloat:
+        return v.f;
+    default:
+        return 0.0f;
     }
 }
 
@@ -101,10 +112,14 @@ static std::string objectText(const TValue& v) {
 // cycle from recursing forever.
 static std::string textOf(const TValue& v, int depth) {
     switch (v.kind) {
-    case vtNull: return "null";
-    case vtInt: return std::to_string(v.i);
-    case vtFloat: return floatToText(v.f);
-    case vtObject: return objectText(v);
+    case vtNull:
+        return "null";
+    case vtInt:
+        return std::to_string(v.i);
+    case vtFloat:
+        return floatToText(v.f);
+    case vtObject:
+        return objectText(v);
     case vtRef: {
         // A reference never reaches outside the arena in generated code; text
         // for a broken one must still not read stray memory.
@@ -116,8 +131,10 @@ static std::string textOf(const TValue& v, int depth) {
         THostObject* obj = THostRegistry::instance().find(v.u);
         return obj ? obj->hostClassName() : "TObject";
     }
-    case vtError: return "Error #" + std::to_string(v.i);
-    case vtUnset: return "Variable" + symbolName(v.u);
+    case vtError:
+        return "Error #" + std::to_string(v.i);
+    case vtUnset:
+        return "Variable" + symbolName(v.u);
     }
     return "?";
 }
@@ -136,7 +153,8 @@ std::string valueToLiteral(const TValue& v) {
 float compare(const TValue& left, const TValue& right) {
     switch (left.kind) {
     case vtNull:
-    case vtUnset: return (right.kind == vtNull || right.kind == vtUnset) ? 0.0f : 1.0f;
+    case vtUnset:
+        return (right.kind == vtNull || right.kind == vtUnset) ? 0.0f : 1.0f;
     case vtInt:
         if (right.kind == vtInt) return float(int64_t(left.i) - int64_t(right.i));
         if (right.kind == vtFloat) return float(static_cast<long double>(left.i) - right.f);
@@ -148,12 +166,14 @@ float compare(const TValue& left, const TValue& right) {
     case vtObject:
         if (isStringValue(left)) return stringText(left.u) == valueToText(right) ? 0.0f : 1.0f;
         return (right.kind == vtObject && right.u == left.u) ? 0.0f : 1.0f;
-    default: return 1.0f;
+    default:
+        return 1.0f;
     }
 }
 
 std::string describeValue(const TValue& v) {
-    return valueToText(v) + translate(v.kind == vtUnset ? " is not initialized." : " is not Object.");
+    return valueToText(v) +
+           translate(v.kind == vtUnset ? " is not initialized." : " is not Object.");
 }
 
 } // namespace ravok

@@ -20,7 +20,8 @@ TEST(ArenaTest, BlocksAreZeroFilledAlignedAndNeverAtOffsetZero) {
     // The same size class hands the block back, cleared again.
     TArenaOffset b = arena.allocate(24);
     EXPECT_EQ(b, a);
-    for (int i = 0; i < 24; ++i) EXPECT_EQ(arenaPtr<uint8_t>(b)[i], 0) << i;
+    for (int i = 0; i < 24; ++i)
+        EXPECT_EQ(arenaPtr<uint8_t>(b)[i], 0) << i;
     arena.release(b, 24);
 }
 

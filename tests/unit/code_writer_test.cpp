@@ -61,8 +61,8 @@ TEST(CodeWriterTest, OperandLayoutsMatchTheInstructionTable) {
     w.emit(Op_SCall, {1, 4});
     w.emit(Op_Point, {3, 120, 0});
     w.emitHalt();
-    EXPECT_EQ(words(w), (std::vector<uint32_t>{Op_DMemberValPtr, 7, 0, Op_DCall, 2, 9, 0, Op_SCall, 1, 4,
-                                               Op_Point, 3, 120, 0, Op_Halt}));
+    EXPECT_EQ(words(w), (std::vector<uint32_t>{Op_DMemberValPtr, 7, 0, Op_DCall, 2, 9, 0, Op_SCall,
+                                               1, 4, Op_Point, 3, 120, 0, Op_Halt}));
     EXPECT_THROW(w.emit(Op_SCall, {1}), ECodeError);
     EXPECT_THROW(w.emit(Op_PushString), ECodeError);
 }

@@ -38,9 +38,11 @@ TEST(HostRegistryTest, StaleIdsAreRejectedAfterTheSlotIsReused) {
     EXPECT_EQ(THostRegistry::instance().find(stale), nullptr);
     // Allocate enough objects to reuse the freed slot: the old id stays dead.
     std::vector<std::unique_ptr<TfString>> many;
-    for (int i = 0; i < 64; ++i) many.push_back(std::make_unique<TfString>("x"));
+    for (int i = 0; i < 64; ++i)
+        many.push_back(std::make_unique<TfString>("x"));
     EXPECT_EQ(THostRegistry::instance().find(stale), nullptr);
-    for (auto& s : many) EXPECT_NE(s->hostId(), stale);
+    for (auto& s : many)
+        EXPECT_NE(s->hostId(), stale);
 }
 
 TEST(HostRegistryTest, WrongTypeIsAClearError) {

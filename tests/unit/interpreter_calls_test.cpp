@@ -207,7 +207,8 @@ TEST_F(CallTest, CallsOnNonObjectsUseObjectsErrorHook) {
     if (--fn->usageCount <= 0) delete fn;
     EXPECT_EQ(last->exitState, 0);
     EXPECT_EQ(valueToText(r), "Error #0");
-    EXPECT_EQ(reporter.errors, std::vector<std::string>{"null is not Object. Fieldb cannot be read."});
+    EXPECT_EQ(reporter.errors,
+              std::vector<std::string>{"null is not Object. Fieldb cannot be read."});
 }
 
 TEST_F(CallTest, DeepRecursionEndsInStackOverflow) {
@@ -297,7 +298,8 @@ TEST_F(CallTest, ForInVisitsEveryElementAndReleasesTheArray) {
     TRTTI* cls = newClass({"sum", "x", "arr"});
     uint32_t array = allocateInstance(core->array);
     auto* list = new TValueList();
-    for (int i = 1; i <= 4; ++i) list->add(TValue::ofInt(i * 10));
+    for (int i = 1; i <= 4; ++i)
+        list->add(TValue::ofInt(i * 10));
     objectAt(array)->field(gCore.arrayList) = TValue::ofNative(list->hostId());
     TCodeWriter w; // this.sum = 0; for (this.x in arr) this.sum += this.x; return this.sum;
     w.emit(Op_PushThis);

@@ -9,7 +9,9 @@ namespace {
 
 class InterpreterTest : public RuntimeTest {
 protected:
-    std::string binary(const TValue& a, const TValue& b, TOpcode op) { return runText(binaryProgram(a, b, op)); }
+    std::string binary(const TValue& a, const TValue& b, TOpcode op) {
+        return runText(binaryProgram(a, b, op));
+    }
     TValue str(const char* text) {
         uint32_t s = makeString(text);
         return TValue::ofObject(s);
@@ -42,7 +44,8 @@ TEST_F(InterpreterTest, DivisionIsExactOrFloat) {
     EXPECT_EQ(binary(TValue::ofFloat(7.5f), TValue::ofInt(2), Op_Mod), "1");
     EXPECT_EQ(runMain(binaryProgram(TValue::ofFloat(7.5f), TValue::ofInt(2), Op_Mod)).kind, vtInt);
     EXPECT_EQ(binary(TValue::ofFloat(1.5f), TValue::ofInt(2), Op_Mul), "3");
-    EXPECT_EQ(runMain(binaryProgram(TValue::ofFloat(1.5f), TValue::ofInt(2), Op_Mul)).kind, vtFloat);
+    EXPECT_EQ(runMain(binaryProgram(TValue::ofFloat(1.5f), TValue::ofInt(2), Op_Mul)).kind,
+              vtFloat);
     EXPECT_EQ(binary(TValue::ofInt(1), TValue::ofFloat(0.1f), Op_Add), "1.10000002384186");
 }
 
@@ -90,7 +93,11 @@ TEST_F(InterpreterTest, ComparisonsYieldFloats) {
     EXPECT_EQ(r.kind, vtFloat);
     EXPECT_EQ(r.f, 2.0f);
 
-    struct Row { TValue a, b; TOpcode op; const char* result; };
+    struct Row {
+        TValue a, b;
+        TOpcode op;
+        const char* result;
+    };
     const Row rows[] = {
         {TValue::ofInt(2147483647), TValue::ofInt(-1), Op_GT, "1"},
         {TValue::ofInt(3), TValue::ofInt(3), Op_GTE, "1"},
@@ -102,7 +109,8 @@ TEST_F(InterpreterTest, ComparisonsYieldFloats) {
         {TValue::ofInt(0), TValue::null(), Op_EQ, "0"},
     };
     for (const Row& row : rows)
-        EXPECT_EQ(binary(row.a, row.b, row.op), row.result) << kOpcodeName[row.op] << " " << valueToText(row.a);
+        EXPECT_EQ(binary(row.a, row.b, row.op), row.result)
+            << kOpcodeName[row.op] << " " << valueToText(row.a);
 }
 
 TEST_F(InterpreterTest, StringComparisonConvertsOnlyTheRightOperand) {
@@ -171,7 +179,8 @@ TEST_F(InterpreterTest, UpdateAssignmentsFollowTheirTable) {
         return p->result ? *p->result : TValue::ofError(-1);
     };
     EXPECT_EQ(valueToText(update(TValue::null(), TValue::ofInt(5), Op_SubSubst)), "5");
-    EXPECT_EQ(valueToText(update(TValue::ofInt(2147483647), TValue::ofInt(1), Op_AddSubst)), "-2147483648");
+    EXPECT_EQ(valueToText(update(TValue::ofInt(2147483647), TValue::ofInt(1), Op_AddSubst)),
+              "-2147483648");
     TValue f = update(TValue::ofInt(1), TValue::ofFloat(0.5f), Op_SubSubst);
     EXPECT_EQ(f.kind, vtFloat);
     EXPECT_EQ(f.f, 0.5f);
@@ -199,21 +208,23 @@ TEST_F(InterpreterTest, AssignmentLeavesItsValueAndCountsBothHolders) {
 
 TEST_F(InterpreterTest, NotNegAndConditionalJumps) {
     EXPECT_EQ(runText([] {
-        TCodeWriter w;
-        w.emitPush(TValue::ofFloat(0.0f));
-        w.emit(Op_Not);
-        w.emit(Op_Ret);
-        w.emitHalt();
-        return w;
-    }()), "1");
+                  TCodeWriter w;
+                  w.emitPush(TValue::ofFloat(0.0f));
+                  w.emit(Op_Not);
+                  w.emit(Op_Ret);
+                  w.emitHalt();
+                  return w;
+              }()),
+              "1");
     EXPECT_EQ(runText([] {
-        TCodeWriter w;
-        w.emitPush(TValue::ofInt(-2147483647 - 1));
-        w.emit(Op_Neg);
-        w.emit(Op_Ret);
-        w.emitHalt();
-        return w;
-    }()), "-2147483648");
+                  TCodeWriter w;
+                  w.emitPush(TValue::ofInt(-2147483647 - 1));
+                  w.emit(Op_Neg);
+                  w.emit(Op_Ret);
+                  w.emitHalt();
+                  return w;
+              }()),
+              "-2147483648");
     // a && b as the generator writes it: Jump_And keeps a falsy left operand.
     auto andOr = [&](TOpcode jump, TValue a, TValue b) {
         TCodeWriter w;
@@ -381,8 +392,10 @@ TEST_F(InterpreterTest, TheDebuggerBudgetSlicesARun) {
 }
 
 TEST_F(InterpreterTest, FatalErrorsKillOnlyTheirProcess) {
-    TProcess* bad = startMain(newClass(), binaryProgram(TValue::ofInt(1), TValue::ofInt(0), Op_Div));
-    TProcess* good = startMain(newClass(), binaryProgram(TValue::ofInt(6), TValue::ofInt(3), Op_Div));
+    TProcess* bad =
+        startMain(newClass(), binaryProgram(TValue::ofInt(1), TValue::ofInt(0), Op_Div));
+    TProcess* good =
+        startMain(newClass(), binaryProgram(TValue::ofInt(6), TValue::ofInt(3), Op_Div));
     run(bad);
     EXPECT_EQ(bad->exitState, 2);
     EXPECT_TRUE(bad->finished);

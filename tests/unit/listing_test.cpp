@@ -107,8 +107,9 @@ TEST_F(ListingTest, AnUnknownOpcodeStopsTheListingWithAnError) {
         FAIL();
     } catch (const ECodeError& e) {
         // "異常な命令が入っています" in CP932
-        EXPECT_EQ(std::string(e.what()), "\x88\xD9\x8F\xED\x82\xC8\x96\xBD\x97\xDF\x82\xAA\x93\xFC\x82\xC1"
-                                         "\x82\xC4\x82\xA2\x82\xDC\x82\xB7");
+        EXPECT_EQ(std::string(e.what()),
+                  "\x88\xD9\x8F\xED\x82\xC8\x96\xBD\x97\xDF\x82\xAA\x93\xFC\x82\xC1"
+                  "\x82\xC4\x82\xA2\x82\xDC\x82\xB7");
     }
     // A text area that runs past the end of the image is just as unprintable.
     std::vector<uint8_t> truncated = {2, 0, 0, 0, 64, 0, 0, 0, 'a', 0, 0, 0};
@@ -119,7 +120,8 @@ TEST_F(ListingTest, AddressesCanStartAtABase) {
     TCodeWriter w;
     w.emit(Op_Pop);
     w.emitHalt();
-    EXPECT_EQ(listImage(w.image().data(), w.image().size(), 0x1A0), (std::vector<std::string>{"000001A0:Pop"}));
+    EXPECT_EQ(listImage(w.image().data(), w.image().size(), 0x1A0),
+              (std::vector<std::string>{"000001A0:Pop"}));
 }
 
 } // namespace

@@ -91,7 +91,8 @@ TEST_F(ClassTableTest, AllocationReusesUnreferencedRecordsAfterTheirDestructor) 
     TRTTI* cls = newClass({"v"});
     static int destructed;
     destructed = 0;
-    TNativeFunction* count = addNativeMethod(cls, "native_count", [](TValue*, int, int) { ++destructed; });
+    TNativeFunction* count =
+        addNativeMethod(cls, "native_count", [](TValue*, int, int) { ++destructed; });
     TCodeWriter d;
     d.emit(Op_PushThis);
     d.emit(Op_NativeCall, {0, count->id()});
@@ -122,7 +123,8 @@ TEST_F(ClassTableTest, UncompiledClassesCannotBeInstantiated) {
     } catch (const ERunError& e) {
         std::string text = e.what();
         EXPECT_EQ(text.rfind("Class" + cls->classText(), 0), 0u);
-        EXPECT_NE(text.find("\x83\x43\x83\x93\x83X\x83^\x83\x93\x83X"), std::string::npos); // インスタンス
+        EXPECT_NE(text.find("\x83\x43\x83\x93\x83X\x83^\x83\x93\x83X"),
+                  std::string::npos); // インスタンス
     }
 }
 
@@ -162,7 +164,9 @@ TEST(TimeAnalyzerTest, CountsOutermostPassesOnly) {
 
 TEST(TranslateTest, IdentityUntilATableIsInstalled) {
     EXPECT_EQ(translate("Stack Overflow."), "Stack Overflow.");
-    setTranslator([](std::string_view k) { return k == "Stack Overflow." ? std::string("S") : std::string(); });
+    setTranslator([](std::string_view k) {
+        return k == "Stack Overflow." ? std::string("S") : std::string();
+    });
     EXPECT_EQ(translate("Stack Overflow."), "S");
     EXPECT_EQ(translate("untranslated"), "untranslated");
     setTranslator(nullptr);
@@ -179,7 +183,8 @@ TEST(EncodingTest, ConvertsCp932AtTheEdges) {
 TEST(StatisticsTest, LineHasItsExactShape) {
     std::string line = statisticsLine();
     EXPECT_EQ(line.rfind("// GC=", 0), 0u);
-    for (const char* piece : {" gar=", " resgar=", " stk=", " prc=", "list=", "// tfstr=", " func="})
+    for (const char* piece :
+         {" gar=", " resgar=", " stk=", " prc=", "list=", "// tfstr=", " func="})
         EXPECT_NE(line.find(piece), std::string::npos) << piece;
 }
 

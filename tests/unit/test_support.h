@@ -43,14 +43,17 @@ protected:
     }
 
     void TearDown() override {
-        for (TProcess* p : processes) freeProcess(p);
-        for (TRTTI* c : classes) delete c;
+        for (TProcess* p : processes)
+            freeProcess(p);
+        for (TRTTI* c : classes)
+            delete c;
         setReporter(previousReporter);
         StepBudget = kUnlimitedBudget;
     }
 
     TRTTI* newClass(std::initializer_list<const char*> fields = {}, TRTTI* superclass = nullptr) {
-        TRTTI* c = makeClass("T" + std::to_string(++classCounter), superclass ? superclass : core->object, fields);
+        TRTTI* c = makeClass("T" + std::to_string(++classCounter),
+                             superclass ? superclass : core->object, fields);
         classes.push_back(c);
         return c;
     }
@@ -65,7 +68,8 @@ protected:
     }
 
     // Runs the main body to its end; the value it returned (null if it halted).
-    TValue runMain(const TCodeWriter& body, std::initializer_list<const char*> fields = {}, bool fuse = true) {
+    TValue runMain(const TCodeWriter& body, std::initializer_list<const char*> fields = {},
+                   bool fuse = true) {
         TProcess* p = startMain(newClass(fields), body, fuse);
         run(p);
         last = p;

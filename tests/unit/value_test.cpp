@@ -159,7 +159,8 @@ TEST_F(ValueTest, DecrementingBelowZeroIsFatalAndPinsTheCount) {
 }
 
 TEST_F(ValueTest, StartUpSizeLine) {
-    EXPECT_EQ(buildSizeLines(), (std::vector<std::string>{"TValue=8", "TVType=1", "TfObject=20", "Extended=10"}));
+    EXPECT_EQ(buildSizeLines(),
+              (std::vector<std::string>{"TValue=8", "TVType=1", "TfObject=20", "Extended=10"}));
 }
 
 TEST_F(ValueTest, InstancesAreLaidOutAsTwelvePlusEightPerField) {

@@ -14,7 +14,8 @@ public:
     void reportError(const std::string& text, const TTrace& trace) override {
         std::fprintf(stderr, "ravok: %s\n", cp932ToUtf8(text).c_str());
         for (const TTraceEntry& e : trace)
-            std::fprintf(stderr, "  at %s (offset %d)\n", cp932ToUtf8(e.source).c_str(), int(e.offset));
+            std::fprintf(stderr, "  at %s (offset %d)\n", cp932ToUtf8(e.source).c_str(),
+                         int(e.offset));
         std::fflush(stderr);
     }
 };
