@@ -127,6 +127,17 @@ TNormalFunction* resolveStaticCall(const TValue& receiver, int32_t index) {
     return codeOf(fn, fn->name);
 }
 
+// Releases the argc argument slots below a receiver slot. Each slot is
+// cleared before its count drops, so a failure midway never releases one twice.
+void releaseArguments(uint8_t* receiverSlot, uint32_t argc) {
+    for (uint32_t i = 1; i <= argc; ++i) {
+        TValue& slot = *reinterpret_cast<TValue*>(receiverSlot - 8 * i);
+        TValue arg = slot;
+        slot = TValue::null();
+        decrement(arg);
+    }
+}
+
 TValueList* forInList(const TValue& v) {
     auto* list =
         v.kind == vtNative
@@ -385,11 +396,7 @@ void execute(TProcess* p) {
             static_cast<TNativeFunction*>(fn)->routine(&SLOT(receiverSlot), int(argc), 0);
             if (p->released) return; // the routine killed its own process
             budget = p->budget;
-            for (uint32_t i = 1; i <= argc; ++i) {
-                TValue arg = SLOT(receiverSlot - 8 * i);
-                SLOT(receiverSlot - 8 * i) = TValue::null();
-                decrement(arg);
-            }
+            releaseArguments(receiverSlot, argc);
             sp = receiverSlot;
             NEXT(12);
         }
@@ -412,11 +419,7 @@ void execute(TProcess* p) {
                 DISPATCH();
             }
             // No constructor: the new instance is the result, the arguments go.
-            for (uint32_t i = 1; i <= argc; ++i) {
-                TValue arg = SLOT(receiverSlot - 8 * i);
-                SLOT(receiverSlot - 8 * i) = TValue::null();
-                decrement(arg);
-            }
+            releaseArguments(receiverSlot, argc);
             sp = receiverSlot;
             NEXT(12);
         }
@@ -583,11 +586,7 @@ void execute(TProcess* p) {
             TValue receiver = SLOT(receiverSlot);
             SLOT(receiverSlot) = result;
             decrement(receiver);
-            for (uint32_t i = 1; i <= argc; ++i) {
-                TValue arg = SLOT(receiverSlot - 8 * i);
-                SLOT(receiverSlot - 8 * i) = TValue::null();
-                decrement(arg);
-            }
+            releaseArguments(receiverSlot, argc);
             if (caller == 0) {
                 fp = nullptr;
                 p->result = &SLOT(receiverSlot);
