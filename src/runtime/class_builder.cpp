@@ -1,6 +1,7 @@
 #include "class_builder.h"
 
 #include "fusion.h"
+#include "runtime_natives.h"
 #include "symbols.h"
 #include "tf_string.h"
 
@@ -74,6 +75,8 @@ const TBootstrapClasses& bootstrapCoreClasses() {
         TBootstrapClasses c{};
         c.object = makeClass("Object", nullptr);
         c.object->path = "classes.lang.Object";
+        for (const TNativeBinding& b : objectProcessNatives())
+            addNativeMethod(c.object, b.name, unboundNativeRoutine);
         c.string = makeClass("String", c.object, {"_body"});
         c.string->path = "classes.lang.String";
         TNativeFunction* freeBody = addNativeMethod(c.string, "_free_body", nativeFreeBody);
@@ -91,7 +94,18 @@ const TBootstrapClasses& bootstrapCoreClasses() {
         addCodeMethod(c.string, "destructor", 0, 0, dtor, TFunctionKind::Destructor);
         c.array = makeClass("Array", c.object, {"_x"});
         c.array->path = "classes.lang.Array";
+        c.process = makeClass("Process", c.object, {"_h"});
+        c.process->path = "classes.lang.Process";
+        for (const TNativeBinding& b : processNatives())
+            addNativeMethod(c.process, b.name, unboundNativeRoutine);
+        c.system = makeClass("System", c.object);
+        for (const TNativeBinding& b : systemRuntimeNatives())
+            addNativeMethod(c.system, b.name, unboundNativeRoutine);
         setCoreClasses(c.object, c.string, c.array);
+        // Declared unbound above and bound by name, as the kernel's natives are.
+        bindNatives(objectProcessNatives());
+        bindNatives(processNatives());
+        bindNatives(systemRuntimeNatives());
         return c;
     }();
     return core;

@@ -29,13 +29,17 @@ TNativeFunction* addNativeMethod(TRTTI* cls, const std::string& name, TNativeRou
 // Installs the written image as the class's main body.
 void setMainBody(TRTTI* cls, const TCodeWriter& code, bool fuse = true);
 
-// classes.lang.Object, classes.lang.String (field _body; its destructor frees
-// the body) and classes.lang.Array (field _x), made once and installed as the
-// core classes.
+// Stand-ins for the kernel classes the runtime needs, made once and installed
+// as the core classes: classes.lang.Object (with the process natives suspend,
+// currentProcess, breakExec), classes.lang.String (field _body; its destructor
+// frees the body), classes.lang.Array (field _x), classes.lang.Process (the
+// process natives) and System (_n_setStackSize), natives bound.
 struct TBootstrapClasses {
     TRTTI* object;
     TRTTI* string;
     TRTTI* array;
+    TRTTI* process;
+    TRTTI* system;
 };
 const TBootstrapClasses& bootstrapCoreClasses();
 

@@ -99,21 +99,7 @@ void TProcess::kill() {
     finished = 1;
     sliceUsed -= budget;
     budget = 0;
-    uint8_t* f = fp;
-    uint8_t* s = sp;
-    while (f) {
-        for (uint8_t* q = s; q <= f; q += 8)
-            decrementQuietly(*slot(q));
-        uint32_t argc = frame::get(f, frame::kArgc);
-        uint8_t* recv = arenaPtr<uint8_t>(frame::get(f, frame::kReceiver));
-        decrementQuietly(*slot(recv));
-        for (uint32_t i = 1; i <= argc; ++i)
-            decrementQuietly(*slot(recv - 8 * i));
-        s = recv + 8;
-        uint32_t caller = frame::get(f, frame::kCallerFp);
-        f = caller ? arenaPtr<uint8_t>(caller) : nullptr;
-    }
-    if (result) decrementQuietly(*result);
+    forEachSlot([](TValue& v) { decrementQuietly(v); });
     released = 1;
 }
 

@@ -72,10 +72,31 @@ public:
     // Finish and release every reference held on the stack (once).
     void kill();
 
+    // Visits every value slot the stack holds, innermost frame first: from sp
+    // up to fp, the receiver and argument slots, then the caller frames, and
+    // last the result slot.
+    template <class F> void forEachSlot(F&& visit);
+
 private:
     friend TProcess* createProcess(const TValue&, const std::vector<TValue>&, TFunction*);
     TArenaOffset block_ = 0;
 };
+
+template <class F> void TProcess::forEachSlot(F&& visit) {
+    uint8_t* f = fp;
+    uint8_t* s = sp;
+    while (f) {
+        for (uint8_t* q = s; q <= f; q += 8) visit(*slot(q));
+        uint32_t argc = frame::get(f, frame::kArgc);
+        uint8_t* recv = arenaPtr<uint8_t>(frame::get(f, frame::kReceiver));
+        visit(*slot(recv));
+        for (uint32_t i = 1; i <= argc; ++i) visit(*slot(recv - 8 * i));
+        s = recv + 8;
+        uint32_t caller = frame::get(f, frame::kCallerFp);
+        f = caller ? arenaPtr<uint8_t>(caller) : nullptr;
+    }
+    if (result) visit(*result);
+}
 
 // A process for the receiver running `method`: empty for the class's main
 // body, "constructor", "destructor", or a method looked up by name. An unknown

@@ -39,6 +39,13 @@ TRTTI* resolveClassPath(std::string_view path) {
     for (TRTTI* cls : classTable()) {
         if (cls && equalsNoCase(cls->fullName(), path)) return cls;
     }
+    // A short name stands for the class of that name, as the alias table of
+    // the resource tree will resolve it.
+    if (path.find('.') == std::string_view::npos) {
+        for (TRTTI* cls : classTable()) {
+            if (cls && equalsNoCase(cls->name, path)) return cls;
+        }
+    }
     return nullptr;
 }
 

@@ -86,8 +86,9 @@ private:
 // The class with this id, or nullptr.
 TRTTI* classById(uint32_t id);
 
-// The class whose full name is `path` (compared without regard to case), as
-// traces look classes up by the name their position text carries.
+// The class whose full name is `path` (compared without regard to case), or
+// for a name without dots the class of that short name; traces and native
+// binding look classes up this way.
 TRTTI* resolveClassPath(std::string_view path);
 
 // The classes the interpreter and the value operations need by name. The kernel

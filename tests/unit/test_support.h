@@ -101,3 +101,27 @@ inline TCodeWriter binaryProgram(const TValue& a, const TValue& b, TOpcode op) {
 }
 
 } // namespace ravok::test
+
+namespace ravok::test {
+
+// The function id of a class's method, for Op_NativeCall and Op_SuperCall.
+inline uint32_t methodId(TRTTI* cls, const char* name) {
+    TFunction* fn = cls->methodByName(name);
+    EXPECT_NE(fn, nullptr) << name;
+    return fn ? fn->id() : 0;
+}
+
+// Calls a native routine as Op_NativeCall would: receiver slot with the
+// arguments below it. Returns the result slot's value.
+inline TValue callNative(TRTTI* cls, const char* name, TValue receiver, std::vector<TValue> args) {
+    auto* fn = static_cast<TNativeFunction*>(cls->methodByName(name));
+    std::vector<TValue> cells(args.size() + 1);
+    size_t argc = args.size();
+    cells[argc] = receiver;
+    for (size_t i = 0; i < argc; ++i)
+        cells[argc - 1 - i] = args[i];
+    fn->routine(&cells[argc], int(argc), 0);
+    return cells[argc];
+}
+
+} // namespace ravok::test

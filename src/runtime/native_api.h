@@ -1,0 +1,68 @@
+// The native argument interface: what every native routine of the program
+// uses to read its arguments and write its result. A routine receives the
+// receiver slot (also its result slot) and the argument count; argument i
+// (1-based) is the cell 8 * i bytes below the receiver slot. Routines check the
+// count first and do nothing when too few arguments are given.
+#pragma once
+
+#include "errors.h"
+#include "host_registry.h"
+#include "tf_object.h"
+#include "value.h"
+#include "value_ops.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace ravok::native {
+
+inline TValue& argument(TValue* cell, int i) { return cell[-i]; }
+inline TValue& receiver(TValue* cell) { return *cell; }
+inline TVType kind(const TValue& v) { return v.kind; }
+
+// The instance of a vtObject value, or nullptr.
+inline TfObject* instance(const TValue& v) { return v.kind == vtObject ? objectAt(v.u) : nullptr; }
+
+// The live host object of a vtNative value, or nullptr (also for a forged or
+// stale handle).
+inline THostObject* hostObject(const TValue& v) {
+    return v.kind == vtNative ? THostRegistry::instance().find(v.u) : nullptr;
+}
+
+// The host object of a vtNative value as T; a value of another kind, a forged
+// or stale handle or one of another type raises a run-time error naming what
+// was expected.
+template <class T> T* hostObjectAs(const TValue& v, const char* what) {
+    if (v.kind != vtNative) throw ERunError(valueToText(v) + " is not a " + what + " handle.");
+    return ravok::hostObjectAs<T>(v.u, what);
+}
+
+// value-to-text copied into buffer (at most size - 1 bytes) with a terminating
+// zero byte; returns the length of the whole text.
+size_t text(const TValue& v, char* buffer, size_t size);
+inline std::string text(const TValue& v) { return valueToText(v); }
+
+inline void incref(const TValue& v) { increment(v); }
+
+// v := a new String instance holding text.
+void setString(TValue& v, std::string_view text);
+
+// For a name beginning with "$": the value cell of that global variable
+// (created when missing); nullptr for other names.
+TValue* globalCell(std::string_view name);
+// Assigns v into globalCell(name) when it exists.
+void setGlobal(std::string_view name, const TValue& v);
+
+// Runs "extends Object; $_tmp_valueOf=" + expression + ";" and returns the cell
+// of $_tmp_valueOf.
+TValue* evaluate(std::string_view expression);
+
+// The resource tree and the compiler install the real look-up and evaluation;
+// until then globals live in a table of their own and evaluation is refused.
+using TGlobalCellHook = TValue* (*)(std::string_view name);
+using TEvaluateHook = TValue* (*)(std::string_view expression);
+void setGlobalCellHook(TGlobalCellHook hook);
+void setEvaluateHook(TEvaluateHook hook);
+
+} // namespace ravok::native

@@ -1,0 +1,34 @@
+#include "native_binding.h"
+
+#include "messages.h"
+#include "rtti.h"
+
+#include "platform/reporter.h"
+
+namespace ravok {
+
+bool bindNative(TRTTI* cls, std::string_view name, TNativeRoutine routine) {
+    TFunction* fn = cls->methodByName(name);
+    // A method with code under the name is not a native declaration; binding
+    // it would replace script code with a routine, so it is refused alike.
+    if (!fn || fn->kind() != TFunctionKind::Native) {
+        ReportError(translate("Class") + cls->name + translate(": native function") +
+                    std::string(name) + translate(" is undefined."));
+        return false;
+    }
+    static_cast<TNativeFunction*>(fn)->routine = routine;
+    return true;
+}
+
+bool bindNative(std::string_view classPath, std::string_view name, TNativeRoutine routine) {
+    TRTTI* cls = resolveClassPath(classPath);
+    return cls && bindNative(cls, name, routine);
+}
+
+int bindNatives(const std::vector<TNativeBinding>& bindings) {
+    int bound = 0;
+    for (const TNativeBinding& b : bindings) bound += bindNative(b.classPath, b.name, b.routine);
+    return bound;
+}
+
+} // namespace ravok

@@ -1,0 +1,43 @@
+#include "root_process.h"
+
+#include "errors.h"
+#include "messages.h"
+#include "pool.h"
+#include "process.h"
+#include "rtti.h"
+
+#include "platform/reporter.h"
+
+namespace ravok {
+
+TRootProcess& TRootProcess::instance() {
+    static TRootProcess root;
+    return root;
+}
+
+bool TRootProcess::start(TRunMode mode) {
+    if (process_) stop();
+    designMode_ = mode == TRunMode::Design;
+    if (designMode_ && hooks.enableDesignTimer) hooks.enableDesignTimer();
+    TRTTI* boot = resolveClassPath("classes.lang.Boot");
+    if (!boot) boot = resolveClassPath("Boot");
+    if (!boot) return false;
+    try {
+        uint32_t instance = allocateInstance(boot);
+        process_ = createProcess(TValue::ofObject(instance), {}, designMode_ ? "design" : "execute");
+    } catch (const std::exception& e) {
+        ReportError(e.what());
+        process_ = nullptr;
+        return false;
+    }
+    return true;
+}
+
+void TRootProcess::stop() {
+    if (hooks.clearSprites) hooks.clearSprites();
+    freeProcess(process_);
+    process_ = nullptr;
+    if (hooks.collect) hooks.collect();
+}
+
+} // namespace ravok

@@ -1,0 +1,114 @@
+#include "runtime_natives.h"
+
+#include "interpreter.h"
+#include "mark.h"
+#include "native_api.h"
+#include "process.h"
+
+namespace ravok {
+
+namespace {
+
+using native::argument;
+
+TProcess* processArgument(TValue* cell, int i) {
+    return native::hostObjectAs<TProcess>(argument(cell, i), "process");
+}
+
+void suspendProcess(TProcess* p) {
+    p->suspended = 1;
+    p->sliceUsed -= p->budget;
+    p->budget = 0;
+}
+
+// native_init(instance [, method name]) -> a new process handle
+void native_init(TValue* cell, int argc, int) {
+    if (argc < 1) return;
+    std::string method = argc >= 2 ? native::text(argument(cell, 2)) : std::string();
+    TProcess* p = createProcess(argument(cell, 1), {}, method);
+    setNative(*cell, p->hostId());
+}
+
+void native_exec(TValue* cell, int argc, int) {
+    if (argc < 1) return;
+    run(processArgument(cell, 1), kUnlimitedBudget);
+}
+
+void native_suspend(TValue* cell, int argc, int) {
+    if (argc < 1) return;
+    suspendProcess(processArgument(cell, 1));
+}
+
+void native_halted(TValue* cell, int argc, int) {
+    if (argc < 1) return;
+    setFloat(*cell, processArgument(cell, 1)->finished ? 1.0f : 0.0f);
+}
+
+void native_free(TValue* cell, int argc, int) {
+    if (argc < 1) return;
+    freeProcess(processArgument(cell, 1));
+}
+
+void native_kill(TValue* cell, int argc, int) {
+    if (argc < 1) return;
+    processArgument(cell, 1)->kill();
+}
+
+void native_proc_mark(TValue* cell, int argc, int) {
+    if (argc < 1) return;
+    markProcessStack(processArgument(cell, 1));
+}
+
+void suspend(TValue*, int, int) {
+    if (CurrentProcess) suspendProcess(CurrentProcess);
+}
+
+void currentProcess(TValue* cell, int, int) {
+    if (CurrentProcess) setNative(*cell, CurrentProcess->hostId());
+    else setNull(*cell);
+}
+
+void breakExec(TValue*, int, int) {
+    StepBudget = 0;
+    if (CurrentProcess) CurrentProcess->budget = 0;
+}
+
+// The default stack size of processes created from now on; the value is not
+// checked here (process creation refuses a block too small for its frame).
+void _n_setStackSize(TValue* cell, int argc, int) {
+    if (argc < 1) return;
+    DefaultStackSize = toInt(argument(cell, 1));
+}
+
+} // namespace
+
+const std::vector<TNativeBinding>& processNatives() {
+    static const std::vector<TNativeBinding> list = {
+        {"classes.lang.Process", "native_init", native_init},
+        {"classes.lang.Process", "native_exec", native_exec},
+        {"classes.lang.Process", "native_suspend", native_suspend},
+        {"classes.lang.Process", "native_halted", native_halted},
+        {"classes.lang.Process", "native_free", native_free},
+        {"classes.lang.Process", "native_kill", native_kill},
+        {"classes.lang.Process", "native_proc_mark", native_proc_mark},
+    };
+    return list;
+}
+
+const std::vector<TNativeBinding>& objectProcessNatives() {
+    static const std::vector<TNativeBinding> list = {
+        {"classes.lang.Object", "suspend", suspend},
+        {"classes.lang.Object", "currentProcess", currentProcess},
+        {"classes.lang.Object", "breakExec", breakExec},
+    };
+    return list;
+}
+
+const std::vector<TNativeBinding>& systemRuntimeNatives() {
+    static const std::vector<TNativeBinding> list = {
+        {"System", "_n_setStackSize", _n_setStackSize},
+    };
+    return list;
+}
+
+} // namespace ravok
