@@ -90,11 +90,26 @@ void destroyInstance(uint32_t instance) {
 
 void releasePool(TRTTI* cls) {
     for (uint32_t rec : cls->pool) {
-        if (objectAt(rec)->refcount >= 0) --gStats.instances;
+        TfObject* o = objectAt(rec);
+        if (o->refcount >= 0) --gStats.instances;
+        if (o->refcount > 0) {
+            // Still referenced from somewhere: the record keeps its memory but
+            // belongs to no class any more, so a stale reference reads as an
+            // object of no class instead of reaching memory reused since.
+            o->classId = 0;
+            continue;
+        }
         TArena::instance().release(rec, size_t(cls->instanceSize));
     }
     cls->pool.clear();
     cls->instanceSize = -1;
+}
+
+void checkDiscardable(TRTTI* cls) {
+    for (uint32_t rec : cls->pool) {
+        if (objectAt(rec)->refcount > 0)
+            throw ERunError(cls->classText() + translate(": Object still remaining"));
+    }
 }
 
 } // namespace ravok

@@ -15,8 +15,13 @@ uint32_t allocateInstance(TRTTI* cls);
 // Runs the destructor, releases the fields, marks the record free (-1).
 void destroyInstance(uint32_t instance);
 
-// Returns every record of the class to the arena (the class is being reset or
-// discarded; its instances are no longer reachable).
+// Returns the class's records to the arena (the class is being reset or
+// discarded). A record that is still referenced is kept, detached from the
+// class.
 void releasePool(TRTTI* cls);
+
+// Raises class text + ": Object still remaining" when an instance of the class
+// is still referenced; a class is discarded only after this passes.
+void checkDiscardable(TRTTI* cls);
 
 } // namespace ravok

@@ -190,3 +190,42 @@ TEST(StatisticsTest, LineHasItsExactShape) {
 
 } // namespace
 } // namespace ravok::test
+
+namespace ravok::test {
+namespace {
+
+TEST_F(ClassTableTest, AResetClassLeavesReferencedInstancesDetachedNotDangling) {
+    TRTTI* cls = newClass({"x"});
+    uint32_t kept = allocateInstance(cls);
+    TValue holder = TValue::null();
+    setObject(holder, kept);
+    try {
+        checkDiscardable(cls);
+        FAIL();
+    } catch (const ERunError& e) {
+        EXPECT_EQ(std::string(e.what()), cls->classText() + ": Object still remaining");
+    }
+    cls->reset();
+    EXPECT_TRUE(cls->pool.empty());
+    EXPECT_NO_THROW(checkDiscardable(cls));
+    // The stale reference reads as an object of no class; its count still works.
+    EXPECT_EQ(valueToText(holder), std::to_string(kept) + "@?");
+    // Reading its field by name warns instead of reaching the freed layout.
+    TValue* global = arenaPtr<TValue>(TArena::instance().allocate(8));
+    assign(*global, &holder);
+    TCodeWriter w;
+    w.emitPush(TValue::ofRef(arenaOffset(global)));
+    w.emit(Op_Deref);
+    w.emitDMember(intern("x"));
+    w.emit(Op_Deref);
+    w.emit(Op_Ret);
+    w.emitHalt();
+    EXPECT_EQ(valueToText(runMain(w)), "Error #0");
+    EXPECT_EQ(reporter.errors, std::vector<std::string>{"Variablex is not defined."});
+    setNull(*global);
+    setNull(holder);
+    EXPECT_EQ(objectAt(kept)->refcount, 0);
+}
+
+} // namespace
+} // namespace ravok::test
