@@ -132,5 +132,3 @@ BENCHMARK(BM_CallAndReturn)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace ravok
-
-BENCHMARK_MAIN();
