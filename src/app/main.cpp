@@ -1,5 +1,6 @@
 // The player's entry point and its command line.
 #include "demo.h"
+#include "front_end_tools.h"
 
 #include "build_sizes.h"
 #include "platform/log.h"
@@ -25,7 +26,10 @@ int main(int argc, char** argv) {
         if (arg == "--log") {
             ravok::setLogEnabled(true);
         } else if (arg == "--demo") {
-            // the only job so far
+            // the default job so far
+        } else if ((arg == "--tokens" || arg == "--parse") && i + 1 < argc) {
+            std::string path = argv[++i];
+            return arg == "--tokens" ? ravok::printTokens(path) : ravok::printParseTree(path);
         } else if (arg == "--help" || arg == "-h") {
             usage(stdout);
             return 0;

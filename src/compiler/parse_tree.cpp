@@ -1,0 +1,36 @@
+#include "parse_tree.h"
+
+#include "stats.h"
+
+#include <map>
+
+namespace ravok {
+
+TResultList::TResultList() { ++gStats.resultLists; }
+TResultList::~TResultList() { --gStats.resultLists; }
+
+int TResList::Emit(TCompileContext&) { return 0; }
+
+namespace {
+
+template <class T> std::unique_ptr<TResList> make() { return std::make_unique<T>(); }
+
+const std::map<std::string, TNodeClass>& classTable() {
+    static const std::map<std::string, TNodeClass> table = {
+#define RAVOK_NODE_CLASS_ENTRY(rule) {#rule, {"G_" #rule, make<G_##rule>}},
+        RAVOK_GRAMMAR_NODE_CLASSES(RAVOK_NODE_CLASS_ENTRY)
+#undef RAVOK_NODE_CLASS_ENTRY
+            {"Comment", {"TResList", make<TResList>}},
+    };
+    return table;
+}
+
+} // namespace
+
+const TNodeClass* nodeClassForRule(const std::string& name) {
+    static const TNodeClass errClass{"G_Err", make<G_Err>};
+    auto it = classTable().find(name);
+    return it == classTable().end() ? &errClass : &it->second;
+}
+
+} // namespace ravok

@@ -1,0 +1,136 @@
+#include "parser.h"
+
+#include "table_reader.h"
+
+namespace ravok {
+
+namespace {
+
+// A match gives a token, a node, or (for a choice) whichever its alternative gave.
+struct TResult {
+    bool ok = false;
+    TLexElem* token = nullptr;
+    std::unique_ptr<TResultList> node;
+};
+
+class TParser {
+public:
+    TParser(TLexList& tokens) : tokens_(tokens) {}
+
+    TResult matchMember(const TTableNode* member) {
+        if (member->Kind == nkLiteral) return matchTerminal(member);
+        return matchRule(member->Link);
+    }
+
+    bool tooDeep = false;
+
+private:
+    TResult matchTerminal(const TTableNode* terminal) {
+        TResult r;
+        if (tokens_.Position < tokens_.count() && terminal->Link &&
+            tokens_.at(tokens_.Position)->Kind == terminal->Link) {
+            r.token = tokens_.at(tokens_.Position);
+            tokens_.LastStart = r.token->Start;
+            ++tokens_.Position;
+            r.ok = true;
+        }
+        return r;
+    }
+
+    TResult matchRule(const TTableNode* n) {
+        if (tooDeep || depth_ >= kMaxParseDepth) {
+            tooDeep = true;
+            return {};
+        }
+        ++depth_;
+        TResult r;
+        switch (n->Kind) {
+        case nkLiteral:
+            r = matchTerminal(n);
+            break;
+        case nkChoice:
+            r = matchChoice(n);
+            break;
+        case nkSequence:
+            r = matchSequence(n);
+            break;
+        case nkReference:
+            if (n->Link != n) r = matchRule(n->Link);
+            break;
+        case nkRange:
+            break; // lexical tables only
+        }
+        --depth_;
+        return r;
+    }
+
+    TResult matchChoice(const TTableNode* n) {
+        int32_t start = tokens_.Position;
+        for (const TTableNode* alternative : n->Children) {
+            TResult r = matchMember(alternative);
+            if (r.ok) return r;
+            tokens_.Position = start;
+            if (tooDeep) break;
+        }
+        return {};
+    }
+
+    TResult matchSequence(const TTableNode* n) {
+        int32_t start = tokens_.Position;
+        std::unique_ptr<TResultList> node = n->NodeClass->create();
+        int32_t done = 0;
+        while (done < n->MaxCount) {
+            int32_t repetition = tokens_.Position;
+            int32_t kept = node->count();
+            bool ok = true;
+            for (const TTableNode* member : n->Children) {
+                TResult r = matchMember(member);
+                if (!r.ok) {
+                    ok = false;
+                    break;
+                }
+                if (r.token)
+                    node->add(r.token);
+                else
+                    node->add(std::move(r.node));
+            }
+            if (!ok) {
+                node->truncate(kept);
+                tokens_.Position = repetition;
+                break;
+            }
+            ++done;
+            // Every further repetition would consume nothing again; stop here
+            // rather than append the same empty children up to the limit.
+            if (tokens_.Position == repetition) break;
+        }
+        if (done < n->MinCount || tooDeep) {
+            tokens_.Position = start;
+            return {};
+        }
+        TResult r;
+        r.ok = true;
+        r.node = std::move(node);
+        return r;
+    }
+
+    TLexList& tokens_;
+    int depth_ = 0;
+};
+
+} // namespace
+
+TParseOutcome parseTokens(const TTable& grammar, TLexList& tokens) {
+    TParseOutcome outcome;
+    tokens.Position = 0;
+    if (grammar.entries().empty()) return outcome;
+    TParser parser(tokens);
+    TResult r = parser.matchMember(grammar.entries().front());
+    outcome.tooDeep = parser.tooDeep;
+    if (r.ok && !parser.tooDeep && tokens.Position == tokens.count()) {
+        outcome.root.reset(static_cast<TResList*>(r.node.release()));
+    }
+    return outcome;
+}
+
+} // namespace ravok
