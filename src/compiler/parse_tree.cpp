@@ -11,6 +11,17 @@ TResultList::~TResultList() { --gStats.resultLists; }
 
 int TResList::Emit(TCompileContext&) { return 0; }
 
+std::unique_ptr<TResultList> TResultList::clone() const {
+    std::unique_ptr<TResultList> copy = makeEmpty();
+    for (const Child& c : children_) {
+        if (c.token)
+            copy->add(c.token);
+        else
+            copy->add(c.node->clone());
+    }
+    return copy;
+}
+
 namespace {
 
 template <class T> std::unique_ptr<TResList> make() { return std::make_unique<T>(); }

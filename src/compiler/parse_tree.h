@@ -32,6 +32,13 @@ public:
     void truncate(int32_t keep) { children_.resize(size_t(keep)); }
 
     virtual const char* className() const { return "TResultList"; }
+    // A deep copy: the same node classes, the same tokens.
+    std::unique_ptr<TResultList> clone() const;
+
+protected:
+    virtual std::unique_ptr<TResultList> makeEmpty() const {
+        return std::make_unique<TResultList>();
+    }
 
 private:
     struct Child {
@@ -46,20 +53,29 @@ public:
     // Writes the node's code; this base emits nothing and returns 0.
     virtual int Emit(TCompileContext& context);
     const char* className() const override { return "TResList"; }
+
+protected:
+    std::unique_ptr<TResultList> makeEmpty() const override { return std::make_unique<TResList>(); }
 };
 
 // The grammar's rules that have node classes of their own.
 #define RAVOK_GRAMMAR_NODE_CLASSES(X)                                                              \
     X(Program)                                                                                     \
-    X(Extends) X(Sentence) X(ExprS) X(Expr) X(RVal) X(OrEx) X(AndEx) X(CompEx) X(IsEx) X(ASEx)     \
-        X(IncEx) X(MDEx) X(Una) X(Par) X(Const) X(NewObj) X(ResourceVal) X(LVal) X(LValE)          \
-            X(ArgList) X(Block) X(While) X(For) X(Forin) X(If) X(Break) X(Return) X(FuncDecl)      \
-                X(NativeDecl) X(VArgList) X(VarBlock) X(VarDecl)
+    X(Extends)                                                                                     \
+    X(Sentence) X(ExprS) X(Expr) X(RVal) X(OrEx) X(AndEx) X(CompEx) X(IsEx) X(ASEx) X(IncEx)       \
+        X(MDEx) X(Una) X(Par) X(Const) X(NewObj) X(ResourceVal) X(LVal) X(LValE) X(ArgList)        \
+            X(Block) X(While) X(For) X(Forin) X(If) X(Break) X(Return) X(FuncDecl) X(NativeDecl)   \
+                X(VArgList) X(VarBlock) X(VarDecl)
 
 #define RAVOK_DECLARE_NODE_CLASS(rule)                                                             \
     class G_##rule : public TResList {                                                             \
     public:                                                                                        \
         const char* className() const override { return "G_" #rule; }                              \
+                                                                                                   \
+    protected:                                                                                     \
+        std::unique_ptr<TResultList> makeEmpty() const override {                                  \
+            return std::make_unique<G_##rule>();                                                   \
+        }                                                                                          \
     };
 RAVOK_GRAMMAR_NODE_CLASSES(RAVOK_DECLARE_NODE_CLASS)
 RAVOK_DECLARE_NODE_CLASS(Err)

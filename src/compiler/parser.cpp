@@ -2,6 +2,8 @@
 
 #include "table_reader.h"
 
+#include <vector>
+
 namespace ravok {
 
 namespace {
@@ -13,9 +15,22 @@ struct TResult {
     std::unique_ptr<TResultList> node;
 };
 
+// A remembered match of a name chain at one token position.
+struct TMemo {
+    bool done = false;
+    bool ok = false;
+    int32_t end = 0;
+    bool consumed = false; // whether the match consumed any token (then LastStart moved)
+    int32_t lastStart = 0;
+    std::unique_ptr<TResultList> tree;
+};
+
 class TParser {
 public:
-    TParser(TLexList& tokens) : tokens_(tokens) {}
+    TParser(TLexList& tokens, const TTableNode* remembered)
+        : tokens_(tokens), remembered_(remembered) {
+        if (remembered_) memo_.resize(size_t(tokens.count()) + 1);
+    }
 
     TResult matchMember(const TTableNode* member) {
         if (member->Kind == nkLiteral) return matchTerminal(member);
@@ -32,6 +47,7 @@ private:
             r.token = tokens_.at(tokens_.Position);
             tokens_.LastStart = r.token->Start;
             ++tokens_.Position;
+            ++consumed_;
             r.ok = true;
         }
         return r;
@@ -42,6 +58,36 @@ private:
             tooDeep = true;
             return {};
         }
+        if (n == remembered_) return matchRemembered(n);
+        return matchPlain(n);
+    }
+
+    TResult matchRemembered(const TTableNode* n) {
+        TMemo& m = memo_[size_t(tokens_.Position)];
+        if (m.done) {
+            if (m.consumed) tokens_.LastStart = m.lastStart;
+            TResult r;
+            if (!m.ok) return r;
+            tokens_.Position = m.end;
+            r.ok = true;
+            r.node = m.tree->clone();
+            return r;
+        }
+        int64_t consumedBefore = consumed_;
+        size_t at = size_t(tokens_.Position);
+        TResult r = matchPlain(n);
+        if (tooDeep) return r;
+        TMemo& fresh = memo_[at]; // the same entry; nothing resizes the table
+        fresh.done = true;
+        fresh.ok = r.ok;
+        fresh.end = tokens_.Position;
+        fresh.consumed = consumed_ != consumedBefore;
+        fresh.lastStart = tokens_.LastStart;
+        if (r.ok) fresh.tree = r.node->clone();
+        return r;
+    }
+
+    TResult matchPlain(const TTableNode* n) {
         ++depth_;
         TResult r;
         switch (n->Kind) {
@@ -116,15 +162,18 @@ private:
 
     TLexList& tokens_;
     int depth_ = 0;
+    int64_t consumed_ = 0;
+    const TTableNode* remembered_;
+    std::vector<TMemo> memo_;
 };
 
 } // namespace
 
-TParseOutcome parseTokens(const TTable& grammar, TLexList& tokens) {
+TParseOutcome parseTokens(const TTable& grammar, TLexList& tokens, TParseOptions options) {
     TParseOutcome outcome;
     tokens.Position = 0;
     if (grammar.entries().empty()) return outcome;
-    TParser parser(tokens);
+    TParser parser(tokens, options.rememberNameChains ? grammar.entry("LVal") : nullptr);
     TResult r = parser.matchMember(grammar.entries().front());
     outcome.tooDeep = parser.tooDeep;
     if (r.ok && !parser.tooDeep && tokens.Position == tokens.count()) {
