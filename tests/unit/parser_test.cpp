@@ -199,7 +199,9 @@ TEST(ParserTest, RememberedNameChainsGiveTheSameTreesAndPositions) {
         TParseOutcome without = parseTokens(TYup::instance().grammar(), *b, {false});
         ASSERT_EQ(with.root != nullptr, without.root != nullptr) << source;
         EXPECT_EQ(a->LastStart, b->LastStart) << source;
-        if (with.root) EXPECT_EQ(shape(*with.root), shape(*without.root)) << source;
+        if (with.root) {
+            EXPECT_EQ(shape(*with.root), shape(*without.root)) << source;
+        }
     }
 }
 
