@@ -2,9 +2,11 @@
 # helpers. Every target installs missing dependencies first.
 BUILD_DIR    := build
 SANITIZE_DIR := build-sanitize
+FUZZ_DIR     := build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS         ?= 2
 
-.PHONY: all deps configure build run test test-sanitize bench clean
+.PHONY: all deps configure build run test test-sanitize fuzz bench clean
 
 all: build
 
@@ -29,8 +31,18 @@ test-sanitize: deps
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS)
 
+# Each fuzz target runs FUZZ_SECONDS on a scratch copy of its seed corpus.
+fuzz: deps
+	cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRAVOK_FUZZ=ON \
+	  -DRAVOK_BENCHMARKS=OFF -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+	cmake --build $(FUZZ_DIR) -j $(JOBS)
+	rm -rf $(FUZZ_DIR)/corpus && mkdir -p $(FUZZ_DIR)/corpus
+	cp -r tests/fuzz/corpus/lex_parse $(FUZZ_DIR)/corpus/
+	$(FUZZ_DIR)/fuzz/ravok_fuzz_lex_parse -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
+	  -max_len=4096 $(FUZZ_DIR)/corpus/lex_parse
+
 bench: build
 	./$(BUILD_DIR)/bench/ravok_bench
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)

@@ -123,11 +123,14 @@ private:
 
     TResult matchSequence(const TTableNode* n) {
         int32_t start = tokens_.Position;
-        std::unique_ptr<TResultList> node = n->NodeClass->create();
+        // The node is made when the first member matches (or when the sequence
+        // succeeds with nothing in it): most attempts fail at their first token,
+        // and they need no node to throw away.
+        std::unique_ptr<TResultList> node;
         int32_t done = 0;
         while (done < n->MaxCount) {
             int32_t repetition = tokens_.Position;
-            int32_t kept = node->count();
+            int32_t kept = node ? node->count() : 0;
             bool ok = true;
             for (const TTableNode* member : n->Children) {
                 TResult r = matchMember(member);
@@ -135,13 +138,12 @@ private:
                     ok = false;
                     break;
                 }
-                if (r.token)
-                    node->add(r.token);
-                else
-                    node->add(std::move(r.node));
+                if (!node) node = n->NodeClass->create();
+                if (r.token) node->add(r.token);
+                else node->add(std::move(r.node));
             }
             if (!ok) {
-                node->truncate(kept);
+                if (node) node->truncate(kept);
                 tokens_.Position = repetition;
                 break;
             }
@@ -156,7 +158,7 @@ private:
         }
         TResult r;
         r.ok = true;
-        r.node = std::move(node);
+        r.node = node ? std::move(node) : n->NodeClass->create();
         return r;
     }
 
