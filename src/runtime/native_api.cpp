@@ -28,8 +28,13 @@ TValue* noEvaluation(std::string_view) {
     throw ERunError(translate("Script evaluation is not available."));
 }
 
+int noStatements(std::string_view, bool) {
+    throw ERunError(translate("Script evaluation is not available."));
+}
+
 TGlobalCellHook gGlobalCell = ownGlobalCell;
 TEvaluateHook gEvaluate = noEvaluation;
+TStatementsHook gStatements = noStatements;
 
 } // namespace
 
@@ -55,8 +60,10 @@ void setGlobal(std::string_view name, const TValue& v) {
 }
 
 TValue* evaluate(std::string_view expression) { return gEvaluate(expression); }
+int evaluateStatements(std::string_view text, bool reportErrors) { return gStatements(text, reportErrors); }
 
 void setGlobalCellHook(TGlobalCellHook hook) { gGlobalCell = hook ? hook : ownGlobalCell; }
 void setEvaluateHook(TEvaluateHook hook) { gEvaluate = hook ? hook : noEvaluation; }
+void setStatementsHook(TStatementsHook hook) { gStatements = hook ? hook : noStatements; }
 
 } // namespace ravok::native

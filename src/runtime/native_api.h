@@ -58,11 +58,17 @@ void setGlobal(std::string_view name, const TValue& v);
 // of $_tmp_valueOf.
 TValue* evaluate(std::string_view expression);
 
+// Runs script statements as a class of their own; 0 ran to the end, 1 did not
+// compile, 2 ended with a run-time error.
+int evaluateStatements(std::string_view text, bool reportErrors = true);
+
 // The resource tree and the compiler install the real look-up and evaluation;
 // until then globals live in a table of their own and evaluation is refused.
 using TGlobalCellHook = TValue* (*)(std::string_view name);
 using TEvaluateHook = TValue* (*)(std::string_view expression);
+using TStatementsHook = int (*)(std::string_view text, bool reportErrors);
 void setGlobalCellHook(TGlobalCellHook hook);
 void setEvaluateHook(TEvaluateHook hook);
+void setStatementsHook(TStatementsHook hook);
 
 } // namespace ravok::native

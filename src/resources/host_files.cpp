@@ -1,0 +1,203 @@
+#include "host_files.h"
+
+#include "paths.h"
+#include "sjis.h"
+
+#include "platform/encoding.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unordered_map>
+
+namespace ravok {
+
+namespace {
+
+std::string asciiLower(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return s;
+}
+
+struct TFolderIndex {
+    struct timespec modified {};
+    std::unordered_map<std::string, std::string> byLowerName;
+};
+
+std::map<std::string, TFolderIndex>& indexes() {
+    static auto* all = new std::map<std::string, TFolderIndex>();
+    return *all;
+}
+
+// The real name in hostDir of a name that matches without regard to case, or
+// the name itself.
+std::string findCaseInsensitive(const std::string& hostDir, const std::string& name) {
+    struct stat st;
+    if (stat(hostDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return name;
+    TFolderIndex& idx = indexes()[hostDir];
+    if (idx.modified.tv_sec != st.st_mtim.tv_sec || idx.modified.tv_nsec != st.st_mtim.tv_nsec ||
+        idx.byLowerName.empty()) {
+        idx.byLowerName.clear();
+        idx.modified = st.st_mtim;
+        if (DIR* d = opendir(hostDir.c_str())) {
+            while (dirent* e = readdir(d)) {
+                std::string n = e->d_name;
+                if (n == "." || n == "..") continue;
+                idx.byLowerName.emplace(asciiLower(n), n);
+            }
+            closedir(d);
+        }
+    }
+    auto it = idx.byLowerName.find(asciiLower(name));
+    return it == idx.byLowerName.end() ? name : it->second;
+}
+
+bool exists(const std::string& hostPath) {
+    struct stat st;
+    return lstat(hostPath.c_str(), &st) == 0;
+}
+
+// Splits a program path at both separators, never inside a double-byte character.
+std::vector<std::string> components(std::string_view path, bool& absolute) {
+    std::vector<std::string> parts;
+    size_t i = 0;
+    absolute = false;
+    if (path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':') {
+        i = 2;
+        absolute = true;
+    }
+    if (i < path.size() && (path[i] == '\\' || path[i] == '/')) absolute = true;
+    std::string current;
+    for (; i < path.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(path[i]);
+        if (isLeadByte(c) && i + 1 < path.size()) {
+            current += path[i];
+            current += path[++i];
+        } else if (c == '\\' || c == '/') {
+            if (!current.empty()) parts.push_back(current);
+            current.clear();
+        } else {
+            current += char(c);
+        }
+    }
+    if (!current.empty()) parts.push_back(current);
+    return parts;
+}
+
+} // namespace
+
+std::string toHostPath(std::string_view path) {
+    bool absolute;
+    std::vector<std::string> parts = components(path, absolute);
+    std::string host = absolute ? "" : ".";
+    if (absolute && parts.empty()) return "/";
+    for (const std::string& part : parts) {
+        std::string name = cp932ToUtf8(part);
+        std::string dir = host.empty() ? "/" : host;
+        std::string candidate = (host.empty() ? "" : host) + "/" + name;
+        if (name != "." && name != ".." && !exists(candidate)) name = findCaseInsensitive(dir, name);
+        host += "/" + name;
+    }
+    if (!absolute && host.rfind("./", 0) == 0) host.erase(0, 2);
+    return host.empty() ? "." : host;
+}
+
+std::string fromHostPath(std::string_view hostPath) {
+    std::string out = utf8ToCp932(hostPath);
+    for (size_t i = 0; i < out.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(out[i]);
+        if (isLeadByte(c) && i + 1 < out.size()) ++i;
+        else if (c == '/') out[i] = '\\';
+    }
+    return out;
+}
+
+bool fileExists(std::string_view path) { return exists(toHostPath(path)); }
+
+bool directoryExists(std::string_view path) {
+    struct stat st;
+    return stat(toHostPath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool readWholeFile(std::string_view path, std::string& bytes) {
+    std::ifstream in(toHostPath(path), std::ios::binary);
+    if (!in) return false;
+    std::ostringstream all;
+    all << in.rdbuf();
+    bytes = all.str();
+    return true;
+}
+
+bool writeWholeFile(std::string_view path, std::string_view bytes) {
+    std::string host = toHostPath(path);
+    FILE* f = std::fopen(host.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    ok = std::fclose(f) == 0 && ok;
+    return ok;
+}
+
+bool renameFile(std::string_view from, std::string_view to) {
+    return std::rename(toHostPath(from).c_str(), toHostPath(to).c_str()) == 0;
+}
+
+bool deleteFile(std::string_view path) { return unlink(toHostPath(path).c_str()) == 0; }
+
+bool forceDirs(std::string_view dir) {
+    std::string d = stripSlash(dir);
+    if (d.empty() || directoryExists(d)) return !d.empty();
+    std::string parent = parentDir(d);
+    if (!parent.empty() && parent != d && !directoryExists(parent) && !forceDirs(parent)) return false;
+    return mkdir(toHostPath(d).c_str(), 0777) == 0 || errno == EEXIST;
+}
+
+TDirectoryEntries listDirectory(std::string_view dir) {
+    TDirectoryEntries entries;
+    std::string host = toHostPath(dir);
+    DIR* d = opendir(host.c_str());
+    if (!d) return entries;
+    while (dirent* e = readdir(d)) {
+        std::string n = e->d_name;
+        if (n == "." || n == "..") continue;
+        struct stat st;
+        if (stat((host + "/" + n).c_str(), &st) != 0) continue;
+        (S_ISDIR(st.st_mode) ? entries.folders : entries.files).push_back(utf8ToCp932(n));
+    }
+    closedir(d);
+    return entries;
+}
+
+std::string canonicalHostPath(std::string_view path) {
+    std::string host = toHostPath(path);
+    std::string rest;
+    // Climb until an existing folder is found, then resolve it through links.
+    while (!host.empty()) {
+        char buf[PATH_MAX];
+        if (realpath(host.c_str(), buf)) {
+            std::string real = buf;
+            return rest.empty() ? real : (real == "/" ? "" : real) + rest;
+        }
+        size_t slash = host.rfind('/');
+        if (slash == std::string::npos) {
+            rest = "/" + host + rest;
+            host = ".";
+            continue;
+        }
+        rest = host.substr(slash) + rest;
+        host = slash == 0 ? "/" : host.substr(0, slash);
+        if (host == "/" && rest.empty()) break;
+    }
+    return rest;
+}
+
+void forgetDirectoryIndexes() { indexes().clear(); }
+
+} // namespace ravok

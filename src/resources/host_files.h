@@ -1,0 +1,42 @@
+// The file layer: where the program's Windows-style paths meet the host's file
+// system. Both '\' and '/' separate; each component is converted from CP932
+// to UTF-8 and, when the exact name is missing, matched without regard to
+// case against an index of its folder (refreshed when the folder changes).
+// A drive letter names nothing on this host and is dropped.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ravok {
+
+// The host path (UTF-8) for a program path, following existing names.
+std::string toHostPath(std::string_view path);
+// The program path (CP932, '\') for a host path.
+std::string fromHostPath(std::string_view hostPath);
+
+bool fileExists(std::string_view path);      // a file or a folder
+bool directoryExists(std::string_view path);
+bool readWholeFile(std::string_view path, std::string& bytes);
+bool writeWholeFile(std::string_view path, std::string_view bytes);
+bool renameFile(std::string_view from, std::string_view to);
+bool deleteFile(std::string_view path);
+// Creates the folder and every missing parent; false when it cannot.
+bool forceDirs(std::string_view dir);
+
+struct TDirectoryEntries {
+    std::vector<std::string> files;   // program-path names (CP932)
+    std::vector<std::string> folders; // without . and ..
+};
+TDirectoryEntries listDirectory(std::string_view dir);
+
+// The host's canonical form of a path whose final components may not exist
+// yet: the existing part resolved through links, the rest appended.
+std::string canonicalHostPath(std::string_view path);
+
+// Forgets the folder indexes (after something outside the player changed them).
+void forgetDirectoryIndexes();
+
+} // namespace ravok

@@ -1,0 +1,77 @@
+#include "program_paths.h"
+
+#include "host_files.h"
+#include "paths.h"
+#include "sjis.h"
+
+#include <cstdlib>
+#include <unistd.h>
+
+namespace ravok {
+
+namespace {
+std::string& programDir() {
+    static std::string dir;
+    return dir;
+}
+std::string& baseDir() {
+    static std::string dir;
+    return dir;
+}
+
+bool writable(std::string_view dir) { return access(toHostPath(dir).c_str(), W_OK) == 0; }
+
+// $VAR/ravok (or ~/FALLBACK/ravok) as a program path.
+std::string xdgFolder(const char* var, const char* fallback) {
+    std::string root;
+    if (const char* v = std::getenv(var); v && *v) root = v;
+    else if (const char* home = std::getenv("HOME"); home && *home) root = std::string(home) + "/" + fallback;
+    else root = "/tmp";
+    return fromHostPath(root) + "\\ravok";
+}
+} // namespace
+
+const std::string& programDirectory() { return programDir(); }
+void setProgramDirectory(std::string_view dir) { programDir() = stripSlash(dir); }
+
+const std::string& baseDirectory() { return baseDir(); }
+void setBaseDirectory(std::string_view dir) { baseDir() = stripSlash(dir); }
+
+std::string tempDirectory() {
+    std::string dir = resolve("Temp", programDirectory());
+    if (dir.empty() || (!directoryExists(dir) && !(writable(programDirectory()) && forceDirs(dir))) ||
+        !writable(dir))
+        dir = xdgFolder("XDG_CACHE_HOME", ".cache") + "\\Temp";
+    forceDirs(dir);
+    return dir;
+}
+
+std::string settingsDirectory() {
+    std::string dir = resolve("Kernel", programDirectory());
+    if (!dir.empty() && directoryExists(dir) && writable(dir)) return dir;
+    std::string fallback = xdgFolder("XDG_CONFIG_HOME", ".config");
+    forceDirs(fallback);
+    return fallback;
+}
+
+std::string tempName(std::string_view p, std::string_view prefix) {
+    std::string rel = relativePath(p, programDirectory());
+    std::string name;
+    for (size_t i = 0; i < rel.size(); ++i) {
+        if (rel.compare(i, 2, "..") == 0) {
+            name += '@';
+            ++i;
+            continue;
+        }
+        unsigned char c = static_cast<unsigned char>(rel[i]);
+        if (isLeadByte(c)) { // a double-byte character goes whole, its second byte too
+            ++i;
+            continue;
+        }
+        if (c == '@' || c == '_' || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))
+            name += char(c);
+    }
+    return resolve(std::string(prefix) + name, tempDirectory());
+}
+
+} // namespace ravok

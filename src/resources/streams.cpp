@@ -1,0 +1,128 @@
+#include "streams.h"
+
+#include "host_files.h"
+
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace ravok {
+
+TBufferedStream::~TBufferedStream() { closeFile(); }
+
+void TBufferedStream::closeFile() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+TBufferedOutputStream::~TBufferedOutputStream() { close(); }
+
+bool TBufferedOutputStream::flush() {
+    size_t done = 0;
+    while (done < fill_ && fd_ >= 0) {
+        ssize_t n = ::write(fd_, buffer_ + done, fill_ - done);
+        if (n <= 0) {
+            failed_ = true;
+            break;
+        }
+        done += size_t(n);
+    }
+    fill_ = 0;
+    return !failed_;
+}
+
+void TBufferedOutputStream::write(const void* data, size_t n) {
+    if (fd_ < 0) return; // a stream whose file failed to open takes nothing
+    const auto* p = static_cast<const uint8_t*>(data);
+    while (n > 0) {
+        size_t take = std::min(n, kBufferSize - fill_);
+        std::memcpy(buffer_ + fill_, p, take);
+        fill_ += take;
+        p += take;
+        n -= take;
+        if (fill_ == kBufferSize) flush();
+    }
+}
+
+void TBufferedOutputStream::writeInt32(int32_t v) {
+    uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
+    write(b, 4);
+}
+
+bool TBufferedOutputStream::close() {
+    if (fd_ < 0) return !failed_;
+    flush();
+    closeFile();
+    return !failed_;
+}
+
+bool TBufferedInputStream::refill() {
+    pos_ = fill_ = 0;
+    if (fd_ < 0) return false;
+    ssize_t n = ::read(fd_, buffer_, kBufferSize);
+    if (n > 0) fill_ = size_t(n);
+    return fill_ > 0;
+}
+
+size_t TBufferedInputStream::read(void* data, size_t n) {
+    auto* p = static_cast<uint8_t*>(data);
+    size_t got = 0;
+    while (got < n) {
+        if (pos_ == fill_ && !refill()) break;
+        size_t take = std::min(n - got, fill_ - pos_);
+        std::memcpy(p + got, buffer_ + pos_, take);
+        pos_ += take;
+        got += take;
+    }
+    return got;
+}
+
+int TBufferedInputStream::readByte() {
+    uint8_t b;
+    return read(&b, 1) == 1 ? b : -1;
+}
+
+bool TBufferedInputStream::eof() { return pos_ == fill_ && !refill(); }
+
+TFileReader::TFileReader(std::string_view path) {
+    fd_ = ::open(toHostPath(path).c_str(), O_RDONLY | O_CLOEXEC);
+    refill();
+}
+
+TFileWriter::TFileWriter(std::string_view path) {
+    fd_ = ::open(toHostPath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd_ < 0) failed_ = true;
+}
+
+void writeStringList(TBufferedOutputStream& out, const std::vector<std::string>& list) {
+    out.writeInt32(int32_t(list.size()));
+    for (const std::string& s : list) {
+        out.writeInt32(int32_t(s.size() + 1));
+        out.write(s.data(), s.size());
+        out.writeByte(0);
+    }
+}
+
+bool readStringList(TBufferedInputStream& in, std::vector<std::string>& list) {
+    auto readInt = [&](int32_t& v) {
+        uint8_t b[4];
+        if (in.read(b, 4) != 4) return false;
+        v = int32_t(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
+        return true;
+    };
+    list.clear();
+    int32_t count;
+    if (!readInt(count) || count < 0) return false;
+    for (int32_t i = 0; i < count; ++i) {
+        int32_t len;
+        // A length beyond 16 MiB is a damaged record, not a string.
+        if (!readInt(len) || len < 0 || len > (16 << 20)) return false;
+        std::string s(size_t(len), '\0');
+        if (in.read(s.data(), size_t(len)) != size_t(len)) return false;
+        s.resize(std::strlen(s.c_str()));
+        list.push_back(std::move(s));
+    }
+    return true;
+}
+
+} // namespace ravok

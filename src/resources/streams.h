@@ -1,0 +1,74 @@
+// Buffered byte streams over files, 4096 bytes at a time, and the string-list
+// record the compiled-class cache is stored in.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ravok {
+
+class TBufferedStream {
+public:
+    static constexpr size_t kBufferSize = 4096;
+    virtual ~TBufferedStream();
+    TBufferedStream(const TBufferedStream&) = delete;
+    TBufferedStream& operator=(const TBufferedStream&) = delete;
+    bool isOpen() const { return fd_ >= 0; }
+
+protected:
+    TBufferedStream() = default;
+    void closeFile();
+    int fd_ = -1;
+    uint8_t buffer_[kBufferSize];
+    size_t fill_ = 0;
+};
+
+class TBufferedOutputStream : public TBufferedStream {
+public:
+    ~TBufferedOutputStream() override;
+    void write(const void* data, size_t n);
+    void writeByte(uint8_t b) { write(&b, 1); }
+    void writeInt32(int32_t v);
+    // Flushes and closes; false when a write failed.
+    bool close();
+
+protected:
+    bool flush();
+    bool failed_ = false;
+};
+
+class TBufferedInputStream : public TBufferedStream {
+public:
+    // Up to n bytes; returns how many it delivered (fewer at the end).
+    size_t read(void* data, size_t n);
+    // The next byte, or -1 at the end.
+    int readByte();
+    bool eof();
+    size_t remaining() const { return fill_ - pos_; }
+
+protected:
+    bool refill();
+    size_t pos_ = 0;
+};
+
+class TFileReader : public TBufferedInputStream {
+public:
+    explicit TFileReader(std::string_view path);
+};
+
+class TFileWriter : public TBufferedOutputStream {
+public:
+    // Creates or truncates the file.
+    explicit TFileWriter(std::string_view path);
+};
+
+// A 4-byte little-endian count, then per string a 4-byte length L (length + 1)
+// and L bytes: the text and a zero byte. Reading keeps each text up to its
+// first zero byte; false on a truncated or implausible record.
+void writeStringList(TBufferedOutputStream& out, const std::vector<std::string>& list);
+bool readStringList(TBufferedInputStream& in, std::vector<std::string>& list);
+
+} // namespace ravok
