@@ -1,0 +1,35 @@
+#include "kernel_natives.h"
+
+#include "native_api.h"
+#include "ranking.h"
+
+namespace ravok {
+
+namespace {
+
+using native::argument;
+
+void _n_setParam(TValue* cell, int argc, int) {
+    if (argc < 3) return;
+    TRanking::instance().setParam(native::text(argument(cell, 2)), native::text(argument(cell, 3)));
+}
+
+void _n_clearParam(TValue*, int, int) { TRanking::instance().clearParams(); }
+
+void _n_openBrowser(TValue* cell, int argc, int) {
+    if (argc < 2) return;
+    TRanking::instance().openBrowser(native::text(argument(cell, 2)));
+}
+
+} // namespace
+
+const std::vector<TNativeBinding>& rankingNatives() {
+    static const std::vector<TNativeBinding> list = {
+        {"Ranking", "_n_setParam", _n_setParam},
+        {"Ranking", "_n_clearParam", _n_clearParam},
+        {"Ranking", "_n_openBrowser", _n_openBrowser},
+    };
+    return list;
+}
+
+} // namespace ravok

@@ -1,0 +1,46 @@
+#include "message_table.h"
+
+#include "host_files.h"
+#include "messages.h"
+#include "paths.h"
+#include "program_paths.h"
+#include "sjis.h"
+
+namespace ravok {
+
+TMessageTable& TMessageTable::instance() {
+    static TMessageTable table;
+    return table;
+}
+
+void TMessageTable::load(std::string_view path) {
+    entries_.clear();
+    std::string text;
+    if (!readWholeFile(path, text)) return;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(at, end - at);
+        at = end + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        // The text is everything before the first '=' (leading blanks belong
+        // to it); the first line for a text wins.
+        size_t eq = line.find('=');
+        if (eq == std::string::npos || eq == 0) continue;
+        entries_.emplace(foldCase(line.substr(0, eq)), line.substr(eq + 1));
+    }
+}
+
+void TMessageTable::install() {
+    load(resolve("Kernel\\message.ini", programDirectory()));
+    setTranslator([](std::string_view text) { return TMessageTable::instance().translate(text); });
+}
+
+std::string TMessageTable::translate(std::string_view text) const {
+    if (text.empty()) return std::string(text);
+    auto it = entries_.find(foldCase(text));
+    return it == entries_.end() || it->second.empty() ? std::string(text) : it->second;
+}
+
+} // namespace ravok

@@ -1,0 +1,45 @@
+// The ranking link: a game opens a web page in the user's browser with
+// name=value parameters attached and a signature that lets the ranking
+// service recognise requests built from unaltered game files. At most six
+// opens a minute.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace ravok {
+
+class TRanking {
+public:
+    static TRanking& instance();
+    TRanking();
+
+    // An empty value removes the entry; an existing name gets the new value.
+    void setParam(std::string_view name, std::string_view value);
+    void clearParams() { params_.clear(); }
+    const std::vector<std::pair<std::string, std::string>>& params() const { return params_; }
+
+    // Builds url?name=value&...&ID=signature and opens it, within the rate
+    // limit. Returns whether the browser was asked to open it.
+    bool openBrowser(std::string_view url);
+
+    // The 16-bit keyed checksum over the parameter texts and the file hashes.
+    uint16_t signature() const;
+
+    // The project's and the whole tree's file-hash sums; 0 until projects exist.
+    std::function<std::pair<uint32_t, uint32_t>()> fileHashes;
+
+    // Back to the start-of-program state (tests).
+    void reset();
+
+private:
+    std::vector<std::pair<std::string, std::string>> params_;
+    int remainingOpens_ = 6;
+    long double lastOpenMs_ = 0;
+};
+
+} // namespace ravok
