@@ -126,9 +126,9 @@ std::unique_ptr<TSGML> TSGML::readAt(std::string_view text, size_t& c, int depth
                 value.push_back(text[c++]);
             }
         }
-        if (c < end) ++c;
+        if (c >= end) return e; // the text ended inside the value: the attribute is incomplete
+        ++c;
         e->appendEntry(name + "=" + value);
-        if (c >= end) return e;
     }
     e->childrenOpened_ = true;
     while (auto child = readAt(text, c, depth + 1)) e->children_.push_back(std::move(child));
