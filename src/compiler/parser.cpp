@@ -139,8 +139,10 @@ private:
                     break;
                 }
                 if (!node) node = n->NodeClass->create();
-                if (r.token) node->add(r.token);
-                else node->add(std::move(r.node));
+                if (r.token)
+                    node->add(r.token);
+                else
+                    node->add(std::move(r.node));
             }
             if (!ok) {
                 if (node) node->truncate(kept);

@@ -37,7 +37,8 @@ void TEnvironment::load(std::string_view path) {
 
 bool TEnvironment::save(std::string_view path) const {
     std::string text;
-    for (const std::string& line : lines_) text += line + "\r\n";
+    for (const std::string& line : lines_)
+        text += line + "\r\n";
     return writeWholeFile(path, text);
 }
 

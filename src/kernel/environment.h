@@ -16,7 +16,7 @@ public:
     // Replaces the store with the file's lines when the file exists.
     void load(std::string_view path);
     bool save(std::string_view path) const;
-    void load();       // the program's Kernel\Cookies.ini
+    void load(); // the program's Kernel\Cookies.ini
     bool save() const;
 
     // Removes every line env:NAME=... (NAME compared exactly) and appends one.

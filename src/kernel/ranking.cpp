@@ -17,7 +17,8 @@ constexpr std::string_view kSignatureKey = "7C3A91E5";
 uint16_t crc16(uint16_t crc, std::string_view bytes) {
     for (unsigned char b : bytes) {
         crc ^= uint16_t(b) << 8;
-        for (int i = 0; i < 8; ++i) crc = (crc & 0x8000) ? uint16_t((crc << 1) ^ 0x1021) : uint16_t(crc << 1);
+        for (int i = 0; i < 8; ++i)
+            crc = (crc & 0x8000) ? uint16_t((crc << 1) ^ 0x1021) : uint16_t(crc << 1);
     }
     return crc;
 }
@@ -40,8 +41,10 @@ void TRanking::reset() {
 void TRanking::setParam(std::string_view name, std::string_view value) {
     for (auto it = params_.begin(); it != params_.end(); ++it) {
         if (equalsNoCase(it->first, name)) {
-            if (value.empty()) params_.erase(it);
-            else it->second = std::string(value);
+            if (value.empty())
+                params_.erase(it);
+            else
+                it->second = std::string(value);
             return;
         }
     }
@@ -50,7 +53,8 @@ void TRanking::setParam(std::string_view name, std::string_view value) {
 
 uint16_t TRanking::signature() const {
     uint16_t crc = crc16(0xFFFF, kSignatureKey);
-    for (const auto& [name, value] : params_) crc = crc16(crc, name + "=" + value + "&");
+    for (const auto& [name, value] : params_)
+        crc = crc16(crc, name + "=" + value + "&");
     auto [project, tree] = fileHashes ? fileHashes() : std::pair<uint32_t, uint32_t>{0, 0};
     crc = crc16(crc, std::to_string(project) + ":" + std::to_string(tree));
     return crc16(crc, kSignatureKey);
@@ -58,7 +62,8 @@ uint16_t TRanking::signature() const {
 
 bool TRanking::openBrowser(std::string_view url) {
     std::string address = std::string(url) + "?";
-    for (const auto& [name, value] : params_) address += name + "=" + value + "&";
+    for (const auto& [name, value] : params_)
+        address += name + "=" + value + "&";
     address += "ID=" + std::to_string(signature());
     if (address.rfind("http://", 0) != 0) {
         ReportError(translate("URL must start with http://"));

@@ -23,7 +23,8 @@ bool wildcardMatch(std::string_view pattern, std::string_view name) {
             return false;
         }
     }
-    while (pi < p.size() && p[pi] == '*') ++pi;
+    while (pi < p.size() && p[pi] == '*')
+        ++pi;
     return pi == p.size();
 }
 

@@ -103,7 +103,8 @@ std::string toHostPath(std::string_view path) {
         std::string name = cp932ToUtf8(part);
         std::string dir = host.empty() ? "/" : host;
         std::string candidate = (host.empty() ? "" : host) + "/" + name;
-        if (name != "." && name != ".." && !exists(candidate)) name = findCaseInsensitive(dir, name);
+        if (name != "." && name != ".." && !exists(candidate))
+            name = findCaseInsensitive(dir, name);
         host += "/" + name;
     }
     if (!absolute && host.rfind("./", 0) == 0) host.erase(0, 2);
@@ -114,8 +115,10 @@ std::string fromHostPath(std::string_view hostPath) {
     std::string out = utf8ToCp932(hostPath);
     for (size_t i = 0; i < out.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(out[i]);
-        if (isLeadByte(c) && i + 1 < out.size()) ++i;
-        else if (c == '/') out[i] = '\\';
+        if (isLeadByte(c) && i + 1 < out.size())
+            ++i;
+        else if (c == '/')
+            out[i] = '\\';
     }
     return out;
 }
@@ -155,7 +158,8 @@ bool forceDirs(std::string_view dir) {
     std::string d = stripSlash(dir);
     if (d.empty() || directoryExists(d)) return !d.empty();
     std::string parent = parentDir(d);
-    if (!parent.empty() && parent != d && !directoryExists(parent) && !forceDirs(parent)) return false;
+    if (!parent.empty() && parent != d && !directoryExists(parent) && !forceDirs(parent))
+        return false;
     return mkdir(toHostPath(d).c_str(), 0777) == 0 || errno == EEXIST;
 }
 

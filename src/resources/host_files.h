@@ -17,7 +17,7 @@ std::string toHostPath(std::string_view path);
 // The program path (CP932, '\') for a host path.
 std::string fromHostPath(std::string_view hostPath);
 
-bool fileExists(std::string_view path);      // a file or a folder
+bool fileExists(std::string_view path); // a file or a folder
 bool directoryExists(std::string_view path);
 bool readWholeFile(std::string_view path, std::string& bytes);
 bool writeWholeFile(std::string_view path, std::string_view bytes);

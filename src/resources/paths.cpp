@@ -11,8 +11,10 @@ std::vector<size_t> separators(std::string_view p) {
     std::vector<size_t> at;
     for (size_t i = 0; i < p.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(p[i]);
-        if (isLeadByte(c) && i + 1 < p.size()) ++i;
-        else if (c == '\\') at.push_back(i);
+        if (isLeadByte(c) && i + 1 < p.size())
+            ++i;
+        else if (c == '\\')
+            at.push_back(i);
     }
     return at;
 }
@@ -28,7 +30,8 @@ std::string lowerPath(std::string_view p) { return foldCase(p); }
 
 bool isAbsolute(std::string_view p) {
     if (!p.empty() && p[0] == '\\') return true;
-    return p.size() >= 3 && std::isalpha(static_cast<unsigned char>(p[0])) && p[1] == ':' && p[2] == '\\';
+    return p.size() >= 3 && std::isalpha(static_cast<unsigned char>(p[0])) && p[1] == ':' &&
+           p[2] == '\\';
 }
 
 std::string stripSlash(std::string_view p) {
@@ -75,9 +78,12 @@ std::string resolve(std::string_view p, std::string_view base) {
     if (p.empty() || base.empty()) return {};
     std::string out = stripSlash(base);
     for (const std::string& piece : splitPath(p)) {
-        if (piece == "..") out = parentDir(out);
-        else if (piece == "." || piece.empty()) continue;
-        else out += "\\" + piece;
+        if (piece == "..")
+            out = parentDir(out);
+        else if (piece == "." || piece.empty())
+            continue;
+        else
+            out += "\\" + piece;
     }
     return out;
 }

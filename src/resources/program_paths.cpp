@@ -24,9 +24,12 @@ bool writable(std::string_view dir) { return access(toHostPath(dir).c_str(), W_O
 // $VAR/ravok (or ~/FALLBACK/ravok) as a program path.
 std::string xdgFolder(const char* var, const char* fallback) {
     std::string root;
-    if (const char* v = std::getenv(var); v && *v) root = v;
-    else if (const char* home = std::getenv("HOME"); home && *home) root = std::string(home) + "/" + fallback;
-    else root = "/tmp";
+    if (const char* v = std::getenv(var); v && *v)
+        root = v;
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        root = std::string(home) + "/" + fallback;
+    else
+        root = "/tmp";
     return fromHostPath(root) + "\\ravok";
 }
 } // namespace
@@ -39,7 +42,8 @@ void setBaseDirectory(std::string_view dir) { baseDir() = stripSlash(dir); }
 
 std::string tempDirectory() {
     std::string dir = resolve("Temp", programDirectory());
-    if (dir.empty() || (!directoryExists(dir) && !(writable(programDirectory()) && forceDirs(dir))) ||
+    if (dir.empty() ||
+        (!directoryExists(dir) && !(writable(programDirectory()) && forceDirs(dir))) ||
         !writable(dir))
         dir = xdgFolder("XDG_CACHE_HOME", ".cache") + "\\Temp";
     forceDirs(dir);
@@ -68,7 +72,8 @@ std::string tempName(std::string_view p, std::string_view prefix) {
             ++i;
             continue;
         }
-        if (c == '@' || c == '_' || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))
+        if (c == '@' || c == '_' || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+            (c >= '0' && c <= '9'))
             name += char(c);
     }
     return resolve(std::string(prefix) + name, tempDirectory());

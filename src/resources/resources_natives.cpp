@@ -22,7 +22,9 @@ using native::argument;
 
 // ---- classes.lang.CMML ----------------------------------------------------
 
-TSGML* element(TValue* cell) { return native::hostObjectAs<TSGML>(argument(cell, 1), "CMML element"); }
+TSGML* element(TValue* cell) {
+    return native::hostObjectAs<TSGML>(argument(cell, 1), "CMML element");
+}
 
 // A new CMML object wrapping the element; the element stays owned by its tree.
 TValue wrap(TSGML* e) {
@@ -91,8 +93,12 @@ public:
     TFileWriter stream;
 };
 
-TReadHandle* reader(TValue* cell) { return native::hostObjectAs<TReadHandle>(argument(cell, 1), "file reader"); }
-TWriteHandle* writer(TValue* cell) { return native::hostObjectAs<TWriteHandle>(argument(cell, 1), "file writer"); }
+TReadHandle* reader(TValue* cell) {
+    return native::hostObjectAs<TReadHandle>(argument(cell, 1), "file reader");
+}
+TWriteHandle* writer(TValue* cell) {
+    return native::hostObjectAs<TWriteHandle>(argument(cell, 1), "file writer");
+}
 
 std::string scriptName(TValue* cell, int i) {
     std::string name = native::text(argument(cell, i));
@@ -144,8 +150,10 @@ void readerEof(TValue* cell, int argc, int) {
 void readerRead(TValue* cell, int argc, int) {
     if (argc < 1) return;
     int b = reader(cell)->stream.readByte();
-    if (b < 0) setNull(*cell);
-    else setInt(*cell, b);
+    if (b < 0)
+        setNull(*cell);
+    else
+        setInt(*cell, b);
 }
 
 void _n_readLn(TValue* cell, int argc, int) {
@@ -235,7 +243,8 @@ void resourceReaderReadInt(TValue* cell, int argc, int) {
     if (argc < 1) return;
     uint8_t b[4];
     if (reader(cell)->stream.read(b, 4) != 4) return setNull(*cell);
-    setInt(*cell, int32_t(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24));
+    setInt(*cell, int32_t(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 |
+                          uint32_t(b[3]) << 24));
 }
 
 void resourceWriterInit(TValue* cell, int, int) {
@@ -284,9 +293,12 @@ void resourceWriterWriteInt(TValue* cell, int argc, int) {
 
 const std::vector<TNativeBinding>& cmmlNatives() {
     static const std::vector<TNativeBinding> list = {
-        {"classes.lang.CMML", "_n_getTagName", _n_getTagName}, {"classes.lang.CMML", "_n_getAttr", _n_getAttr},
-        {"classes.lang.CMML", "_n_setAttr", _n_setAttr},       {"classes.lang.CMML", "_n_setTagName", _n_setTagName},
-        {"classes.lang.CMML", "_n_addSubItem", _n_addSubItem}, {"classes.lang.CMML", "_n_getSubItems", _n_getSubItems},
+        {"classes.lang.CMML", "_n_getTagName", _n_getTagName},
+        {"classes.lang.CMML", "_n_getAttr", _n_getAttr},
+        {"classes.lang.CMML", "_n_setAttr", _n_setAttr},
+        {"classes.lang.CMML", "_n_setTagName", _n_setTagName},
+        {"classes.lang.CMML", "_n_addSubItem", _n_addSubItem},
+        {"classes.lang.CMML", "_n_getSubItems", _n_getSubItems},
     };
     return list;
 }
@@ -302,8 +314,10 @@ const std::vector<TNativeBinding>& objectFileNatives() {
 
 const std::vector<TNativeBinding>& fileReaderNatives() {
     static const std::vector<TNativeBinding> list = {
-        {"FileReader", "_n_FileReader", _n_FileReader}, {"FileReader", "_n_close", readerClose},
-        {"FileReader", "_n_eof", readerEof},           {"FileReader", "_n_read", readerRead},
+        {"FileReader", "_n_FileReader", _n_FileReader},
+        {"FileReader", "_n_close", readerClose},
+        {"FileReader", "_n_eof", readerEof},
+        {"FileReader", "_n_read", readerRead},
         {"FileReader", "_n_readLn", _n_readLn},
     };
     return list;

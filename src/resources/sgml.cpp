@@ -32,7 +32,8 @@ size_t textEnd(std::string_view text) {
 } // namespace
 
 TSGML::~TSGML() {
-    while (!children_.empty()) children_.pop_back(); // last to first
+    while (!children_.empty())
+        children_.pop_back(); // last to first
 }
 
 bool TSGML::isLeafTag(std::string_view tag) {
@@ -44,7 +45,8 @@ std::string TSGML::attr(std::string_view name) const {
     for (const std::string& e : attributes_) {
         size_t eq = e.find('=');
         std::string_view n = std::string_view(e).substr(0, eq);
-        if (equalsNoCase(n, name)) return eq == std::string::npos ? std::string() : e.substr(eq + 1);
+        if (equalsNoCase(n, name))
+            return eq == std::string::npos ? std::string() : e.substr(eq + 1);
     }
     return {};
 }
@@ -82,17 +84,21 @@ std::unique_ptr<TSGML> TSGML::read(std::string_view text, size_t& cursor) {
 std::unique_ptr<TSGML> TSGML::readAt(std::string_view text, size_t& c, int depth) {
     const size_t end = textEnd(text);
     auto at = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-    while (c < end && text[c] != '<') ++c;
+    while (c < end && text[c] != '<')
+        ++c;
     if (c >= end || depth >= kMaxMarkupDepth) return nullptr;
     if (c + 1 < end && text[c + 1] == '/') return nullptr; // a closing tag: the caller's list ends
     auto e = std::make_unique<TSGML>();
     ++c;
-    while (c < end && isSpace(at(c))) ++c;
+    while (c < end && isSpace(at(c)))
+        ++c;
     size_t nameStart = c;
-    while (c < end && isWord(at(c))) ++c;
+    while (c < end && isWord(at(c)))
+        ++c;
     e->tagName_ = std::string(text.substr(nameStart, c - nameStart));
     for (;;) {
-        while (c < end && isSpace(at(c))) ++c;
+        while (c < end && isSpace(at(c)))
+            ++c;
         if (c >= end) return e;
         if (text[c] == '>') {
             ++c;
@@ -107,12 +113,16 @@ std::unique_ptr<TSGML> TSGML::readAt(std::string_view text, size_t& c, int depth
         // (the = and any blanks), then the value up to the closing quote.
         size_t n = c;
         while (c < end) {
-            if (isLeadByte(at(c)) && c + 1 < end) c += 2;
-            else if (isWord(at(c))) ++c;
-            else break;
+            if (isLeadByte(at(c)) && c + 1 < end)
+                c += 2;
+            else if (isWord(at(c)))
+                ++c;
+            else
+                break;
         }
         std::string name(text.substr(n, c - n));
-        while (c < end && text[c] != '"') ++c;
+        while (c < end && text[c] != '"')
+            ++c;
         if (c >= end) return e;
         ++c;
         std::string value;
@@ -131,8 +141,10 @@ std::unique_ptr<TSGML> TSGML::readAt(std::string_view text, size_t& c, int depth
         e->appendEntry(name + "=" + value);
     }
     e->childrenOpened_ = true;
-    while (auto child = readAt(text, c, depth + 1)) e->children_.push_back(std::move(child));
-    while (c < end && text[c] != '>') ++c;
+    while (auto child = readAt(text, c, depth + 1))
+        e->children_.push_back(std::move(child));
+    while (c < end && text[c] != '>')
+        ++c;
     if (c < end) ++c;
     return e;
 }
@@ -187,7 +199,8 @@ std::string TSGML::write(const std::string& indent) const {
     }
     if (children_.empty()) return out + "/>";
     out += ">\r\n";
-    for (const auto& child : children_) out += child->write(indent + " ");
+    for (const auto& child : children_)
+        out += child->write(indent + " ");
     return out + indent + "</" + tagName_ + ">";
 }
 

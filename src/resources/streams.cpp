@@ -107,7 +107,8 @@ bool readStringList(TBufferedInputStream& in, std::vector<std::string>& list) {
     auto readInt = [&](int32_t& v) {
         uint8_t b[4];
         if (in.read(b, 4) != 4) return false;
-        v = int32_t(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
+        v = int32_t(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 |
+                    uint32_t(b[3]) << 24);
         return true;
     };
     list.clear();

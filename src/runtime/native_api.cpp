@@ -60,7 +60,9 @@ void setGlobal(std::string_view name, const TValue& v) {
 }
 
 TValue* evaluate(std::string_view expression) { return gEvaluate(expression); }
-int evaluateStatements(std::string_view text, bool reportErrors) { return gStatements(text, reportErrors); }
+int evaluateStatements(std::string_view text, bool reportErrors) {
+    return gStatements(text, reportErrors);
+}
 
 void setGlobalCellHook(TGlobalCellHook hook) { gGlobalCell = hook ? hook : ownGlobalCell; }
 void setEvaluateHook(TEvaluateHook hook) { gEvaluate = hook ? hook : noEvaluation; }

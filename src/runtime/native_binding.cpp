@@ -27,7 +27,8 @@ bool bindNative(std::string_view classPath, std::string_view name, TNativeRoutin
 
 int bindNatives(const std::vector<TNativeBinding>& bindings) {
     int bound = 0;
-    for (const TNativeBinding& b : bindings) bound += bindNative(b.classPath, b.name, b.routine);
+    for (const TNativeBinding& b : bindings)
+        bound += bindNative(b.classPath, b.name, b.routine);
     return bound;
 }
 

@@ -86,11 +86,13 @@ template <class F> void TProcess::forEachSlot(F&& visit) {
     uint8_t* f = fp;
     uint8_t* s = sp;
     while (f) {
-        for (uint8_t* q = s; q <= f; q += 8) visit(*slot(q));
+        for (uint8_t* q = s; q <= f; q += 8)
+            visit(*slot(q));
         uint32_t argc = frame::get(f, frame::kArgc);
         uint8_t* recv = arenaPtr<uint8_t>(frame::get(f, frame::kReceiver));
         visit(*slot(recv));
-        for (uint32_t i = 1; i <= argc; ++i) visit(*slot(recv - 8 * i));
+        for (uint32_t i = 1; i <= argc; ++i)
+            visit(*slot(recv - 8 * i));
         s = recv + 8;
         uint32_t caller = frame::get(f, frame::kCallerFp);
         f = caller ? arenaPtr<uint8_t>(caller) : nullptr;

@@ -24,7 +24,8 @@ bool TRootProcess::start(TRunMode mode) {
     if (!boot) return false;
     try {
         uint32_t instance = allocateInstance(boot);
-        process_ = createProcess(TValue::ofObject(instance), {}, designMode_ ? "design" : "execute");
+        process_ =
+            createProcess(TValue::ofObject(instance), {}, designMode_ ? "design" : "execute");
     } catch (const std::exception& e) {
         ReportError(e.what());
         process_ = nullptr;

@@ -11,9 +11,9 @@ enum class TRunMode { Run, Design };
 
 // Hooks of the subsystems a start or stop touches, installed as they come.
 struct TRootProcessHooks {
-    void (*clearSprites)() = nullptr;       // the screen's sprite list
-    void (*collect)() = nullptr;            // a full collection
-    void (*enableDesignTimer)() = nullptr;  // the screen's periodic timer
+    void (*clearSprites)() = nullptr;      // the screen's sprite list
+    void (*collect)() = nullptr;           // a full collection
+    void (*enableDesignTimer)() = nullptr; // the screen's periodic timer
 };
 
 class TRootProcess {

@@ -64,8 +64,10 @@ void suspend(TValue*, int, int) {
 }
 
 void currentProcess(TValue* cell, int, int) {
-    if (CurrentProcess) setNative(*cell, CurrentProcess->hostId());
-    else setNull(*cell);
+    if (CurrentProcess)
+        setNative(*cell, CurrentProcess->hostId());
+    else
+        setNull(*cell);
 }
 
 void breakExec(TValue*, int, int) {

@@ -82,7 +82,8 @@ TEST_F(FilesTest, TempNamesFlattenThePathIntoTheTempFolder) {
     std::string outside = parentDir(programDirectory()) + "\\other\\x.ravok";
     EXPECT_EQ(fileName(tempName(outside, "c127_")), "c127_@otherxravok");
     // A double-byte character goes whole, also a second byte that is a letter.
-    EXPECT_EQ(fileName(tempName(resolve("Usr\\\x83\x41.cmml", programDirectory()), "i127_")), "i127_Usrcmml");
+    EXPECT_EQ(fileName(tempName(resolve("Usr\\\x83\x41.cmml", programDirectory()), "i127_")),
+              "i127_Usrcmml");
 }
 
 TEST_F(FilesTest, NamesThatDifferInCaseFindTheFileOnDisk) {
@@ -106,14 +107,16 @@ TEST_F(FilesTest, StreamsBufferAndReadBack) {
     {
         TFileWriter out(path);
         ASSERT_TRUE(out.isOpen());
-        for (int i = 0; i < 10000; ++i) out.writeByte(uint8_t(i));
+        for (int i = 0; i < 10000; ++i)
+            out.writeByte(uint8_t(i));
         out.writeInt32(-2);
         writeStringList(out, {"alpha", "", "\x95\x5C"});
         EXPECT_TRUE(out.close());
     }
     TFileReader in(path);
     ASSERT_TRUE(in.isOpen());
-    for (int i = 0; i < 10000; ++i) ASSERT_EQ(in.readByte(), i & 0xFF) << i;
+    for (int i = 0; i < 10000; ++i)
+        ASSERT_EQ(in.readByte(), i & 0xFF) << i;
     uint8_t b[4];
     ASSERT_EQ(in.read(b, 4), 4u);
     EXPECT_EQ(b[0], 0xFE);
@@ -161,7 +164,8 @@ TEST_F(FilesTest, ALinkInsideTheSandboxCannotLeadOutOfIt) {
     mkdir((root + "/secret").c_str(), 0777);
     hostWrite("secret/key.txt", "k");
     ASSERT_EQ(symlink((root + "/secret").c_str(), (root + "/Usr/Game/files/out").c_str()), 0);
-    ASSERT_EQ(symlink((root + "/secret/key.txt").c_str(), (root + "/Usr/Game/files/key").c_str()), 0);
+    ASSERT_EQ(symlink((root + "/secret/key.txt").c_str(), (root + "/Usr/Game/files/key").c_str()),
+              0);
     EXPECT_FALSE(insideSandbox(sandboxPath("out/key.txt")));
     EXPECT_FALSE(insideSandbox(sandboxPath("key")));
     EXPECT_FALSE(insideSandbox(sandboxPath("out/new.txt")));

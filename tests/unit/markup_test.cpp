@@ -59,7 +59,8 @@ TEST(MarkupReaderTest, TruncatedAndHostileInputYieldsWhatWasRead) {
     ASSERT_EQ(t->children().size(), 1u);
     EXPECT_EQ(t->children()[0]->attr("y"), "");
     std::string deep;
-    for (int i = 0; i < 100000; ++i) deep += "<a>";
+    for (int i = 0; i < 100000; ++i)
+        deep += "<a>";
     auto d = doc(deep); // deeper than the reader follows: cut, not a crash
     ASSERT_TRUE(d);
     std::string withZero = "<a x=\"1\"/>";
@@ -121,7 +122,7 @@ TEST(MarkupWriterTest, ValuesWithLineBreaksAreKept) {
 TEST(MarkupEscapeTest, OrderOfTheSubstitutions) {
     EXPECT_EQ(escapeMarkup("%\"<>"), "%25%22%3c%3e");
     EXPECT_EQ(escapeMarkup(""), "");
-    EXPECT_EQ(unescapeMarkup("%253c"), "%3c"); // %3c first, %25 last
+    EXPECT_EQ(unescapeMarkup("%253c"), "%3c");   // %3c first, %25 last
     EXPECT_EQ(unescapeMarkup("%3C%3c"), "%3C<"); // only lower case
     EXPECT_EQ(unescapeMarkup(escapeMarkup("a%3cb\"")), "a%3cb\"");
     // A double-byte character with a '\' second byte is untouched.

@@ -5,6 +5,7 @@
 
 #include "class_builder.h"
 #include "interpreter.h"
+#include "native_binding.h"
 #include "pool.h"
 #include "process.h"
 #include "symbols.h"
@@ -122,6 +123,30 @@ inline TValue callNative(TRTTI* cls, const char* name, TValue receiver, std::vec
         cells[argc - 1 - i] = args[i];
     fn->routine(&cells[argc], int(argc), 0);
     return cells[argc];
+}
+
+} // namespace ravok::test
+
+namespace ravok::test {
+
+// Calls a routine as Op_NativeCall would, without a class declaring it.
+inline TValue callRoutine(TNativeRoutine routine, std::vector<TValue> args,
+                          TValue receiver = TValue::null()) {
+    std::vector<TValue> cells(args.size() + 1);
+    size_t argc = args.size();
+    cells[argc] = receiver;
+    for (size_t i = 0; i < argc; ++i)
+        cells[argc - 1 - i] = args[i];
+    routine(&cells[argc], int(argc), 0);
+    return cells[argc];
+}
+
+// The routine a binding list gives a name.
+inline TNativeRoutine routineOf(const std::vector<TNativeBinding>& list, const char* name) {
+    for (const TNativeBinding& b : list)
+        if (std::string(b.name) == name) return b.routine;
+    ADD_FAILURE() << "no native " << name;
+    return nullptr;
 }
 
 } // namespace ravok::test
