@@ -36,10 +36,13 @@ fuzz: deps
 	cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRAVOK_FUZZ=ON \
 	  -DRAVOK_BENCHMARKS=OFF -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
-	rm -rf $(FUZZ_DIR)/corpus && mkdir -p $(FUZZ_DIR)/corpus
-	cp -r tests/fuzz/corpus/lex_parse $(FUZZ_DIR)/corpus/
-	$(FUZZ_DIR)/fuzz/ravok_fuzz_lex_parse -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
-	  -max_len=4096 $(FUZZ_DIR)/corpus/lex_parse
+	rm -rf $(FUZZ_DIR)/corpus && cp -r tests/fuzz/corpus $(FUZZ_DIR)/corpus
+	for target in lex_parse markup tag; do \
+	  $(FUZZ_DIR)/fuzz/ravok_fuzz_$$target -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
+	    -max_len=4096 -print_final_stats=1 $(FUZZ_DIR)/corpus/$$target > $(FUZZ_DIR)/$$target.log 2>&1; \
+	  status=$$?; tail -n 12 $(FUZZ_DIR)/$$target.log; \
+	  [ $$status -eq 0 ] || { echo "fuzz target $$target failed"; exit 1; }; \
+	done
 
 bench: build
 	./$(BUILD_DIR)/bench/ravok_bench

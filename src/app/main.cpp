@@ -3,6 +3,12 @@
 #include "front_end_tools.h"
 
 #include "build_sizes.h"
+#include "environment.h"
+#include "host_files.h"
+#include "message_table.h"
+#include "program_home.h"
+#include "program_paths.h"
+
 #include "platform/log.h"
 
 #include <cstdio>
@@ -12,18 +18,36 @@
 namespace {
 
 void usage(FILE* out) {
-    std::fprintf(out, "usage: ravok [--log] [--demo]\n"
-                      "  --demo   list and run the built-in demo program (the default for now)\n"
-                      "  --log    write the log service's lines to standard error\n"
-                      "  --help   show this text\n");
+    std::fprintf(out,
+                 "usage: ravok [--home DIR] [--log] [--demo | --tokens FILE | --parse FILE]\n"
+                 "  --home DIR      the program directory (default: $RAVOK_HOME, else the "
+                 "executable's folder)\n"
+                 "  --demo          list and run the built-in demo program (the default for now)\n"
+                 "  --tokens FILE   print the tokens of a class source\n"
+                 "  --parse FILE    print the parse tree of a class source\n"
+                 "  --log           write the log service's lines to standard error\n"
+                 "  --help          show this text\n");
+}
+
+// The program directory, its message table and its settings.
+void setUpProgramDirectory(const std::string& homeOption) {
+    ravok::setProgramDirectory(ravok::fromHostPath(ravok::findProgramHome(homeOption)));
+    ravok::TMessageTable::instance().install();
+    ravok::TEnvironment::instance().load();
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    std::string home;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::string(argv[i]) == "--home") home = argv[i + 1];
+    setUpProgramDirectory(home);
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        if (arg == "--log") {
+        if (arg == "--home" && i + 1 < argc) {
+            ++i;
+        } else if (arg == "--log") {
             ravok::setLogEnabled(true);
         } else if (arg == "--demo") {
             // the default job so far

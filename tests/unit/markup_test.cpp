@@ -163,3 +163,41 @@ TEST_F(TagReaderTest, ErrorsAreRaisedAndShown) {
 
 } // namespace
 } // namespace ravok::test
+
+#include "native_api.h"
+#include "resources_natives.h"
+
+namespace ravok::test {
+namespace {
+
+class CmmlNativesTest : public RuntimeTest {
+protected:
+    TValue str(const std::string& s) {
+        TValue v = TValue::null();
+        native::setString(v, s);
+        held.push_back(v);
+        return v;
+    }
+    TNativeRoutine cmml(const char* n) { return routineOf(cmmlNatives(), n); }
+    std::vector<TValue> held;
+};
+
+TEST_F(CmmlNativesTest, ScriptsReadAndEditElementsThroughTheirHandle) {
+    auto root = TSGML::readDocument(R"(<page name="p"><item n="1"/></page>)");
+    TValue h = TValue::ofNative(root->hostId());
+    EXPECT_EQ(valueToText(callRoutine(cmml("_n_getTagName"), {h})), "page");
+    EXPECT_EQ(valueToText(callRoutine(cmml("_n_getAttr"), {h, str("NAME")})), "p");
+    EXPECT_EQ(valueToText(callRoutine(cmml("_n_getAttr"), {h, str("none")})), "");
+    callRoutine(cmml("_n_setAttr"), {h, str("count"), TValue::ofInt(3)});
+    callRoutine(cmml("_n_setTagName"), {h, str("book")});
+    EXPECT_EQ(root->write(), "<book name=\"p\" count=\"3\">\r\n <item n=\"1\"/></book>");
+    // Adding a child builds it from its tag; wrapping it needs the script
+    // evaluator, which the compiler provides.
+    EXPECT_THROW(callRoutine(cmml("_n_addSubItem"), {h, str("extra")}), ERunError);
+    ASSERT_EQ(root->children().size(), 2u);
+    EXPECT_EQ(root->children()[1]->tagName(), "extra");
+    EXPECT_THROW(callRoutine(cmml("_n_getTagName"), {TValue::ofNative(12345)}), ERunError);
+}
+
+} // namespace
+} // namespace ravok::test

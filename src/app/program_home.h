@@ -1,0 +1,12 @@
+// Finding the program directory: --home DIR, else $RAVOK_HOME, else the
+// folder of the executable.
+#pragma once
+
+#include <string>
+
+namespace ravok {
+
+// The host path of the program directory.
+std::string findProgramHome(const std::string& homeOption);
+
+} // namespace ravok
