@@ -1,6 +1,11 @@
 #include "rtti.h"
 
+#include "mark.h"
+#include "messages.h"
 #include "pool.h"
+#include "tf_object.h"
+
+#include "platform/reporter.h"
 #include "sjis.h"
 #include "symbols.h"
 
@@ -14,16 +19,20 @@ std::vector<TRTTI*>& classTable() {
 }
 } // namespace
 
-TRTTI::TRTTI(std::string className) : THostObject(THostKind::Class), name(std::move(className)) {
+TRTTI::TRTTI(std::string className)
+    : TResource(THostKind::Class), classCell_(arenaPtr<TValue>(TArena::instance().allocate(sizeof(TValue)))) {
+    name = std::move(className);
     auto& table = classTable();
     classId_ = uint32_t(table.size());
     table.push_back(this);
-    classValue = TValue::ofNative(hostId());
+    *classCell_ = TValue::ofNative(hostId());
 }
 
 TRTTI::~TRTTI() {
+    if (aliasRegistered) TAlias::instance().remove(this);
     reset();
     releasePool(this);
+    TArena::instance().release(arenaOffset(classCell_), sizeof(TValue));
     classTable()[classId_] = nullptr;
     if (gCore.object == this) gCore.object = nullptr;
     if (gCore.string == this) gCore.string = nullptr, gCore.stringBody = -1;
@@ -169,6 +178,50 @@ void setCoreClasses(TRTTI* object, TRTTI* string, TRTTI* array) {
     gCore.array = array;
     gCore.stringBody = string ? string->fields.indexOf(symBody) : -1;
     gCore.arrayList = array ? array->fields.indexOf(intern("_x")) : -1;
+}
+
+} // namespace ravok
+
+namespace ravok {
+
+void TRTTI::initStep(TInitContext& context) {
+    if (!compiled && gResourceHooks.compileClass) {
+        reset();
+        gResourceHooks.compileClass(this);
+    }
+    if (failed) ++context.failed;
+    else if (compiled) ++context.done;
+    else ++context.pending;
+}
+
+void TRTTI::save(TLines& lines, const std::string& indent) {
+    auto esc = [](std::string_view v) { return gResourceHooks.escape ? gResourceHooks.escape(v) : std::string(v); };
+    std::string src = gResourceHooks.relativeToBase ? gResourceHooks.relativeToBase(sourceFile) : sourceFile;
+    lines.push_back(indent + "<class name=\"" + esc(name) + "\" src=\"" + esc(src) + "\" category=\"" +
+                    esc(category) + "\"/>");
+}
+
+void TRTTI::releaseValues() {
+    TResource::releaseValues();
+    for (uint32_t rec : pool)
+        if (objectAt(rec)->refcount >= 0) destroyInstance(rec);
+}
+
+void TRTTI::markValues() {
+    TResource::markValues();
+    if (!gCheckMode) return;
+    for (uint32_t rec : pool)
+        if (objectAt(rec)->refcount >= 0) markInstance(rec);
+}
+
+void TRTTI::sweepValues() {
+    Notice(translate("sweeping ") + name);
+    for (uint32_t rec : pool) {
+        TfObject* o = objectAt(rec);
+        if (o->refcount < 0) continue;
+        if (o->marks == 0 && !gCheckMode) destroyInstance(rec);
+        else o->marks = 0;
+    }
 }
 
 } // namespace ravok

@@ -7,6 +7,7 @@
 #include "compiled_info.h"
 #include "function.h"
 #include "host_registry.h"
+#include "resource.h"
 #include "rapid_string_list.h"
 #include "value.h"
 
@@ -16,19 +17,28 @@
 
 namespace ravok {
 
-class TRTTI : public THostObject {
+class TRTTI : public TResource {
 public:
     explicit TRTTI(std::string className);
     ~TRTTI() override;
 
     const char* hostClassName() const override { return "TRTTI"; }
 
+    // Resource behaviour: a global reference to the class's name yields the
+    // class value; a pass compiles the class; saving writes its class element.
+    TValue* valueCell() override { return classCell_; }
+    void initStep(TInitContext& context) override;
+    void save(TLines& lines, const std::string& indent) override;
+    void releaseValues() override;
+    void markValues() override;
+    void sweepValues() override;
+
     uint32_t classId() const { return classId_; }
     // handle "@" name, as messages and listings print a class.
     std::string classText() const;
-    // The dotted path from the root of the resource tree; the name until the
-    // class is placed in a tree.
-    std::string fullName() const { return path.empty() ? name : path; }
+    // The dotted path from the root of the resource tree; outside a tree, the
+    // path it was given, else its name.
+    std::string fullName() const { return parent ? fullPath(this) : path.empty() ? name : path; }
 
     bool inherits(const TRTTI* ancestor) const;
 
@@ -58,16 +68,13 @@ public:
     // initialisation code dropped.
     void reset();
 
-    std::string name;
     std::string path;
-    std::string sourceFile;
     std::string category;
     TRTTI* superclass = nullptr;
     int32_t instanceSize = -1;
     TRapidStringList fields;
     std::vector<TFunction*> methods;
     std::unique_ptr<TCompiledInfo> initCode;
-    TValue classValue;
     std::vector<TArenaOffset> pool;
     int64_t allocationCount = 0;
     bool compiled = false;
@@ -77,6 +84,7 @@ public:
 private:
     void releaseMethod(TFunction* fn);
     uint32_t classId_;
+    TValue* classCell_;
     TConstructor* constructor_ = nullptr;
     TDestructor* destructor_ = nullptr;
     bool constructorFound_ = false;
@@ -90,6 +98,10 @@ TRTTI* classById(uint32_t id);
 // for a name without dots the class of that short name; traces and native
 // binding look classes up this way.
 TRTTI* resolveClassPath(std::string_view path);
+
+// Collector state: the diagnostic pass marks every live instance through its
+// class and destroys nothing.
+inline bool gCheckMode = false;
 
 // The classes the interpreter and the value operations need by name. The kernel
 // boot fills them in; until then strings and for-in are unavailable.

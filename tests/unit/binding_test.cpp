@@ -122,9 +122,9 @@ TEST_F(NativeApiTest, InstancesHostObjectsAndStrings) {
     uint32_t inst = allocateInstance(cls);
     EXPECT_EQ(native::instance(TValue::ofObject(inst)), objectAt(inst));
     EXPECT_EQ(native::instance(TValue::ofInt(3)), nullptr);
-    EXPECT_EQ(native::hostObject(cls->classValue), cls);
+    EXPECT_EQ(native::hostObject(*cls->valueCell()), cls);
     EXPECT_EQ(native::hostObject(TValue::ofNative(12345)), nullptr);
-    EXPECT_THROW(native::hostObjectAs<TProcess>(cls->classValue, "process"), ERunError);
+    EXPECT_THROW(native::hostObjectAs<TProcess>(*cls->valueCell(), "process"), ERunError);
     EXPECT_THROW(native::hostObjectAs<TProcess>(TValue::ofInt(4), "process"), ERunError);
     TValue s = TValue::null();
     native::setString(s, "hey");
