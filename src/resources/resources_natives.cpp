@@ -7,10 +7,12 @@
 #include "native_api.h"
 #include "paths.h"
 #include "program_paths.h"
+#include "resource_kinds.h"
 #include "sandbox.h"
 #include "sgml.h"
 #include "sjis.h"
 #include "streams.h"
+#include "value_list.h"
 
 #include "platform/log.h"
 
@@ -289,7 +291,111 @@ void resourceWriterWriteInt(TValue* cell, int argc, int) {
     setInt(*cell, v);
 }
 
+// ---- the resource tree -------------------------------------------------------
+
+TResource* resourceAt(TValue* cell) {
+    TResource* root = resourceRoot();
+    return root ? root->lookup(native::text(argument(cell, 1))) : nullptr;
+}
+
+void _n_getResource(TValue* cell, int argc, int) {
+    if (argc < 1) return;
+    TResource* r = resourceAt(cell);
+    if (!r) return setInt(*cell, 0);
+    TValue v = *r->scriptValue();
+    assign(*cell, &v);
+}
+
+void _n_initResource(TValue* cell, int argc, int) {
+    if (argc < 1) return;
+    TResource* r = resourceAt(cell);
+    if (!r) return setInt(*cell, 1);
+    try {
+        r->initialize();
+        setInt(*cell, 1);
+    } catch (const std::exception&) {
+        setInt(*cell, 0);
+    }
+}
+
+TResource* resourceHandle(TValue* cell) {
+    const TValue& h = argument(cell, 1);
+    return h.kind == vtNative ? dynamic_cast<TResource*>(THostRegistry::instance().find(h.u))
+                              : nullptr;
+}
+
+void _n_getSubRes(TValue* cell, int argc, int) {
+    if (argc < 1) return;
+    auto* list = dynamic_cast<TResourceList*>(resourceHandle(cell));
+    if (!list) return setNull(*cell);
+    auto* handles = new TValueList();
+    for (const auto& child : list->children())
+        handles->add(TValue::ofNative(child->hostId()));
+    native::setGlobal("$_1", TValue::ofNative(handles->hostId()));
+    native::evaluateStatements("$_2=new Array();$_2._setBody($_1);");
+    assign(*cell, native::globalCell("$_2"));
+}
+
+void _n_getCustomRes(TValue* cell, int argc, int) {
+    if (argc < 1) return;
+    auto* custom = dynamic_cast<TCustomResource*>(resourceHandle(cell));
+    if (!custom) return setNull(*cell);
+    assign(*cell, &custom->scriptCell());
+}
+
+void acceptAndIgnore(TValue*, int, int) {}
+
+void _n_getName(TValue* cell, int argc, int) {
+    if (argc < 1) return;
+    TResource* r = resourceHandle(cell);
+    if (!r) return setInt(*cell, 0);
+    native::setString(*cell, r->name);
+}
+
+void _n_getURL(TValue* cell, int argc, int) {
+    if (argc < 1) return;
+    TResource* r = resourceHandle(cell);
+    if (!r) return setInt(*cell, 0);
+    native::setString(*cell, r->sourceFile);
+}
+
+void _n_getFullPath(TValue* cell, int argc, int) {
+    if (argc < 1) return;
+    TResource* r = resourceHandle(cell);
+    if (!r) return setInt(*cell, 0);
+    native::setString(*cell, fullPath(r));
+}
+
 } // namespace
+
+const std::vector<TNativeBinding>& objectResourceNatives() {
+    static const std::vector<TNativeBinding> list = {
+        {"classes.lang.Object", "_n_getResource", _n_getResource},
+        {"classes.lang.Object", "_n_initResource", _n_initResource},
+    };
+    return list;
+}
+
+const std::vector<TNativeBinding>& builtInResourceNatives() {
+    static const std::vector<TNativeBinding> list = {
+        {"BuiltInResource", "_n_getSubRes", _n_getSubRes},
+        {"BuiltInResource", "_n_getCustomRes", _n_getCustomRes},
+        {"BuiltInResource", "_n_addSubRes", acceptAndIgnore},
+        {"BuiltInResource", "_n_delSubRes", acceptAndIgnore},
+        {"BuiltInResource", "_n_onInit", acceptAndIgnore},
+        {"BuiltInResource", "_n_save", acceptAndIgnore},
+    };
+    return list;
+}
+
+const std::vector<TNativeBinding>& customResourceNatives() {
+    static const std::vector<TNativeBinding> list = {
+        {"classes.customres.CustomResource", "_n_getName", _n_getName},
+        {"classes.customres.CustomResource", "_n_getURL", _n_getURL},
+        {"classes.customres.CustomResource", "_n_getFullPath", _n_getFullPath},
+    };
+    return list;
+}
 
 const std::vector<TNativeBinding>& cmmlNatives() {
     static const std::vector<TNativeBinding> list = {

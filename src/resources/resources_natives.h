@@ -1,6 +1,6 @@
 // The natives of the resources subsystem: classes.lang.CMML over markup
-// elements, and the scripts' file access (fileExists, moveFile, deleteFile on
-// Object; FileReader, FileWriter, ResourceReader, ResourceWriter).
+// elements, the resource tree's script side, and the scripts' file access (fileExists, moveFile,
+// deleteFile on Object; FileReader, FileWriter, ResourceReader, ResourceWriter).
 #pragma once
 
 #include "native_binding.h"
@@ -15,5 +15,8 @@ const std::vector<TNativeBinding>& fileReaderNatives();
 const std::vector<TNativeBinding>& fileWriterNatives();
 const std::vector<TNativeBinding>& resourceReaderNatives();
 const std::vector<TNativeBinding>& resourceWriterNatives();
+const std::vector<TNativeBinding>& objectResourceNatives();  // _n_getResource, _n_initResource
+const std::vector<TNativeBinding>& builtInResourceNatives(); // BuiltInResource
+const std::vector<TNativeBinding>& customResourceNatives();  // classes.customres.CustomResource
 
 } // namespace ravok

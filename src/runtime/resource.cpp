@@ -1,12 +1,12 @@
 #include "resource.h"
 
 #include "arena.h"
+#include "errors.h"
 #include "mark.h"
+#include "messages.h"
 #include "native_api.h"
 #include "rtti.h"
 #include "sjis.h"
-#include "errors.h"
-#include "messages.h"
 #include "value_ops.h"
 
 #include "platform/log.h"
@@ -20,7 +20,9 @@ TResource* gRoot = nullptr;
 TResource* resourceRoot() { return gRoot; }
 void setResourceRoot(TResource* root) { gRoot = root; }
 
-TResource::TResource(THostKind kind) : THostObject(kind), scriptCell_(arenaPtr<TValue>(TArena::instance().allocate(sizeof(TValue)))) {
+TResource::TResource(THostKind kind)
+    : THostObject(kind),
+      scriptCell_(arenaPtr<TValue>(TArena::instance().allocate(sizeof(TValue)))) {
     *scriptCell_ = TValue::null();
 }
 
@@ -117,13 +119,15 @@ std::unique_ptr<TResource> TResource::clone() {
     TLines lines;
     save(lines, "");
     std::string text;
-    for (const std::string& l : lines) text += l + "\r\n";
+    for (const std::string& l : lines)
+        text += l + "\r\n";
     return gResourceHooks.readText(text);
 }
 
 std::string fullPath(const TResource* r) {
     std::string path;
-    for (; r && r->parent; r = r->parent) path = path.empty() ? r->name : r->name + "." + path;
+    for (; r && r->parent; r = r->parent)
+        path = path.empty() ? r->name : r->name + "." + path;
     return path;
 }
 

@@ -20,7 +20,8 @@ std::vector<TRTTI*>& classTable() {
 } // namespace
 
 TRTTI::TRTTI(std::string className)
-    : TResource(THostKind::Class), classCell_(arenaPtr<TValue>(TArena::instance().allocate(sizeof(TValue)))) {
+    : TResource(THostKind::Class),
+      classCell_(arenaPtr<TValue>(TArena::instance().allocate(sizeof(TValue)))) {
     name = std::move(className);
     auto& table = classTable();
     classId_ = uint32_t(table.size());
@@ -189,16 +190,22 @@ void TRTTI::initStep(TInitContext& context) {
         reset();
         gResourceHooks.compileClass(this);
     }
-    if (failed) ++context.failed;
-    else if (compiled) ++context.done;
-    else ++context.pending;
+    if (failed)
+        ++context.failed;
+    else if (compiled)
+        ++context.done;
+    else
+        ++context.pending;
 }
 
 void TRTTI::save(TLines& lines, const std::string& indent) {
-    auto esc = [](std::string_view v) { return gResourceHooks.escape ? gResourceHooks.escape(v) : std::string(v); };
-    std::string src = gResourceHooks.relativeToBase ? gResourceHooks.relativeToBase(sourceFile) : sourceFile;
-    lines.push_back(indent + "<class name=\"" + esc(name) + "\" src=\"" + esc(src) + "\" category=\"" +
-                    esc(category) + "\"/>");
+    auto esc = [](std::string_view v) {
+        return gResourceHooks.escape ? gResourceHooks.escape(v) : std::string(v);
+    };
+    std::string src =
+        gResourceHooks.relativeToBase ? gResourceHooks.relativeToBase(sourceFile) : sourceFile;
+    lines.push_back(indent + "<class name=\"" + esc(name) + "\" src=\"" + esc(src) +
+                    "\" category=\"" + esc(category) + "\"/>");
 }
 
 void TRTTI::releaseValues() {
@@ -219,8 +226,10 @@ void TRTTI::sweepValues() {
     for (uint32_t rec : pool) {
         TfObject* o = objectAt(rec);
         if (o->refcount < 0) continue;
-        if (o->marks == 0 && !gCheckMode) destroyInstance(rec);
-        else o->marks = 0;
+        if (o->marks == 0 && !gCheckMode)
+            destroyInstance(rec);
+        else
+            o->marks = 0;
     }
 }
 

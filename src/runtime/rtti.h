@@ -7,8 +7,8 @@
 #include "compiled_info.h"
 #include "function.h"
 #include "host_registry.h"
-#include "resource.h"
 #include "rapid_string_list.h"
+#include "resource.h"
 #include "value.h"
 
 #include <memory>

@@ -1,0 +1,176 @@
+#include "resource_reader.h"
+
+#include "errors.h"
+#include "host_files.h"
+#include "markup_escape.h"
+#include "messages.h"
+#include "native_api.h"
+#include "paths.h"
+#include "program_paths.h"
+#include "resource_kinds.h"
+#include "resource_tree.h"
+#include "rtti.h"
+#include "sgml.h"
+
+#include "platform/reporter.h"
+
+#include <map>
+#include <vector>
+
+namespace ravok {
+
+namespace {
+
+std::map<std::string, TResourceBuilder>& builders() {
+    static auto* table = new std::map<std::string, TResourceBuilder>();
+    return *table;
+}
+
+// The part every kind shares: name, and the source file resolved.
+void commonPart(TResource& r, const TSGML& e, const std::string& baseDir) {
+    r.name = e.attr("name");
+    std::string src = e.attr("src");
+    r.sourceFile = src.empty() ? std::string() : resolve(src, baseDir);
+}
+
+std::unique_ptr<TResource> buildClass(const TSGML& e, const std::string& baseDir) {
+    auto cls = std::make_unique<TRTTI>(e.attr("name"));
+    commonPart(*cls, e, baseDir);
+    cls->category = e.attr("category");
+    TAlias& alias = TAlias::instance();
+    if (alias.registering && !alias.has(cls->name)) {
+        alias.add(cls->name, cls.get());
+        cls->aliasRegistered = true;
+    }
+    return cls;
+}
+
+std::string relativeToBase(std::string_view path) {
+    return path.empty() ? std::string() : relativePath(path, baseDirectory());
+}
+
+std::unique_ptr<TResource> readBack(std::string_view text) { return readResourceText(text); }
+
+std::unique_ptr<TResource> newGlobal(std::string_view globalName) {
+    auto g = readResourceText("<globalvalue name=\"" + escapeMarkup(globalName) + "\">");
+    return g ? std::move(g) : std::make_unique<TGlobalValue>(globalName);
+}
+
+TValue* treeGlobalCell(std::string_view globalName) {
+    TResource* g = resourceRoot() ? resourceRoot()->lookup(globalName) : nullptr;
+    return g ? g->valueCell() : nullptr;
+}
+
+} // namespace
+
+void registerResourceKind(const std::string& tag, TResourceBuilder builder) {
+    builders()[tag] = std::move(builder);
+}
+
+void installResourceHooks() {
+    gResourceHooks.relativeToBase = relativeToBase;
+    gResourceHooks.escape = [](std::string_view v) { return escapeMarkup(v); };
+    gResourceHooks.readText = readBack;
+    gResourceHooks.usrglobal = usrglobalList;
+    gResourceHooks.newGlobal = newGlobal;
+    if (resourceRoot()) native::setGlobalCellHook(treeGlobalCell);
+}
+
+std::unique_ptr<TResource> buildResource(const TSGML& e, const std::string& baseDir) {
+    const std::string& tag = e.tagName();
+    if (tag == "resourcelist" || tag == "classlist") {
+        auto list = std::make_unique<TResourceList>();
+        commonPart(*list, e, baseDir);
+        for (const auto& child : e.children())
+            if (auto r = buildResource(*child, baseDir)) list->addChild(std::move(r));
+        return list;
+    }
+    if (tag == "class") return buildClass(e, baseDir);
+    if (tag == "globalvalue") {
+        auto g = std::make_unique<TGlobalValue>(e.attr("name"));
+        commonPart(*g, e, baseDir);
+        g->initialValue = e.attr("value");
+        return g;
+    }
+    if (tag == "link") {
+        std::string src = e.attr("src");
+        return readResourceFile(src.empty() ? src : resolve(src, baseDir));
+    }
+    if (tag == "param") {
+        auto p = std::make_unique<TfParam>();
+        commonPart(*p, e, baseDir);
+        p->value = e.attr("value");
+        return p;
+    }
+    if (tag == "module") {
+        std::string src = e.attr("src");
+        auto m = std::make_unique<TModuleRes>(src.empty() ? src : resolve(src, baseDir));
+        commonPart(*m, e, baseDir);
+        return m;
+    }
+    auto b = builders().find(tag);
+    if (b != builders().end()) return b->second(e, baseDir);
+    if (tag == "generator" || tag == "cpattern") {
+        // Their subsystems register the real kinds; until then the element is
+        // kept as a plain resource so that a page still reads.
+        auto plain = std::make_unique<TResource>();
+        commonPart(*plain, e, baseDir);
+        return plain;
+    }
+    TResource* custom =
+        resourceRoot() ? resourceRoot()->lookup("classes.customres." + tag) : nullptr;
+    if (dynamic_cast<TRTTI*>(custom)) {
+        auto c = std::make_unique<TCustomResource>(e, tag);
+        std::string src = e.attr("src");
+        c->sourceFile = src.empty() ? std::string() : resolve(src, baseDir);
+        return c;
+    }
+    ReportError(tag + translate(" : Invalid Tag Name"));
+    return nullptr;
+}
+
+std::unique_ptr<TResource> readResourceText(std::string_view text, std::string_view baseDir) {
+    installResourceHooks();
+    std::unique_ptr<TSGML> root = TSGML::readDocument(text);
+    if (!root) return nullptr;
+    return buildResource(*root, baseDir.empty() ? baseDirectory() : std::string(baseDir));
+}
+
+std::unique_ptr<TResource> readResourceFile(std::string_view path) {
+    std::string full = resolve(path, baseDirectory());
+    if (full.empty()) full = std::string(path);
+    // A file that links to itself, directly or through others, would be read
+    // forever.
+    static std::vector<std::string> reading;
+    for (const std::string& f : reading) {
+        if (samePath(f, full)) {
+            ReportError(full + translate(" links to itself."));
+            return nullptr;
+        }
+    }
+    reading.push_back(full);
+    struct Pop {
+        ~Pop() { reading.pop_back(); }
+    } pop;
+    std::string bytes;
+    if (!readWholeFile(full, bytes)) {
+        ReportError(full + translate(" is not found."));
+        throw EFileError(full + translate(" is not found."));
+    }
+    // Read line by line, each line ending in CR LF.
+    std::string text;
+    size_t at = 0;
+    while (at < bytes.size()) {
+        size_t end = bytes.find('\n', at);
+        if (end == std::string::npos) end = bytes.size();
+        std::string line = bytes.substr(at, end - at);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        text += line + "\r\n";
+        at = end + 1;
+    }
+    auto r = readResourceText(text, parentDir(full));
+    if (r) r->sourceFile = full;
+    return r;
+}
+
+} // namespace ravok
