@@ -29,7 +29,9 @@ bool endsWithSlash(std::string_view p) {
 std::string lowerPath(std::string_view p) { return foldCase(p); }
 
 bool isAbsolute(std::string_view p) {
-    if (!p.empty() && p[0] == '\\') return true;
+    // A leading '/' is a host path given on this host's terms; both separators
+    // separate here.
+    if (!p.empty() && (p[0] == '\\' || p[0] == '/')) return true;
     return p.size() >= 3 && std::isalpha(static_cast<unsigned char>(p[0])) && p[1] == ':' &&
            p[2] == '\\';
 }

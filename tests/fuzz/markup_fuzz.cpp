@@ -1,17 +1,35 @@
-// Fuzz target: any bytes through the markup stream reader, and what it read
-// through the writer and back.
+// Fuzz target: any bytes through the markup stream reader, what it read
+// through the writer and back, and the elements built into resources.
+#include "resource_reader.h"
 #include "sgml.h"
+
+#include "platform/reporter.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 #include <string_view>
 
+namespace {
+class TSilent : public ravok::TReporter {
+public:
+    void notice(const std::string&, const ravok::TTrace&) override {}
+    void reportError(const std::string&, const ravok::TTrace&) override {}
+};
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static TSilent silent;
+    ravok::setReporter(&silent);
     std::string_view text(reinterpret_cast<const char*>(data), size);
     size_t cursor = 0;
     while (auto e = ravok::TSGML::read(text, cursor)) {
         std::string written = e->write();
         ravok::TSGML::readDocument(written);
+        try {
+            // Links name files that do not exist here: a file error, not a crash.
+            ravok::buildResource(*e, "\\nowhere");
+        } catch (const std::exception&) {}
         if (cursor >= text.size()) break;
         ++cursor; // past a closing tag the reader stopped at
     }

@@ -1,0 +1,2 @@
+/* A library without initModule: loaded, never called. */
+int ravokTestNoInit(void) { return 42; }
