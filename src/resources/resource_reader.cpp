@@ -70,6 +70,10 @@ void registerResourceKind(const std::string& tag, TResourceBuilder builder) {
 void installResourceHooks() {
     gResourceHooks.relativeToBase = relativeToBase;
     gResourceHooks.escape = [](std::string_view v) { return escapeMarkup(v); };
+    gResourceHooks.commonDir = [](std::string_view a, std::string_view b) {
+        return ravok::commonDir(a, b);
+    };
+    gResourceHooks.parentDir = [](std::string_view p) { return ravok::parentDir(p); };
     gResourceHooks.readText = readBack;
     gResourceHooks.usrglobal = usrglobalList;
     gResourceHooks.newGlobal = newGlobal;

@@ -96,7 +96,11 @@ bool TResource::initialize() {
 
 void TResource::initStep(TInitContext&) {}
 
-void TResource::commonDir(std::string&) {}
+void TResource::commonDir(std::string& path) {
+    if (sourceFile.empty() || !gResourceHooks.commonDir || !gResourceHooks.parentDir) return;
+    std::string own = gResourceHooks.parentDir(sourceFile);
+    path = path.empty() ? own : gResourceHooks.commonDir(path, own);
+}
 void TResource::rebase(std::string_view, std::string_view) {}
 void TResource::save(TLines&, const std::string&) {}
 

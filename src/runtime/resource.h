@@ -82,6 +82,9 @@ private:
 struct TResourceHooks {
     std::string (*relativeToBase)(std::string_view path) = nullptr;
     std::string (*escape)(std::string_view value) = nullptr;
+    // The deepest folder that holds both paths.
+    std::string (*commonDir)(std::string_view a, std::string_view b) = nullptr;
+    std::string (*parentDir)(std::string_view path) = nullptr;
     std::unique_ptr<TResource> (*readText)(std::string_view text) = nullptr;
     // Compiles a class from its source file with error reporting.
     void (*compileClass)(TRTTI* cls) = nullptr;

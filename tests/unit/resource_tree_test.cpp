@@ -139,6 +139,11 @@ TEST_F(ResourceTreeTest, EditingTheTree) {
     remove("usrglobal.bag.renamed");
     EXPECT_FALSE(root->lookup("usrglobal.bag.renamed"));
 
+    std::string common;
+    root->lookup("classes")->commonDir(common); // only Object has a source file there
+    EXPECT_EQ(common, dir + "\\lang");
+    root->commonDir(common); // the linked list's file lies one folder up
+    EXPECT_EQ(common, dir);
     TLines lines;
     root->lookup("classes")->dumpTree(lines, "classes");
     EXPECT_EQ(lines.front(), "classes");
