@@ -287,6 +287,58 @@ TEST_F(ModuleTest, AModuleBindsItsNativesThroughTheCallTable) {
     EXPECT_NE(reporter.errors.back().find("nowhere.so cannot be loaded: "), std::string::npos);
 }
 
+TEST_F(ModuleTest, ModuleBundlesAreFoundUnderKernelModules) {
+    ASSERT_TRUE(forceDirs(dir + "\\Kernel\\modules\\ext"));
+    ASSERT_TRUE(forceDirs(dir + "\\Kernel\\modules\\empty")); // no bundle: skipped
+    ASSERT_TRUE(writeWholeFile(dir + "\\Kernel\\modules\\ext\\ext.ravokres",
+                               std::string("<resourcelist name=\"ext\"><module src=\"") +
+                                   RAVOK_TEST_MODULE + "\"/></resourcelist>"));
+    TRTTI* mod = makeClass("Mod", core->object);
+    list("classes.test")->addChild(std::unique_ptr<TRTTI>(mod));
+    addNativeMethod(mod, "native_sum", unboundNativeRoutine);
+    discoverModules();
+    ASSERT_TRUE(root->lookup("modules.ext"));
+    EXPECT_FALSE(root->lookup("modules.empty"));
+    bindModules();
+    EXPECT_EQ(valueToText(callNative(mod, "native_sum", TValue::null(),
+                                     {TValue::ofInt(1), TValue::ofInt(2)})),
+              "3");
+}
+
+TEST_F(ResourceTreeTest, ClassesCompileInPassesAndLeaveTheAliasTableWhenDestroyed) {
+    static int compiles;
+    compiles = 0;
+    gResourceHooks.compileClass = [](TRTTI* cls) {
+        // The subclass waits for its superclass, as a compiler would.
+        if (cls->name == "Sub" && !static_cast<TRTTI*>(resourceRoot()->lookup("Base"))->compiled)
+            return;
+        ++compiles;
+        cls->compiled = true;
+    };
+    auto l = readResourceText(
+        R"(<classlist name="game"><class name="Sub"/><class name="Base"/></classlist>)");
+    ASSERT_TRUE(l);
+    TResource* attached = attach("classes.game", std::move(l));
+    ASSERT_TRUE(attached);
+    EXPECT_TRUE(attached->initialize());
+    EXPECT_EQ(compiles, 2);
+    gResourceHooks.compileClass = nullptr;
+    EXPECT_TRUE(root->lookup("Sub"));
+    TLines lines;
+    root->lookup("Sub")->save(lines, "  ");
+    EXPECT_EQ(lines, TLines{"  <class name=\"Sub\" src=\"\" category=\"\"/>"});
+    remove("classes.game");
+    EXPECT_EQ(root->lookup("Sub"), nullptr); // gone from the alias table with the class
+    // Walking a list and removing through the iterator.
+    auto bag = readResourceText(
+        R"(<resourcelist name="b"><param name="x"/><param name="y"/><param name="z"/></resourcelist>)");
+    auto it = bag->newIterator();
+    while (it->hasNext())
+        if (it->next()->name == "y") it->removeCurrent();
+    EXPECT_EQ(dynamic_cast<TResourceList*>(bag.get())->children().size(), 2u);
+    EXPECT_EQ(bag->findChild("Z")->name, "z");
+}
+
 TEST_F(ResourceTreeTest, TheTreeNativesAnswerScripts) {
     auto get = routineOf(objectResourceNatives(), "_n_getResource");
     auto init = routineOf(objectResourceNatives(), "_n_initResource");
