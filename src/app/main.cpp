@@ -1,6 +1,8 @@
 // The player's entry point and its command line.
 #include "demo.h"
 #include "front_end_tools.h"
+#include "run_script.h"
+#include "runtime_natives.h"
 
 #include "build_sizes.h"
 #include "environment.h"
@@ -14,19 +16,23 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
 void usage(FILE* out) {
-    std::fprintf(out,
-                 "usage: ravok [--home DIR] [--log] [--demo | --tokens FILE | --parse FILE]\n"
-                 "  --home DIR      the program directory (default: $RAVOK_HOME, else the "
-                 "executable's folder)\n"
-                 "  --demo          list and run the built-in demo program (the default for now)\n"
-                 "  --tokens FILE   print the tokens of a class source\n"
-                 "  --parse FILE    print the parse tree of a class source\n"
-                 "  --log           write the log service's lines to standard error\n"
-                 "  --help          show this text\n");
+    std::fprintf(
+        out, "usage: ravok [--home DIR] [--log] [--print]\n"
+             "             [--demo | --run FILE [CLASS.ravok ...] | --tokens FILE | --parse FILE]\n"
+             "  --home DIR      the program directory (default: $RAVOK_HOME, else the "
+             "executable's folder)\n"
+             "  --demo          list and run the built-in demo program (the default for now)\n"
+             "  --run FILE ...  compile the class files, then FILE, and run FILE's top-level code\n"
+             "  --print         echo print output to standard output\n"
+             "  --tokens FILE   print the tokens of a class source\n"
+             "  --parse FILE    print the parse tree of a class source\n"
+             "  --log           write the log service's lines to standard error\n"
+             "  --help          show this text\n");
 }
 
 // The program directory, its message table and its settings.
@@ -49,6 +55,12 @@ int main(int argc, char** argv) {
             ++i;
         } else if (arg == "--log") {
             ravok::setLogEnabled(true);
+        } else if (arg == "--print") {
+            ravok::gEchoPrint = true;
+        } else if (arg == "--run" && i + 1 < argc) {
+            std::string file = argv[++i];
+            std::vector<std::string> classes(argv + i + 1, argv + argc);
+            return ravok::runScript(file, classes);
         } else if (arg == "--demo") {
             // the default job so far
         } else if ((arg == "--tokens" || arg == "--parse") && i + 1 < argc) {

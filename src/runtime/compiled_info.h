@@ -13,6 +13,15 @@ namespace ravok {
 
 class TRTTI;
 
+// A relocation group: the code offsets of the instructions of one opcode that
+// carry one name (a global, field, method or class) that exists only at run
+// time, so that code read back from a cache file can be relinked.
+struct TCInfoElem {
+    uint32_t op;
+    std::string name;
+    std::vector<uint32_t> offsets;
+};
+
 struct TSourcePoint {
     uint32_t codeOffset;  // from the start of the image
     int32_t sourceOffset; // byte offset in the class's source text
@@ -37,6 +46,7 @@ public:
 
     TRTTI* owner = nullptr;
     std::vector<TSourcePoint> points; // in ascending code order
+    std::vector<TCInfoElem> relocations;
 
     // Class full name + "," + the source offset of the last source point below
     // `position` (an arena address inside the image); "none" when there is none.

@@ -1,9 +1,15 @@
 #include "runtime_natives.h"
 
+#include "class_builder.h"
 #include "interpreter.h"
 #include "mark.h"
 #include "native_api.h"
 #include "process.h"
+
+#include "platform/encoding.h"
+#include "platform/reporter.h"
+
+#include <cstdio>
 
 namespace ravok {
 
@@ -19,6 +25,19 @@ void suspendProcess(TProcess* p) {
     p->suspended = 1;
     p->sliceUsed -= p->budget;
     p->budget = 0;
+}
+
+// print(v): the text goes to Notice with the caller's trace, as a progress
+// mark, and to standard output when the player echoes it.
+void print(TValue* cell, int argc, int) {
+    if (argc < 1) return;
+    std::string text = native::text(argument(cell, 1));
+    Notice(text, CurrentProcess ? processTrace(CurrentProcess) : TTrace{});
+    if (gEchoPrint) {
+        std::string out = cp932ToUtf8(text) + "\n";
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        std::fflush(stdout);
+    }
 }
 
 // native_init(instance [, method name]) -> a new process handle
@@ -83,6 +102,17 @@ void _n_setStackSize(TValue* cell, int argc, int) {
 }
 
 } // namespace
+
+const std::vector<TNativeBinding>& objectCoreNatives() {
+    static const std::vector<TNativeBinding> list = {{"classes.lang.Object", "print", print}};
+    return list;
+}
+
+const std::vector<TNativeBinding>& stringNatives() {
+    static const std::vector<TNativeBinding> list = {
+        {"classes.lang.String", "_free_body", nativeFreeBody}};
+    return list;
+}
 
 const std::vector<TNativeBinding>& processNatives() {
     static const std::vector<TNativeBinding> list = {

@@ -9,6 +9,11 @@
 
 namespace ravok {
 
+// print also writes its text and a line feed to standard output (--run, --print).
+inline bool gEchoPrint = false;
+
+const std::vector<TNativeBinding>& objectCoreNatives();    // classes.lang.Object: print
+const std::vector<TNativeBinding>& stringNatives();        // classes.lang.String: _free_body
 const std::vector<TNativeBinding>& processNatives();       // classes.lang.Process
 const std::vector<TNativeBinding>& objectProcessNatives(); // classes.lang.Object
 const std::vector<TNativeBinding>& systemRuntimeNatives(); // System

@@ -1,0 +1,84 @@
+#include "class_compiler.h"
+
+#include "compile_context.h"
+#include "yup.h"
+
+#include "diagnostics/time_analyzer.h"
+#include "errors.h"
+#include "host_files.h"
+#include "messages.h"
+#include "paths.h"
+#include "program_paths.h"
+#include "resource.h"
+#include "rtti.h"
+
+#include "platform/log.h"
+#include "platform/reporter.h"
+
+namespace ravok {
+
+bool CompileClass(TRTTI* cls, std::string_view source, TCompileOptions options) {
+    if (!cls->sourceFile.empty())
+        Log(translate("Compiling ") + relativePath(cls->sourceFile, programDirectory()));
+    std::string text(source);
+    BeginSection(10);
+    auto tokens = TYup::instance().Lex(text.c_str());
+    tokens->filter([](const TLexElem& t) { return t.kindName() != "COMM"; });
+    TParseOutcome parsed = TYup::instance().Parse(*tokens);
+    EndSection(10);
+    if (!parsed.root) {
+        cls->failed = true;
+        if (options.reportErrors)
+            ReportError(translate("Syntax Error") + cls->sourceFile,
+                        {{cls->sourceFile, tokens->LastStart}});
+        return true;
+    }
+    TCompileContext context;
+    context.tree = resourceRoot();
+    context.cls = cls;
+    context.source = text.c_str();
+    context.defaultSuperclass = options.defaultSuperclass;
+    cls->failed = false;
+    try {
+        parsed.root->Emit(context);
+    } catch (const std::exception& e) {
+        cls->failed = true;
+        cls->compiled = false;
+        if (options.reportErrors)
+            ReportError(e.what(), {{cls->sourceFile, context.statementOffset}});
+        return true;
+    }
+    return false;
+}
+
+void installCompiler() {
+    gResourceHooks.compileClass = [](TRTTI* cls) {
+        std::string source;
+        if (!readWholeFile(cls->sourceFile, source)) {
+            ReportError(cls->sourceFile + translate(" is not found."));
+            cls->failed = true;
+            return;
+        }
+        CompileClass(cls, source);
+    };
+}
+
+TMultiEvaluator::TMultiEvaluator() { lines_.push_back("extends Object; $_exec_checkPoint=-1;"); }
+
+void TMultiEvaluator::Add(std::string_view line) {
+    lines_.push_back(std::string(line) + "\r\n$_exec_checkPoint=" + std::to_string(lines_.size()) +
+                     ";");
+}
+
+std::string TMultiEvaluator::text() const {
+    std::string t;
+    for (const std::string& l : lines_)
+        t += l + "\r\n";
+    return t;
+}
+
+bool TMultiEvaluator::SaveToFile(std::string_view path) const {
+    return writeWholeFile(path, text());
+}
+
+} // namespace ravok

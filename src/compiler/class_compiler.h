@@ -1,0 +1,42 @@
+// The compiler's entry point: CompileClass turns the source text of one class
+// into a compiled class (lexing, parsing, code generation), reporting syntax
+// and compile errors with their source position.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ravok {
+
+class TRTTI;
+
+struct TCompileOptions {
+    bool reportErrors = true;
+    // The superclass of a source without extends (files given to --run).
+    TRTTI* defaultSuperclass = nullptr;
+};
+
+// True when compilation failed. False with the class still not compiled
+// means its superclass was not compiled yet.
+bool CompileClass(TRTTI* cls, std::string_view source, TCompileOptions options = {});
+
+// Installs the compiler into the resource tree's passes: a class that is not
+// compiled reads its source file and compiles.
+void installCompiler();
+
+// Statement lists compiled as one class: a header line, then each added line
+// followed by $_exec_checkPoint=N; so that a failed run tells the line reached.
+class TMultiEvaluator {
+public:
+    TMultiEvaluator();
+    void Add(std::string_view line);
+    bool SaveToFile(std::string_view path) const;
+    const std::vector<std::string>& lines() const { return lines_; }
+    std::string text() const;
+
+private:
+    std::vector<std::string> lines_;
+};
+
+} // namespace ravok

@@ -1,0 +1,52 @@
+#include "evaluator.h"
+
+#include "class_compiler.h"
+
+#include "diagnostics/time_analyzer.h"
+#include "interpreter.h"
+#include "native_api.h"
+#include "pool.h"
+#include "process.h"
+#include "resource_reader.h"
+#include "rtti.h"
+
+namespace ravok {
+
+namespace {
+int gEvalCounter = 0;
+} // namespace
+
+int evaluate(std::string_view text, bool reportErrors) {
+    BeginSection(70);
+    auto resource =
+        readResourceText("<class name=\"eval" + std::to_string(gEvalCounter++) + "\" src=\"\"/>");
+    std::unique_ptr<TRTTI> cls(dynamic_cast<TRTTI*>(resource.release()));
+    int status = 1;
+    if (cls && !CompileClass(cls.get(), text, {reportErrors, nullptr}) && cls->compiled) {
+        uint32_t instance = allocateInstance(cls.get());
+        TProcess* p = createProcess(TValue::ofObject(instance), {}, std::string_view());
+        bool preempted = Preempted;
+        BeginSection(72);
+        while (!p->finished)
+            run(p, kUnlimitedBudget);
+        EndSection(72);
+        Preempted = preempted;
+        status = p->exitState == 2 ? 2 : 0;
+        freeProcess(p);
+        destroyInstance(instance);
+    }
+    EndSection(70);
+    return status;
+}
+
+TValue* valueOf(std::string_view expression) {
+    evaluate("extends Object; $_tmp_valueOf=" + std::string(expression) + ";");
+    return native::globalCell("$_tmp_valueOf");
+}
+
+void installEvaluator() {
+    native::setEvaluateHook(valueOf);
+    native::setStatementsHook(evaluate);
+}
+
+} // namespace ravok

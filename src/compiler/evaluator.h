@@ -1,0 +1,20 @@
+// Snippet evaluation: script text that is not a class file runs as the
+// initialisation code of a class made for it ("eval" + a counter), to its
+// end, inside the caller.
+#pragma once
+
+#include "value.h"
+
+#include <string_view>
+
+namespace ravok {
+
+// 0 ran to the end, 1 did not compile, 2 ended with a fatal run-time error.
+int evaluate(std::string_view text, bool reportErrors = true);
+// The cell of $_tmp_valueOf after "extends Object; $_tmp_valueOf=EXPR;".
+TValue* valueOf(std::string_view expression);
+
+// Makes the native interface's evaluation hooks run script.
+void installEvaluator();
+
+} // namespace ravok
