@@ -1,5 +1,6 @@
 #include "class_compiler.h"
 
+#include "class_cache.h"
 #include "compile_context.h"
 #include "yup.h"
 
@@ -18,8 +19,22 @@
 namespace ravok {
 
 bool CompileClass(TRTTI* cls, std::string_view source, TCompileOptions options) {
+    bool cached = !cls->sourceFile.empty() && options.useCache;
     if (!cls->sourceFile.empty())
         Log(translate("Compiling ") + relativePath(cls->sourceFile, programDirectory()));
+    if (cached) {
+        std::string cache = classCachePath(cls->sourceFile);
+        if (fileExists(cache)) {
+            try {
+                if (LoadClassFile(cls, cache)) return false;
+            } catch (const std::exception&) {
+                Log(translate("not a valid Class File"));
+            }
+            // What the file left half-read must not mix with the new code.
+            cls->reset();
+            cls->superclass = nullptr;
+        }
+    }
     std::string text(source);
     BeginSection(10);
     auto tokens = TYup::instance().Lex(text.c_str());
@@ -48,6 +63,7 @@ bool CompileClass(TRTTI* cls, std::string_view source, TCompileOptions options) 
             ReportError(e.what(), {{cls->sourceFile, context.statementOffset}});
         return true;
     }
+    if (cached && cls->compiled) SaveClassFile(cls, classCachePath(cls->sourceFile));
     return false;
 }
 

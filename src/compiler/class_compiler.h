@@ -15,6 +15,8 @@ struct TCompileOptions {
     bool reportErrors = true;
     // The superclass of a source without extends (files given to --run).
     TRTTI* defaultSuperclass = nullptr;
+    // A class with a source file is taken from (and written to) its cache file.
+    bool useCache = true;
 };
 
 // True when compilation failed. False with the class still not compiled

@@ -22,7 +22,7 @@ int evaluate(std::string_view text, bool reportErrors) {
         readResourceText("<class name=\"eval" + std::to_string(gEvalCounter++) + "\" src=\"\"/>");
     std::unique_ptr<TRTTI> cls(dynamic_cast<TRTTI*>(resource.release()));
     int status = 1;
-    if (cls && !CompileClass(cls.get(), text, {reportErrors, nullptr}) && cls->compiled) {
+    if (cls && !CompileClass(cls.get(), text, {reportErrors, nullptr, false}) && cls->compiled) {
         uint32_t instance = allocateInstance(cls.get());
         TProcess* p = createProcess(TValue::ofObject(instance), {}, std::string_view());
         bool preempted = Preempted;

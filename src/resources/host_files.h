@@ -36,6 +36,10 @@ TDirectoryEntries listDirectory(std::string_view dir);
 // yet: the existing part resolved through links, the rest appended.
 std::string canonicalHostPath(std::string_view path);
 
+// A 32-bit stamp of the file's modification time (0 when it does not exist);
+// it changes whenever the file is written.
+uint32_t fileStamp(std::string_view path);
+
 // Forgets the folder indexes (after something outside the player changed them).
 void forgetDirectoryIndexes();
 

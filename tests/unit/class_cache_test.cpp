@@ -1,0 +1,143 @@
+// Class cache files: a class compiled from source is written to Temp and
+// taken from there while its source is unchanged.
+#include "test_support.h"
+
+#include "class_cache.h"
+#include "class_compiler.h"
+#include "evaluator.h"
+#include "host_files.h"
+#include "listing.h"
+#include "paths.h"
+#include "program_paths.h"
+
+#include "diagnostics/time_analyzer.h"
+#include "platform/encoding.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+namespace ravok::test {
+namespace {
+
+class ClassCacheTest : public RuntimeTest {
+protected:
+    void SetUp() override {
+        RuntimeTest::SetUp();
+        char tmpl[] = "/tmp/ravok-cache-XXXXXX";
+        host = mkdtemp(tmpl);
+        setProgramDirectory(fromHostPath(host));
+        source = fromHostPath(host) + "\\Usr\\game\\Player.ravok";
+        forceDirs(fromHostPath(host) + "\\Usr\\game");
+        writeSource("function speed(a) { var t; t = a * 2; return t + bonus; }\nbonus = 3;\nx = new Helper();\n");
+        helper = newClass();
+        helper->name = "Helper";
+    }
+    void TearDown() override {
+        if (std::system(("rm -rf '" + host + "'").c_str()) != 0) ADD_FAILURE();
+        RuntimeTest::TearDown();
+    }
+    void writeSource(const std::string& text) { ASSERT_TRUE(writeWholeFile(source, text)); }
+    // A fresh class for the source, compiled; returns it (null if it failed).
+    TRTTI* compileFresh() {
+        TRTTI* cls = newClass();
+        cls->sourceFile = source;
+        cls->compiled = false;
+        std::string text;
+        readWholeFile(source, text);
+        return CompileClass(cls, text, {true, core->object}) ? nullptr : cls;
+    }
+    double lexPasses() { return TTimeAnalyzer::instance().sectionValue(10, 1); }
+    std::vector<std::string> listing(TRTTI* cls, const char* method) {
+        auto& code = static_cast<TNormalFunction*>(cls->methodByName(method))->code;
+        return listImage(code.codePtr(), code.size());
+    }
+    std::string host, source;
+    TRTTI* helper;
+};
+
+TEST_F(ClassCacheTest, TheCacheFileIsNamedFromTheSourcePath) {
+    EXPECT_EQ(fileName(classCachePath(source)), "c127_UsrgamePlayerravok");
+    EXPECT_EQ(fileName(classCachePath(parentDir(fromHostPath(host)) + "\\x.ravok")), "c127_@xravok");
+}
+
+TEST_F(ClassCacheTest, ASecondCompileTakesTheClassFromItsFile) {
+    TTimeAnalyzer::instance().resetSections();
+    TRTTI* first = compileFresh();
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(fileExists(classCachePath(source)));
+    double afterFirst = lexPasses();
+    TRTTI* second = compileFresh();
+    ASSERT_TRUE(second);
+    EXPECT_EQ(lexPasses(), afterFirst); // not lexed again
+    EXPECT_EQ(listing(second, "speed"), listing(first, "speed"));
+    EXPECT_EQ(second->fieldCount(), first->fieldCount());
+    // The code runs after relinking: speed(5) with bonus set by the main body.
+    uint32_t instance = allocateInstance(second);
+    TProcess* main = createProcess(TValue::ofObject(instance), {}, std::string_view());
+    processes.push_back(main);
+    run(main);
+    TProcess* p = createProcess(TValue::ofObject(instance), {TValue::ofInt(5)}, "speed");
+    processes.push_back(p);
+    run(p);
+    ASSERT_TRUE(p->result);
+    EXPECT_EQ(valueToText(*p->result), "13");
+    EXPECT_EQ(objectAt(objectAt(instance)->field(second->fields.indexOf(intern("x"))).u)->classId,
+              helper->classId());
+
+    // Touching the source makes the next compile read it again.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    writeSource("function speed(a) { return a; }\n");
+    TRTTI* third = compileFresh();
+    ASSERT_TRUE(third);
+    EXPECT_GT(lexPasses(), afterFirst);
+    EXPECT_EQ(listing(third, "speed").size(), 4u); // ArgValPtr_Deref, Ret, PushThis, Ret
+}
+
+TEST_F(ClassCacheTest, ABrokenOrTruncatedFileFallsBackToTheSource) {
+    ASSERT_TRUE(compileFresh());
+    std::string cache = classCachePath(source), bytes;
+    ASSERT_TRUE(readWholeFile(cache, bytes));
+    for (size_t cut : {size_t(3), size_t(20), bytes.size() / 2, bytes.size() - 1}) {
+        ASSERT_TRUE(writeWholeFile(cache, bytes.substr(0, cut)));
+        TRTTI* cls = compileFresh();
+        ASSERT_TRUE(cls) << cut;
+        EXPECT_TRUE(cls->methodByName("speed")) << cut;
+    }
+    // Flipped bytes all through the code: refused or read, never a crash.
+    for (size_t i = 8; i < bytes.size(); i += 7) {
+        std::string damaged = bytes;
+        damaged[i] = char(damaged[i] ^ 0x5A);
+        ASSERT_TRUE(writeWholeFile(cache, damaged));
+        EXPECT_TRUE(compileFresh()) << i;
+    }
+}
+
+TEST_F(ClassCacheTest, RelinkingAMissingClassRecompiles) {
+    ASSERT_TRUE(compileFresh());
+    helper->name = "Gone"; // the cache file names Helper, which no longer exists
+    TTimeAnalyzer::instance().resetSections();
+    TRTTI* cls = compileFresh(); // the source still says new Helper(): a compile error now
+    EXPECT_EQ(cls, nullptr);
+    EXPECT_EQ(lexPasses(), 1); // the file was refused, the source lexed
+    ASSERT_FALSE(reporter.errors.empty());
+    EXPECT_NE(reporter.errors.back().find("Helper is not defined."), std::string::npos);
+}
+
+TEST_F(ClassCacheTest, SnippetsNeverTouchTemp) {
+    std::string temp = fromHostPath(host) + "\\Temp";
+    EXPECT_EQ(evaluate("x = 1;"), 0);
+    EXPECT_EQ(evaluate("x = ;", false), 1);
+    EXPECT_FALSE(fileExists(temp));
+}
+
+TEST(MultiEvaluatorTest, EveryLineIsFollowedByItsCheckPoint) {
+    TMultiEvaluator m;
+    m.Add("a=1;");
+    m.Add("b=2;");
+    EXPECT_EQ(m.lines(), (std::vector<std::string>{"extends Object; $_exec_checkPoint=-1;",
+                                                   "a=1;\r\n$_exec_checkPoint=1;", "b=2;\r\n$_exec_checkPoint=2;"}));
+}
+
+} // namespace
+} // namespace ravok::test
