@@ -19,7 +19,8 @@ std::string generatedSource(int lines) {
     std::string s;
     int n = 0;
     while (n < lines) {
-        s += "function step" + std::to_string(n) + "(dx, dy) {\n  var t, u;\n  t = x + dx * 2 - dy / 3;\n";
+        s += "function step" + std::to_string(n) +
+             "(dx, dy) {\n  var t, u;\n  t = x + dx * 2 - dy / 3;\n";
         s += "  if (t > $screenWidth && !dead) { x = 0; } else x += 1;\n";
         s += "  for (i = 0; i < 10; i++) u = u + t * 0.5;\n  return t + u;\n}\n";
         n += 7;
@@ -47,13 +48,15 @@ void compileOnce(benchmark::State& state, const TFixture& f, bool cache) {
     TRTTI* cls = makeClass("Big", core.object);
     cls->compiled = false;
     cls->sourceFile = f.source;
-    if (CompileClass(cls, f.text, {false, core.object, cache}) || !cls->compiled) state.SkipWithError("did not compile");
+    if (CompileClass(cls, f.text, {false, core.object, cache}) || !cls->compiled)
+        state.SkipWithError("did not compile");
     delete cls;
 }
 
 void BM_CompileFromSource(benchmark::State& state) {
     static TFixture f;
-    for (auto _ : state) compileOnce(state, f, false);
+    for (auto _ : state)
+        compileOnce(state, f, false);
     state.SetBytesProcessed(int64_t(f.text.size()) * state.iterations());
 }
 BENCHMARK(BM_CompileFromSource)->Unit(benchmark::kMillisecond);
@@ -61,7 +64,8 @@ BENCHMARK(BM_CompileFromSource)->Unit(benchmark::kMillisecond);
 void BM_CompileFromCache(benchmark::State& state) {
     static TFixture f;
     compileOnce(state, f, true); // writes the cache file
-    for (auto _ : state) compileOnce(state, f, true);
+    for (auto _ : state)
+        compileOnce(state, f, true);
     state.SetBytesProcessed(int64_t(f.text.size()) * state.iterations());
 }
 BENCHMARK(BM_CompileFromCache)->Unit(benchmark::kMillisecond);

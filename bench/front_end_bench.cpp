@@ -46,7 +46,8 @@ BENCHMARK(BM_LexAndParse)->Unit(benchmark::kMillisecond);
 
 void BM_Lex(benchmark::State& state) {
     static const std::string source = generatedClass(10000);
-    for (auto _ : state) benchmark::DoNotOptimize(TYup::instance().Lex(source.c_str()));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(TYup::instance().Lex(source.c_str()));
     state.SetBytesProcessed(int64_t(source.size()) * state.iterations());
 }
 BENCHMARK(BM_Lex)->Unit(benchmark::kMillisecond);
@@ -54,7 +55,8 @@ BENCHMARK(BM_Lex)->Unit(benchmark::kMillisecond);
 void nestedCalls(benchmark::State& state, bool remember) {
     int depth = int(state.range(0));
     std::string source = "x = ";
-    for (int i = 0; i < depth; ++i) source += "f(";
+    for (int i = 0; i < depth; ++i)
+        source += "f(";
     source += "1" + std::string(size_t(depth), ')') + ";";
     auto tokens = TYup::instance().Lex(source.c_str());
     for (auto _ : state) {

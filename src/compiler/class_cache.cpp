@@ -14,13 +14,14 @@
 #include "symbols.h"
 
 #include <set>
+#include <unistd.h>
 
 namespace ravok {
 
 namespace {
 
-constexpr uint32_t kMaxCount = 1u << 20;      // entries of any list in a record
-constexpr uint32_t kMaxCode = 16u << 20;      // bytes of one code block
+constexpr uint32_t kMaxCount = 1u << 20; // entries of any list in a record
+constexpr uint32_t kMaxCode = 16u << 20; // bytes of one code block
 
 [[noreturn]] void broken(TRTTI* cls) {
     throw ERavokError(translate("Class File") + cls->name + translate(" is broken"));
@@ -36,7 +37,8 @@ void writeString(TBufferedOutputStream& out, const std::string& s) {
 
 void writeNames(TBufferedOutputStream& out, const std::vector<std::string>& names) {
     out.writeInt32(int32_t(names.size()));
-    for (const std::string& n : names) writeString(out, n);
+    for (const std::string& n : names)
+        writeString(out, n);
 }
 
 void writeCode(TBufferedOutputStream& out, const TCompiledInfo& code) {
@@ -45,7 +47,8 @@ void writeCode(TBufferedOutputStream& out, const TCompiledInfo& code) {
         out.writeInt32(int32_t(g.op));
         writeString(out, g.name);
         out.writeInt32(int32_t(g.offsets.size()));
-        for (uint32_t o : g.offsets) out.writeInt32(int32_t(o));
+        for (uint32_t o : g.offsets)
+            out.writeInt32(int32_t(o));
     }
     out.writeInt32(int32_t(code.points.size()));
     for (const TSourcePoint& p : code.points) {
@@ -58,10 +61,14 @@ void writeCode(TBufferedOutputStream& out, const TCompiledInfo& code) {
 
 const char* kindName(const TFunction* fn) {
     switch (fn->kind()) {
-    case TFunctionKind::Constructor: return "TConstructor";
-    case TFunctionKind::Destructor: return "TDestructor";
-    case TFunctionKind::Native: return "TNativeFunction";
-    default: return "TNormalFunction";
+    case TFunctionKind::Constructor:
+        return "TConstructor";
+    case TFunctionKind::Destructor:
+        return "TDestructor";
+    case TFunctionKind::Native:
+        return "TNativeFunction";
+    default:
+        return "TNormalFunction";
     }
 }
 
@@ -90,7 +97,8 @@ public:
     }
     std::vector<std::string> names() {
         std::vector<std::string> v(count());
-        for (std::string& s : v) s = str();
+        for (std::string& s : v)
+            s = str();
         return v;
     }
     // A code record: relocations, points and code, checked so that a damaged
@@ -101,7 +109,8 @@ public:
             g.op = u32();
             g.name = str();
             g.offsets.resize(count());
-            for (uint32_t& o : g.offsets) o = u32();
+            for (uint32_t& o : g.offsets)
+                o = u32();
         }
         std::vector<TSourcePoint> points(count());
         for (TSourcePoint& p : points) {
@@ -119,7 +128,8 @@ public:
     }
 
 private:
-    void verify(const std::vector<uint8_t>& code, const std::vector<TCInfoElem>& groups, int32_t locals) {
+    void verify(const std::vector<uint8_t>& code, const std::vector<TCInfoElem>& groups,
+                int32_t locals) {
         std::set<uint32_t> starts, namedPushes;
         std::vector<std::pair<uint32_t, int32_t>> jumps;
         bool halted = false;
@@ -128,7 +138,8 @@ private:
             if (len == 0) broken(cls_);
             starts.insert(uint32_t(at));
             uint32_t op = readWord(code.data() + at);
-            if (op == Op_Jump || op == Op_JumpZero || op == Op_Jump_And || op == Op_Jump_Or || op == Op_DoForIn)
+            if (op == Op_Jump || op == Op_JumpZero || op == Op_Jump_And || op == Op_Jump_Or ||
+                op == Op_DoForIn)
                 jumps.emplace_back(uint32_t(at), int32_t(readWord(code.data() + at + 4)));
             if (op == Op_LocalValPtr || op == Op_LocalValPtr_Deref) {
                 uint32_t index = readWord(code.data() + at + 4);
@@ -170,7 +181,19 @@ TResource* lookupName(const std::string& name) {
 
 std::string classCachePath(std::string_view sourceFile) { return tempName(sourceFile, "c127_"); }
 
+static bool writeClassFile(TRTTI* cls, std::string_view file);
+
 bool SaveClassFile(TRTTI* cls, std::string_view file) {
+    // Written under a name of its own and renamed: a player starting at the
+    // same moment reads the old file or the new one, never half of one.
+    std::string scratch = std::string(file) + "." + std::to_string(getpid()) + ".tmp";
+    bool ok = writeClassFile(cls, scratch);
+    if (ok) ok = renameFile(scratch, file);
+    if (!ok) deleteFile(scratch);
+    return ok;
+}
+
+static bool writeClassFile(TRTTI* cls, std::string_view file) {
     TFileWriter out(file);
     if (!out.isOpen()) return false;
     out.writeInt32(kClassFileVersion);
@@ -178,7 +201,8 @@ bool SaveClassFile(TRTTI* cls, std::string_view file) {
     writeString(out, cls->superclass ? cls->superclass->fullName() : std::string());
     int32_t inherited = cls->superclass ? cls->superclass->fieldCount() : 0;
     std::vector<std::string> own;
-    for (int32_t i = inherited; i < cls->fieldCount(); ++i) own.push_back(cls->fields.name(i));
+    for (int32_t i = inherited; i < cls->fieldCount(); ++i)
+        own.push_back(cls->fields.name(i));
     writeNames(out, own);
     std::vector<TFunction*> methods;
     for (TFunction* fn : cls->methods)
@@ -193,7 +217,8 @@ bool SaveClassFile(TRTTI* cls, std::string_view file) {
         writeNames(out, code->localNames);
         writeCode(out, code->code);
     }
-    if (cls->initCode) writeCode(out, *cls->initCode);
+    if (cls->initCode)
+        writeCode(out, *cls->initCode);
     else {
         TCompiledInfo empty;
         empty.install({uint8_t(Op_Halt), 0, 0, 0});
@@ -224,17 +249,23 @@ bool loadClassStream(TRTTI* cls, TBufferedInputStream& in, uint32_t expectedAge)
         cls->inheritMethods();
         cls->inheritFields();
     }
-    for (const std::string& f : r.names()) cls->fieldIndexCreate(f);
+    for (const std::string& f : r.names())
+        cls->fieldIndexCreate(f);
     uint32_t m = r.count();
     for (uint32_t i = 0; i < m; ++i) {
         std::string kind = r.str(), name = r.str();
         uint32_t sym = intern(name);
         TFunction* fn;
-        if (kind == "TNativeFunction") fn = new TNativeFunction(cls, sym);
-        else if (kind == "TNormalFunction") fn = new TNormalFunction(cls, sym);
-        else if (kind == "TConstructor") fn = new TConstructor(cls, sym);
-        else if (kind == "TDestructor") fn = new TDestructor(cls, sym);
-        else broken(cls);
+        if (kind == "TNativeFunction")
+            fn = new TNativeFunction(cls, sym);
+        else if (kind == "TNormalFunction")
+            fn = new TNormalFunction(cls, sym);
+        else if (kind == "TConstructor")
+            fn = new TConstructor(cls, sym);
+        else if (kind == "TDestructor")
+            fn = new TDestructor(cls, sym);
+        else
+            broken(cls);
         cls->addOrOverride(fn);
         if (auto* code = dynamic_cast<TNormalFunction*>(fn)) {
             code->argNames = r.names();
@@ -268,40 +299,53 @@ void Link(TCompiledInfo& code, TRTTI* cls) {
                 writeWord(word(at, 2), arenaOffset(cell));
                 break;
             }
-            case Op_SMemberValPtr: writeWord(word(at, 1), uint32_t(cls->fieldIndexCreate(g.name))); break;
-            case Op_DMemberValPtr: writeWord(word(at, 1), intern(g.name)); break;
-            case Op_DCall: writeWord(word(at, 2), intern(g.name)); break;
+            case Op_SMemberValPtr:
+                writeWord(word(at, 1), uint32_t(cls->fieldIndexCreate(g.name)));
+                break;
+            case Op_DMemberValPtr:
+                writeWord(word(at, 1), intern(g.name));
+                break;
+            case Op_DCall:
+                writeWord(word(at, 2), intern(g.name));
+                break;
             case Op_SCall: {
                 int32_t index = cls->methodIndexByName(g.name);
-                if (index < 0) throw ERavokError(translate("Method") + g.name + translate(" is not found."));
+                if (index < 0)
+                    throw ERavokError(translate("Method") + g.name + translate(" is not found."));
                 writeWord(word(at, 2), uint32_t(index));
                 break;
             }
             case Op_SuperCall: {
                 TRTTI* super = cls->superclass;
-                TFunction* fn = !super                        ? nullptr
-                                : g.name == "constructor"     ? static_cast<TFunction*>(super->constructor())
-                                : g.name == "destructor"      ? static_cast<TFunction*>(super->destructor())
-                                                              : super->methodByName(g.name);
-                if (!fn) throw ERavokError(translate("Method super.") + g.name + translate(" is not found."));
+                TFunction* fn =
+                    !super                    ? nullptr
+                    : g.name == "constructor" ? static_cast<TFunction*>(super->constructor())
+                    : g.name == "destructor"  ? static_cast<TFunction*>(super->destructor())
+                                              : super->methodByName(g.name);
+                if (!fn)
+                    throw ERavokError(translate("Method super.") + g.name +
+                                      translate(" is not found."));
                 writeWord(word(at, 2), fn->id());
                 break;
             }
             case Op_NativeCall: {
                 TFunction* fn = cls->methodByName(g.name);
                 if (!fn || fn->hasCode())
-                    throw ERavokError(translate("native Method") + g.name + translate(" is not found."));
+                    throw ERavokError(translate("native Method") + g.name +
+                                      translate(" is not found."));
                 writeWord(word(at, 2), fn->id());
                 break;
             }
             case Op_Constructor:
             case Op_Is: {
                 auto* target = dynamic_cast<TRTTI*>(lookupName(g.name));
-                if (!target) throw ERavokError(translate("Class") + g.name + translate(" is not found."));
+                if (!target)
+                    throw ERavokError(translate("Class") + g.name + translate(" is not found."));
                 writeWord(word(at, g.op == Op_Is ? 1 : 2), target->classId());
                 break;
             }
-            default: break;
+            default:
+                break;
             }
         }
     }
@@ -311,8 +355,8 @@ std::string RelocationText(const TCompiledInfo& code) {
     std::string out;
     for (const TCInfoElem& g : code.relocations)
         for (uint32_t at : g.offsets)
-            out += std::string("op=") + (isValidOpcode(g.op) ? kOpcodeName[g.op] : "?") + " ,addr=" +
-                   std::to_string(at) + " ,info=" + g.name + "\r\n";
+            out += std::string("op=") + (isValidOpcode(g.op) ? kOpcodeName[g.op] : "?") +
+                   " ,addr=" + std::to_string(at) + " ,info=" + g.name + "\r\n";
     return out;
 }
 

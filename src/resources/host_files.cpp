@@ -205,7 +205,8 @@ std::string canonicalHostPath(std::string_view path) {
 uint32_t fileStamp(std::string_view path) {
     struct stat st;
     if (stat(toHostPath(path).c_str(), &st) != 0) return 0;
-    return uint32_t(uint64_t(st.st_mtim.tv_sec)) ^ uint32_t(st.st_mtim.tv_nsec) ^ uint32_t(st.st_size << 7);
+    return uint32_t(uint64_t(st.st_mtim.tv_sec)) ^ uint32_t(st.st_mtim.tv_nsec) ^
+           uint32_t(st.st_size << 7);
 }
 
 void forgetDirectoryIndexes() { indexes().clear(); }

@@ -42,8 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     // The stamp the file claims is taken as the source's, so that the fuzzer
     // reaches the record behind it.
-    uint32_t age = size >= 8 ? uint32_t(data[4]) | uint32_t(data[5]) << 8 | uint32_t(data[6]) << 16 |
-                                   uint32_t(data[7]) << 24
+    uint32_t age = size >= 8 ? uint32_t(data[4]) | uint32_t(data[5]) << 8 |
+                                   uint32_t(data[6]) << 16 | uint32_t(data[7]) << 24
                              : 0;
     auto* cls = ravok::makeClass("Fuzzed", core.object);
     cls->compiled = false;
@@ -51,8 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         ravok::TFileReader in(path);
         ravok::loadClassStream(cls, in, age);
         if (cls->initCode) ravok::fuseImage(cls->initCode->codePtr(), cls->initCode->size());
-    } catch (const std::exception&) {
-    }
+    } catch (const std::exception&) {}
     delete cls;
     return 0;
 }

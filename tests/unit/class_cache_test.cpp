@@ -29,7 +29,8 @@ protected:
         setProgramDirectory(fromHostPath(host));
         source = fromHostPath(host) + "\\Usr\\game\\Player.ravok";
         forceDirs(fromHostPath(host) + "\\Usr\\game");
-        writeSource("function speed(a) { var t; t = a * 2; return t + bonus; }\nbonus = 3;\nx = new Helper();\n");
+        writeSource("function speed(a) { var t; t = a * 2; return t + bonus; }\nbonus = 3;\nx = "
+                    "new Helper();\n");
         helper = newClass();
         helper->name = "Helper";
     }
@@ -58,7 +59,8 @@ protected:
 
 TEST_F(ClassCacheTest, TheCacheFileIsNamedFromTheSourcePath) {
     EXPECT_EQ(fileName(classCachePath(source)), "c127_UsrgamePlayerravok");
-    EXPECT_EQ(fileName(classCachePath(parentDir(fromHostPath(host)) + "\\x.ravok")), "c127_@xravok");
+    EXPECT_EQ(fileName(classCachePath(parentDir(fromHostPath(host)) + "\\x.ravok")),
+              "c127_@xravok");
 }
 
 TEST_F(ClassCacheTest, ASecondCompileTakesTheClassFromItsFile) {
@@ -136,7 +138,8 @@ TEST(MultiEvaluatorTest, EveryLineIsFollowedByItsCheckPoint) {
     m.Add("a=1;");
     m.Add("b=2;");
     EXPECT_EQ(m.lines(), (std::vector<std::string>{"extends Object; $_exec_checkPoint=-1;",
-                                                   "a=1;\r\n$_exec_checkPoint=1;", "b=2;\r\n$_exec_checkPoint=2;"}));
+                                                   "a=1;\r\n$_exec_checkPoint=1;",
+                                                   "b=2;\r\n$_exec_checkPoint=2;"}));
 }
 
 } // namespace
