@@ -1,6 +1,7 @@
 #include "boot.h"
 
 #include "class_compiler.h"
+#include "core_natives.h"
 #include "evaluator.h"
 #include "kernel_natives.h"
 #include "native_binding.h"
@@ -49,7 +50,8 @@ bool bootKernel() {
                    kernelClass("classes.lang.Array"));
     Notice("Setting Native Interfaces..");
     for (const auto* list :
-         {&objectCoreNatives(), &objectProcessNatives(), &objectFileNatives(),
+         {&arrayNatives(), &objectCoreNatives(), &objectLibraryNatives(), &stringLibraryNatives(),
+          &hashTableNatives(), &objectProcessNatives(), &objectFileNatives(),
           &objectResourceNatives(), &stringNatives(), &processNatives(), &systemRuntimeNatives(),
           &cmmlNatives(), &builtInResourceNatives(), &customResourceNatives(),
           &resourceReaderNatives(), &resourceWriterNatives(), &fileReaderNatives(),

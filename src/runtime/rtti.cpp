@@ -1,5 +1,6 @@
 #include "rtti.h"
 
+#include "collector.h"
 #include "mark.h"
 #include "messages.h"
 #include "pool.h"

@@ -1,5 +1,6 @@
 #include "value_list.h"
 
+#include "errors.h"
 #include "stats.h"
 #include "value_ops.h"
 
@@ -14,6 +15,32 @@ void TValueList::add(const TValue& v) {
     *arenaPtr<TValue>(off) = TValue::null();
     assign(*arenaPtr<TValue>(off), &v);
     cells_.push_back(off);
+}
+
+void TValueList::insert(int32_t i, const TValue& v) {
+    if (i < 0 || i > count())
+        throw ERunError("List index out of bounds (" + std::to_string(i) + ")");
+    TArenaOffset off = TArena::instance().allocate(sizeof(TValue));
+    ++gStats.valueCells;
+    ++gStats.listElements;
+    *arenaPtr<TValue>(off) = TValue::null();
+    assign(*arenaPtr<TValue>(off), &v);
+    cells_.insert(cells_.begin() + i, off);
+}
+
+TValue* TValueList::checkedCell(int32_t i) const {
+    if (i < 0 || i >= count())
+        throw ERunError("List index out of bounds (" + std::to_string(i) + ")");
+    return cell(i);
+}
+
+TValue TValueList::take(int32_t i) {
+    TValue v = *checkedCell(i);
+    TArena::instance().release(cells_[size_t(i)], sizeof(TValue));
+    cells_.erase(cells_.begin() + i);
+    --gStats.valueCells;
+    --gStats.listElements;
+    return v;
 }
 
 void TValueList::clear() {

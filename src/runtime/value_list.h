@@ -21,6 +21,12 @@ public:
     TValue* cell(int32_t i) const { return arenaPtr<TValue>(cells_[size_t(i)]); }
     // Appends a copy of v (counted).
     void add(const TValue& v);
+    // Inserts a copy of v before position i (0 .. count).
+    void insert(int32_t i, const TValue& v);
+    // Removes cell i; its value (and its count) moves to the caller.
+    TValue take(int32_t i);
+    // The cell at i, or a fatal "List index out of bounds (i)" error.
+    TValue* checkedCell(int32_t i) const;
     // Releases every element and empties the list.
     void clear();
 

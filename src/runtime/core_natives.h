@@ -1,0 +1,17 @@
+// The core native library: the natives of classes.lang.Array,
+// classes.lang.String, the hash tables and the global functions of
+// classes.lang.Object.
+#pragma once
+
+#include "native_binding.h"
+
+#include <vector>
+
+namespace ravok {
+
+const std::vector<TNativeBinding>& arrayNatives();
+const std::vector<TNativeBinding>& stringLibraryNatives();
+const std::vector<TNativeBinding>& hashTableNatives();
+const std::vector<TNativeBinding>& objectLibraryNatives();
+
+} // namespace ravok

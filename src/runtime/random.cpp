@@ -1,0 +1,10 @@
+#include "random.h"
+
+namespace ravok {
+
+TRandom& TRandom::instance() {
+    static TRandom random;
+    return random;
+}
+
+} // namespace ravok
