@@ -224,13 +224,24 @@ void TRTTI::markValues() {
 
 void TRTTI::sweepValues() {
     Notice(translate("sweeping ") + name);
-    for (uint32_t rec : pool) {
+    // By index: a destructor may allocate, and the pool may grow meanwhile.
+    for (size_t i = 0; i < pool.size(); ++i) {
+        uint32_t rec = pool[i];
         TfObject* o = objectAt(rec);
         if (o->refcount < 0) continue;
-        if (o->marks == 0 && !gCheckMode)
-            destroyInstance(rec);
-        else
+        if (gCheckMode) {
+            // Every live instance was marked once through its class; marks - 1
+            // references were found besides.
+            if (o->refcount < o->marks - 1)
+                collectorObjectList().push_back(classText() + ":r=" + std::to_string(o->marks - 1) +
+                                                ",f=" + std::to_string(o->refcount) + "," +
+                                                std::to_string(rec));
             o->marks = 0;
+        } else if (o->marks == 0) {
+            destroyInstance(rec);
+        } else {
+            o->marks = 0;
+        }
     }
 }
 

@@ -1,0 +1,136 @@
+// The collector and the instance pools, with the real kernel classes: a
+// separate test program, because it boots the kernel for the whole process.
+#include "boot.h"
+#include "collector.h"
+#include "evaluator.h"
+#include "host_files.h"
+#include "native_api.h"
+#include "pool.h"
+#include "program_paths.h"
+#include "resource.h"
+#include "rtti.h"
+#include "stats.h"
+#include "tf_object.h"
+
+#include "platform/encoding.h"
+#include "platform/reporter.h"
+
+#include <gtest/gtest.h>
+
+namespace ravok {
+namespace {
+
+class TRecording : public TReporter {
+public:
+    void notice(const std::string&, const TTrace&) override {}
+    void reportError(const std::string& text, const TTrace&) override { errors.push_back(text); }
+    std::vector<std::string> errors;
+};
+
+class CollectorTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        setProgramDirectory(fromHostPath(RAVOK_TEST_HOME));
+        setReporter(&recording());
+        ASSERT_TRUE(bootKernel());
+    }
+    static TRecording& recording() {
+        static TRecording r;
+        return r;
+    }
+    void SetUp() override { recording().errors.clear(); }
+    void TearDown() override {
+        for (const std::string& e : recording().errors)
+            ADD_FAILURE() << e;
+    }
+
+    void run(const std::string& text) { ASSERT_EQ(evaluate("extends Object; " + text), 0) << text; }
+    TValue global(const char* name) { return *native::globalCell(name); }
+    TRTTI* cls(const char* name) { return dynamic_cast<TRTTI*>(resourceRoot()->lookup(name)); }
+    // A class of the test, compiled from text and placed beside the kernel.
+    TRTTI* define(const std::string& markupName, const std::string& source);
+};
+
+} // namespace
+
+bool compileForTest(TRTTI* c, const std::string& source);
+
+namespace {
+
+TRTTI* CollectorTest::define(const std::string& name, const std::string& source) {
+    TResource* lang = resourceRoot()->lookup("classes.lang");
+    auto* c = new TRTTI(name);
+    lang->addChild(std::unique_ptr<TResource>(c));
+    TAlias::instance().add(name, c);
+    c->aliasRegistered = true;
+    EXPECT_TRUE(compileForTest(c, source)) << name;
+    return c;
+}
+
+TEST_F(CollectorTest, ADroppedInstanceIsReusedAfterItsDestructorRan) {
+    TRTTI* pet = define("Pet", "destructor gone() { $destroyed += 1; }");
+    run("$destroyed = 0; $p = new Pet();");
+    uint32_t first = global("$p").u;
+    run("$p = null; $q = new Pet();");
+    EXPECT_EQ(global("$q").u, first); // the same record, reused
+    EXPECT_EQ(global("$destroyed").i, 1);
+    run("$p = null; $q = null;");
+}
+
+TEST_F(CollectorTest, ACycleSurvivesUntilTheNextRealCollection) {
+    define("Node", "function link(o) { other = o; } destructor gone() { $freed += 1; }");
+    run("$freed = 0; a = new Node(); b = new Node(); a.link(b); b.link(a); $ka = a; $kb = b;");
+    run("$ka = null; $kb = null;"); // now only the cycle holds them
+    EXPECT_EQ(global("$freed").i, 0);
+    collect();
+    EXPECT_EQ(global("$freed").i, 2);
+}
+
+TEST_F(CollectorTest, AnObjectHeldOnlyByAnArraySurvivesThroughItsGcMark) {
+    define("Item", "destructor gone() { $items += 1; }");
+    run("$items = 0; $list = new Array(); $list.add(new Item()); $list.add(new Item());");
+    collect();
+    EXPECT_EQ(global("$items").i, 0); // reached through Array.gc_mark
+    run("$list = null;");
+    collect();
+    EXPECT_EQ(global("$items").i, 2);
+}
+
+TEST_F(CollectorTest, TheDiagnosticPassListsCountsThatAreTooLow) {
+    define("Counted", "function hold(x) { f = x; }");
+    run("$holder1 = new Counted(); $holder2 = new Counted(); $shared = new Counted();"
+        "$holder1.hold($shared); $holder2.hold($shared);");
+    uint32_t shared = global("$shared").u;
+    // Forge a count that is too low: three references, a count of 1.
+    objectAt(shared)->refcount = 1;
+    collectorObjectList().clear();
+    collect();
+    ASSERT_EQ(collectorObjectList().size(), 1u);
+    EXPECT_EQ(collectorObjectList()[0],
+              cls("Counted")->classText() + ":r=3,f=1," + std::to_string(shared));
+    objectAt(shared)->refcount = 3;
+    run("$holder1 = null; $holder2 = null; $shared = null;");
+}
+
+TEST_F(CollectorTest, RefcountOfAFreshInstanceInOneLocalIsOne) {
+    define("Fresh",
+           "function count() { var o; o = new Fresh(); return _n_refcount(_n_objhandle(o)); }");
+    run("f = new Fresh(); $n = f.count();");
+    EXPECT_EQ(global("$n").i, 1);
+    run("$bad = _n_refcount(12345);");
+    EXPECT_EQ(global("$bad").i, -1);
+}
+
+TEST_F(CollectorTest, AMillionDroppedObjectsKeepThePoolSmall) {
+    TRTTI* small = define("Small", "");
+    run("for (i = 0; i < 1000; i++) o = new Small();"); // warm-up
+    size_t pool = small->pool.size();
+    size_t arena = TArena::instance().bytesInUse();
+    run("for (i = 0; i < 1000000; i++) o = new Small();");
+    EXPECT_EQ(small->pool.size(), pool);
+    EXPECT_LE(small->pool.size(), 3u);
+    EXPECT_EQ(TArena::instance().bytesInUse(), arena);
+}
+
+} // namespace
+} // namespace ravok

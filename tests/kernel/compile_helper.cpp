@@ -1,0 +1,13 @@
+#include "class_compiler.h"
+#include "resource.h"
+#include "rtti.h"
+
+namespace ravok {
+
+// Compiles a test class with Object as its superclass.
+bool compileForTest(TRTTI* c, const std::string& source) {
+    auto* object = dynamic_cast<TRTTI*>(resourceRoot()->lookup("classes.lang.Object"));
+    return !CompileClass(c, source, {true, object, false}) && c->compiled;
+}
+
+} // namespace ravok
