@@ -302,8 +302,17 @@ void execute(TProcess* p) {
             NEXT(8);
         }
         CASE(Op_PushThis_SMemberValPtr) {
-            SAVE();
-            TValue* cell = fieldByIndex(SLOT(p->thisSlot), W(8));
+            const TValue& self = SLOT(p->thisSlot);
+            TfObject* o = self.kind == vtObject ? objectAt(self.u) : nullptr;
+            TRTTI* cls = o ? classById(o->classId) : nullptr;
+            int32_t index = W(8);
+            TValue* cell;
+            if (cls && uint32_t(index) < uint32_t(cls->laidOutFields())) {
+                cell = &o->field(index);
+            } else {
+                SAVE();
+                cell = fieldByIndex(self, index);
+            }
             PUSH(TValue::ofRef(arenaOffset(cell)));
             NEXT(12);
         }
@@ -315,8 +324,7 @@ void execute(TProcess* p) {
             TfObject* o = self.kind == vtObject ? objectAt(self.u) : nullptr;
             TRTTI* cls = o ? classById(o->classId) : nullptr;
             int32_t index = W(8);
-            if (cls && uint32_t(index) < uint32_t(cls->fieldCount()) &&
-                12 + 8 * index < cls->instanceSize) {
+            if (cls && uint32_t(index) < uint32_t(cls->laidOutFields())) {
                 v = o->field(index);
             } else {
                 SAVE();
@@ -511,8 +519,10 @@ void execute(TProcess* p) {
         }
         CASE(Op_AddSubst) CASE(Op_SubSubst) {
             TValue ref = SECOND;
-            SAVE();
-            if (ref.kind != vtRef) fatal(translate("Cannot assign to ") + valueToText(ref));
+            if (ref.kind != vtRef) {
+                SAVE();
+                fatal(translate("Cannot assign to ") + valueToText(ref));
+            }
             TValue v = TOP;
             TOP = TValue::null();
             sp += 8;
@@ -522,6 +532,7 @@ void execute(TProcess* p) {
                 uint32_t a = uint32_t(target.i), b = uint32_t(v.i);
                 target.i = int32_t(add ? a + b : a - b);
             } else {
+                SAVE();
                 updateArithmetic(add, target, v);
             }
             NEXT(4);
@@ -540,11 +551,19 @@ void execute(TProcess* p) {
         CASE(Op_JumpZero) {
             TValue v = TOP;
             sp += 8;
-            if (v.kind == vtObject) {
-                SAVE();
-                decrement(v);
+            bool truth;
+            if (v.kind == vtFloat)
+                truth = v.f != 0.0f && v.f == v.f; // NaN is false
+            else if (v.kind == vtInt)
+                truth = v.i != 0;
+            else {
+                truth = truthiness(v);
+                if (v.kind == vtObject) {
+                    SAVE();
+                    decrement(v);
+                }
             }
-            if (truthiness(v)) NEXT(8);
+            if (truth) NEXT(8);
             ip += W(4);
             DISPATCH();
         }

@@ -15,8 +15,8 @@ namespace ravok {
 namespace {
 // Never reused: a stale class id in an instance or an image resolves to nothing.
 std::vector<TRTTI*>& classTable() {
-    static auto* table = new std::vector<TRTTI*>{nullptr}; // outlives static destruction
-    return *table;
+    if (!gClassTable) gClassTable = new std::vector<TRTTI*>{nullptr}; // outlives static destruction
+    return *gClassTable;
 }
 } // namespace
 
@@ -39,11 +39,6 @@ TRTTI::~TRTTI() {
     if (gCore.object == this) gCore.object = nullptr;
     if (gCore.string == this) gCore.string = nullptr, gCore.stringBody = -1;
     if (gCore.array == this) gCore.array = nullptr, gCore.arrayList = -1;
-}
-
-TRTTI* classById(uint32_t id) {
-    auto& table = classTable();
-    return id < table.size() ? table[id] : nullptr;
 }
 
 TRTTI* resolveClassPath(std::string_view path) {

@@ -11,6 +11,7 @@
 #include "resource.h"
 #include "value.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -47,6 +48,11 @@ public:
     }
     int32_t fieldIndexCreate(std::string_view fieldName);
     int32_t fieldCount() const { return fields.count(); }
+    // Fields an instance record of this class holds: the layout is fixed at
+    // the first allocation, and fields named later lie beyond it.
+    int32_t laidOutFields() const {
+        return instanceSize < 12 ? 0 : std::min(fields.count(), (instanceSize - 12) / 8);
+    }
 
     // Scans from the last entry, as dynamic dispatch does.
     TFunction* methodBySymbol(uint32_t symbol, int32_t* cache) const;
@@ -91,8 +97,15 @@ private:
     bool destructorFound_ = false;
 };
 
+// The class registry, indexed by class id (ids are never reused; entry 0 and
+// discarded classes are nullptr). Read inline: the interpreter asks for the
+// class of an instance on most field accesses.
+inline std::vector<TRTTI*>* gClassTable = nullptr;
+
 // The class with this id, or nullptr.
-TRTTI* classById(uint32_t id);
+inline TRTTI* classById(uint32_t id) {
+    return gClassTable && id < gClassTable->size() ? (*gClassTable)[id] : nullptr;
+}
 
 // The class whose full name is `path` (compared without regard to case), or
 // for a name without dots the class of that short name; traces and native
