@@ -68,7 +68,7 @@ TRTTI* CollectorTest::define(const std::string& name, const std::string& source)
 }
 
 TEST_F(CollectorTest, ADroppedInstanceIsReusedAfterItsDestructorRan) {
-    TRTTI* pet = define("Pet", "destructor gone() { $destroyed += 1; }");
+    define("Pet", "destructor gone() { $destroyed += 1; }");
     run("$destroyed = 0; $p = new Pet();");
     uint32_t first = global("$p").u;
     run("$p = null; $q = new Pet();");
