@@ -66,7 +66,8 @@ protected:
     X(ExprS)                                                                                       \
     X(Expr)                                                                                        \
     X(RVal)                                                                                        \
-    X(OrEx) X(AndEx) X(CompEx) X(IsEx) X(ASEx) X(IncEx) X(MDEx) X(Una) X(Par) X(Const) X(NewObj)   \
+    X(OrEx)                                                                                        \
+    X(AndEx) X(CompEx) X(IsEx) X(ASEx) X(IncEx) X(MDEx) X(Una) X(Par) X(Const) X(NewObj)           \
         X(ResourceVal) X(LVal) X(LValE) X(ArgList) X(Block) X(While) X(For) X(Forin) X(If)         \
             X(Break) X(Return) X(FuncDecl) X(NativeDecl) X(VArgList) X(VarBlock) X(VarDecl)
 

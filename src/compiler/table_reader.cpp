@@ -1,6 +1,7 @@
 #include "table_reader.h"
 
 #include "messages.h"
+#include "text_lines.h"
 
 #include <cstdlib>
 
@@ -26,19 +27,7 @@ uint8_t rangeBound(const TTableNode* child) {
 
 } // namespace
 
-std::vector<std::string> splitTableLines(std::string_view text) {
-    std::vector<std::string> lines;
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find('\n', at);
-        if (end == std::string_view::npos) end = text.size();
-        std::string line(text.substr(at, end - at));
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(std::move(line));
-        at = end + 1;
-    }
-    return lines;
-}
+std::vector<std::string> splitTableLines(std::string_view text) { return textLines(text); }
 
 TTableNode* TTable::newNode() {
     nodes_.push_back(std::make_unique<TTableNode>());

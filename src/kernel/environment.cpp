@@ -4,25 +4,13 @@
 #include "paths.h"
 #include "program_paths.h"
 #include "sjis.h"
+#include "text_lines.h"
 
 namespace ravok {
 
 namespace {
 std::string cookiesPath() { return resolve("Cookies.ini", settingsDirectory()); }
 
-std::vector<std::string> textLines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find('\n', at);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(at, end - at);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(std::move(line));
-        at = end + 1;
-    }
-    return lines;
-}
 } // namespace
 
 TEnvironment& TEnvironment::instance() {

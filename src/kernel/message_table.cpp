@@ -5,6 +5,7 @@
 #include "paths.h"
 #include "program_paths.h"
 #include "sjis.h"
+#include "text_lines.h"
 
 namespace ravok {
 
@@ -17,13 +18,7 @@ void TMessageTable::load(std::string_view path) {
     entries_.clear();
     std::string text;
     if (!readWholeFile(path, text)) return;
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find('\n', at);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(at, end - at);
-        at = end + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (const std::string& line : textLines(text)) {
         // The text is everything before the first '=' (leading blanks belong
         // to it); the first line for a text wins.
         size_t eq = line.find('=');

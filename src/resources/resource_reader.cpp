@@ -11,6 +11,7 @@
 #include "resource_tree.h"
 #include "rtti.h"
 #include "sgml.h"
+#include "text_lines.h"
 
 #include "platform/reporter.h"
 
@@ -163,15 +164,8 @@ std::unique_ptr<TResource> readResourceFile(std::string_view path) {
     }
     // Read line by line, each line ending in CR LF.
     std::string text;
-    size_t at = 0;
-    while (at < bytes.size()) {
-        size_t end = bytes.find('\n', at);
-        if (end == std::string::npos) end = bytes.size();
-        std::string line = bytes.substr(at, end - at);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (const std::string& line : textLines(bytes))
         text += line + "\r\n";
-        at = end + 1;
-    }
     auto r = readResourceText(text, parentDir(full));
     if (r) r->sourceFile = full;
     return r;

@@ -6,7 +6,7 @@
 #include "fusion.h"
 #include "streams.h"
 
-#include "platform/reporter.h"
+#include "silent_reporter.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,11 +14,6 @@
 #include <unistd.h>
 
 namespace {
-class TSilent : public ravok::TReporter {
-public:
-    void notice(const std::string&, const ravok::TTrace&) override {}
-    void reportError(const std::string&, const ravok::TTrace&) override {}
-};
 
 std::string scratchFile() {
     static std::string path = [] {
@@ -32,8 +27,7 @@ std::string scratchFile() {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static TSilent silent;
-    ravok::setReporter(&silent);
+    ravok::fuzz::silence();
     const ravok::TBootstrapClasses& core = ravok::bootstrapCoreClasses();
     std::string path = scratchFile();
     if (FILE* f = std::fopen(path.c_str(), "wb")) {

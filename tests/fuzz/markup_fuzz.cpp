@@ -3,24 +3,15 @@
 #include "resource_reader.h"
 #include "sgml.h"
 
-#include "platform/reporter.h"
+#include "silent_reporter.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 #include <string_view>
 
-namespace {
-class TSilent : public ravok::TReporter {
-public:
-    void notice(const std::string&, const ravok::TTrace&) override {}
-    void reportError(const std::string&, const ravok::TTrace&) override {}
-};
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static TSilent silent;
-    ravok::setReporter(&silent);
+    ravok::fuzz::silence();
     std::string_view text(reinterpret_cast<const char*>(data), size);
     size_t cursor = 0;
     while (auto e = ravok::TSGML::read(text, cursor)) {
