@@ -157,6 +157,18 @@ void execute(TProcess* p) {
     uint8_t* fp = p->fp;
     int32_t budget = p->budget;
     uint8_t* const stackLow = p->stackBlock;
+    // The receiver of the running frame and how many fields its record
+    // holds, read again whenever the frame changes: a frame's receiver slot
+    // does not change while the frame runs.
+    TfObject* self = nullptr;
+    int32_t selfFields = 0;
+    auto loadSelf = [&] {
+        const TValue& r = *reinterpret_cast<const TValue*>(p->thisSlot);
+        TRTTI* c = r.kind == vtObject ? classById(objectAt(r.u)->classId) : nullptr;
+        self = c ? objectAt(r.u) : nullptr;
+        selfFields = c ? c->laidOutFields() : 0;
+    };
+    loadSelf();
 
 #define SAVE() (p->ip = ip, p->sp = sp, p->fp = fp, p->budget = budget)
 #define W(off) (*reinterpret_cast<int32_t*>(ip + (off)))
@@ -221,6 +233,7 @@ void execute(TProcess* p) {
             SLOT(newFp - 8 * k) = TValue::null();
         p->thisSlot = receiverSlot;
         fp = newFp;
+        loadSelf();
         sp = newSp;
         ip = fn->code.codePtr();
     };
@@ -302,33 +315,27 @@ void execute(TProcess* p) {
             NEXT(8);
         }
         CASE(Op_PushThis_SMemberValPtr) {
-            const TValue& self = SLOT(p->thisSlot);
-            TfObject* o = self.kind == vtObject ? objectAt(self.u) : nullptr;
-            TRTTI* cls = o ? classById(o->classId) : nullptr;
             int32_t index = W(8);
             TValue* cell;
-            if (cls && uint32_t(index) < uint32_t(cls->laidOutFields())) {
-                cell = &o->field(index);
+            if (uint32_t(index) < uint32_t(selfFields)) {
+                cell = &self->field(index);
             } else {
                 SAVE();
-                cell = fieldByIndex(self, index);
+                cell = fieldByIndex(SLOT(p->thisSlot), index);
             }
             PUSH(TValue::ofRef(arenaOffset(cell)));
             NEXT(12);
         }
         CASE(Op_PushThis_SMemberValPtr_Deref) {
-            const TValue& self = SLOT(p->thisSlot);
+            int32_t index = W(8);
             TValue v;
             // The common case (this is an instance, the index is in range) stays
             // inline; anything else goes through the checking path.
-            TfObject* o = self.kind == vtObject ? objectAt(self.u) : nullptr;
-            TRTTI* cls = o ? classById(o->classId) : nullptr;
-            int32_t index = W(8);
-            if (cls && uint32_t(index) < uint32_t(cls->laidOutFields())) {
-                v = o->field(index);
+            if (uint32_t(index) < uint32_t(selfFields)) {
+                v = self->field(index);
             } else {
                 SAVE();
-                v = *fieldByIndex(self, index);
+                v = *fieldByIndex(SLOT(p->thisSlot), index);
             }
             increment(v);
             PUSH(v);
@@ -614,6 +621,7 @@ void execute(TProcess* p) {
             }
             fp = arenaPtr<uint8_t>(caller);
             p->thisSlot = arenaPtr<uint8_t>(frame::get(fp, frame::kReceiver));
+            loadSelf();
             ip = arenaPtr<uint8_t>(returnTo);
             DISPATCH();
         }
