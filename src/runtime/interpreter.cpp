@@ -452,40 +452,28 @@ void execute(TProcess* p) {
             sp += 8;
             NEXT(4);
         }
-        CASE(Op_GT) CASE(Op_GTE) CASE(Op_LT) CASE(Op_LTE) CASE(Op_EQ) CASE(Op_NEQ) {
-            TValue l = SECOND, r = TOP;
-            float d = l.kind == vtInt && r.kind == vtInt ? float(int64_t(l.i) - int64_t(r.i))
-                                                         : compare(l, r);
-            bool holds;
-            switch (*reinterpret_cast<uint32_t*>(ip)) {
-            case Op_GT:
-                holds = d > 0;
-                break;
-            case Op_GTE:
-                holds = d >= 0;
-                break;
-            case Op_LT:
-                holds = d < 0;
-                break;
-            case Op_LTE:
-                holds = d <= 0;
-                break;
-            case Op_EQ:
-                holds = d == 0;
-                break;
-            default:
-                holds = d != 0;
-                break;
-            }
-            sp += 8;
-            TOP = TValue::ofFloat(holds ? 1.0f : 0.0f);
-            if (l.kind == vtObject || r.kind == vtObject) {
-                SAVE();
-                decrement(l);
-                decrement(r);
-            }
-            NEXT(4);
-        }
+        // One body per relation, so that the relation needs no second dispatch.
+#define COMPARISON(opcode, relation)                                                               \
+    CASE(opcode) {                                                                                 \
+        TValue l = SECOND, r = TOP;                                                                \
+        float d = l.kind == vtInt && r.kind == vtInt ? float(int64_t(l.i) - int64_t(r.i))          \
+                                                     : compare(l, r);                              \
+        sp += 8;                                                                                   \
+        TOP = TValue::ofFloat(d relation 0 ? 1.0f : 0.0f);                                         \
+        if (l.kind == vtObject || r.kind == vtObject) {                                            \
+            SAVE();                                                                                \
+            decrement(l);                                                                          \
+            decrement(r);                                                                          \
+        }                                                                                          \
+        NEXT(4);                                                                                   \
+    }
+        COMPARISON(Op_GT, >)
+        COMPARISON(Op_GTE, >=)
+        COMPARISON(Op_LT, <)
+        COMPARISON(Op_LTE, <=)
+        COMPARISON(Op_EQ, ==)
+        COMPARISON(Op_NEQ, !=)
+#undef COMPARISON
         CASE(Op_And) CASE(Op_Or) { NEXT(4); }
         CASE(Op_Is) {
             TValue v = TOP;
