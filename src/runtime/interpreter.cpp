@@ -193,8 +193,10 @@ void execute(TProcess* p) {
 #define CASE(name) L_##name:
 #define DISPATCH()                                                                                 \
     do {                                                                                           \
-        if (budget <= 0) goto slice_spent;                                                         \
-        --budget;                                                                                  \
+        if (__builtin_expect(--budget < 0, 0)) {                                                   \
+            budget = 0;                                                                            \
+            goto slice_spent;                                                                      \
+        }                                                                                          \
         uint32_t op_ = *reinterpret_cast<uint32_t*>(ip);                                           \
         if (op_ >= kOpcodeCount) goto bad_opcode;                                                  \
         goto* labels[op_];                                                                         \
