@@ -55,7 +55,7 @@ bool bootKernel() {
           &objectResourceNatives(), &stringNatives(), &processNatives(), &systemRuntimeNatives(),
           &cmmlNatives(), &builtInResourceNatives(), &customResourceNatives(),
           &resourceReaderNatives(), &resourceWriterNatives(), &fileReaderNatives(),
-          &fileWriterNatives(), &rankingNatives()})
+          &fileWriterNatives(), &rankingNatives(), &systemKernelNatives()})
         bindNatives(*list);
     Notice("Ready");
     return true;

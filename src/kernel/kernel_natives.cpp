@@ -1,5 +1,6 @@
 #include "kernel_natives.h"
 
+#include "messages.h"
 #include "native_api.h"
 #include "ranking.h"
 
@@ -21,7 +22,20 @@ void _n_openBrowser(TValue* cell, int argc, int) {
     TRanking::instance().openBrowser(native::text(argument(cell, 2)));
 }
 
+// The player's version, 1.27.
+void _n_version(TValue* cell, int, int) { setInt(*cell, 1270); }
+
+void _n_locale(TValue* cell, int, int) { native::setString(*cell, translate("locale")); }
+
 } // namespace
+
+const std::vector<TNativeBinding>& systemKernelNatives() {
+    static const std::vector<TNativeBinding> list = {
+        {"System", "_n_version", _n_version},
+        {"System", "_n_locale", _n_locale},
+    };
+    return list;
+}
 
 const std::vector<TNativeBinding>& rankingNatives() {
     static const std::vector<TNativeBinding> list = {

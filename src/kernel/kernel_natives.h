@@ -1,4 +1,4 @@
-// The natives of the kernel services: the Ranking link.
+// The natives of the kernel services: the Ranking link and System.
 #pragma once
 
 #include "native_binding.h"
@@ -8,5 +8,6 @@
 namespace ravok {
 
 const std::vector<TNativeBinding>& rankingNatives();
+const std::vector<TNativeBinding>& systemKernelNatives(); // System: _n_version, _n_locale
 
 } // namespace ravok
