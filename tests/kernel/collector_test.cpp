@@ -33,6 +33,11 @@ protected:
         setProgramDirectory(fromHostPath(RAVOK_TEST_HOME));
         setReporter(&recording());
         ASSERT_TRUE(bootKernel());
+        bootMessages() = recording().errors;
+    }
+    static std::vector<std::string>& bootMessages() {
+        static std::vector<std::string> m;
+        return m;
     }
     static TRecording& recording() {
         static TRecording r;
@@ -65,6 +70,56 @@ TRTTI* CollectorTest::define(const std::string& name, const std::string& source)
     c->aliasRegistered = true;
     EXPECT_TRUE(compileForTest(c, source)) << name;
     return c;
+}
+
+// Every class of the bundle compiles and every native the player has binds
+// to a declaration: the boot says nothing.
+TEST_F(CollectorTest, TheKernelBootsSilentlyWithEveryClassCompiled) {
+    EXPECT_TRUE(bootMessages().empty()) << bootMessages().front();
+    struct TCheck : TResourceIterator {
+        int classes = 0, compiled = 0;
+        void visit(TResource* r) override {
+            if (auto* c = dynamic_cast<TRTTI*>(r)) {
+                ++classes;
+                compiled += c->compiled;
+            }
+        }
+    } check;
+    resourceRoot()->lookup("classes")->visit(check);
+    EXPECT_GE(check.classes, 31);
+    EXPECT_EQ(check.compiled, check.classes);
+    for (const char* path : {"classes.lang.Object",
+                             "classes.lang.Boot",
+                             "classes.scr.Sprite",
+                             "classes.game.Char",
+                             "Page",
+                             "ProjectManager",
+                             "Window",
+                             "classes.lang.CMML",
+                             "classes.customres.CustomResource",
+                             "BuiltInResource",
+                             "ResourceReader",
+                             "ResourceWriter",
+                             "SoundEffect",
+                             "BGM",
+                             "MediaPlayer",
+                             "JoyStick",
+                             "Panel",
+                             "AbstractHashTable",
+                             "LightHashTable",
+                             "HashTable",
+                             "InputBox",
+                             "SelectBox",
+                             "TextEditor",
+                             "Ranking",
+                             "System",
+                             "FileReader",
+                             "FileWriter",
+                             "MouseManager"})
+        EXPECT_TRUE(dynamic_cast<TRTTI*>(resourceRoot()->lookup(path))) << path;
+    EXPECT_TRUE(resourceRoot()->lookup("usrglobal"));
+    EXPECT_TRUE(resourceRoot()->lookup("modules"));
+    EXPECT_TRUE(resourceRoot()->lookup("patterns"));
 }
 
 TEST_F(CollectorTest, ADroppedInstanceIsReusedAfterItsDestructorRan) {
