@@ -151,6 +151,27 @@ TEST_F(CollectorTest, AnObjectHeldOnlyByAnArraySurvivesThroughItsGcMark) {
     EXPECT_EQ(global("$items").i, 2);
 }
 
+TEST_F(CollectorTest, HashTableContentsSurviveThroughItsGcMark) {
+    define("Entry", "destructor gone() { $entries += 1; }");
+    run("$entries = 0; $table = new HashTable(); $table.put(\"a\", new Entry()); $table.put(new "
+        "Entry(), 1);");
+    collect();
+    EXPECT_EQ(global("$entries").i, 0);
+    run("$table = null;");
+    collect();
+    EXPECT_EQ(global("$entries").i, 2);
+}
+
+TEST_F(CollectorTest, ADestroyedArrayFreesItsList) {
+    int64_t elements = gStats.listElements, cells = gStats.valueCells;
+    run("$big = new Array(); for (i = 0; i < 100; i++) $big.add(i);");
+    EXPECT_EQ(gStats.listElements, elements + 100);
+    run("$big = null;");
+    collect();
+    EXPECT_EQ(gStats.listElements, elements);
+    EXPECT_EQ(gStats.valueCells, cells);
+}
+
 TEST_F(CollectorTest, TheDiagnosticPassListsCountsThatAreTooLow) {
     define("Counted", "function hold(x) { f = x; }");
     run("$holder1 = new Counted(); $holder2 = new Counted(); $shared = new Counted();"
