@@ -1,6 +1,8 @@
 #include "runtime_natives.h"
 
 #include "class_builder.h"
+
+#include "diagnostics/frame_pacing.h"
 #include "interpreter.h"
 #include "mark.h"
 #include "native_api.h"
@@ -101,6 +103,14 @@ void _n_setStackSize(TValue* cell, int argc, int) {
     DefaultStackSize = toInt(argument(cell, 1));
 }
 
+// _n_setFrameRate(interval [, maxFrames]): the frame length in milliseconds,
+// not a rate.
+void _n_setFrameRate(TValue* cell, int argc, int) {
+    if (argc < 1) return;
+    framePacing().setFrameRate(toInt(argument(cell, 1)), argc >= 2,
+                               argc >= 2 ? toInt(argument(cell, 2)) : 0);
+}
+
 } // namespace
 
 const std::vector<TNativeBinding>& objectCoreNatives() {
@@ -139,6 +149,7 @@ const std::vector<TNativeBinding>& objectProcessNatives() {
 const std::vector<TNativeBinding>& systemRuntimeNatives() {
     static const std::vector<TNativeBinding> list = {
         {"System", "_n_setStackSize", _n_setStackSize},
+        {"System", "_n_setFrameRate", _n_setFrameRate},
     };
     return list;
 }
