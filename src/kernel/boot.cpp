@@ -3,6 +3,7 @@
 #include "class_compiler.h"
 #include "core_natives.h"
 #include "evaluator.h"
+#include "input_natives.h"
 #include "kernel_natives.h"
 #include "native_binding.h"
 #include "program_paths.h"
@@ -50,12 +51,13 @@ bool bootKernel() {
                    kernelClass("classes.lang.Array"));
     Notice("Setting Native Interfaces..");
     for (const auto* list :
-         {&arrayNatives(), &objectCoreNatives(), &objectLibraryNatives(), &stringLibraryNatives(),
-          &hashTableNatives(), &objectProcessNatives(), &objectFileNatives(),
-          &objectResourceNatives(), &stringNatives(), &processNatives(), &systemRuntimeNatives(),
-          &cmmlNatives(), &builtInResourceNatives(), &customResourceNatives(),
-          &resourceReaderNatives(), &resourceWriterNatives(), &fileReaderNatives(),
-          &fileWriterNatives(), &rankingNatives(), &systemKernelNatives()})
+         {&arrayNatives(),           &objectCoreNatives(),     &objectLibraryNatives(),
+          &stringLibraryNatives(),   &hashTableNatives(),      &objectProcessNatives(),
+          &objectFileNatives(),      &objectResourceNatives(), &stringNatives(),
+          &processNatives(),         &systemRuntimeNatives(),  &cmmlNatives(),
+          &builtInResourceNatives(), &customResourceNatives(), &resourceReaderNatives(),
+          &resourceWriterNatives(),  &fileReaderNatives(),     &fileWriterNatives(),
+          &rankingNatives(),         &systemKernelNatives(),   &inputNatives()})
         bindNatives(*list);
     Notice("Ready");
     return true;

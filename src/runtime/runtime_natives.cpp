@@ -96,6 +96,13 @@ void breakExec(TValue*, int, int) {
     if (CurrentProcess) CurrentProcess->budget = 0;
 }
 
+// _n_exit: the program ends once the running slice returns; the main loop
+// (or the script runner) sees the request and closes down.
+void _n_exit(TValue* cell, int argc, int count) {
+    gProgramExitRequested = true;
+    breakExec(cell, argc, count);
+}
+
 // The default stack size of processes created from now on; the value is not
 // checked here (process creation refuses a block too small for its frame).
 void _n_setStackSize(TValue* cell, int argc, int) {
@@ -150,6 +157,7 @@ const std::vector<TNativeBinding>& systemRuntimeNatives() {
     static const std::vector<TNativeBinding> list = {
         {"System", "_n_setStackSize", _n_setStackSize},
         {"System", "_n_setFrameRate", _n_setFrameRate},
+        {"System", "_n_exit", _n_exit},
     };
     return list;
 }

@@ -1,6 +1,7 @@
 // The natives of the script runtime: the process natives of
 // classes.lang.Process, the process natives of classes.lang.Object (suspend,
-// currentProcess, breakExec) and System's _n_setStackSize.
+// currentProcess, breakExec) and System's _n_setStackSize, _n_setFrameRate
+// and _n_exit.
 #pragma once
 
 #include "native_binding.h"
@@ -11,6 +12,8 @@ namespace ravok {
 
 // print also writes its text and a line feed to standard output (--run, --print).
 inline bool gEchoPrint = false;
+// Set by System's _n_exit: the program is to end.
+inline bool gProgramExitRequested = false;
 
 const std::vector<TNativeBinding>& objectCoreNatives();    // classes.lang.Object: print
 const std::vector<TNativeBinding>& stringNatives();        // classes.lang.String: _free_body

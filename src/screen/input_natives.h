@@ -1,0 +1,12 @@
+// The natives of the input layer that scripts call.
+#pragma once
+
+#include "native_binding.h"
+
+#include <vector>
+
+namespace ravok {
+
+const std::vector<TNativeBinding>& inputNatives(); // classes.lang.Object: getkey
+
+} // namespace ravok
