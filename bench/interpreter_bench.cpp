@@ -3,14 +3,13 @@
 // budget, as the main loop would.
 #include "class_builder.h"
 #include "interpreter.h"
+#include "loop_code.h"
 #include "pool.h"
 #include "process.h"
 #include "symbols.h"
 #include "value_ops.h"
 
 #include <benchmark/benchmark.h>
-
-#include <functional>
 
 namespace ravok {
 namespace {
@@ -22,40 +21,10 @@ struct Loop {
     int instructionsPerTurn;
 };
 
-// while (l0 < N) { <body>; } return l0;  -- the body must advance l0. The
-// loop's own control costs 5 instructions a turn once fused: the local read,
-// the bound, the compare, the branch and the jump back.
-void emitLoop(TCodeWriter& w, const std::function<void(TCodeWriter&)>& body) {
-    w.emit(Op_LocalValPtr, {0});
-    w.emitPush(TValue::ofInt(0));
-    w.emit(Op_Subst);
-    w.emit(Op_Pop);
-    uint32_t top = w.position();
-    w.emit(Op_LocalValPtr, {0});
-    w.emit(Op_Deref);
-    w.emitPush(TValue::ofInt(kIterations));
-    w.emit(Op_LT);
-    uint32_t exit = w.emitJump(Op_JumpZero);
-    body(w);
-    w.patchJump(w.emitJump(Op_Jump), top);
-    w.patchJump(exit, w.position());
-    w.emit(Op_LocalValPtr, {0});
-    w.emit(Op_Deref);
-    w.emit(Op_Ret);
-    w.emitHalt();
-}
-
-void emitIncrement(TCodeWriter& w) { // l0 += 1
-    w.emit(Op_LocalValPtr, {0});
-    w.emitPush(TValue::ofInt(1));
-    w.emit(Op_AddSubst);
-    w.emit(Op_Pop);
-}
-
 Loop localIncrement() {
     TRTTI* cls = makeClass("BenchLocal", bootstrapCoreClasses().object);
     TCodeWriter w;
-    emitLoop(w, emitIncrement);
+    emitCountedLoop(w, kIterations, emitIncrement);
     addCodeMethod(cls, "loop", 0, 1, w);
     return {cls, 5 + 4};
 }
@@ -63,14 +32,15 @@ Loop localIncrement() {
 Loop fieldByName() {
     TRTTI* cls = makeClass("BenchField", bootstrapCoreClasses().object, {"pad", "step"});
     TCodeWriter w;
-    emitLoop(w, [&](TCodeWriter& b) { // l0 += this.step (by name, through the cache)
-        b.emit(Op_LocalValPtr, {0});
-        b.emit(Op_PushThis);
-        b.emitDMember(intern("step"));
-        b.emit(Op_Deref);
-        b.emit(Op_AddSubst);
-        b.emit(Op_Pop);
-    });
+    emitCountedLoop(w, kIterations,
+                    [&](TCodeWriter& b) { // l0 += this.step (by name, through the cache)
+                        b.emit(Op_LocalValPtr, {0});
+                        b.emit(Op_PushThis);
+                        b.emitDMember(intern("step"));
+                        b.emit(Op_Deref);
+                        b.emit(Op_AddSubst);
+                        b.emit(Op_Pop);
+                    });
     addCodeMethod(cls, "loop", 0, 1, w);
     return {cls, 5 + 5};
 }
@@ -83,7 +53,7 @@ Loop callAndReturn() {
     f.emitHalt();
     addCodeMethod(cls, "f", 0, 0, f);
     TCodeWriter w;
-    emitLoop(w, [&](TCodeWriter& b) { // l0 += this.f();
+    emitCountedLoop(w, kIterations, [&](TCodeWriter& b) { // l0 += this.f();
         b.emit(Op_LocalValPtr, {0});
         b.emit(Op_PushThis);
         b.emitDCall(0, intern("f"));

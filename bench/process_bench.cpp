@@ -2,6 +2,7 @@
 // calls per second through Op_DCall (cache warm) against Op_SCall.
 #include "class_builder.h"
 #include "interpreter.h"
+#include "loop_code.h"
 #include "pool.h"
 #include "process.h"
 #include "symbols.h"
@@ -45,32 +46,15 @@ constexpr int32_t kCalls = 1000000;
 TRTTI* callerClass(bool dynamic) {
     TRTTI* c = makeClass(dynamic ? "BenchDCall" : "BenchSCall", workerClass());
     TCodeWriter w;
-    w.emit(Op_LocalValPtr, {0});
-    w.emitPush(TValue::ofInt(0));
-    w.emit(Op_Subst);
-    w.emit(Op_Pop);
-    uint32_t top = w.position();
-    w.emit(Op_LocalValPtr, {0});
-    w.emit(Op_Deref);
-    w.emitPush(TValue::ofInt(kCalls));
-    w.emit(Op_LT);
-    uint32_t exit = w.emitJump(Op_JumpZero);
-    w.emit(Op_PushThis);
-    if (dynamic)
-        w.emitDCall(0, intern("once"));
-    else
-        w.emit(Op_SCall, {0, uint32_t(c->methodIndexByName("once"))});
-    w.emit(Op_Pop);
-    w.emit(Op_LocalValPtr, {0});
-    w.emitPush(TValue::ofInt(1));
-    w.emit(Op_AddSubst);
-    w.emit(Op_Pop);
-    w.patchJump(w.emitJump(Op_Jump), top);
-    w.patchJump(exit, w.position());
-    w.emit(Op_LocalValPtr, {0});
-    w.emit(Op_Deref);
-    w.emit(Op_Ret);
-    w.emitHalt();
+    emitCountedLoop(w, kCalls, [&](TCodeWriter& b) {
+        b.emit(Op_PushThis);
+        if (dynamic)
+            b.emitDCall(0, intern("once"));
+        else
+            b.emit(Op_SCall, {0, uint32_t(c->methodIndexByName("once"))});
+        b.emit(Op_Pop);
+        emitIncrement(b);
+    });
     addCodeMethod(c, "loop", 0, 1, w);
     return c;
 }
