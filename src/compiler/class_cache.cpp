@@ -6,6 +6,7 @@
 #include "host_files.h"
 #include "messages.h"
 #include "opcodes.h"
+#include "superinstructions.h"
 #include "program_paths.h"
 #include "resource.h"
 #include "resource_kinds.h"
@@ -56,7 +57,8 @@ void writeCode(TBufferedOutputStream& out, const TCompiledInfo& code) {
         out.writeInt32(int32_t(p.codeOffset));
     }
     out.writeInt32(int32_t(code.size()));
-    out.write(code.codePtr(), code.size());
+    std::vector<uint8_t> stored = storedImage(code.codePtr(), code.size());
+    out.write(stored.data(), stored.size());
 }
 
 const char* kindName(const TFunction* fn) {

@@ -1,6 +1,7 @@
 #include "compiled_info.h"
 
 #include "rtti.h"
+#include "superinstructions.h"
 
 #include <cstring>
 
@@ -14,6 +15,7 @@ void TCompiledInfo::install(const std::vector<uint8_t>& image) {
     size_ = uint32_t(image.size());
     code_ = arena.allocate(size_);
     std::memcpy(codePtr(), image.data(), image.size());
+    fuseSuperinstructions(codePtr(), size_);
 }
 
 std::string TCompiledInfo::positionText(TArenaOffset position) const {

@@ -198,11 +198,14 @@ void execute(TProcess* p) {
             goto slice_spent;                                                                      \
         }                                                                                          \
         uint32_t op_ = *reinterpret_cast<uint32_t*>(ip);                                           \
-        if (op_ >= kOpcodeCount) goto bad_opcode;                                                  \
+        if (op_ >= kDispatchCount) goto bad_opcode;                                                  \
         goto* labels[op_];                                                                         \
     } while (0)
 #else
-#define CASE(name) case name:
+#define CASE(name)                                                                                 \
+    case name:                                                                                     \
+    L_##name:                                                                                      \
+        __attribute__((unused));
 #define DISPATCH() goto dispatch
 #endif
 #define NEXT(len)                                                                                  \
@@ -242,10 +245,13 @@ void execute(TProcess* p) {
 
     try {
 #if RAVOK_COMPUTED_GOTO
-        static void* const labels[kOpcodeCount] = {
+        static void* const labels[kDispatchCount] = {
 #define OPCODE(num, name, len, text) &&L_##name,
 #include "opcodes.def"
 #undef OPCODE
+#define SUPER(num, name, base, count, bytes) &&L_##name,
+#include "superinstructions.def"
+#undef SUPER
         };
         DISPATCH();
 #else
@@ -660,6 +666,85 @@ void execute(TProcess* p) {
             p->finished = 1;
             END_SLICE();
         }
+
+        // Superinstructions. Each takes its whole sequence only on the common
+        // case (ints, an in-range field, room for the pushes it saves, budget
+        // for every instruction it stands for); anything else runs the
+        // sequence's first instruction and leaves the rest to their own
+        // bodies, so the result, the errors and where a slice ends are those of
+        // the plain sequence.
+#define RELATION_JUMP(name, base, relation)                                                        \
+    CASE(name) {                                                                                   \
+        const TValue& l = SECOND;                                                                  \
+        const TValue& r = TOP;                                                                     \
+        if (budget < 1 || l.kind != vtInt || r.kind != vtInt) goto L_##base;                       \
+        budget -= 1;                                                                               \
+        bool holds = int64_t(l.i) - int64_t(r.i) relation 0;                                       \
+        sp += 16;                                                                                  \
+        if (holds) NEXT(12);                                                                       \
+        ip += 4 + W(8);                                                                            \
+        DISPATCH();                                                                                \
+    }
+        RELATION_JUMP(Sx_GT_JumpZero, Op_GT, >)
+        RELATION_JUMP(Sx_GTE_JumpZero, Op_GTE, >=)
+        RELATION_JUMP(Sx_LT_JumpZero, Op_LT, <)
+        RELATION_JUMP(Sx_LTE_JumpZero, Op_LTE, <=)
+        RELATION_JUMP(Sx_EQ_JumpZero, Op_EQ, ==)
+        RELATION_JUMP(Sx_NEQ_JumpZero, Op_NEQ, !=)
+#undef RELATION_JUMP
+        // `cell` is the variable read, `pushAt` where the constant's value sits,
+        // `jumpAt` where the JumpZero is and `length` the whole sequence.
+#define CONSTANT_RELATION_JUMP(name, base, cellExpr, valid, pushAt, jumpAt, length, relation)      \
+    CASE(name) {                                                                                   \
+        TValue c;                                                                                  \
+        std::memcpy(&c, ip + (pushAt) + 4, 8);                                                     \
+        if (budget < 3 || !(valid) || c.kind != vtInt || sp - 16 < stackLow) goto L_##base;        \
+        const TValue& v = cellExpr;                                                                \
+        if (v.kind != vtInt) goto L_##base;                                                        \
+        budget -= 3;                                                                               \
+        if (int64_t(v.i) - int64_t(c.i) relation 0) NEXT(length);                                  \
+        ip += (jumpAt) + W((jumpAt) + 4);                                                          \
+        DISPATCH();                                                                                \
+    }
+#define FIELD_RELATION_JUMP(name, relation)                                                        \
+    CONSTANT_RELATION_JUMP(name, Op_PushThis_SMemberValPtr_Deref, self->field(W(8)),               \
+                           uint32_t(W(8)) < uint32_t(selfFields), 16, 32, 40, relation)
+#define LOCAL_RELATION_JUMP(name, relation)                                                        \
+    CONSTANT_RELATION_JUMP(name, Op_LocalValPtr_Deref, SLOT(fp - 8 * W(4)), true, 12, 28, 36,      \
+                           relation)
+        FIELD_RELATION_JUMP(Sx_Field_GT_JumpZero, >)
+        FIELD_RELATION_JUMP(Sx_Field_GTE_JumpZero, >=)
+        FIELD_RELATION_JUMP(Sx_Field_LT_JumpZero, <)
+        FIELD_RELATION_JUMP(Sx_Field_LTE_JumpZero, <=)
+        FIELD_RELATION_JUMP(Sx_Field_EQ_JumpZero, ==)
+        FIELD_RELATION_JUMP(Sx_Field_NEQ_JumpZero, !=)
+        LOCAL_RELATION_JUMP(Sx_Local_GT_JumpZero, >)
+        LOCAL_RELATION_JUMP(Sx_Local_GTE_JumpZero, >=)
+        LOCAL_RELATION_JUMP(Sx_Local_LT_JumpZero, <)
+        LOCAL_RELATION_JUMP(Sx_Local_LTE_JumpZero, <=)
+        LOCAL_RELATION_JUMP(Sx_Local_EQ_JumpZero, ==)
+        LOCAL_RELATION_JUMP(Sx_Local_NEQ_JumpZero, !=)
+#undef LOCAL_RELATION_JUMP
+#undef FIELD_RELATION_JUMP
+#undef CONSTANT_RELATION_JUMP
+#define CONSTANT_UPDATE(name, base, cellExpr, valid, pushAt, length, operation)                    \
+    CASE(name) {                                                                                   \
+        TValue c;                                                                                  \
+        std::memcpy(&c, ip + (pushAt) + 4, 8);                                                     \
+        if (budget < 3 || !(valid) || c.kind != vtInt || sp - 16 < stackLow) goto L_##base;        \
+        TValue& v = cellExpr;                                                                      \
+        if (v.kind != vtInt) goto L_##base;                                                        \
+        budget -= 3;                                                                               \
+        v.i = int32_t(uint32_t(v.i) operation uint32_t(c.i));                                      \
+        NEXT(length);                                                                              \
+    }
+        CONSTANT_UPDATE(Sx_Field_AddSubst_Pop, Op_PushThis_SMemberValPtr, self->field(W(8)),
+                        uint32_t(W(8)) < uint32_t(selfFields), 12, 32, +)
+        CONSTANT_UPDATE(Sx_Field_SubSubst_Pop, Op_PushThis_SMemberValPtr, self->field(W(8)),
+                        uint32_t(W(8)) < uint32_t(selfFields), 12, 32, -)
+        CONSTANT_UPDATE(Sx_Local_AddSubst_Pop, Op_LocalValPtr, SLOT(fp - 8 * W(4)), true, 8, 28, +)
+        CONSTANT_UPDATE(Sx_Local_SubSubst_Pop, Op_LocalValPtr, SLOT(fp - 8 * W(4)), true, 8, 28, -)
+#undef CONSTANT_UPDATE
 
 #if !RAVOK_COMPUTED_GOTO
     }

@@ -43,9 +43,9 @@ std::string valueAt(const uint8_t* p) {
 } // namespace
 
 std::string instructionText(const uint8_t* at, size_t remaining) {
-    uint32_t len = instructionLength(at, remaining);
+    uint32_t len = installedInstructionLength(at, remaining);
     if (len == 0) unprintable();
-    uint32_t op = readWord(at);
+    uint32_t op = storedOpcode(readWord(at));
     auto w = [&](int off) { return readWord(at + off); };
     std::string head = kOpcodeListingText[op];
     switch (op) {
@@ -101,7 +101,7 @@ std::vector<std::string> listImage(const uint8_t* code, size_t size, uint32_t ba
     std::vector<std::string> lines;
     size_t at = 0;
     while (at < size) {
-        uint32_t len = instructionLength(code + at, size - at);
+        uint32_t len = installedInstructionLength(code + at, size - at);
         if (len == 0) unprintable();
         if (readWord(code + at) == Op_Halt) return lines;
         char address[16];

@@ -34,4 +34,33 @@ constexpr const char* kOpcodeName[kOpcodeCount] = {
 
 inline bool isValidOpcode(uint32_t op) { return op < kOpcodeCount; }
 
+// The in-memory superinstructions follow the stored set.
+enum TSuperOpcode : uint32_t {
+#define SUPER(num, name, base, count, bytes) name = num,
+#include "superinstructions.def"
+#undef SUPER
+};
+
+constexpr uint32_t kDispatchCount = 71;
+static_assert(Sx_Local_SubSubst_Pop + 1 == kDispatchCount);
+
+struct TSuperInfo {
+    uint32_t base;         // the stored opcode it replaces
+    uint32_t instructions; // how many stored instructions it executes
+    uint32_t bytes;        // how many bytes of the image they span
+};
+
+constexpr TSuperInfo kSuperInfo[kDispatchCount - kOpcodeCount] = {
+#define SUPER(num, name, base, count, bytes) {base, count, bytes},
+#include "superinstructions.def"
+#undef SUPER
+};
+
+inline bool isSuperOpcode(uint32_t op) { return op >= kOpcodeCount && op < kDispatchCount; }
+
+// The stored opcode an in-memory opcode stands for (itself for the stored set).
+inline uint32_t storedOpcode(uint32_t op) {
+    return isSuperOpcode(op) ? kSuperInfo[op - kOpcodeCount].base : op;
+}
+
 } // namespace ravok

@@ -1,0 +1,65 @@
+#include "superinstructions.h"
+
+#include "code_image.h"
+
+namespace ravok {
+
+namespace {
+
+bool isRelation(uint32_t op) { return op >= Op_GT && op <= Op_NEQ; }
+
+bool isUpdate(uint32_t op) { return op == Op_AddSubst || op == Op_SubSubst; }
+
+// The superinstruction that starts at `at`, or 0.
+uint32_t superAt(const uint8_t* code, size_t size, size_t at) {
+    auto op = [&](size_t offset) {
+        return at + offset + 4 <= size ? readWord(code + at + offset) : uint32_t(-1);
+    };
+    uint32_t first = op(0);
+    if (isRelation(first) && op(4) == Op_JumpZero) return Sx_GT_JumpZero + (first - Op_GT);
+    switch (first) {
+    case Op_PushThis_SMemberValPtr_Deref:
+        if (op(16) == Op_Push && isRelation(op(28)) && op(32) == Op_JumpZero)
+            return Sx_Field_GT_JumpZero + (op(28) - Op_GT);
+        break;
+    case Op_LocalValPtr_Deref:
+        if (op(12) == Op_Push && isRelation(op(24)) && op(28) == Op_JumpZero)
+            return Sx_Local_GT_JumpZero + (op(24) - Op_GT);
+        break;
+    case Op_PushThis_SMemberValPtr:
+        if (op(12) == Op_Push && isUpdate(op(24)) && op(28) == Op_Pop)
+            return op(24) == Op_AddSubst ? Sx_Field_AddSubst_Pop : Sx_Field_SubSubst_Pop;
+        break;
+    case Op_LocalValPtr:
+        if (op(8) == Op_Push && isUpdate(op(20)) && op(24) == Op_Pop)
+            return op(20) == Op_AddSubst ? Sx_Local_AddSubst_Pop : Sx_Local_SubSubst_Pop;
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+} // namespace
+
+void fuseSuperinstructions(uint8_t* code, size_t size) {
+    for (size_t at = 0; at < size;) {
+        uint32_t len = installedInstructionLength(code + at, size - at);
+        if (len == 0 || readWord(code + at) == Op_Halt) return;
+        if (uint32_t s = superAt(code, size, at)) writeWord(code + at, s);
+        at += len;
+    }
+}
+
+std::vector<uint8_t> storedImage(const uint8_t* code, size_t size) {
+    std::vector<uint8_t> image(code, code + size);
+    for (size_t at = 0; at < size;) {
+        uint32_t len = installedInstructionLength(image.data() + at, size - at);
+        if (len == 0) break;
+        writeWord(image.data() + at, storedOpcode(readWord(image.data() + at)));
+        at += len;
+    }
+    return image;
+}
+
+} // namespace ravok

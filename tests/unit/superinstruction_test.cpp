@@ -1,0 +1,130 @@
+// Superinstructions of installed images: marked only where their sequence
+// stands, invisible to cache files and listings, and a slice of any budget
+// ends on the same instruction as it would in the plain sequence.
+#include "test_support.h"
+
+#include "code_image.h"
+#include "fusion.h"
+#include "listing.h"
+#include "superinstructions.h"
+
+namespace ravok::test {
+namespace {
+
+class SuperinstructionTest : public RuntimeTest {};
+
+// while (this.n < 3) this.n += 1;
+TCodeWriter countedLoop() {
+    TCodeWriter w;
+    uint32_t top = w.position();
+    w.emit(Op_PushThis);
+    w.emit(Op_SMemberValPtr, {0});
+    w.emit(Op_Deref);
+    w.emitPush(TValue::ofInt(3));
+    w.emit(Op_LT);
+    uint32_t toEnd = w.emitJump(Op_JumpZero);
+    w.emit(Op_PushThis);
+    w.emit(Op_SMemberValPtr, {0});
+    w.emitPush(TValue::ofInt(1));
+    w.emit(Op_AddSubst);
+    w.emit(Op_Pop);
+    w.patchJump(w.emitJump(Op_Jump), top);
+    w.patchJump(toEnd, w.position());
+    w.emitHalt();
+    return w;
+}
+
+TEST_F(SuperinstructionTest, InstalledImagesMarkSequencesAndStoreThePlainOnes) {
+    TCodeWriter w = countedLoop();
+    std::vector<uint8_t> plain = w.image();
+    fuseImage(plain.data(), plain.size());
+    TCompiledInfo info;
+    info.install(plain);
+    const uint8_t* code = info.codePtr();
+    EXPECT_EQ(readWord(code + 0), uint32_t(Sx_Field_LT_JumpZero));
+    EXPECT_EQ(readWord(code + 16), uint32_t(Op_Push)); // the rest stays in place
+    EXPECT_EQ(readWord(code + 28), uint32_t(Sx_LT_JumpZero));
+    EXPECT_EQ(readWord(code + 40), uint32_t(Sx_Field_AddSubst_Pop));
+    EXPECT_EQ(storedImage(code, info.size()), plain);
+    EXPECT_EQ(listImage(code, info.size()), listImage(plain.data(), plain.size()));
+}
+
+TEST_F(SuperinstructionTest, SequencesBrokenByAnotherInstructionStayPlain) {
+    TCodeWriter w;
+    w.emit(Op_PushThis);
+    w.emit(Op_SMemberValPtr, {0});
+    w.emitPush(TValue::ofInt(1));
+    w.emit(Op_AddSubst);
+    w.emit(Op_Ret); // not a Pop
+    w.emitHalt();
+    std::vector<uint8_t> plain = w.image();
+    fuseImage(plain.data(), plain.size());
+    TCompiledInfo info;
+    info.install(plain);
+    EXPECT_EQ(readWord(info.codePtr()), uint32_t(Op_PushThis_SMemberValPtr));
+}
+
+// The addresses the plain loop executes, in order, and how many of them
+// have updated n, for comparison with a run cut after any budget.
+struct TPlainTrace {
+    std::vector<uint32_t> addresses;
+    std::vector<int> updatesBefore;
+};
+
+TPlainTrace plainTrace() {
+    TPlainTrace t;
+    int n = 0;
+    auto step = [&](uint32_t at) {
+        t.addresses.push_back(at);
+        t.updatesBefore.push_back(n);
+        if (at == 64) ++n;
+    };
+    for (;;) {
+        for (uint32_t at : {0u, 16u, 28u, 32u})
+            step(at);
+        if (n >= 3) break;
+        for (uint32_t at : {40u, 52u, 64u, 68u, 72u})
+            step(at);
+    }
+    step(80); // Halt
+    return t;
+}
+
+TEST_F(SuperinstructionTest, ASliceOfAnyBudgetStopsWhereThePlainSequenceWould) {
+    TPlainTrace trace = plainTrace();
+    ASSERT_EQ(trace.addresses.size(), 4u * 4 + 5u * 3 + 1);
+    setHoldHook([] {});
+    for (size_t budget = 1; budget < trace.addresses.size(); ++budget) {
+        TRTTI* cls = newClass({"n"});
+        TProcess* p = startMain(cls, countedLoop());
+        TfObject* self = objectAt(p->slot(p->thisSlot)->u);
+        self->field(0) = TValue::ofInt(0);
+        StepBudget = int32_t(budget);
+        run(p);
+        EXPECT_EQ(p->ip - cls->initCode->codePtr(), ptrdiff_t(trace.addresses[budget]))
+            << "budget " << budget;
+        EXPECT_EQ(self->field(0).i, trace.updatesBefore[budget]) << "budget " << budget;
+        EXPECT_FALSE(p->finished) << "budget " << budget;
+    }
+    setHoldHook(nullptr);
+    EXPECT_TRUE(reporter.errors.empty());
+}
+
+TEST_F(SuperinstructionTest, OtherKindsTakeThePlainPathWithTheSameResult) {
+    // n starts as a float, then null: the relation and the update of the
+    // plain instructions decide, with their conversions (null is never below
+    // a number, so that loop ends at once).
+    for (TValue start : {TValue::ofFloat(0.5f), TValue::null()}) {
+        TRTTI* cls = newClass({"n"});
+        TProcess* p = startMain(cls, countedLoop());
+        TfObject* self = objectAt(p->slot(p->thisSlot)->u);
+        self->field(0) = start;
+        run(p);
+        EXPECT_TRUE(p->finished);
+        EXPECT_EQ(valueToText(self->field(0)), start.kind == vtFloat ? "3.5" : "null");
+    }
+    EXPECT_TRUE(reporter.errors.empty());
+}
+
+} // namespace
+} // namespace ravok::test
