@@ -1,6 +1,7 @@
 // The player's entry point and its command line.
 #include "demo.h"
 #include "front_end_tools.h"
+#include "headless_player.h"
 #include "run_script.h"
 #include "runtime_natives.h"
 
@@ -14,6 +15,7 @@
 #include "platform/log.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -22,17 +24,24 @@ namespace {
 
 void usage(FILE* out) {
     std::fprintf(
-        out, "usage: ravok [--home DIR] [--log] [--print]\n"
-             "             [--demo | --run FILE [CLASS.ravok ...] | --tokens FILE | --parse FILE]\n"
-             "  --home DIR      the program directory (default: $RAVOK_HOME, else the "
-             "executable's folder)\n"
-             "  --demo          list and run the built-in demo program (the default for now)\n"
-             "  --run FILE ...  compile the class files, then FILE, and run FILE's top-level code\n"
-             "  --print         echo print output to standard output\n"
-             "  --tokens FILE   print the tokens of a class source\n"
-             "  --parse FILE    print the parse tree of a class source\n"
-             "  --log           write the log service's lines to standard error\n"
-             "  --help          show this text\n");
+        out,
+        "usage: ravok [--home DIR] [--log] [--print] [--headless] [--frames N] [PAGE.cmml]\n"
+        "       ravok [--home DIR] --check PAGE|PROJECT\n"
+        "       ravok [--home DIR] [--log] [--print] --run FILE [CLASS.ravok ...]\n"
+        "       ravok --tokens FILE | --parse FILE | --demo\n"
+        "  PAGE.cmml       the page to start with (default: the project's start page)\n"
+        "  --home DIR      the program directory (default: $RAVOK_HOME, else the "
+        "executable's folder)\n"
+        "  --headless      no window: a virtual clock, one frame per loop turn\n"
+        "  --frames N      stop after N game frames (exit status 3 if an error was reported)\n"
+        "  --check FILE    compile every class of a page or project; exit status 0 or 1\n"
+        "  --run FILE ...  compile the class files, then FILE, and run FILE's top-level code\n"
+        "  --print         echo print output to standard output\n"
+        "  --tokens FILE   print the tokens of a class source\n"
+        "  --parse FILE    print the parse tree of a class source\n"
+        "  --demo          list and run the built-in demo program\n"
+        "  --log           write the log service's lines to standard error\n"
+        "  --help          show this text\n");
 }
 
 // The program directory, its message table and its settings.
@@ -49,6 +58,8 @@ int main(int argc, char** argv) {
     for (int i = 1; i + 1 < argc; ++i)
         if (std::string(argv[i]) == "--home") home = argv[i + 1];
     setUpProgramDirectory(home);
+    ravok::THeadlessOptions headless;
+    bool headlessGiven = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--home" && i + 1 < argc) {
@@ -57,25 +68,46 @@ int main(int argc, char** argv) {
             ravok::setLogEnabled(true);
         } else if (arg == "--print") {
             ravok::gEchoPrint = true;
+        } else if (arg == "--headless") {
+            headlessGiven = true;
+        } else if (arg == "--frames" && i + 1 < argc) {
+            char* end = nullptr;
+            headless.frames = std::strtol(argv[++i], &end, 10);
+            if (!end || *end || headless.frames < 0) {
+                std::fprintf(stderr, "ravok: --frames needs a number of frames\n");
+                return 1;
+            }
+        } else if (arg == "--check" && i + 1 < argc) {
+            return ravok::checkGame(argv[i + 1]);
         } else if (arg == "--run" && i + 1 < argc) {
             std::string file = argv[++i];
             std::vector<std::string> classes(argv + i + 1, argv + argc);
             return ravok::runScript(file, classes);
         } else if (arg == "--demo") {
-            // the default job so far
+            for (const std::string& line : ravok::buildSizeLines())
+                ravok::Log(line);
+            return ravok::runDemo();
         } else if ((arg == "--tokens" || arg == "--parse") && i + 1 < argc) {
             std::string path = argv[++i];
             return arg == "--tokens" ? ravok::printTokens(path) : ravok::printParseTree(path);
         } else if (arg == "--help" || arg == "-h") {
             usage(stdout);
             return 0;
+        } else if (arg == "FULLSCREEN" && i == 1) {
+            // full screen needs the desktop window; headless runs ignore it
+        } else if (!arg.empty() && arg[0] != '-' && headless.page.empty()) {
+            headless.page = arg;
         } else {
             std::fprintf(stderr, "ravok: unknown argument %s\n", arg.c_str());
             usage(stderr);
             return 1;
         }
     }
-    for (const std::string& line : ravok::buildSizeLines())
-        ravok::Log(line);
-    return ravok::runDemo();
+    if (!headlessGiven) {
+        // Until the desktop window exists the player runs its game headless
+        // and shows what the game printed.
+        ravok::gEchoPrint = true;
+        if (headless.frames == 0) headless.frames = 600;
+    }
+    return ravok::runHeadless(headless);
 }

@@ -1,5 +1,7 @@
 #include "run_script.h"
 
+#include "position_reporter.h"
+
 #include "boot.h"
 #include "class_compiler.h"
 #include "host_files.h"
@@ -11,46 +13,16 @@
 #include "resource.h"
 #include "rtti.h"
 #include "runtime_natives.h"
-#include "source_position.h"
 
-#include "platform/encoding.h"
 #include "platform/reporter.h"
 
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 
 namespace ravok {
 
 namespace {
-
-// Errors and warnings as FILE:LINE:COL: message when the position is known,
-// else ravok: message. Files are named as they were given on the command line.
-class TRunReporter : public TReporter {
-public:
-    std::map<std::string, std::string> shownNames; // program path -> name on the command line
-
-    void notice(const std::string&, const TTrace&) override {}
-    void reportError(const std::string& text, const TTrace& trace) override {
-        std::string message = cp932ToUtf8(text);
-        if (!trace.empty() && !trace[0].source.empty()) {
-            std::string source;
-            if (readWholeFile(trace[0].source, source)) {
-                TSourcePosition p = sourcePosition(source, trace[0].offset);
-                auto shown = shownNames.find(trace[0].source);
-                std::string name =
-                    shown != shownNames.end() ? shown->second : toHostPath(trace[0].source);
-                std::fprintf(stderr, "%s:%d:%d: %s\n", name.c_str(), p.line, p.column,
-                             message.c_str());
-                std::fflush(stderr);
-                return;
-            }
-        }
-        std::fprintf(stderr, "ravok: %s\n", message.c_str());
-        std::fflush(stderr);
-    }
-};
 
 std::string absoluteProgramPath(const std::string& hostFile) {
     char real[PATH_MAX];
@@ -60,7 +32,7 @@ std::string absoluteProgramPath(const std::string& hostFile) {
 
 // A class from one file, named by the file's base name, beside the kernel
 // classes. Returns nullptr when it did not compile.
-TRTTI* compileFile(const std::string& hostFile, TRunReporter& reporter, TRTTI* object) {
+TRTTI* compileFile(const std::string& hostFile, TPositionReporter& reporter, TRTTI* object) {
     std::string path = absoluteProgramPath(hostFile);
     reporter.shownNames[path] = hostFile;
     std::string source;
@@ -87,7 +59,7 @@ TRTTI* compileFile(const std::string& hostFile, TRunReporter& reporter, TRTTI* o
 } // namespace
 
 int runScript(const std::string& file, const std::vector<std::string>& classFiles) {
-    TRunReporter reporter;
+    TPositionReporter reporter;
     TReporter* previous = setReporter(&reporter);
     gEchoPrint = true;
     int status = 1;

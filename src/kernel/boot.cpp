@@ -1,6 +1,17 @@
 #include "boot.h"
 
+#include "build_sizes.h"
 #include "class_compiler.h"
+#include "collector.h"
+#include "generator.h"
+#include "host_files.h"
+#include "modules.h"
+#include "native_api.h"
+#include "page_loader.h"
+#include "page_natives.h"
+#include "paths.h"
+#include "project_manager.h"
+#include "root_process.h"
 #include "core_natives.h"
 #include "evaluator.h"
 #include "input_natives.h"
@@ -31,11 +42,20 @@ TRTTI* kernelClass(const char* path) { return dynamic_cast<TRTTI*>(root()->looku
 TResource* kernelRoot() { return root().get(); }
 
 bool bootKernel() {
+    Notice(std::string("Welcome to Ravok System Ver ") + kVersionText);
+    Notice("(c) the Ravok developers");
+    Notice("");
     Notice("Starting System..");
+    for (const std::string& line : buildSizeLines())
+        Notice(line);
+    Notice("Loading Enviroment Values");
     setBaseDirectory(programDirectory());
     installCompiler();
     installEvaluator();
+    registerGeneratorKind();
+    TRootProcess::instance().hooks.collect = collect;
     try {
+        Notice("Loading Modules..");
         Notice("Loading Kernel Resources..");
         root() = readResourceFile("Kernel\\resource.ravokres");
         if (!root()) return false;
@@ -51,16 +71,46 @@ bool bootKernel() {
                    kernelClass("classes.lang.Array"));
     Notice("Setting Native Interfaces..");
     for (const auto* list :
-         {&arrayNatives(),           &objectCoreNatives(),     &objectLibraryNatives(),
-          &stringLibraryNatives(),   &hashTableNatives(),      &objectProcessNatives(),
-          &objectFileNatives(),      &objectResourceNatives(), &stringNatives(),
-          &processNatives(),         &systemRuntimeNatives(),  &cmmlNatives(),
-          &builtInResourceNatives(), &customResourceNatives(), &resourceReaderNatives(),
-          &resourceWriterNatives(),  &fileReaderNatives(),     &fileWriterNatives(),
-          &rankingNatives(),         &systemKernelNatives(),   &inputNatives()})
+         {&arrayNatives(),           &objectCoreNatives(),      &objectLibraryNatives(),
+          &objectProcessNatives(),   &objectFileNatives(),      &objectResourceNatives(),
+          &objectGeneratorNatives(), &inputNatives(),           &stringLibraryNatives(),
+          &stringNatives(),          &processNatives(),         &pageNatives(),
+          &cmmlNatives(),            &customResourceNatives(),  &builtInResourceNatives(),
+          &resourceReaderNatives(),  &resourceWriterNatives(),  &hashTableNatives(),
+          &projectParamNatives(),    &rankingNatives(),         &systemRuntimeNatives(),
+          &systemKernelNatives(),    &fileReaderNatives(),      &fileWriterNatives()})
         bindNatives(*list);
+    bindNatives(bootNatives());
+    try {
+        discoverModules();
+        bindModules();
+    } catch (const std::exception& e) {
+        ReportError(e.what());
+    }
     Notice("Ready");
     return true;
+}
+
+bool bootPlayer(const std::string& commandLinePage) {
+    Booting = true;
+    loadRecentPages();
+    std::string start;
+    if (!commandLinePage.empty()) {
+        std::string page = resolve(commandLinePage, programDirectory());
+        if (fileExists(page) && !directoryExists(page)) start = page;
+    }
+    bool up = bootKernel();
+    if (up) {
+        TPrjManager& project = TPrjManager::instance();
+        project.open(programDirectory() + "\\Usr\\default.ravokprj");
+        if (start.empty()) start = project.startPage();
+        native::setGlobal("$_emChar", TValue::ofInt(1));
+        native::setGlobal("$_editMode", TValue::ofInt(1));
+    }
+    Booting = false;
+    Booted = true;
+    if (up && !start.empty()) runPage(start);
+    return up;
 }
 
 } // namespace ravok

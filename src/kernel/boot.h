@@ -2,6 +2,8 @@
 // every kernel class compiled, the natives bound by class and name.
 #pragma once
 
+#include <string>
+
 namespace ravok {
 
 class TResource;
@@ -9,5 +11,17 @@ class TResource;
 // Returns whether the kernel came up; failures have been reported.
 bool bootKernel();
 TResource* kernelRoot();
+
+// The boot proper after the first-time initialisation: the kernel, the
+// project Usr\default.ravokprj, the start page (the command line's when it
+// names an existing file, else the project's), $_emChar and $_editMode, and
+// the start page opened. Returns whether the kernel came up.
+bool bootPlayer(const std::string& commandLinePage);
+
+// Set while the boot proper runs, and once it has finished.
+inline bool Booting = false;
+inline bool Booted = false;
+
+constexpr const char* kVersionText = "1.27";
 
 } // namespace ravok

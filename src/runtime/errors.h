@@ -39,3 +39,14 @@ public:
 };
 
 } // namespace ravok
+
+namespace ravok {
+
+// A drawing surface failed (a lost or unusable surface): the main loop stops
+// drawing instead of showing a message for every frame.
+class EInvalidOperation : public ERavokError {
+public:
+    using ERavokError::ERavokError;
+};
+
+} // namespace ravok

@@ -1,0 +1,21 @@
+// The player without a window: boots, opens the start page and runs the main
+// loop on the virtual clock for a number of frames (--headless --frames N),
+// or compiles every class of a page or project and reports (--check).
+#pragma once
+
+#include <string>
+
+namespace ravok {
+
+struct THeadlessOptions {
+    std::string page; // empty: the project's start page
+    long frames = 0;  // 0: until the game exits
+};
+
+// Exit status 3 when an error was reported, else 0.
+int runHeadless(const THeadlessOptions& options);
+
+// Exit status 0 when every class compiled, 1 otherwise.
+int checkGame(const std::string& pageOrProject);
+
+} // namespace ravok
