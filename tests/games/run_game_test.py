@@ -1,0 +1,90 @@
+#!/usr/bin/env python3
+"""Runs one game test: a folder with pages and classes, played headless.
+
+The folder's `expect.txt` holds settings, a line `---`, then the expected
+standard output:
+
+  frames: N        game frames to run (--frames N)
+  page: FILE       the page to start (relative to the folder); without it the
+                   program directory's own game runs (the bundled default game)
+  exit: N          the exit status (0 when not given)
+  error: TEXT      a text standard error must contain
+  twice: yes       run a second time, from the class and reconstruction
+                   caches, and require the same output
+
+The folder is copied to <build>/game-tests/NAME first, so the project file a
+run creates never lands in the source tree, and the page's reconstruction cache
+is removed, so the first run writes it afresh.
+"""
+import os
+import re
+import shutil
+import subprocess
+import sys
+
+
+def cache_name(home, page):
+    rel = os.path.relpath(page, home).replace(os.sep, "\\")
+    rel = rel.replace("..", "@")
+    return os.path.join(home, "Temp", "i127_" + re.sub(r"[^@A-Za-z0-9_]", "", rel) + ".ravok")
+
+
+def main():
+    ravok, home, folder = sys.argv[1], os.path.abspath(sys.argv[2]), sys.argv[3]
+    with open(os.path.join(folder, "expect.txt"), "rb") as f:
+        text = f.read().decode("utf-8")
+    head, _, body = text.partition("---\n")
+    settings = {}
+    errors = []
+    for line in head.splitlines():
+        if ":" in line:
+            key, value = line.split(":", 1)
+            if key.strip() == "error":
+                errors.append(value.strip())
+            else:
+                settings[key.strip()] = value.strip()
+    expected = body.splitlines()
+    args = [ravok, "--home", home, "--headless", "--print", "--frames", settings.get("frames", "60")]
+    if "page" in settings:
+        work = os.path.join(home, "game-tests", os.path.basename(os.path.abspath(folder)))
+        shutil.rmtree(work, ignore_errors=True)
+        shutil.copytree(folder, work, ignore=shutil.ignore_patterns("expect.txt"))
+        page = os.path.join(work, settings["page"])
+        args.append(page)
+        pages = [os.path.join(work, p) for p in os.listdir(work) if p.endswith(".cmml")]
+    else:
+        pages = [os.path.join(home, "Usr", p) for p in os.listdir(os.path.join(home, "Usr"))
+                 if p.endswith(".cmml")]
+    for p in pages:
+        try:
+            os.remove(cache_name(home, p))
+        except FileNotFoundError:
+            pass
+    runs = 2 if settings.get("twice") == "yes" else 1
+    outputs = []
+    failures = []
+    err = ""
+    for _ in range(runs):
+        run = subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=300)
+        out = run.stdout.decode("utf-8", "replace").splitlines()
+        err = run.stderr.decode("utf-8", "replace")
+        outputs.append(out)
+        if out != expected:
+            failures.append("standard output differs:\n  expected: %r\n  actual:   %r" % (expected, out))
+        status = int(settings.get("exit", "0"))
+        if run.returncode != status:
+            failures.append("exit status %d, expected %d" % (run.returncode, status))
+        for e in errors:
+            if e not in err:
+                failures.append("standard error lacks %r" % e)
+    if runs == 2 and outputs[0] != outputs[1]:
+        failures.append("the second run differs from the first")
+    if failures:
+        print("\n".join(failures))
+        print("--- standard error ---\n" + err)
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
