@@ -1,0 +1,342 @@
+// Projects, pages, generators, page reconstruction and the main loop, with
+// the real kernel classes and pages written into a scratch folder of the
+// program directory. Each test expects a freshly booted kernel: CTest runs
+// every test of this program in a process of its own.
+#include "boot.h"
+#include "diagnostics/frame_pacing.h"
+#include "diagnostics/main_loop.h"
+#include "evaluator.h"
+#include "generator.h"
+#include "host_files.h"
+#include "native_api.h"
+#include "page_hash.h"
+#include "page_loader.h"
+#include "page_reconstruction.h"
+#include "page_state.h"
+#include "paths.h"
+#include "platform/clock.h"
+#include "platform/encoding.h"
+#include "platform/headless/virtual_clock.h"
+#include "platform/reporter.h"
+#include "program_paths.h"
+#include "project_manager.h"
+#include "resource_kinds.h"
+#include "resource_reader.h"
+#include "resource_tree.h"
+#include "root_process.h"
+#include "text_lines.h"
+#include "value_ops.h"
+
+#include <gtest/gtest.h>
+
+namespace ravok {
+namespace {
+
+class TPageRecording : public TReporter {
+public:
+    void notice(const std::string&, const TTrace&) override {}
+    void reportError(const std::string& text, const TTrace&) override { errors.push_back(text); }
+    std::vector<std::string> errors;
+};
+
+const char* const kEmptyPage = "<resourcelist name=\"usr\">\r\n</resourcelist>\r\n";
+
+class PagesTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        setProgramDirectory(fromHostPath(RAVOK_TEST_HOME));
+        setReporter(&recording());
+        ASSERT_TRUE(bootKernel());
+    }
+    static TPageRecording& recording() {
+        static TPageRecording r;
+        return r;
+    }
+    void SetUp() override {
+        recording().errors.clear();
+        setClock(&clock);
+        folder = programDirectory() + "\\test-pages\\" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        forceDirs(folder);
+        for (const std::string& f : listDirectory(folder).files)
+            deleteFile(folder + "\\" + f);
+    }
+    void TearDown() override {
+        stopPage();
+        setClock(nullptr);
+        for (const std::string& e : recording().errors)
+            ADD_FAILURE() << e;
+    }
+
+    std::string write(const std::string& name, const std::string& text) {
+        std::string path = folder + "\\" + name;
+        writeWholeFile(path, text);
+        return path;
+    }
+    // A page with the given classes (name -> source) and the generator lines.
+    std::string page(const std::string& name, std::vector<std::pair<std::string, std::string>> classes,
+                     const std::string& generators) {
+        std::string text = "<resourcelist name=\"usr\">\r\n <resourcelist name=\"classes\">\r\n";
+        for (const auto& [cls, source] : classes) {
+            write(cls + ".ravok", source);
+            text += "  <class name=\"" + cls + "\" src=\"" + cls + ".ravok\"/>\r\n";
+        }
+        text += " </resourcelist>\r\n <resourcelist name=\"gen\">\r\n" + generators +
+                " </resourcelist>\r\n</resourcelist>\r\n";
+        std::string path = write(name, text);
+        deleteFile(reconstructionCacheFile(path));
+        return path;
+    }
+    TValue global(const char* name) {
+        TValue* cell = native::globalCell(name);
+        return cell ? *cell : TValue::null();
+    }
+    std::string text(const char* name) { return valueToText(global(name)); }
+    void run(const std::string& statements) {
+        ASSERT_EQ(evaluate("extends Object; " + statements), 0) << statements;
+    }
+
+    TVirtualClock clock;
+    std::string folder;
+};
+
+TEST_F(PagesTest, APageInAFolderWithoutAProjectCreatesItAndRegistersEveryPage) {
+    std::string a = write("a.cmml", kEmptyPage);
+    write("x.cmml", kEmptyPage);
+    write("x_1.cmml", kEmptyPage);
+    loadPage(a);
+    std::string project;
+    ASSERT_TRUE(readWholeFile(folder + "\\default.ravokprj", project));
+    EXPECT_EQ(textLines(project), (std::vector<std::string>{"<resourcelist name=\"project\">",
+                                                            " <resourcelist name=\"pages\">",
+                                                            " </resourcelist>", "</resourcelist>"}));
+    auto* pages = dynamic_cast<TResourceList*>(TPrjManager::instance().pagesList());
+    ASSERT_TRUE(pages);
+    std::vector<std::string> names;
+    for (const auto& p : pages->children())
+        names.push_back(p->name);
+    EXPECT_EQ(names, (std::vector<std::string>{"$page_a", "$page_x", "$page_x_1"}));
+    EXPECT_EQ(TPrjManager::instance().currentPageName(), "$page_a");
+    TPrjManager::instance().addPage("$page_x", "x.cmml");
+    EXPECT_EQ(pages->children().back()->name, "$page_x_2");
+    EXPECT_EQ(TPrjManager::instance().getParam("savedVersion"), "1270");
+}
+
+TEST_F(PagesTest, ParametersSetTheirSwitchesAndSleepTimeIsNotStored) {
+    write("default.ravokprj", "<resourcelist name=\"project\">\r\n <resourcelist name=\"params\">\r\n"
+                              "  <param name=\"savedVersion\" value=\"999\"/>\r\n"
+                              " </resourcelist>\r\n</resourcelist>\r\n");
+    loadPage(write("p.cmml", kEmptyPage));
+    TPrjManager& pm = TPrjManager::instance();
+    EXPECT_EQ(pm.getParam("savedVersion"), "1270");
+    EXPECT_FALSE(pm.getParam("commentID").empty());
+    EXPECT_EQ(pm.getParam("sound_stopOnPageLoad"), "1");
+    pm.setParam("SLEEP_TIME", "10");
+    EXPECT_EQ(framePacing().SleepTime, 10);
+    EXPECT_EQ(pm.getParam("sleep_time"), "");
+    pm.setParam("sleep_time", "0");
+    pm.setParam("disable_pause", "1");
+    EXPECT_EQ(pm.getParam("disable_pause"), "1");
+    EXPECT_TRUE(pm.flags.disablePause);
+    pm.setParam("disable_pause", "yes");
+    EXPECT_FALSE(pm.flags.disablePause);
+    run("pm = new ProjectManager(); pm.set(\"mode\", 3); $_tmp_m = pm.get(\"mode\") + \"/\" + "
+        "pm.get(\"missing\") + \"/\" + pm.currentPageName();");
+    EXPECT_EQ(text("$_tmp_m"), "3//$page_p");
+}
+
+TEST_F(PagesTest, RecentPagesKeepOneEntryPerFolderAndSkipTheProgramsOwnGames) {
+    pageState().recentPages.clear();
+    addRecentPage("d:\\g\\a.cmml");
+    addRecentPage("d:\\h\\c.cmml");
+    addRecentPage("d:\\g\\b.cmml");
+    addRecentPage(programDirectory() + "\\Usr\\main.cmml");
+    EXPECT_EQ(pageState().recentPages, (std::vector<std::string>{"d:\\g\\b.cmml", "d:\\h\\c.cmml"}));
+    for (int i = 0; i < 12; ++i)
+        addRecentPage("d:\\f" + std::to_string(i) + "\\p.cmml");
+    EXPECT_EQ(pageState().recentPages.size(), 9u);
+}
+
+const char* const kShip = "extends Char;\r\nconstructor create(hp, speed) { this.hp = hp; "
+                          "this.speed = speed; }\r\nfunction touch() { return x + y + colour0; }\r\n"
+                          "suspend();\r\n";
+
+TEST_F(PagesTest, AGeneratorCreatesItsObjectInInitialisationPassesAndSavesItsState) {
+    std::string p = page("ships.cmml", {{"Ship", kShip}}, "");
+    loadPage(p);
+    auto list = readResourceText("<resourcelist name=\"ships\">\r\n<generator className=\"Ship\" "
+                                 "name=\"$s\" inst_x=\"100\" inst_y=\"50\" inst_colour=\"7\" "
+                                 "const_hp=\"3\"/>\r\n</resourcelist>");
+    ASSERT_TRUE(list);
+    TResource* ships = attach("usr.ships", std::move(list));
+    ASSERT_TRUE(ships);
+    ships->initialize();
+    run("$_tmp_s = $s.hp + \",\" + ($s.speed == null) + \",\" + $s.x + \",\" + $s.y + \",\" + ($s._generator "
+        "!= null);");
+    EXPECT_EQ(text("$_tmp_s"), "3,1,100,50,1");
+    auto* g = dynamic_cast<TGenerator*>(resourceRoot()->lookup("usr.ships.$s"));
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->state, 0);
+    // The object moves; saving asks it to store its state through _n_setGenAttr.
+    run("$s.x = 5; $s.hp = \"go\";");
+    run("_n_setGenAttr($s._generator, \"hp\", $s.hp);");
+    TLines lines;
+    g->save(lines, "  ");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], "<generator className=\"Ship\" name=\"$s\" inst_colour=\"7\" "
+                        "inst_hp=\"%22go%22\" inst_x=\"5\" inst_y=\"50\" const_hp=\"3\"/>");
+    g->setInstanceValue("hp", "");
+    lines.clear();
+    g->save(lines, "");
+    EXPECT_EQ(lines[0].find("inst_hp"), std::string::npos);
+}
+
+TEST_F(PagesTest, AGeneratorOfAMissingClassFailsWithItsMessage) {
+    loadPage(page("missing.cmml", {}, ""));
+    attach("usr.odd", readResourceText("<resourcelist name=\"odd\">\r\n<generator className=\"Nope\" "
+                                       "name=\"$n\"/>\r\n</resourcelist>"));
+    EXPECT_THROW(resourceRoot()->lookup("usr.odd")->initialize(), ERavokError);
+    ASSERT_FALSE(recording().errors.empty());
+    EXPECT_EQ(recording().errors[0], "ClassNope does not exist. Cannot create.");
+    recording().errors.clear();
+    run("$_tmp_e = 0;");
+    EXPECT_NE(evaluate("extends Object; _changeAttr(5, \"x\", 1);", false), 0);
+}
+
+TEST_F(PagesTest, TheReconstructionScriptListsEveryStatement) {
+    std::string p = page("small.cmml", {{"Ship", kShip}},
+                         "  <generator className=\"Ship\" name=\"$a\" inst_x=\"1\" inst_nope=\"2\"/>\r\n");
+    loadPage(p);
+    int32_t hash = pageHashCode(p);
+    EXPECT_EQ(reconstructionScript(p),
+              (std::vector<std::string>{
+                  "extends Object; $_exec_checkPoint=-1;",
+                  "$_hashCode=getPageHashCode()-(" + std::to_string(hash) + ");\r\n$_exec_checkPoint=1;",
+                  "if (!$_design_mode) { for (p in $procs) p.kill();} $chars.clear();\r\n"
+                  "$_exec_checkPoint=2;",
+                  "$a=new Ship();\r\n$_exec_checkPoint=3;",
+                  "$a.x=1;\r\n$_exec_checkPoint=4;",
+                  "$a.setGenerator( getResource(\"usr.gen.$a\").getTObject() );\r\n$_exec_checkPoint=5;",
+                  "$a.onGenerate();\r\n$_exec_checkPoint=6;",
+                  "if ($_design_mode==0) { appear($a); } else $chars.add($a);\r\n$_exec_checkPoint=7;",
+                  "_n_refresh();\r\n$_exec_checkPoint=8;",
+              }));
+    EXPECT_EQ(reconstructionCacheFile(p),
+              programDirectory() + "\\Temp\\i127_testpagesTheReconstructionScriptListsEveryStatementsmallcmml.ravok");
+}
+
+TEST_F(PagesTest, AStaleReconstructionCacheIsRunAndSaysSo) {
+    std::string p = page("stale.cmml", {{"Ship", kShip}},
+                         "  <generator className=\"Ship\" name=\"$b\" inst_x=\"4\"/>\r\n");
+    runPage(p);
+    ASSERT_TRUE(TRootProcess::instance().process());
+    run("$procs = new Array(); $chars = new Array(); $_design_mode = 0;");
+    ASSERT_TRUE(generatePage());
+    EXPECT_EQ(text("$_hashCode"), "0");
+    run("$_tmp_v = $b.x;");
+    EXPECT_EQ(text("$_tmp_v"), "4");
+    std::string bytes;
+    readWholeFile(p, bytes);
+    writeWholeFile(p, bytes + " \r\n"); // the page changed, its cache did not
+    ASSERT_TRUE(generatePage());
+    EXPECT_NE(text("$_hashCode"), "0");
+    run("$_tmp_v = $chars.size();");
+    EXPECT_EQ(text("$_tmp_v"), "1");
+}
+
+TEST_F(PagesTest, PageHashCodes) {
+    EXPECT_EQ(pageHashCode(write("empty.cmml", "")), 0);
+    EXPECT_EQ(pageHashCode(write("song.mid", "MThd")), 0);
+    EXPECT_EQ(pageHashCode(write("lib.dll", "MZ")), 0);
+    EXPECT_EQ(pageHashCode(folder + "\\none.cmml"), 0);
+    // Computed independently from the generator's definition.
+    EXPECT_EQ(hashBytes("ab"), 1210645878);
+    EXPECT_EQ(pageHashCode(write("u.cmml", "<resourcelist name=\"usr\">")), -1136001294);
+}
+
+// A page whose object records $_doDraw every frame and can ask for a switch.
+class MainLoopTest : public PagesTest {
+protected:
+    void start(const std::string& body) {
+        std::string p = page("loop.cmml", {{"Rec", "extends Char;\r\n" + body}},
+                             "  <generator className=\"Rec\" name=\"$rec\"/>\r\n");
+        write("other.cmml", kEmptyPage);
+        runPage(p); // opening the page's project releases every global
+        ASSERT_TRUE(TRootProcess::instance().process());
+        run("$draws = new Array();");
+        TMainLoop& loop = TMainLoop::instance();
+        loop.reset();
+        loop.AutoRun = true;
+        framePacing().BaseTime = NowMs();
+    }
+    std::string draws() {
+        run("$_tmp_d = \"\"; for (d in $draws) $_tmp_d = $_tmp_d + d;");
+        return text("$_tmp_d");
+    }
+};
+
+TEST_F(MainLoopTest, OnlyTheLastDueFrameDrawsAndTheRemainderStays) {
+    start("while (1) { $draws.add($_doDraw); suspend(); }");
+    TMainLoop& loop = TMainLoop::instance();
+    long double base = framePacing().BaseTime;
+    clock.advance(40);
+    EXPECT_FALSE(loop.Main());
+    EXPECT_EQ(loop.FrameCount, 2);
+    EXPECT_EQ(draws(), "01");
+    EXPECT_EQ(framePacing().BaseTime, base + 34);
+    EXPECT_EQ(loop.DrawCount, 1);
+    EXPECT_EQ(loop.caption.substr(0, 12), "0:2000000000");
+    clock.advance(500 - 6); // 500 ms after the base time: 29 due, 7 run
+    loop.Main();
+    EXPECT_EQ(loop.FrameCount, 9);
+    clock.advance(5); // the dropped frames are not caught up
+    loop.Main();
+    EXPECT_EQ(loop.FrameCount, 9);
+}
+
+TEST_F(MainLoopTest, APageSwitchLeavesTheBatchAtOnce) {
+    start("getResource(\"project.pages.$page_other\").open(); while (1) { $draws.add(1); suspend(); }");
+    TMainLoop& loop = TMainLoop::instance();
+    clock.advance(3 * 17 + 1);
+    loop.Main();
+    EXPECT_EQ(loop.FrameCount, 1); // frames 2 and 3 of the batch never ran
+    EXPECT_EQ(draws(), "1");
+    EXPECT_EQ(TPrjManager::instance().currentPageName(), "$page_other");
+    EXPECT_FALSE(TPrjManager::instance().hasPendingPage());
+}
+
+TEST_F(MainLoopTest, PauseAndResumeAreToldOnceEach) {
+    start("while (1) suspend();");
+    run("$_tmp_p = \"\";");
+    write("Fm.ravok", "extends Object;\r\nfunction doPause() { $_tmp_p = $_tmp_p + \"p\"; }\r\n"
+                      "function doPauseEnd() { $_tmp_p = $_tmp_p + \"e\"; }\r\n");
+    attach("usr.classes2", readResourceText("<resourcelist name=\"classes2\">\r\n<class name=\"Fm\" "
+                                            "src=\"Fm.ravok\"/>\r\n</resourcelist>", folder));
+    resourceRoot()->lookup("usr.classes2")->initialize();
+    run("$frameManager = new Fm();");
+    TMainLoop& loop = TMainLoop::instance();
+    loop.AutoRun = false;
+    EXPECT_TRUE(loop.Main());
+    EXPECT_TRUE(loop.Main());
+    loop.AutoRun = true;
+    clock.advance(17);
+    loop.Main();
+    loop.Main();
+    EXPECT_EQ(text("$_tmp_p"), "pe");
+    run("$frameManager = null;");
+}
+
+TEST_F(MainLoopTest, AFailedFrameIsReportedOnceAsARuntimeError) {
+    start("suspend(); x = 1 / 0;");
+    TMainLoop& loop = TMainLoop::instance();
+    clock.advance(17);
+    loop.Main();
+    clock.advance(17);
+    loop.Main();
+    ASSERT_EQ(recording().errors.size(), 1u);
+    EXPECT_EQ(recording().errors[0], "Division by zero");
+    recording().errors.clear();
+}
+
+} // namespace
+} // namespace ravok
