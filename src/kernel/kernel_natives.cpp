@@ -4,6 +4,12 @@
 #include "native_api.h"
 #include "ranking.h"
 
+#include "host_files.h"
+#include "program_paths.h"
+#include "runtime_natives.h"
+
+#include "platform/shell.h"
+
 namespace ravok {
 
 namespace {
@@ -27,12 +33,25 @@ void _n_version(TValue* cell, int, int) { setInt(*cell, 1270); }
 
 void _n_locale(TValue* cell, int, int) { native::setString(*cell, translate("locale")); }
 
+// The editor, when it is installed beside the player, takes over: it is
+// started and the player closes.
+void _n_openIDE(TValue*, int, int) {
+    std::string editor = programDirectory() + "\\Ravok.exe";
+    if (fileExists(editor)) shell().startProgram(toHostPath(editor));
+    requestProgramExit();
+}
+
+// Editing code belongs to the editor; the player has nothing to do.
+void _n_editCode(TValue*, int, int) {}
+
 } // namespace
 
 const std::vector<TNativeBinding>& systemKernelNatives() {
     static const std::vector<TNativeBinding> list = {
         {"System", "_n_version", _n_version},
         {"System", "_n_locale", _n_locale},
+        {"System", "_n_openIDE", _n_openIDE},
+        {"System", "_n_editCode", _n_editCode},
     };
     return list;
 }

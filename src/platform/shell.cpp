@@ -25,6 +25,16 @@ public:
         return true;
     }
 
+    bool startProgram(const std::string& hostPath) override {
+        std::string path = hostPath;
+        char* argv[] = {path.data(), nullptr};
+        reapFinished();
+        pid_t pid;
+        if (posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv, environ) != 0) return false;
+        started_.push_back(pid);
+        return true;
+    }
+
 private:
     // xdg-open hands the address to the browser and exits; its status is
     // collected on a later call so that no zombie stays behind.

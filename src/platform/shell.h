@@ -1,4 +1,5 @@
-// The desktop shell: opening an address in the user's web browser. The
+// The desktop shell: opening an address in the user's web browser and
+// starting a program beside the player. The
 // address is passed to the opener as one argument, never through a command
 // shell, so a game's text cannot run anything.
 #pragma once
@@ -13,6 +14,8 @@ public:
     virtual ~TShell() = default;
     // Returns whether the opener could be started.
     virtual bool openAddress(std::string_view address) = 0;
+    // Starts a program (a host path) without arguments and without waiting.
+    virtual bool startProgram(const std::string& hostPath) = 0;
 };
 
 TShell& shell();

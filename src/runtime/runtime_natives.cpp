@@ -98,10 +98,7 @@ void breakExec(TValue*, int, int) {
 
 // _n_exit: the program ends once the running slice returns; the main loop
 // (or the script runner) sees the request and closes down.
-void _n_exit(TValue* cell, int argc, int count) {
-    gProgramExitRequested = true;
-    breakExec(cell, argc, count);
-}
+void _n_exit(TValue*, int, int) { requestProgramExit(); }
 
 // The default stack size of processes created from now on; the value is not
 // checked here (process creation refuses a block too small for its frame).
@@ -160,6 +157,12 @@ const std::vector<TNativeBinding>& systemRuntimeNatives() {
         {"System", "_n_exit", _n_exit},
     };
     return list;
+}
+
+void requestProgramExit() {
+    gProgramExitRequested = true;
+    StepBudget = 0;
+    if (CurrentProcess) CurrentProcess->budget = 0;
 }
 
 } // namespace ravok

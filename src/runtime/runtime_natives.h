@@ -14,6 +14,9 @@ namespace ravok {
 inline bool gEchoPrint = false;
 // Set by System's _n_exit: the program is to end.
 inline bool gProgramExitRequested = false;
+// Sets gProgramExitRequested and ends the running slice, so the program ends
+// once the current turn returns.
+void requestProgramExit();
 
 const std::vector<TNativeBinding>& objectCoreNatives();    // classes.lang.Object: print
 const std::vector<TNativeBinding>& stringNatives();        // classes.lang.String: _free_body

@@ -100,7 +100,12 @@ public:
         opened.emplace_back(address);
         return true;
     }
+    bool startProgram(const std::string& hostPath) override {
+        started.push_back(hostPath);
+        return true;
+    }
     std::vector<std::string> opened;
+    std::vector<std::string> started;
 };
 
 class FakeClock : public TClock {
