@@ -11,6 +11,8 @@ standard output:
   error: TEXT      a text standard error must contain
   twice: yes       run a second time, from the class and reconstruction
                    caches, and require the same output
+  check: yes       compile only (--check PAGE, or the program's own project
+                   without a page) instead of playing
 
 The folder is copied to <build>/game-tests/NAME first, so the project file a
 run creates never lands in the source tree, and the page's reconstruction cache
@@ -44,7 +46,11 @@ def main():
             else:
                 settings[key.strip()] = value.strip()
     expected = body.splitlines()
-    args = [ravok, "--home", home, "--headless", "--print", "--frames", settings.get("frames", "60")]
+    check = settings.get("check") == "yes"
+    if check:
+        args = [ravok, "--home", home, "--check"]
+    else:
+        args = [ravok, "--home", home, "--headless", "--print", "--frames", settings.get("frames", "60")]
     if "page" in settings:
         work = os.path.join(home, "game-tests", os.path.basename(os.path.abspath(folder)))
         shutil.rmtree(work, ignore_errors=True)
@@ -53,6 +59,8 @@ def main():
         args.append(page)
         pages = [os.path.join(work, p) for p in os.listdir(work) if p.endswith(".cmml")]
     else:
+        if check:
+            args.append(os.path.join(home, "Usr", "default.ravokprj"))
         pages = [os.path.join(home, "Usr", p) for p in os.listdir(os.path.join(home, "Usr"))
                  if p.endswith(".cmml")]
     for p in pages:

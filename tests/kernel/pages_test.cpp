@@ -269,6 +269,17 @@ protected:
         loop.AutoRun = true;
         framePacing().BaseTime = NowMs();
     }
+    // $frameManager records each doPause as "p" and each doPauseEnd as "e" in $_tmp_p.
+    void installFrameManager() {
+        run("$_tmp_p = \"\";");
+        write("Fm.ravok", "extends Object;\r\nfunction doPause() { $_tmp_p = $_tmp_p + \"p\"; }\r\n"
+                          "function doPauseEnd() { $_tmp_p = $_tmp_p + \"e\"; }\r\n");
+        attach("usr.classes2", readResourceText("<resourcelist name=\"classes2\">\r\n<class "
+                                                "name=\"Fm\" src=\"Fm.ravok\"/>\r\n</resourcelist>",
+                                                folder));
+        resourceRoot()->lookup("usr.classes2")->initialize();
+        run("$frameManager = new Fm();");
+    }
     std::string draws() {
         run("$_tmp_d = \"\"; for (d in $draws) $_tmp_d = $_tmp_d + d;");
         return text("$_tmp_d");
@@ -307,13 +318,7 @@ TEST_F(MainLoopTest, APageSwitchLeavesTheBatchAtOnce) {
 
 TEST_F(MainLoopTest, PauseAndResumeAreToldOnceEach) {
     start("while (1) suspend();");
-    run("$_tmp_p = \"\";");
-    write("Fm.ravok", "extends Object;\r\nfunction doPause() { $_tmp_p = $_tmp_p + \"p\"; }\r\n"
-                      "function doPauseEnd() { $_tmp_p = $_tmp_p + \"e\"; }\r\n");
-    attach("usr.classes2", readResourceText("<resourcelist name=\"classes2\">\r\n<class name=\"Fm\" "
-                                            "src=\"Fm.ravok\"/>\r\n</resourcelist>", folder));
-    resourceRoot()->lookup("usr.classes2")->initialize();
-    run("$frameManager = new Fm();");
+    installFrameManager();
     TMainLoop& loop = TMainLoop::instance();
     loop.AutoRun = false;
     EXPECT_TRUE(loop.Main());
@@ -323,6 +328,30 @@ TEST_F(MainLoopTest, PauseAndResumeAreToldOnceEach) {
     loop.Main();
     loop.Main();
     EXPECT_EQ(text("$_tmp_p"), "pe");
+    run("$frameManager = null;");
+}
+
+bool gActive = true;
+
+TEST_F(MainLoopTest, WithDeactivationPauseTheInactivePeriodIsNotCaughtUp) {
+    start("while (1) { $draws.add(1); suspend(); }");
+    installFrameManager();
+    TPrjManager::instance().setParam("deactivation_pause", "1");
+    TMainLoop& loop = TMainLoop::instance();
+    loop.hooks.applicationActive = [] { return gActive; };
+    gActive = false;
+    clock.advance(1000);
+    EXPECT_TRUE(loop.Main());
+    clock.advance(1000);
+    EXPECT_TRUE(loop.Main());
+    EXPECT_EQ(loop.FrameCount, 0);
+    gActive = true;
+    clock.advance(17);
+    loop.Main();
+    EXPECT_EQ(loop.FrameCount, 1); // one frame: the two held seconds are not caught up
+    EXPECT_EQ(text("$_tmp_p"), "pe");
+    loop.hooks.applicationActive = nullptr;
+    TPrjManager::instance().setParam("deactivation_pause", "0");
     run("$frameManager = null;");
 }
 
