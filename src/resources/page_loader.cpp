@@ -63,6 +63,15 @@ TPageState& pageState() {
     return state;
 }
 
+bool createPageFile(std::string_view file) {
+    if (fileExists(file)) return !directoryExists(file);
+    return writeWholeFile(file, "<resourcelist name=\"usr\">\r\n"
+                                " <resourcelist name=\"patterns\">\r\n </resourcelist>\r\n"
+                                " <resourcelist name=\"classes\">\r\n </resourcelist>\r\n"
+                                " <resourcelist name=\"gen\">\r\n </resourcelist>\r\n"
+                                "</resourcelist>\r\n");
+}
+
 int loadPage(std::string_view file) {
     TPageState& page = pageState();
     TPrjManager& project = TPrjManager::instance();

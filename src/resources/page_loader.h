@@ -25,6 +25,10 @@ struct TPageHooks {
 };
 inline TPageHooks gPageHooks;
 
+// Writes the empty page a new page file starts as (patterns, classes and gen
+// lists); an existing file is left alone. Returns whether the file exists now.
+bool createPageFile(std::string_view file);
+
 int loadPage(std::string_view file);
 void runPage(std::string_view file);
 void designPage();

@@ -122,6 +122,32 @@ TEST_F(PagesTest, APageInAFolderWithoutAProjectCreatesItAndRegistersEveryPage) {
     EXPECT_EQ(TPrjManager::instance().getParam("savedVersion"), "1270");
 }
 
+TEST_F(PagesTest, ANewPageStartsFromTheTemplateAndLoads) {
+    std::string p = folder + "\\new.cmml";
+    ASSERT_TRUE(createPageFile(p));
+    std::string bytes;
+    readWholeFile(p, bytes);
+    EXPECT_EQ(textLines(bytes),
+              (std::vector<std::string>{"<resourcelist name=\"usr\">", " <resourcelist name=\"patterns\">",
+                                        " </resourcelist>", " <resourcelist name=\"classes\">",
+                                        " </resourcelist>", " <resourcelist name=\"gen\">",
+                                        " </resourcelist>", "</resourcelist>"}));
+    writeWholeFile(p, kEmptyPage);
+    EXPECT_TRUE(createPageFile(p)); // an existing page is left as it is
+    readWholeFile(p, bytes);
+    EXPECT_EQ(bytes, kEmptyPage);
+    runPage(p);
+    EXPECT_TRUE(pageState().compiled);
+    EXPECT_FALSE(pageState().notRunning);
+    EXPECT_TRUE(resourceRoot()->lookup("usr.global.$screenWidth"));
+    EXPECT_TRUE(TRootProcess::instance().process());
+    loadPage(folder + "\\missing.cmml");
+    ASSERT_EQ(recording().errors.size(), 1u);
+    EXPECT_EQ(recording().errors[0], folder + "\\missing.cmml does not exist.");
+    EXPECT_TRUE(pageState().notRunning);
+    recording().errors.clear();
+}
+
 TEST_F(PagesTest, ParametersSetTheirSwitchesAndSleepTimeIsNotStored) {
     write("default.ravokprj", "<resourcelist name=\"project\">\r\n <resourcelist name=\"params\">\r\n"
                               "  <param name=\"savedVersion\" value=\"999\"/>\r\n"
