@@ -91,6 +91,11 @@ bool bootKernel() {
     return true;
 }
 
+std::string resolveHelpFile(const std::string& value) {
+    if (value.empty() || value.find("http://") != std::string::npos) return value;
+    return resolve(value, programDirectory());
+}
+
 bool bootPlayer(const std::string& commandLinePage) {
     Booting = true;
     loadRecentPages();
@@ -103,6 +108,7 @@ bool bootPlayer(const std::string& commandLinePage) {
     if (up) {
         TPrjManager& project = TPrjManager::instance();
         project.open(programDirectory() + "\\Usr\\default.ravokprj");
+        gHelpFile = resolveHelpFile(project.getParam("helpfile"));
         if (start.empty()) start = project.startPage();
         native::setGlobal("$_emChar", TValue::ofInt(1));
         native::setGlobal("$_editMode", TValue::ofInt(1));

@@ -18,6 +18,12 @@ TResource* kernelRoot();
 // the start page opened. Returns whether the kernel came up.
 bool bootPlayer(const std::string& commandLinePage);
 
+// The game's help file from the project parameter helpfile: an address
+// (containing "http://") as it is, anything else resolved against the program
+// directory; empty when the project names none.
+std::string resolveHelpFile(const std::string& value);
+inline std::string gHelpFile;
+
 // Set while the boot proper runs, and once it has finished.
 inline bool Booting = false;
 inline bool Booted = false;

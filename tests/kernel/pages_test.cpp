@@ -171,6 +171,12 @@ TEST_F(PagesTest, ParametersSetTheirSwitchesAndSleepTimeIsNotStored) {
     EXPECT_EQ(text("$_tmp_m"), "3//$page_p");
 }
 
+TEST_F(PagesTest, TheHelpFileIsAnAddressOrAFileOfTheProgramDirectory) {
+    EXPECT_EQ(resolveHelpFile("http://example.org/help"), "http://example.org/help");
+    EXPECT_EQ(resolveHelpFile("docs\\help.html"), programDirectory() + "\\docs\\help.html");
+    EXPECT_EQ(resolveHelpFile(""), "");
+}
+
 TEST_F(PagesTest, RecentPagesKeepOneEntryPerFolderAndSkipTheProgramsOwnGames) {
     pageState().recentPages.clear();
     addRecentPage("d:\\g\\a.cmml");
