@@ -15,17 +15,12 @@
 #include "platform/encoding.h"
 #include "platform/reporter.h"
 
+#include "recording_reporter.h"
+
 #include <gtest/gtest.h>
 
 namespace ravok {
 namespace {
-
-class TRecording : public TReporter {
-public:
-    void notice(const std::string&, const TTrace&) override {}
-    void reportError(const std::string& text, const TTrace&) override { errors.push_back(text); }
-    std::vector<std::string> errors;
-};
 
 class CollectorTest : public ::testing::Test {
 protected:

@@ -27,17 +27,12 @@
 #include "text_lines.h"
 #include "value_ops.h"
 
+#include "recording_reporter.h"
+
 #include <gtest/gtest.h>
 
 namespace ravok {
 namespace {
-
-class TPageRecording : public TReporter {
-public:
-    void notice(const std::string&, const TTrace&) override {}
-    void reportError(const std::string& text, const TTrace&) override { errors.push_back(text); }
-    std::vector<std::string> errors;
-};
 
 const char* const kEmptyPage = "<resourcelist name=\"usr\">\r\n</resourcelist>\r\n";
 
@@ -48,8 +43,8 @@ protected:
         setReporter(&recording());
         ASSERT_TRUE(bootKernel());
     }
-    static TPageRecording& recording() {
-        static TPageRecording r;
+    static TRecording& recording() {
+        static TRecording r;
         return r;
     }
     void SetUp() override {

@@ -1,0 +1,19 @@
+// The reporter of the kernel tests: it keeps every error text, so a test can
+// check what was reported and fail on anything it did not expect.
+#pragma once
+
+#include "platform/reporter.h"
+
+#include <string>
+#include <vector>
+
+namespace ravok {
+
+class TRecording : public TReporter {
+public:
+    void notice(const std::string&, const TTrace&) override {}
+    void reportError(const std::string& text, const TTrace&) override { errors.push_back(text); }
+    std::vector<std::string> errors;
+};
+
+} // namespace ravok
