@@ -1,0 +1,113 @@
+// Drawing surfaces: images in system memory and the operations sprites,
+// panels and the screen draw with. Pixels are 32-bit words 0x00RRGGBB in
+// memory (cairo's RGB24 and opaque ARGB32); colours as scripts pass them are
+// 0x00BBGGRR and are converted at this boundary. Nothing is antialiased.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+typedef struct _cairo_surface cairo_surface_t;
+
+namespace ravok {
+
+struct TRect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    int width() const { return right - left; }
+    int height() const { return bottom - top; }
+};
+
+struct TPoint {
+    int x = 0, y = 0;
+};
+
+// Font styles as scripts give them.
+enum : uint32_t { kFontBold = 1, kFontItalic = 2, kFontUnderline = 4 };
+
+// The key colour meaning "no colour is transparent".
+constexpr int64_t kNoKey = -1;
+
+class TSurface {
+public:
+    ~TSurface();
+    TSurface(const TSurface&) = delete;
+    TSurface& operator=(const TSurface&) = delete;
+
+    // A surface of that size filled with black.
+    static std::unique_ptr<TSurface> create(int width, int height);
+    // Decodes a BMP or PNG file (a host path); nullptr with the reason.
+    static std::unique_ptr<TSurface> load(const std::string& hostPath, std::string* error = nullptr);
+
+    int width() const { return width_; }
+    int height() const { return height_; }
+    // The colour 0x00BBGGRR at a point; 0 outside.
+    uint32_t pixel(int x, int y) const;
+    // The raw word at a point (what colour keys compare with).
+    uint32_t rawPixel(int x, int y) const;
+
+    // Copies drawn from this surface treat pixels equal to the raw word as
+    // transparent; kNoKey makes every pixel opaque.
+    void setKey(int64_t rawKey) { key_ = rawKey; }
+    int64_t key() const { return key_; }
+
+    // Filled rectangle, right and bottom excluded.
+    void fillRect(const TRect& r, uint32_t colour);
+    // A line as classic drawing APIs draw it: the start included, the end not.
+    void line(int x1, int y1, int x2, int y2, uint32_t colour);
+    // A filled polygon (even-odd rule) with its outline in the same colour.
+    void polygon(const std::vector<TPoint>& points, uint32_t colour);
+    // Text (Shift-JIS) with its top-left corner at (x, y); size in points.
+    void text(int x, int y, std::string_view text, const std::string& font, int size,
+              uint32_t style, uint32_t colour);
+    // Width and height the text would take.
+    TPoint textExtent(std::string_view text, const std::string& font, int size, uint32_t style);
+
+    // Copies the source rectangle to (x, y), leaving out the source's key
+    // colour; when src.left > src.right the rectangle is mirrored left to right.
+    void copyKeyed(const TSurface& source, TRect src, int x, int y);
+    // Copies without a key (presentation).
+    void copyPlain(const TSurface& source, TRect src, int x, int y);
+    // The source rectangle scaled to dstWidth x dstHeight (a negative width
+    // mirrors), turned by steps/256 of a full turn clockwise around its centre,
+    // centred on (cx, cy), with alpha 0-255; the source's key applies.
+    void copyRotated(const TSurface& source, TRect src, int cx, int cy, int dstWidth, int dstHeight,
+                     int steps, int alpha);
+
+    bool savePng(const std::string& hostPath) const;
+
+    uint32_t* row(int y) { return reinterpret_cast<uint32_t*>(data_ + size_t(y) * stride_); }
+    const uint32_t* row(int y) const {
+        return reinterpret_cast<const uint32_t*>(data_ + size_t(y) * stride_);
+    }
+    cairo_surface_t* cairo() const { return surface_; }
+    // Marks the memory as written directly (before cairo draws again).
+    void touched() const;
+
+private:
+    TSurface(cairo_surface_t* surface, int width, int height);
+    // An ARGB32 copy in which key pixels are transparent, cached per key.
+    cairo_surface_t* keyedCopy() const;
+
+    cairo_surface_t* surface_;
+    int width_, height_;
+    int stride_;
+    uint8_t* data_;
+    int64_t key_ = kNoKey;
+    // Keyed copies, valid while nothing has drawn on the surface since.
+    mutable std::map<int64_t, cairo_surface_t*> keyed_;
+    mutable uint64_t keyedStamp_ = 0;
+    mutable uint64_t stamp_ = 1;
+    void changed() const;
+};
+
+// Colours: 0x00BBGGRR (scripts) to the raw 0x00RRGGBB word and back.
+inline uint32_t rawFromColour(uint32_t c) {
+    return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+}
+inline uint32_t colourFromRaw(uint32_t w) { return rawFromColour(w & 0xFFFFFF); }
+
+} // namespace ravok
