@@ -3,6 +3,7 @@
 #include "build_sizes.h"
 #include "class_compiler.h"
 #include "collector.h"
+#include "cpattern.h"
 #include "generator.h"
 #include "host_files.h"
 #include "modules.h"
@@ -53,6 +54,8 @@ bool bootKernel() {
     installCompiler();
     installEvaluator();
     registerGeneratorKind();
+    registerPatternKind();
+    gPageHooks.initPatterns = buildPagePatterns;
     TRootProcess::instance().hooks.collect = collect;
     try {
         Notice("Loading Modules..");
@@ -81,6 +84,7 @@ bool bootKernel() {
           &systemKernelNatives(),    &fileReaderNatives(),      &fileWriterNatives()})
         bindNatives(*list);
     bindNatives(bootNatives());
+    buildKernelPatterns();
     try {
         discoverModules();
         bindModules();

@@ -1,0 +1,92 @@
+#include "cpattern.h"
+
+#include "patterns.h"
+
+#include "host_files.h"
+#include "markup_escape.h"
+#include "messages.h"
+#include "native_api.h"
+#include "paths.h"
+#include "program_paths.h"
+#include "resource_reader.h"
+#include "sgml.h"
+
+#include "platform/reporter.h"
+
+namespace ravok {
+
+namespace {
+int gKernelPatterns = 0;
+
+TResource* treeAt(std::string_view path) {
+    TResource* root = resourceRoot();
+    return root ? root->lookup(path) : nullptr;
+}
+} // namespace
+
+void TCPat::initStep(TInitContext& context) {
+    TPatternList& list = patternList();
+    native::setGlobal(name, TValue::ofInt(list.total()));
+    std::string file = sourceFile;
+    if (file.empty() || !fileExists(file) || directoryExists(file)) {
+        ReportError(sourceFile + translate(": No such bmp/png file."));
+        file = programDirectory() + "\\Kernel\\images\\404.bmp";
+    }
+    if (!list.add(file)) ReportError(file + translate(": No such bmp/png file."));
+    ++context.done;
+}
+
+void TCPat::save(TLines& lines, const std::string& indent) {
+    std::string src = gResourceHooks.relativeToBase ? gResourceHooks.relativeToBase(sourceFile)
+                                                    : sourceFile;
+    lines.push_back(indent + "<cpattern name=\"" + escapeMarkup(name) + "\" src=\"" +
+                    escapeMarkup(src) + "\"/>");
+}
+
+void registerPatternKind() {
+    registerResourceKind("cpattern", [](const TSGML& e, const std::string& baseDir) {
+        auto p = std::make_unique<TCPat>();
+        p->name = e.attr("name");
+        std::string src = e.attr("src");
+        p->sourceFile = src.empty() ? std::string() : resolve(src, baseDir);
+        return std::unique_ptr<TResource>(std::move(p));
+    });
+}
+
+void buildKernelPatterns() {
+    patternList().clear();
+    if (TResource* kernel = treeAt("patterns")) kernel->initialize();
+    gKernelPatterns = patternList().total();
+}
+
+int kernelPatternCount() { return gKernelPatterns; }
+
+int buildPagePatterns(TResource* pagePatterns) {
+    TPatternList& list = patternList();
+    list.truncate(gKernelPatterns);
+    int result = pagePatterns ? int(pagePatterns->initialize()) : 0;
+    list.clear();
+    if (TResource* kernel = treeAt("patterns")) kernel->initialize();
+    if (pagePatterns) pagePatterns->initialize();
+    return result;
+}
+
+bool acceptPatternName(const std::string& name) {
+    bool valid = name.size() > 1 && name[0] == '$';
+    for (size_t i = 1; valid && i < name.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(name[i]);
+        valid = c == '_' || (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    }
+    if (!valid) {
+        ReportError(name + translate(": Invalid name."));
+        return false;
+    }
+    TResource* page = treeAt("usr.patterns");
+    if (page && page->findChild(name)) {
+        ReportError(name + translate(" already exists."));
+        return false;
+    }
+    return true;
+}
+
+} // namespace ravok
