@@ -15,9 +15,11 @@
 #include "resource_kinds.h"
 #include "resource_tree.h"
 #include "runtime_natives.h"
+#include "screen.h"
 #include "sjis.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <unistd.h>
 
 namespace ravok {
@@ -32,9 +34,50 @@ std::string commandLinePath(const std::string& hostPath) {
     return fromHostPath(std::string(cwd) + "/" + hostPath);
 }
 
+const THeadlessOptions* gOptions = nullptr;
+std::vector<bool> gShotTaken;
+
+// The presented frame, saved when --shot asked for this frame.
+void presentHeadless(const TSurface& back, const TRect& client) {
+    long frame = long(TMainLoop::instance().FrameCount);
+    for (size_t i = 0; i < gOptions->shots.size(); ++i) {
+        const THeadlessShot& shot = gOptions->shots[i];
+        if (shot.frame != frame || gShotTaken[i]) continue;
+        auto picture = TSurface::create(client.width(), client.height());
+        picture->copyPlain(back, client, 0, 0);
+        if (picture->savePng(shot.file))
+            gShotTaken[i] = true;
+        else
+            std::fprintf(stderr, "ravok: %s: cannot be written\n", shot.file.c_str());
+    }
+}
+
+void installScreenHooks() {
+    TMainLoopHooks& hooks = TMainLoop::instance().hooks;
+    hooks.clearSprites = [] { screen().Sprites.clear(); };
+    hooks.setDrawingFrame = [](bool on) { screen().DrawingFrame = on; };
+    hooks.drawAll = [] { screen().DrawAll(); };
+    hooks.redraw = hooks.drawAll;
+    screen().present = presentHeadless;
+}
+
 } // namespace
 
+bool parseShot(const std::string& text, THeadlessShot& shot) {
+    size_t colon = text.find(':');
+    if (colon == std::string::npos || colon == 0 || colon + 1 >= text.size()) return false;
+    char* end = nullptr;
+    long frame = std::strtol(text.c_str(), &end, 10);
+    if (end != text.c_str() + colon || frame < 1) return false;
+    shot.frame = frame;
+    shot.file = text.substr(colon + 1);
+    return true;
+}
+
 int runHeadless(const THeadlessOptions& options) {
+    gOptions = &options;
+    gShotTaken.assign(options.shots.size(), false);
+    installScreenHooks();
     TPositionReporter reporter;
     TReporter* previous = setReporter(&reporter);
     TVirtualClock clock;
@@ -55,7 +98,14 @@ int runHeadless(const THeadlessOptions& options) {
     std::fflush(stdout);
     setClock(nullptr);
     setReporter(previous);
-    return reporter.errors > 0 ? 3 : 0;
+    bool shotsMissing = false;
+    for (size_t i = 0; i < options.shots.size(); ++i)
+        if (!gShotTaken[i]) {
+            std::fprintf(stderr, "ravok: frame %ld was not presented; %s not written\n",
+                         options.shots[i].frame, options.shots[i].file.c_str());
+            shotsMissing = true;
+        }
+    return reporter.errors > 0 || shotsMissing ? 3 : 0;
 }
 
 int checkGame(const std::string& pageOrProject) {

@@ -25,7 +25,8 @@ namespace {
 void usage(FILE* out) {
     std::fprintf(
         out,
-        "usage: ravok [--home DIR] [--log] [--print] [--headless] [--frames N] [PAGE.cmml]\n"
+        "usage: ravok [--home DIR] [--log] [--print] [--headless] [--frames N] [--shot N:FILE]\n"
+        "             [PAGE.cmml]\n"
         "       ravok [--home DIR] --check PAGE|PROJECT\n"
         "       ravok [--home DIR] [--log] [--print] --run FILE [CLASS.ravok ...]\n"
         "       ravok --tokens FILE | --parse FILE | --demo\n"
@@ -34,6 +35,7 @@ void usage(FILE* out) {
         "executable's folder)\n"
         "  --headless      no window: a virtual clock, one frame per loop turn\n"
         "  --frames N      stop after N game frames (exit status 3 if an error was reported)\n"
+        "  --shot N:FILE   save the presented frame N as a PNG file (repeatable)\n"
         "  --check FILE    compile every class of a page or project; exit status 0 or 1\n"
         "  --run FILE ...  compile the class files, then FILE, and run FILE's top-level code\n"
         "  --print         echo print output to standard output\n"
@@ -77,6 +79,13 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "ravok: --frames needs a number of frames\n");
                 return 1;
             }
+        } else if (arg == "--shot" && i + 1 < argc) {
+            ravok::THeadlessShot shot;
+            if (!ravok::parseShot(argv[++i], shot)) {
+                std::fprintf(stderr, "ravok: --shot needs FRAME:FILE.png\n");
+                return 1;
+            }
+            headless.shots.push_back(shot);
         } else if (arg == "--check" && i + 1 < argc) {
             return ravok::checkGame(argv[i + 1]);
         } else if (arg == "--run" && i + 1 < argc) {

@@ -4,6 +4,9 @@
 #include "class_compiler.h"
 #include "collector.h"
 #include "cpattern.h"
+#include "page_state.h"
+#include "screen.h"
+#include "sprite_natives.h"
 #include "generator.h"
 #include "host_files.h"
 #include "modules.h"
@@ -57,6 +60,8 @@ bool bootKernel() {
     registerPatternKind();
     gPageHooks.initPatterns = buildPagePatterns;
     TRootProcess::instance().hooks.collect = collect;
+    TRootProcess::instance().hooks.clearSprites = [] { screen().Sprites.clear(); };
+    screen().pageRunning = [] { return Booted && !pageState().notRunning; };
     try {
         Notice("Loading Modules..");
         Notice("Loading Kernel Resources..");
@@ -76,7 +81,8 @@ bool bootKernel() {
     for (const auto* list :
          {&arrayNatives(),           &objectCoreNatives(),      &objectLibraryNatives(),
           &objectProcessNatives(),   &objectFileNatives(),      &objectResourceNatives(),
-          &objectGeneratorNatives(), &inputNatives(),           &stringLibraryNatives(),
+          &objectGeneratorNatives(), &inputNatives(),           &spriteNatives(),
+          &objectDrawingNatives(),           &stringLibraryNatives(),
           &stringNatives(),          &processNatives(),         &pageNatives(),
           &cmmlNatives(),            &customResourceNatives(),  &builtInResourceNatives(),
           &resourceReaderNatives(),  &resourceWriterNatives(),  &hashTableNatives(),

@@ -1,0 +1,56 @@
+#include "screen.h"
+
+#include "native_api.h"
+#include "value_ops.h"
+
+#include "diagnostics/time_analyzer.h"
+
+namespace ravok {
+
+namespace {
+int32_t globalInt(const char* name, int32_t fallback) {
+    TValue* cell = native::globalCell(name);
+    if (!cell || (cell->kind != vtInt && cell->kind != vtFloat)) return fallback;
+    int32_t v = toInt(*cell);
+    return v > 0 ? v : fallback;
+}
+} // namespace
+
+TScreen& screen() {
+    static TScreen s;
+    return s;
+}
+
+TRect TScreen::clientRect() const {
+    return {0, 0, globalInt("$screenWidth", 560), globalInt("$screenHeight", 400)};
+}
+
+TSurface& TScreen::backSurface() {
+    TRect client = clientRect();
+    if (!back_ || back_->width() < client.right || back_->height() < client.bottom)
+        back_ = TSurface::create(client.right + 50, client.bottom + 50);
+    return *back_;
+}
+
+void TScreen::DrawAll() {
+    TSurface& back = backSurface();
+    TRect client = clientRect();
+    BeginSection(50);
+    uint32_t colour = 0xFFFFFF;
+    if (pageRunning && pageRunning()) {
+        TValue* bg = native::globalCell("$bgcolor");
+        colour = bg && (bg->kind == vtInt || bg->kind == vtFloat) ? uint32_t(toInt(*bg)) & 0xFFFFFF
+                                                                  : 0;
+    }
+    back.fillRect(client, colour);
+    EndSection(50);
+    BeginSection(48);
+    Sprites.drawAll(back);
+    EndSection(48);
+    BeginSection(49);
+    ++presentations;
+    if (present) present(back, client);
+    EndSection(49);
+}
+
+} // namespace ravok

@@ -1,0 +1,44 @@
+// The screen's state without its window: the back surface frames are drawn
+// into, the sprite list, the drawing-frame flag, and DrawAll, which clears,
+// draws the sprites and hands the finished frame to the platform's presenter
+// (the desktop window, or the headless recorder).
+#pragma once
+
+#include "sprites.h"
+
+#include "platform/surface.h"
+
+#include <memory>
+
+namespace ravok {
+
+class TScreen {
+public:
+    // The surface frames are drawn into, made (or enlarged) to hold the
+    // game's screen with 50 pixels to spare each way.
+    TSurface& backSurface();
+    // The game's screen: $screenWidth x $screenHeight, or the window's
+    // 560 x 400 while the game sets none.
+    TRect clientRect() const;
+
+    // Clear with white (or $bgcolor once a page runs), draw the sprites,
+    // present.
+    void DrawAll();
+
+    TSpriteList Sprites;
+    bool DrawingFrame = true;
+    bool DrawingStopped = false;
+    int64_t presentations = 0;
+
+    // Shows the finished frame; missing: frames are drawn and not shown.
+    void (*present)(const TSurface& surface, const TRect& client) = nullptr;
+    // Whether a page is running and the player has booted (the clear colour).
+    bool (*pageRunning)() = nullptr;
+
+private:
+    std::unique_ptr<TSurface> back_;
+};
+
+TScreen& screen();
+
+} // namespace ravok

@@ -1,0 +1,153 @@
+#include "sprites.h"
+
+#include "patterns.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace ravok {
+
+TDrawingState& drawingState() {
+    static TDrawingState state;
+    return state;
+}
+
+int angleSteps(int64_t degrees) {
+    int64_t a = degrees >= 0 ? degrees % 360 : (360 - (-degrees) % 360) % 360;
+    return int(a * 256 / 360);
+}
+
+namespace {
+// The cell of a pattern with its image's key colour selected, or nullptr.
+const TPatElem* selectCell(int32_t pattern, TPatRects*& set) {
+    const TPatElem* cell = patternList().cell(pattern, &set);
+    if (!cell || !set->surface) return nullptr;
+    patternList().selectKey(*set, cell->key);
+    return cell;
+}
+
+long double truncTowardZero(long double v) { return std::trunc(v); }
+} // namespace
+
+void TGrpSprite::Draw(TSurface& surface) {
+    TPatRects* set = nullptr;
+    const TPatElem* c = selectCell(pattern, set);
+    if (!c) return;
+    int w = c->width(), h = c->height();
+    TRect src{c->left, c->top, c->right, c->bottom};
+    if (flipped) {
+        int iw = set->surface->width();
+        src = {iw - c->left, c->top, iw - c->right, c->bottom};
+    }
+    surface.copyKeyed(*set->surface, src, x - w / 2, y - h / 2);
+}
+
+TRect TGrpSprite::Bounds(TSurface&) {
+    const TPatElem* c = patternList().cell(pattern);
+    if (!c) return {x, y, x + 1, y + 1};
+    int w = c->width(), h = c->height();
+    int left = x - w / 2, top = y - h / 2;
+    return {left, top, left + w, top + h};
+}
+
+void TDxGrpSprite::Draw(TSurface& surface) {
+    TPatRects* set = nullptr;
+    const TPatElem* c = selectCell(pattern, set);
+    if (!c) return;
+    int sw = flipped ? -c->width() : c->width();
+    int dw = int(truncTowardZero(sw * scaleX + 0.5L));
+    int dh = int(truncTowardZero(c->height() * scaleY + 0.5L));
+    surface.copyRotated(*set->surface, {c->left, c->top, c->right, c->bottom}, x, y, dw, dh,
+                        angleSteps(angle), alpha);
+}
+
+TRect TDxGrpSprite::Bounds(TSurface&) {
+    const TPatElem* c = patternList().cell(pattern);
+    if (!c) return {x, y, x + 1, y + 1};
+    int w = int(truncTowardZero(c->width() * scaleX));
+    int h = int(truncTowardZero(c->height() * scaleY));
+    int left = x - w / 2, top = y - h / 2;
+    return {left, top, left + w, top + h};
+}
+
+void TTxtSprite::Draw(TSurface& surface) {
+    surface.text(x, y, text, fontName, fontSize, fontStyle, colour);
+}
+
+TRect TTxtSprite::Bounds(TSurface& surface) {
+    TPoint e = surface.textExtent(text, fontName, fontSize, fontStyle);
+    return {x, y, x + e.x, y + e.y};
+}
+
+void TLineSprite::Draw(TSurface& surface) { surface.line(x, y, x2, y2, colour); }
+
+TRect TLineSprite::Bounds(TSurface&) {
+    return {std::min(x, x2), std::min(y, y2), std::max(x, x2), std::max(y, y2)};
+}
+
+void TRectSprite::Draw(TSurface& surface) { surface.fillRect({x, y, x2, y2}, colour); }
+
+void TPolygonSprite::Draw(TSurface& surface) { surface.polygon(points, colour); }
+
+TRect TPolygonSprite::Bounds(TSurface&) { return {x - 10, y - 10, x + 10, y + 10}; }
+
+void TMapSprite::Draw(TSurface& surface) {
+    if (!source) return;
+    auto piece = [&](int sx, int sy, int w, int h, int dx, int dy) {
+        if (w <= 0 || h <= 0) return;
+        if (alpha < 255)
+            surface.copyRotated(*source, {sx, sy, sx + w, sy + h}, dx + w / 2, dy + h / 2, w, h, 0,
+                                alpha);
+        else
+            surface.copyKeyed(*source, {sx, sy, sx + w, sy + h}, dx, dy);
+    };
+    if (rotating) {
+        surface.copyRotated(*source, {0, 0, sourceWidth, sourceHeight}, x, y, width, height,
+                            angleSteps(angle), alpha);
+        return;
+    }
+    int cw = std::min(width, sourceWidth - scrollX), ch = std::min(height, sourceHeight - scrollY);
+    piece(scrollX, scrollY, cw, ch, x, y);
+    if (ch < height) piece(scrollX, 0, cw, height - ch, x, y + ch);
+    if (cw < width) piece(0, scrollY, width - cw, ch, x + cw, y);
+    if (ch < height && cw < width) piece(0, 0, width - cw, height - ch, x + cw, y + ch);
+}
+
+TRect TMapSprite::Bounds(TSurface&) {
+    if (rotating) return {x - width / 2, y - height / 2, x + width / 2, y + height / 2};
+    return {x, y, x + width, y + height};
+}
+
+void TSpriteList::clear() {
+    while (!sprites_.empty())
+        sprites_.pop_back();
+}
+
+void TSpriteList::sort() {
+    std::sort(sprites_.begin(), sprites_.end(),
+              [](const auto& a, const auto& b) { return a->zOrder > b->zOrder; });
+}
+
+void TSpriteList::drawAll(TSurface& surface) {
+    sort();
+    for (const auto& s : sprites_)
+        s->Draw(surface);
+}
+
+std::vector<uint32_t> TSpriteList::HitTest(TSurface& surface, const TRect& r) {
+    std::vector<uint32_t> owners;
+    int hw1 = r.width() / 2, hh1 = r.height() / 2;
+    int cx1 = r.left + hw1, cy1 = r.top + hh1;
+    for (const auto& s : sprites_) {
+        TRect b = s->Bounds(surface);
+        int hw2 = b.width() / 2, hh2 = b.height() / 2;
+        int cx2 = b.left + hw2, cy2 = b.top + hh2;
+        if (std::abs(cx1 - cx2) < hw1 + hw2 && std::abs(cy1 - cy2) < hh1 + hh2 && s->owner &&
+            std::find(owners.begin(), owners.end(), s->owner) == owners.end())
+            owners.push_back(s->owner);
+    }
+    return owners;
+}
+
+} // namespace ravok

@@ -1,0 +1,124 @@
+// Sprites: the drawing records scripts make during the drawing frame. The
+// screen's list is sorted by depth and drawn onto the back surface after the
+// frame, serves as the hit boxes for mouse clicks, and is emptied at the start
+// of the next drawing frame.
+#pragma once
+
+#include "platform/surface.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ravok {
+
+class TfSprite {
+public:
+    virtual ~TfSprite() = default;
+    virtual void Draw(TSurface& surface) { (void)surface; }
+    virtual TRect Bounds(TSurface& surface) {
+        (void)surface;
+        return {};
+    }
+
+    uint32_t owner = 0; // the instance that recorded it; 0 for none
+    int32_t x = 0, y = 0;
+    int32_t zOrder = 0;
+};
+
+class TGrpSprite : public TfSprite {
+public:
+    void Draw(TSurface& surface) override;
+    TRect Bounds(TSurface& surface) override;
+    int32_t pattern = -1;
+    bool flipped = false;
+};
+
+class TDxGrpSprite : public TGrpSprite {
+public:
+    void Draw(TSurface& surface) override;
+    TRect Bounds(TSurface& surface) override;
+    long double scaleX = 1.0L, scaleY = 1.0L;
+    int32_t alpha = 255;
+    int32_t angle = 0;
+};
+
+class TTxtSprite : public TfSprite {
+public:
+    void Draw(TSurface& surface) override;
+    TRect Bounds(TSurface& surface) override;
+    std::string fontName;
+    uint32_t fontStyle = 0;
+    uint32_t colour = 0xFFFFFF;
+    int32_t fontSize = 12;
+    std::string text;
+};
+
+class TLineSprite : public TfSprite {
+public:
+    void Draw(TSurface& surface) override;
+    TRect Bounds(TSurface& surface) override;
+    int32_t x2 = 0, y2 = 0;
+    uint32_t colour = 0xFFFFFF;
+};
+
+class TRectSprite : public TLineSprite {
+public:
+    void Draw(TSurface& surface) override;
+};
+
+class TPolygonSprite : public TfSprite {
+public:
+    void Draw(TSurface& surface) override;
+    TRect Bounds(TSurface& surface) override;
+    std::vector<TPoint> points;
+    uint32_t colour = 0xFFFFFF;
+};
+
+// A wrap-around copy of a whole surface (used by panels).
+class TMapSprite : public TfSprite {
+public:
+    void Draw(TSurface& surface) override;
+    TRect Bounds(TSurface& surface) override;
+    TSurface* source = nullptr;
+    int32_t sourceWidth = 0, sourceHeight = 0;
+    int32_t scrollX = 0, scrollY = 0;
+    int32_t width = 0, height = 0;
+    int32_t alpha = 255;
+    int32_t angle = 0;
+    bool rotating = false;
+};
+
+class TSpriteList {
+public:
+    void add(std::unique_ptr<TfSprite> sprite) { sprites_.push_back(std::move(sprite)); }
+    // Frees every sprite, from the last to the first.
+    void clear();
+    // Deepest first, so the smallest zOrder is drawn last and lies on top.
+    void sort();
+    void drawAll(TSurface& surface);
+    // The owners of the sprites whose bounds overlap the rectangle, in list
+    // order, each once.
+    std::vector<uint32_t> HitTest(TSurface& surface, const TRect& r);
+    size_t size() const { return sprites_.size(); }
+    TfSprite* at(size_t i) const { return sprites_[i].get(); }
+
+private:
+    std::vector<std::unique_ptr<TfSprite>> sprites_;
+};
+
+// The global drawing state the sprite natives use.
+struct TDrawingState {
+    int32_t SpriteAdjustX = 0, SpriteAdjustY = 0;
+    std::array<TPoint, 100> PolygonPoints{};
+    std::string CurrentFontName;
+    uint32_t CurrentFontStyle = 0;
+};
+TDrawingState& drawingState();
+
+// Angles in degrees to the drawing layer's 256 steps a turn.
+int angleSteps(int64_t degrees);
+
+} // namespace ravok
