@@ -13,6 +13,10 @@ standard output:
                    caches, and require the same output
   check: yes       compile only (--check PAGE, or the program's own project
                    without a page) instead of playing
+  shot: N FILE     save frame N and compare it pixel for pixel with the golden
+                   PNG file FILE of the folder (repeatable); with the
+                   environment variable RAVOK_UPDATE_GOLDEN=1 the frame is
+                   written to FILE instead, to be looked at and committed
 
 The folder is copied to <build>/game-tests/NAME first, so the project file a
 run creates never lands in the source tree, and the page's reconstruction cache
@@ -23,6 +27,9 @@ import re
 import shutil
 import subprocess
 import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import png_pixels  # noqa: E402
 
 
 def cache_name(home, page):
@@ -38,11 +45,15 @@ def main():
     head, _, body = text.partition("---\n")
     settings = {}
     errors = []
+    shots = []
     for line in head.splitlines():
         if ":" in line:
             key, value = line.split(":", 1)
             if key.strip() == "error":
                 errors.append(value.strip())
+            elif key.strip() == "shot":
+                frame, name = value.split()
+                shots.append((frame, name))
             else:
                 settings[key.strip()] = value.strip()
     expected = body.splitlines()
@@ -68,6 +79,10 @@ def main():
             os.remove(cache_name(home, p))
         except FileNotFoundError:
             pass
+    out_dir = os.path.join(home, "game-shots", os.path.basename(os.path.abspath(folder)))
+    os.makedirs(out_dir, exist_ok=True)
+    for frame, name in shots:
+        args += ["--shot", "%s:%s" % (frame, os.path.join(out_dir, name))]
     runs = 2 if settings.get("twice") == "yes" else 1
     outputs = []
     failures = []
@@ -87,6 +102,19 @@ def main():
                 failures.append("standard error lacks %r" % e)
     if runs == 2 and outputs[0] != outputs[1]:
         failures.append("the second run differs from the first")
+    for frame, name in shots:
+        actual = os.path.join(out_dir, name)
+        golden = os.path.join(folder, name)
+        if os.environ.get("RAVOK_UPDATE_GOLDEN") == "1":
+            shutil.copyfile(actual, golden)
+            continue
+        if not os.path.exists(golden):
+            failures.append("no golden file %s (the frame is in %s)" % (golden, actual))
+            continue
+        diff = png_pixels.differences(actual, golden)
+        if diff != 0:
+            failures.append("frame %s differs from %s in %s pixels (see %s)" % (
+                frame, name, "its size" if diff < 0 else diff, actual))
     if failures:
         print("\n".join(failures))
         print("--- standard error ---\n" + err)
