@@ -84,7 +84,9 @@ public:
         return reinterpret_cast<const uint32_t*>(data_ + size_t(y) * stride_);
     }
     cairo_surface_t* cairo() const { return surface_; }
-    // Marks the memory as written directly (before cairo draws again).
+    // Before reading or writing row() memory directly, and after writing it:
+    // cairo is told only when it drew or is about to draw, not per copy.
+    void beginDirect() const;
     void touched() const;
 
 private:
@@ -101,7 +103,10 @@ private:
     mutable std::map<int64_t, cairo_surface_t*> keyed_;
     mutable uint64_t keyedStamp_ = 0;
     mutable uint64_t stamp_ = 1;
-    void changed() const;
+    void beginCairo() const;
+    void endCairo() const;
+    mutable bool cairoDrew_ = false;
+    mutable bool directWrote_ = false;
 };
 
 // Colours: 0x00BBGGRR (scripts) to the raw 0x00RRGGBB word and back.

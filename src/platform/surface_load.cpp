@@ -24,7 +24,6 @@ std::unique_ptr<TSurface> TSurface::load(const std::string& hostPath, std::strin
     if (gdk_pixbuf_get_bits_per_sample(pixbuf) == 8 && channels >= 3)
         surface = create(width, height);
     if (surface && surface->width() == width && surface->height() == height) {
-        cairo_surface_flush(surface->cairo());
         for (int y = 0; y < height; ++y) {
             const guchar* in = pixels + size_t(y) * size_t(stride);
             uint32_t* out = surface->row(y);

@@ -86,6 +86,7 @@ PangoLayout* layoutFor(cairo_t* cr, std::string_view text, const std::string& fo
 void TSurface::text(int x, int y, std::string_view text, const std::string& font, int size,
                     uint32_t style, uint32_t colour) {
     if (text.empty()) return;
+    beginCairo();
     cairo_t* cr = cairo_create(surface_);
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
     PangoLayout* layout = layoutFor(cr, text, font, size, style);
@@ -95,7 +96,7 @@ void TSurface::text(int x, int y, std::string_view text, const std::string& font
     pango_cairo_show_layout(cr, layout);
     g_object_unref(layout);
     cairo_destroy(cr);
-    changed();
+    endCairo();
 }
 
 TPoint TSurface::textExtent(std::string_view text, const std::string& font, int size,
