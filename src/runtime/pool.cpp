@@ -9,6 +9,8 @@
 #include "tf_object.h"
 #include "value_ops.h"
 
+#include <algorithm>
+
 #include "platform/reporter.h"
 
 namespace ravok {
@@ -27,20 +29,26 @@ uint32_t allocateInstance(TRTTI* cls) {
     if (cls->instanceSize < 0) cls->instanceSize = instanceSizeFor(cls->fieldCount());
     ++cls->allocationCount;
 
-    uint32_t taken = 0;
-    for (uint32_t rec : cls->pool) {
-        if (objectAt(rec)->refcount <= 0) {
-            taken = rec;
-            break;
-        }
-    }
-    if (taken == 0) {
-        taken = TArena::instance().allocate(size_t(cls->instanceSize));
-        TfObject* o = objectAt(taken);
+    std::vector<TArenaOffset>& pool = cls->pool;
+    size_t i = std::min<size_t>(cls->poolFreeHint, pool.size());
+    if (cls->poolLastTaken < i && objectAt(pool[cls->poolLastTaken])->refcount <= 0)
+        i = cls->poolLastTaken;
+    while (i < pool.size() && objectAt(pool[i])->refcount > 0)
+        ++i;
+    if (i == pool.size()) {
+        // The record's pool index sits in the four bytes before it, where
+        // noteInstanceFree finds it.
+        TArenaOffset base = TArena::instance().allocate(size_t(cls->instanceSize) + 4);
+        *arenaPtr<uint32_t>(base) = uint32_t(i);
+        TArenaOffset rec = base + 4;
+        TfObject* o = objectAt(rec);
         o->classId = cls->classId();
         o->refcount = -1;
-        cls->pool.push_back(taken);
+        pool.push_back(rec);
     }
+    uint32_t taken = pool[i];
+    cls->poolLastTaken = uint32_t(i);
+    cls->poolFreeHint = uint32_t(i + 1);
     if (objectAt(taken)->refcount == 0) destroyInstance(taken);
 
     TfObject* o = objectAt(taken);
@@ -54,6 +62,14 @@ uint32_t allocateInstance(TRTTI* cls) {
         o->field(i) = TValue::ofUnset(cls->fields.id(i));
     ++gStats.instances;
     return taken;
+}
+
+void noteInstanceFree(uint32_t instance) {
+    TRTTI* cls = classById(objectAt(instance)->classId);
+    if (!cls || cls->pool.empty()) return;
+    uint32_t index = *arenaPtr<uint32_t>(instance - 4);
+    if (index < cls->pool.size() && cls->pool[index] == instance && index < cls->poolFreeHint)
+        cls->poolFreeHint = index;
 }
 
 void destroyInstance(uint32_t instance) {
@@ -85,6 +101,7 @@ void destroyInstance(uint32_t instance) {
         }
     }
     o->refcount = -1;
+    noteInstanceFree(instance);
     --gStats.instances;
 }
 
@@ -99,9 +116,11 @@ void releasePool(TRTTI* cls) {
             o->classId = 0;
             continue;
         }
-        TArena::instance().release(rec, size_t(cls->instanceSize));
+        TArena::instance().release(rec - 4, size_t(cls->instanceSize) + 4);
     }
     cls->pool.clear();
+    cls->poolFreeHint = 0;
+    cls->poolLastTaken = UINT32_MAX;
     cls->instanceSize = -1;
 }
 

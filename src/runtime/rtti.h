@@ -82,6 +82,11 @@ public:
     std::vector<TFunction*> methods;
     std::unique_ptr<TCompiledInfo> initCode;
     std::vector<TArenaOffset> pool;
+    // Every record before poolFreeHint is referenced, except perhaps the one
+    // taken last (poolLastTaken), whose count may still be 0: so the first
+    // free record in pool order is found without a scan from the start.
+    uint32_t poolFreeHint = 0;
+    uint32_t poolLastTaken = UINT32_MAX;
     int64_t allocationCount = 0;
     bool compiled = false;
     bool failed = false;

@@ -15,15 +15,19 @@ namespace ravok {
 
 void negativeReferenceCount(const TValue& v) {
     objectAt(v.u)->refcount = -1;
+    noteInstanceFree(v.u);
     throw ERunError(valueToText(v) + translate(":negative reference count "));
 }
 
 bool decrementQuietly(const TValue& v) {
     if (v.kind != vtObject) return true;
     TfObject* o = objectAt(v.u);
-    if (--o->refcount < 0) {
-        o->refcount = -1;
-        return false;
+    if (--o->refcount <= 0) {
+        noteInstanceFree(v.u);
+        if (o->refcount < 0) {
+            o->refcount = -1;
+            return false;
+        }
     }
     return true;
 }

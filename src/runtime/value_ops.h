@@ -18,10 +18,15 @@ inline void increment(const TValue& v) {
     if (v.kind == vtObject) ++objectAt(v.u)->refcount;
 }
 
+void noteInstanceFree(uint32_t instance);
+
 inline void decrement(const TValue& v) {
     if (v.kind == vtObject) {
         TfObject* o = objectAt(v.u);
-        if (--o->refcount < 0) negativeReferenceCount(v);
+        if (--o->refcount <= 0) {
+            if (o->refcount < 0) negativeReferenceCount(v);
+            noteInstanceFree(v.u);
+        }
     }
 }
 

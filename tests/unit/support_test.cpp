@@ -105,13 +105,46 @@ TEST_F(ClassTableTest, AllocationReusesUnreferencedRecordsAfterTheirDestructor) 
     uint32_t b = allocateInstance(cls); // a is referenced: a new record
     EXPECT_NE(a, b);
     EXPECT_EQ(destructed, 0);
-    --objectAt(a)->refcount;
+    decrement(TValue::ofObject(a)); // counts change through the value operations
     objectAt(b)->refcount = 1;
     uint32_t c = allocateInstance(cls); // a is unreferenced: reused
     EXPECT_EQ(c, a);
     EXPECT_EQ(destructed, 1);
     EXPECT_EQ(objectAt(c)->field(0).kind, vtUnset);
     EXPECT_EQ(cls->allocationCount, 3);
+}
+
+// The pool remembers where free records can be instead of scanning from the
+// start; whatever the order of takes and drops, an allocation must still
+// return the first unreferenced record in pool order.
+TEST_F(ClassTableTest, AllocationTakesTheFirstFreeRecordWhateverTheHistory) {
+    TRTTI* cls = newClass({"v"});
+    std::vector<uint32_t> held;
+    uint32_t state = 12345;
+    auto next = [&] { return state = state * 1103515245u + 12345u, (state >> 16) & 0x7FFF; };
+    for (int step = 0; step < 4000; ++step) {
+        if (held.empty() || next() % 3 != 0) {
+            uint32_t expected = 0;
+            for (uint32_t rec : cls->pool)
+                if (objectAt(rec)->refcount <= 0) {
+                    expected = rec;
+                    break;
+                }
+            uint32_t got = allocateInstance(cls);
+            if (expected) ASSERT_EQ(got, expected) << "step " << step;
+            if (next() % 10 != 0) { // now and then a record is taken and never kept
+                increment(TValue::ofObject(got));
+                held.push_back(got);
+            }
+        } else {
+            size_t i = next() % held.size();
+            decrement(TValue::ofObject(held[i]));
+            held.erase(held.begin() + long(i));
+        }
+    }
+    EXPECT_GT(cls->pool.size(), 10u);
+    for (uint32_t rec : held)
+        decrement(TValue::ofObject(rec));
 }
 
 TEST_F(ClassTableTest, UncompiledClassesCannotBeInstantiated) {
