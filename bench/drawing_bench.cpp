@@ -18,8 +18,9 @@ void makeSheet() {
     static bool made = false;
     if (made) return;
     made = true;
-    auto sheet = TSurface::create(36, 36);
-    sheet->fillRect({0, 0, 36, 36}, 0xFFFFFF);
+    // Two background columns right of the frame, as the cutter needs.
+    auto sheet = TSurface::create(37, 36);
+    sheet->fillRect({0, 0, 37, 36}, 0xFFFFFF);
     sheet->fillRect({1, 1, 35, 35}, 0xFF00FF);
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x)

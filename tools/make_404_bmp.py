@@ -9,14 +9,16 @@ on a dark square.
 import struct
 import sys
 
-W = H = 36
+# Two background columns right of the frame: the cutter's walk along a frame
+# must meet a background pixel before the image's last column.
+W, H = 37, 36
 WHITE, MAGENTA, RED, DARK = (255, 255, 255), (255, 0, 255), (230, 30, 30), (40, 40, 48)
 
 
 def pixel(x, y):
-    if x == 0 or y == 0 or x == W - 1 or y == H - 1:
+    if x == 0 or y == 0 or x >= 35 or y == H - 1:
         return WHITE
-    if x in (1, W - 2) or y in (1, H - 2):
+    if x in (1, 34) or y in (1, H - 2):
         return MAGENTA  # the frame; its corner colour is the cell's key colour
     cx, cy = x - 2, y - 2  # 0 .. 31 inside the cell
     if abs(cx - cy) <= 1 or abs(cx - (31 - cy)) <= 1:

@@ -17,6 +17,9 @@ namespace ravok {
 
 namespace {
 int gKernelPatterns = 0;
+// The second pass of a page load builds the same images again; their missing
+// files were reported by the first.
+bool gQuiet = false;
 
 TResource* treeAt(std::string_view path) {
     TResource* root = resourceRoot();
@@ -29,10 +32,10 @@ void TCPat::initStep(TInitContext& context) {
     native::setGlobal(name, TValue::ofInt(list.total()));
     std::string file = sourceFile;
     if (file.empty() || !fileExists(file) || directoryExists(file)) {
-        ReportError(sourceFile + translate(": No such bmp/png file."));
+        if (!gQuiet) ReportError(sourceFile + translate(": No such bmp/png file."));
         file = programDirectory() + "\\Kernel\\images\\404.bmp";
     }
-    if (!list.add(file)) ReportError(file + translate(": No such bmp/png file."));
+    if (!list.add(file) && !gQuiet) ReportError(file + translate(": No such bmp/png file."));
     ++context.done;
 }
 
@@ -66,8 +69,15 @@ int buildPagePatterns(TResource* pagePatterns) {
     list.truncate(gKernelPatterns);
     int result = pagePatterns ? int(pagePatterns->initialize()) : 0;
     list.clear();
-    if (TResource* kernel = treeAt("patterns")) kernel->initialize();
-    if (pagePatterns) pagePatterns->initialize();
+    gQuiet = true;
+    try {
+        if (TResource* kernel = treeAt("patterns")) kernel->initialize();
+        if (pagePatterns) pagePatterns->initialize();
+    } catch (...) {
+        gQuiet = false;
+        throw;
+    }
+    gQuiet = false;
     return result;
 }
 

@@ -3,6 +3,8 @@
 // program directory. Each test expects a freshly booted kernel: CTest runs
 // every test of this program in a process of its own.
 #include "boot.h"
+#include "cpattern.h"
+#include "patterns.h"
 #include "diagnostics/frame_pacing.h"
 #include "diagnostics/main_loop.h"
 #include "evaluator.h"
@@ -269,6 +271,44 @@ TEST_F(PagesTest, AStaleReconstructionCacheIsRunAndSaysSo) {
     EXPECT_NE(text("$_hashCode"), "0");
     run("$_tmp_v = $chars.size();");
     EXPECT_EQ(text("$_tmp_v"), "1");
+}
+
+TEST_F(PagesTest, KernelPatternsComeFirstAndPagePatternsFollowThemOnEveryLoad) {
+    // A kernel image of two cells and a page image of one, written as PNG.
+    auto sheet = [&](int cells, const std::string& name) {
+        auto s = TSurface::create(8 * cells + 1, 8);
+        s->fillRect({0, 0, 8 * cells + 1, 8}, 0xFFFFFF);
+        for (int i = 0; i < cells; ++i)
+            s->fillRect({1 + 8 * i, 1, 7 + 8 * i, 7}, 0xFF00FF);
+        std::string path = folder + "\\" + name;
+        EXPECT_TRUE(s->savePng(toHostPath(path)));
+        return path;
+    };
+    std::string kernelImage = sheet(2, "kernel.png");
+    sheet(1, "hero-1.png");
+    TResource* kernel = resourceRoot()->lookup("patterns");
+    ASSERT_TRUE(kernel);
+    kernel->addChild(readResourceText("<cpattern name=\"$pat_kernel\" src=\"" + kernelImage + "\"/>"));
+    buildKernelPatterns();
+    EXPECT_EQ(kernelPatternCount(), 2);
+    std::string p = write("pat.cmml", "<resourcelist name=\"usr\">\r\n <resourcelist name=\"patterns\">\r\n"
+                                      "  <cpattern name=\"$pat_hero1\" src=\"hero-1.png\"/>\r\n"
+                                      "  <cpattern name=\"$pat_gone\" src=\"gone.png\"/>\r\n"
+                                      " </resourcelist>\r\n</resourcelist>\r\n");
+    loadPage(p);
+    loadPage(p); // a second load numbers the same way
+    EXPECT_EQ(text("$pat_kernel"), "0");
+    EXPECT_EQ(text("$pat_hero1"), "2");
+    EXPECT_EQ(text("$pat_gone"), "3"); // the substitute image's one cell
+    EXPECT_EQ(patternList().total(), 4);
+    // Once for each load, not again for the load's second pass.
+    EXPECT_EQ(recording().errors, std::vector<std::string>(2, folder + "\\gone.png: No such bmp/png file."));
+    recording().errors.clear();
+    TLines lines;
+    resourceRoot()->lookup("usr.patterns.$pat_hero1")->save(lines, " ");
+    EXPECT_EQ(lines, (TLines{" <cpattern name=\"$pat_hero1\" src=\"hero-1.png\"/>"}));
+    kernel->removeChild(kernel->findChild("$pat_kernel"));
+    buildKernelPatterns();
 }
 
 TEST_F(PagesTest, PageHashCodes) {
