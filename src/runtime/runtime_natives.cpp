@@ -7,6 +7,9 @@
 #include "mark.h"
 #include "native_api.h"
 #include "process.h"
+#include "rtti.h"
+#include "symbols.h"
+#include "value_list.h"
 
 #include "platform/encoding.h"
 #include "platform/reporter.h"
@@ -53,6 +56,34 @@ void native_init(TValue* cell, int argc, int) {
 void native_exec(TValue* cell, int argc, int) {
     if (argc < 1) return;
     run(processArgument(cell, 1), kUnlimitedBudget);
+}
+
+// _n_stepAll(list): one turn of every process in an Array's list (the list
+// handle, its _x), in order, also of those added during the loop; the
+// elements are process handles or objects whose field _h holds one. Returns 1
+// when one of them has ended. Boot's frame goes through this, because the
+// root process's own budget (123456 instructions a frame) would otherwise be
+// spent on the loop before a crowd of objects has had its turn.
+void _n_stepAll(TValue* cell, int argc, int) {
+    if (argc < 1) return;
+    TValueList* list = native::hostObjectAs<TValueList>(argument(cell, 1), "array list");
+    static const uint32_t symH = intern("_h");
+    bool ended = false;
+    for (int32_t i = 0; i < list->count(); ++i) {
+        TValue v = *list->cell(i);
+        if (TfObject* o = native::instance(v)) {
+            TRTTI* cls = classById(o->classId);
+            int32_t field = cls ? cls->fields.indexOf(symH) : -1;
+            if (field < 0 || field >= cls->laidOutFields()) continue;
+            v = o->field(field);
+        }
+        auto* p = dynamic_cast<TProcess*>(native::hostObject(v));
+        if (!p) continue;
+        run(p, kUnlimitedBudget);
+        if (p->finished) ended = true;
+        if (gProgramExitRequested) break;
+    }
+    setInt(*cell, ended ? 1 : 0);
 }
 
 void native_suspend(TValue* cell, int argc, int) {
@@ -137,6 +168,7 @@ const std::vector<TNativeBinding>& processNatives() {
         {"classes.lang.Process", "native_free", native_free},
         {"classes.lang.Process", "native_kill", native_kill},
         {"classes.lang.Process", "native_proc_mark", native_proc_mark},
+        {"classes.lang.Boot", "_n_stepAll", _n_stepAll},
     };
     return list;
 }
