@@ -43,20 +43,19 @@ void frame(benchmark::State& state, bool rotated) {
         // sort and draw.
         list.clear();
         for (int64_t i = 0; i < n; ++i) {
-            std::unique_ptr<TGrpSprite> s;
+            TGrpSprite* s;
             if (rotated) {
-                auto dx = std::make_unique<TDxGrpSprite>();
-                dx->angle = int32_t(random() % 360);
-                dx->alpha = 160;
-                s = std::move(dx);
+                auto& dx = list.make<TDxGrpSprite>();
+                dx.angle = int32_t(random() % 360);
+                dx.alpha = 160;
+                s = &dx;
             } else {
-                s = std::make_unique<TGrpSprite>();
+                s = &list.make<TGrpSprite>();
             }
             s->pattern = 0;
             s->x = int32_t(random() % 640);
             s->y = int32_t(random() % 480);
             s->zOrder = int32_t(random() % 16);
-            list.add(std::move(s));
         }
         back->fillRect({0, 0, 640, 480}, 0x203060);
         list.drawAll(*back);

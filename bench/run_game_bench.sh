@@ -28,3 +28,25 @@ one=$(for i in 1 2 3 4 5; do ms "$ravok" --home "$build" --headless --frames 1 "
 many=$(for i in 1 2 3 4 5; do ms "$ravok" --home "$build" --headless --frames 2001 "$work/crowd/main.cmml"; done | median)
 echo "1,000 movers: 2,000 frames in $((many - one)) ms beyond the first frame ($one ms)"
 echo "frames per second: $((2000 * 1000 / (many - one)))"
+
+# Sprites: N movers, each a process of its own that moves and draws a 32 x 32
+# colour-keyed pattern cell (or a turned, translucent one) every frame.
+# Whole frames: scripts, sprite recording, DrawAll. The spawner prints how
+# many mover turns were taken every 30 of its own turns, so the steady state
+# is checked to give every mover its turn every frame.
+for spec in ${SPRITE_COUNTS:-1000:0 5000:0 10000:0 20000:0 30000:0 40000:0 1000:1}; do
+    n=${spec%:*}
+    rotated=${spec#*:}
+    d="$work/n${n}r${rotated}"
+    mkdir -p "$d"
+    cp "$(dirname "$0")"/games/sprites/*.ravok "$(dirname "$0")"/games/sprites/disc.png "$d/"
+    sed "s/COUNT/$n/; s/ROTATED/$rotated/" "$(dirname "$0")/games/sprites/template.cmml" > "$d/main.cmml"
+    "$ravok" --home "$build" --headless --frames 2 "$d/main.cmml" >/dev/null
+    start=$(date +%s%N)
+    first=$("$ravok" --home "$build" --headless --print --frames 200 "$d/main.cmml" | tail -1)
+    middle=$(date +%s%N)
+    last=$("$ravok" --home "$build" --headless --print --frames 260 "$d/main.cmml" | tail -1)
+    end=$(date +%s%N)
+    us=$(( (end - middle - (middle - start)) / 60000 ))
+    echo "$n sprites (turned and translucent: $rotated): $us us a frame, $(( (last - first) / 60 )) mover turns a frame"
+done

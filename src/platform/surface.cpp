@@ -5,6 +5,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -14,7 +17,16 @@ namespace ravok {
 TSurface::TSurface(cairo_surface_t* surface, int width, int height)
     : surface_(surface), width_(width), height_(height),
       stride_(cairo_image_surface_get_stride(surface)),
-      data_(cairo_image_surface_get_data(surface)) {}
+      data_(cairo_image_surface_get_data(surface)), clipRight_(width), clipBottom_(height) {}
+
+std::unique_ptr<TSurface> TSurface::band(int top, int bottom) {
+    cairo_surface_reference(surface_);
+    auto view = std::unique_ptr<TSurface>(new TSurface(surface_, width_, height_));
+    view->clipTop_ = std::max(0, top);
+    view->clipBottom_ = std::min(height_, bottom);
+    view->band_ = true;
+    return view;
+}
 
 TSurface::~TSurface() {
     for (auto& [k, copy] : keyed_)
@@ -38,7 +50,7 @@ std::unique_ptr<TSurface> TSurface::create(int width, int height) {
 }
 
 void TSurface::beginDirect() const {
-    if (cairoDrew_) {
+    if (cairoDrew_ && !band_) {
         cairo_surface_flush(surface_);
         cairoDrew_ = false;
     }
@@ -70,8 +82,8 @@ uint32_t TSurface::rawPixel(int x, int y) const {
 uint32_t TSurface::pixel(int x, int y) const { return colourFromRaw(rawPixel(x, y)); }
 
 void TSurface::fillRect(const TRect& r, uint32_t colour) {
-    int l = std::max(0, r.left), t = std::max(0, r.top);
-    int rr = std::min(width_, r.right), b = std::min(height_, r.bottom);
+    int l = std::max(clipLeft_, r.left), t = std::max(clipTop_, r.top);
+    int rr = std::min(clipRight_, r.right), b = std::min(clipBottom_, r.bottom);
     if (l >= rr || t >= b) return;
     beginDirect();
     uint32_t w = rawFromColour(colour) | 0xFF000000u;
@@ -88,7 +100,7 @@ void TSurface::line(int x1, int y1, int x2, int y2, uint32_t colour) {
     int err = dx + dy;
     int x = x1, y = y1;
     while (x != x2 || y != y2) { // the end point itself is not drawn
-        if (x >= 0 && y >= 0 && x < width_ && y < height_) row(y)[x] = w;
+        if (x >= clipLeft_ && y >= clipTop_ && x < clipRight_ && y < clipBottom_) row(y)[x] = w;
         int e2 = 2 * err;
         if (e2 >= dy) {
             err += dy;
@@ -111,8 +123,8 @@ void TSurface::polygon(const std::vector<TPoint>& points, uint32_t colour) {
         top = std::min(top, p.y);
         bottom = std::max(bottom, p.y);
     }
-    top = std::max(top, 0);
-    bottom = std::min(bottom, height_ - 1);
+    top = std::max(top, clipTop_);
+    bottom = std::min(bottom, clipBottom_ - 1);
     std::vector<double> xs;
     size_t n = points.size();
     // Each scan line is sampled through the pixel centres; spans between
@@ -128,8 +140,8 @@ void TSurface::polygon(const std::vector<TPoint>& points, uint32_t colour) {
         }
         std::sort(xs.begin(), xs.end());
         for (size_t i = 0; i + 1 < xs.size(); i += 2) {
-            int from = std::max(0, int(std::ceil(xs[i] - 0.5)));
-            int to = std::min(width_, int(std::ceil(xs[i + 1] - 0.5)));
+            int from = std::max(clipLeft_, int(std::ceil(xs[i] - 0.5)));
+            int to = std::min(clipRight_, int(std::ceil(xs[i + 1] - 0.5)));
             for (int x = from; x < to; ++x)
                 row(y)[x] = w;
         }
@@ -137,8 +149,8 @@ void TSurface::polygon(const std::vector<TPoint>& points, uint32_t colour) {
     touched();
     for (size_t i = 0; i < n; ++i)
         line(points[i].x, points[i].y, points[(i + 1) % n].x, points[(i + 1) % n].y, colour);
-    if (n == 1 && points[0].x >= 0 && points[0].y >= 0 && points[0].x < width_ &&
-        points[0].y < height_) {
+    if (n == 1 && points[0].x >= clipLeft_ && points[0].y >= clipTop_ &&
+        points[0].x < clipRight_ && points[0].y < clipBottom_) {
         beginDirect();
         row(points[0].y)[points[0].x] = w;
         touched();
@@ -146,11 +158,33 @@ void TSurface::polygon(const std::vector<TPoint>& points, uint32_t colour) {
 }
 
 namespace {
+#if defined(__x86_64__)
+// Eight pixels at a time on processors with AVX2 (chosen at run time).
+__attribute__((target("avx2"))) int keyedRowAvx2(const uint32_t* in, uint32_t* out, int n,
+                                                  uint32_t key) {
+    const __m256i rgb = _mm256_set1_epi32(0xFFFFFF), opaque = _mm256_set1_epi32(int(0xFF000000u));
+    const __m256i keys = _mm256_set1_epi32(int(key));
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + i));
+        __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + i));
+        __m256i isKey = _mm256_cmpeq_epi32(_mm256_and_si256(p, rgb), keys);
+        __m256i r = _mm256_blendv_epi8(_mm256_or_si256(p, opaque), d, isKey);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), r);
+    }
+    return i;
+}
+const bool gHasAvx2 = __builtin_cpu_supports("avx2");
+#endif
+
 // One row of a keyed copy: the destination keeps its pixel where the source
-// has the key colour. Four pixels at a time where SSE2 is there (every
-// x86-64 processor), the same result either way.
+// has the key colour. Eight or four pixels at a time where the processor
+// can, the same result either way.
 void keyedRow(const uint32_t* in, uint32_t* out, int n, uint32_t key) {
     int i = 0;
+#if defined(__x86_64__)
+    if (gHasAvx2) i = keyedRowAvx2(in, out, n, key);
+#endif
 #if defined(__SSE2__)
     const __m128i rgb = _mm_set1_epi32(0xFFFFFF), opaque = _mm_set1_epi32(int(0xFF000000u));
     const __m128i keys = _mm_set1_epi32(int(key));
@@ -170,7 +204,7 @@ void keyedRow(const uint32_t* in, uint32_t* out, int n, uint32_t key) {
 }
 } // namespace
 
-void TSurface::copyKeyed(const TSurface& source, TRect src, int x, int y) {
+void TSurface::copyKeyedWith(const TSurface& source, TRect src, int x, int y, int64_t sourceKey) {
     bool mirrored = src.left > src.right;
     int w = mirrored ? src.left - src.right : src.right - src.left;
     int h = src.bottom - src.top;
@@ -179,7 +213,7 @@ void TSurface::copyKeyed(const TSurface& source, TRect src, int x, int y) {
     int first = mirrored ? source.width_ - 1 - src.right : src.left;
     int step = mirrored ? -1 : 1;
     // The columns i that land inside both surfaces, worked out once.
-    int i0 = std::max(0, -x), i1 = std::min(w, width_ - x);
+    int i0 = std::max(0, clipLeft_ - x), i1 = std::min(w, clipRight_ - x);
     if (mirrored) {
         i0 = std::max(i0, first - (source.width_ - 1));
         i1 = std::min(i1, first + 1);
@@ -187,12 +221,13 @@ void TSurface::copyKeyed(const TSurface& source, TRect src, int x, int y) {
         i0 = std::max(i0, -first);
         i1 = std::min(i1, source.width_ - first);
     }
-    int j0 = std::max({0, -y, -src.top}), j1 = std::min({h, height_ - y, source.height_ - src.top});
+    int j0 = std::max({0, clipTop_ - y, -src.top});
+    int j1 = std::min({h, clipBottom_ - y, source.height_ - src.top});
     if (i0 >= i1 || j0 >= j1) return;
     source.beginDirect();
     beginDirect();
     int n = i1 - i0;
-    if (source.key_ == kNoKey) {
+    if (sourceKey == kNoKey) {
         for (int j = j0; j < j1; ++j) {
             const uint32_t* in = source.row(src.top + j) + first + step * i0;
             uint32_t* out = row(y + j) + x + i0;
@@ -200,7 +235,7 @@ void TSurface::copyKeyed(const TSurface& source, TRect src, int x, int y) {
                 out[i] = in[step * i] | 0xFF000000u;
         }
     } else {
-        uint32_t key = uint32_t(source.key_) & 0xFFFFFF;
+        uint32_t key = uint32_t(sourceKey) & 0xFFFFFF;
         for (int j = j0; j < j1; ++j) {
             const uint32_t* in = source.row(src.top + j) + first + step * i0;
             uint32_t* out = row(y + j) + x + i0;
@@ -218,10 +253,7 @@ void TSurface::copyKeyed(const TSurface& source, TRect src, int x, int y) {
 }
 
 void TSurface::copyPlain(const TSurface& source, TRect src, int x, int y) {
-    int64_t key = source.key_;
-    const_cast<TSurface&>(source).key_ = kNoKey;
-    copyKeyed(source, src, x, y);
-    const_cast<TSurface&>(source).key_ = key;
+    copyKeyedWith(source, src, x, y, kNoKey);
 }
 
 cairo_surface_t* TSurface::keyedCopy() const {

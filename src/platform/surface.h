@@ -68,7 +68,11 @@ public:
 
     // Copies the source rectangle to (x, y), leaving out the source's key
     // colour; when src.left > src.right the rectangle is mirrored left to right.
-    void copyKeyed(const TSurface& source, TRect src, int x, int y);
+    void copyKeyed(const TSurface& source, TRect src, int x, int y) {
+        copyKeyedWith(source, src, x, y, source.key_);
+    }
+    // The same with the key given (kNoKey: none), leaving the source's alone.
+    void copyKeyedWith(const TSurface& source, TRect src, int x, int y, int64_t key);
     // Copies without a key (presentation).
     void copyPlain(const TSurface& source, TRect src, int x, int y);
     // The source rectangle scaled to dstWidth x dstHeight (a negative width
@@ -78,6 +82,12 @@ public:
                      int steps, int alpha);
 
     bool savePng(const std::string& hostPath) const;
+
+    // A surface on the same pixels whose fills, lines, polygons and copies
+    // (not text or turned copies) land only in rows top to bottom: two threads
+    // can draw the two halves of a frame. Call beginDirect() on this surface
+    // before and touched() after the views drew.
+    std::unique_ptr<TSurface> band(int top, int bottom);
 
     uint32_t* row(int y) { return reinterpret_cast<uint32_t*>(data_ + size_t(y) * stride_); }
     const uint32_t* row(int y) const {
@@ -107,6 +117,9 @@ private:
     void endCairo() const;
     mutable bool cairoDrew_ = false;
     mutable bool directWrote_ = false;
+    // Where direct drawing may write.
+    int clipLeft_ = 0, clipTop_ = 0, clipRight_ = 0, clipBottom_ = 0;
+    bool band_ = false;
 };
 
 // Colours: 0x00BBGGRR (scripts) to the raw 0x00RRGGBB word and back.

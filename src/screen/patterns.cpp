@@ -179,6 +179,11 @@ bool TPatternList::add(const std::string& file) {
     return true;
 }
 
+void TPatternList::prepareForThreads() const {
+    for (const TPatRects* s : sets_)
+        if (s->surface) s->surface->beginDirect();
+}
+
 void TPatternList::selectKey(TPatRects& set, uint32_t key) {
     if (set.currentKey == int64_t(key)) return;
     set.surface->setKey(key);

@@ -63,6 +63,8 @@ public:
     // Cuts (or takes from the cache) and appends; false when unreadable.
     bool add(const std::string& file);
     void selectKey(TPatRects& set, uint32_t key);
+    // Makes every image's pixels readable by direct copies from any thread.
+    void prepareForThreads() const;
     size_t setCount() const { return sets_.size(); }
 
 private:

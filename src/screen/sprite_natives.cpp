@@ -26,14 +26,12 @@ uint32_t ownerOf(TValue* cell) {
 
 // Records the sprite with its owner and the adjusted position.
 template <class T> T& record(TValue* cell, int32_t x, int32_t y, int32_t z) {
-    auto sprite = std::make_unique<T>();
-    sprite->owner = ownerOf(cell);
-    sprite->x = x - drawingState().SpriteAdjustX;
-    sprite->y = y - drawingState().SpriteAdjustY;
-    sprite->zOrder = z;
-    T& raw = *sprite;
-    screen().Sprites.add(std::move(sprite));
-    return raw;
+    T& sprite = screen().Sprites.make<T>();
+    sprite.owner = ownerOf(cell);
+    sprite.x = x - drawingState().SpriteAdjustX;
+    sprite.y = y - drawingState().SpriteAdjustY;
+    sprite.zOrder = z;
+    return sprite;
 }
 
 void setInt(TValue* cell, int32_t v) {

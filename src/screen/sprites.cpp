@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <thread>
 
 namespace ravok {
 
@@ -31,16 +32,18 @@ long double truncTowardZero(long double v) { return std::trunc(v); }
 } // namespace
 
 void TGrpSprite::Draw(TSurface& surface) {
+    // The cell's key goes with the copy instead of being set on the image, so
+    // that two threads can draw cells of one image at once.
     TPatRects* set = nullptr;
-    const TPatElem* c = selectCell(pattern, set);
-    if (!c) return;
+    const TPatElem* c = patternList().cell(pattern, &set);
+    if (!c || !set->surface) return;
     int w = c->width(), h = c->height();
     TRect src{c->left, c->top, c->right, c->bottom};
     if (flipped) {
         int iw = set->surface->width();
         src = {iw - c->left, c->top, iw - c->right, c->bottom};
     }
-    surface.copyKeyed(*set->surface, src, x - w / 2, y - h / 2);
+    surface.copyKeyedWith(*set->surface, src, x - w / 2, y - h / 2, c->key);
 }
 
 TRect TGrpSprite::Bounds(TSurface&) {
@@ -119,27 +122,79 @@ TRect TMapSprite::Bounds(TSurface&) {
     return {x, y, x + width, y + height};
 }
 
+namespace {
+constexpr size_t kBlockSize = 64 * 1024;
+}
+
+void* TSpriteList::allocate(size_t size, size_t align) {
+    for (;;) {
+        if (block_ < blocks_.size()) {
+            size_t at = (used_ + align - 1) / align * align;
+            if (at + size <= kBlockSize) {
+                used_ = at + size;
+                return blocks_[block_].get() + at;
+            }
+            ++block_;
+            used_ = 0;
+            continue;
+        }
+        blocks_.push_back(std::make_unique<std::byte[]>(kBlockSize));
+    }
+}
+
 void TSpriteList::clear() {
-    while (!sprites_.empty())
+    while (!sprites_.empty()) {
+        TEntry e = sprites_.back();
         sprites_.pop_back();
+        if (e.owned)
+            delete e.sprite;
+        else
+            e.sprite->~TfSprite();
+    }
+    block_ = 0;
+    used_ = 0;
 }
 
 void TSpriteList::sort() {
     std::sort(sprites_.begin(), sprites_.end(),
-              [](const auto& a, const auto& b) { return a->zOrder > b->zOrder; });
+              [](const TEntry& a, const TEntry& b) { return a.sprite->zOrder > b.sprite->zOrder; });
 }
 
 void TSpriteList::drawAll(TSurface& surface) {
     sort();
-    for (const auto& s : sprites_)
-        s->Draw(surface);
+    // A crowd of sprites that only copy cells and fill shapes is drawn by two
+    // threads, each into its half of the surface; every pixel still sees the
+    // sprites in the same order, so the picture is the same.
+    constexpr size_t kParallelFrom = 2048;
+    bool parallel = sprites_.size() >= kParallelFrom && surface.height() >= 64 &&
+                    patternList().setCount() <= 200 &&
+                    std::all_of(sprites_.begin(), sprites_.end(),
+                                [](const TEntry& e) { return e.sprite->drawsDirectly(); });
+    if (!parallel) {
+        for (const TEntry& e : sprites_)
+            e.sprite->Draw(surface);
+        return;
+    }
+    surface.beginDirect();
+    patternList().prepareForThreads();
+    int middle = surface.height() / 2;
+    auto top = surface.band(0, middle), bottom = surface.band(middle, surface.height());
+    std::thread helper([&] {
+        for (const TEntry& e : sprites_)
+            e.sprite->Draw(*bottom);
+    });
+    for (const TEntry& e : sprites_)
+        e.sprite->Draw(*top);
+    helper.join();
+    surface.touched();
 }
 
 std::vector<uint32_t> TSpriteList::HitTest(TSurface& surface, const TRect& r) {
     std::vector<uint32_t> owners;
     int hw1 = r.width() / 2, hh1 = r.height() / 2;
     int cx1 = r.left + hw1, cy1 = r.top + hh1;
-    for (const auto& s : sprites_) {
+    for (const TEntry& e : sprites_) {
+        TfSprite* s = e.sprite;
         TRect b = s->Bounds(surface);
         int hw2 = b.width() / 2, hh2 = b.height() / 2;
         int cx2 = b.left + hw2, cy2 = b.top + hh2;

@@ -7,6 +7,8 @@
 #include "platform/surface.h"
 
 #include <array>
+#include <cstddef>
+#include <new>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -22,6 +24,10 @@ public:
         (void)surface;
         return {};
     }
+    // Whether Draw touches nothing but the destination's pixels (no text, no
+    // turned copies, no shared drawing state), so that two threads may draw
+    // the two halves of a frame with it.
+    virtual bool drawsDirectly() const { return false; }
 
     uint32_t owner = 0; // the instance that recorded it; 0 for none
     int32_t x = 0, y = 0;
@@ -32,6 +38,7 @@ class TGrpSprite : public TfSprite {
 public:
     void Draw(TSurface& surface) override;
     TRect Bounds(TSurface& surface) override;
+    bool drawsDirectly() const override { return true; }
     int32_t pattern = -1;
     bool flipped = false;
 };
@@ -40,6 +47,7 @@ class TDxGrpSprite : public TGrpSprite {
 public:
     void Draw(TSurface& surface) override;
     TRect Bounds(TSurface& surface) override;
+    bool drawsDirectly() const override { return false; }
     long double scaleX = 1.0L, scaleY = 1.0L;
     int32_t alpha = 255;
     int32_t angle = 0;
@@ -60,6 +68,7 @@ class TLineSprite : public TfSprite {
 public:
     void Draw(TSurface& surface) override;
     TRect Bounds(TSurface& surface) override;
+    bool drawsDirectly() const override { return true; }
     int32_t x2 = 0, y2 = 0;
     uint32_t colour = 0xFFFFFF;
 };
@@ -73,6 +82,7 @@ class TPolygonSprite : public TfSprite {
 public:
     void Draw(TSurface& surface) override;
     TRect Bounds(TSurface& surface) override;
+    bool drawsDirectly() const override { return true; }
     std::vector<TPoint> points;
     uint32_t colour = 0xFFFFFF;
 };
@@ -93,7 +103,19 @@ public:
 
 class TSpriteList {
 public:
-    void add(std::unique_ptr<TfSprite> sprite) { sprites_.push_back(std::move(sprite)); }
+    TSpriteList() = default;
+    TSpriteList(const TSpriteList&) = delete;
+    TSpriteList& operator=(const TSpriteList&) = delete;
+    ~TSpriteList() { clear(); }
+
+    // A new sprite at the end of the list. Records come from blocks the list
+    // keeps from frame to frame, so a frame of sprites costs no allocations.
+    template <class T> T& make() {
+        T* sprite = new (allocate(sizeof(T), alignof(T))) T();
+        sprites_.push_back({sprite, false});
+        return *sprite;
+    }
+    void add(std::unique_ptr<TfSprite> sprite) { sprites_.push_back({sprite.release(), true}); }
     // Frees every sprite, from the last to the first.
     void clear();
     // Deepest first, so the smallest zOrder is drawn last and lies on top.
@@ -103,10 +125,18 @@ public:
     // order, each once.
     std::vector<uint32_t> HitTest(TSurface& surface, const TRect& r);
     size_t size() const { return sprites_.size(); }
-    TfSprite* at(size_t i) const { return sprites_[i].get(); }
+    TfSprite* at(size_t i) const { return sprites_[i].sprite; }
 
 private:
-    std::vector<std::unique_ptr<TfSprite>> sprites_;
+    struct TEntry {
+        TfSprite* sprite;
+        bool owned; // given by add(): deleted, not only destroyed
+    };
+    void* allocate(size_t size, size_t align);
+
+    std::vector<TEntry> sprites_;
+    std::vector<std::unique_ptr<std::byte[]>> blocks_;
+    size_t block_ = 0, used_ = 0; // the block being filled and how much of it
 };
 
 // The global drawing state the sprite natives use.

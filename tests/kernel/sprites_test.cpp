@@ -127,6 +127,54 @@ TEST_F(SpritesTest, AClickOnTwoSpritesOfOneOwnerReportsItOnce) {
     EXPECT_EQ(screen().Sprites.HitTest(*back, {30, 30, 31, 31}).size(), 1u);
 }
 
+TEST_F(SpritesTest, ACrowdDrawnByTwoThreadsLooksAsIfDrawnByOne) {
+    TSpriteList list;
+    uint32_t state = 99;
+    auto next = [&](uint32_t n) { return ((state = state * 1103515245u + 12345u) >> 8 & 0xFFFF) % n; };
+    for (int i = 0; i < 3000; ++i) {
+        int kind = int(next(4));
+        std::unique_ptr<TfSprite> s;
+        if (kind == 0) {
+            auto g = std::make_unique<TGrpSprite>();
+            g->pattern = int32_t(next(2));
+            g->flipped = next(2) == 1;
+            s = std::move(g);
+        } else if (kind == 1) {
+            auto r = std::make_unique<TRectSprite>();
+            r->x2 = int32_t(next(200));
+            r->y2 = int32_t(next(160));
+            r->colour = next(0xFFFFFF);
+            s = std::move(r);
+        } else if (kind == 2) {
+            auto l = std::make_unique<TLineSprite>();
+            l->x2 = int32_t(next(200));
+            l->y2 = int32_t(next(160));
+            l->colour = next(0xFFFFFF);
+            s = std::move(l);
+        } else {
+            auto p = std::make_unique<TPolygonSprite>();
+            for (int k = 0; k < 5; ++k)
+                p->points.push_back({int(next(200)), int(next(160))});
+            p->colour = next(0xFFFFFF);
+            s = std::move(p);
+        }
+        s->x = int32_t(next(200));
+        s->y = int32_t(next(160));
+        s->zOrder = int32_t(next(8));
+        list.add(std::move(s));
+    }
+    auto together = TSurface::create(200, 160);
+    list.drawAll(*together); // 3000 direct sprites: two threads
+    auto alone = TSurface::create(200, 160);
+    for (size_t i = 0; i < list.size(); ++i) // the sorted order, one thread
+        list.at(i)->Draw(*alone);
+    int differing = 0;
+    for (int y = 0; y < 160; ++y)
+        for (int x = 0; x < 200; ++x)
+            differing += together->pixel(x, y) != alone->pixel(x, y);
+    EXPECT_EQ(differing, 0);
+}
+
 TEST_F(SpritesTest, MeasuresAndTheTextMessage) {
     run("$_tmp_w = patternWidth(0) + \",\" + patternHeight(0) + \",\" + patternWidth(9);");
     EXPECT_EQ(valueToText(*native::globalCell("$_tmp_w")), "32,8,0");
