@@ -81,6 +81,38 @@ PangoLayout* layoutFor(cairo_t* cr, std::string_view text, const std::string& fo
     return layout;
 }
 
+// Laying text out costs far more than drawing it, and games draw the same
+// texts frame after frame: the layouts of recent texts are kept.
+class TLayoutCache {
+public:
+    ~TLayoutCache() {
+        for (auto& [key, layout] : layouts_)
+            g_object_unref(layout);
+    }
+    PangoLayout* get(std::string_view text, const std::string& font, int size, uint32_t style) {
+        auto key = std::make_tuple(std::string(text), font, size, style);
+        auto found = layouts_.find(key);
+        if (found != layouts_.end()) return found->second;
+        if (layouts_.size() >= kMaxLayouts) {
+            for (auto& [k, layout] : layouts_)
+                g_object_unref(layout);
+            layouts_.clear();
+        }
+        PangoLayout* layout = layoutFor(nullptr, text, font, size, style);
+        layouts_.emplace(std::move(key), layout);
+        return layout;
+    }
+
+private:
+    static constexpr size_t kMaxLayouts = 512;
+    std::map<std::tuple<std::string, std::string, int, uint32_t>, PangoLayout*> layouts_;
+};
+
+TLayoutCache& layoutCache() {
+    static auto* cache = new TLayoutCache();
+    return *cache;
+}
+
 } // namespace
 
 void TSurface::text(int x, int y, std::string_view text, const std::string& font, int size,
@@ -89,12 +121,11 @@ void TSurface::text(int x, int y, std::string_view text, const std::string& font
     beginCairo();
     cairo_t* cr = cairo_create(surface_);
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
-    PangoLayout* layout = layoutFor(cr, text, font, size, style);
+    PangoLayout* layout = layoutCache().get(text, font, size, style);
     cairo_set_source_rgb(cr, (colour & 0xFF) / 255.0, ((colour >> 8) & 0xFF) / 255.0,
                          ((colour >> 16) & 0xFF) / 255.0);
     cairo_move_to(cr, x, y);
     pango_cairo_show_layout(cr, layout);
-    g_object_unref(layout);
     cairo_destroy(cr);
     endCairo();
 }
@@ -102,10 +133,8 @@ void TSurface::text(int x, int y, std::string_view text, const std::string& font
 TPoint TSurface::textExtent(std::string_view text, const std::string& font, int size,
                             uint32_t style) {
     if (text.empty()) return {0, 0};
-    PangoLayout* layout = layoutFor(nullptr, text, font, size, style);
     int w = 0, h = 0;
-    pango_layout_get_pixel_size(layout, &w, &h);
-    g_object_unref(layout);
+    pango_layout_get_pixel_size(layoutCache().get(text, font, size, style), &w, &h);
     return {w, h};
 }
 
