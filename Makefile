@@ -20,7 +20,7 @@ build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 run: build
-	./$(BUILD_DIR)/ravok --headless --frames 300 --print
+	./$(BUILD_DIR)/ravok --print
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
@@ -37,7 +37,7 @@ fuzz: deps
 	  -DRAVOK_BENCHMARKS=OFF -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 	rm -rf $(FUZZ_DIR)/corpus && cp -r tests/fuzz/corpus $(FUZZ_DIR)/corpus
-	for target in lex_parse markup tag class_cache; do \
+	for target in lex_parse markup tag class_cache image; do \
 	  $(FUZZ_DIR)/fuzz/ravok_fuzz_$$target -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
 	    -max_len=4096 -print_final_stats=1 $(FUZZ_DIR)/corpus/$$target > $(FUZZ_DIR)/$$target.log 2>&1; \
 	  status=$$?; tail -n 12 $(FUZZ_DIR)/$$target.log; \

@@ -2,6 +2,7 @@
 #include "demo.h"
 #include "front_end_tools.h"
 #include "headless_player.h"
+#include "platform/gtk/desktop_player.h"
 #include "run_script.h"
 #include "runtime_natives.h"
 
@@ -62,6 +63,7 @@ int main(int argc, char** argv) {
     setUpProgramDirectory(home);
     ravok::THeadlessOptions headless;
     bool headlessGiven = false;
+    bool fullScreen = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--home" && i + 1 < argc) {
@@ -102,8 +104,8 @@ int main(int argc, char** argv) {
         } else if (arg == "--help" || arg == "-h") {
             usage(stdout);
             return 0;
-        } else if (arg == "FULLSCREEN" && i == 1) {
-            // full screen needs the desktop window; headless runs ignore it
+        } else if (arg == "FULLSCREEN") {
+            fullScreen = true; // headless runs ignore it
         } else if (!arg.empty() && arg[0] != '-' && headless.page.empty()) {
             headless.page = arg;
         } else {
@@ -113,10 +115,23 @@ int main(int argc, char** argv) {
         }
     }
     if (!headlessGiven) {
-        // Until the desktop window exists the player runs its game headless
-        // and shows what the game printed.
+        if (ravok::desktopAvailable()) {
+            ravok::TDesktopOptions desktop;
+            desktop.page = headless.page;
+            desktop.fullScreen = fullScreen;
+            desktop.frames = headless.frames;
+            for (const auto& shot : headless.shots)
+                desktop.shots.push_back({shot.frame, shot.file});
+            return ravok::runDesktop(desktop);
+        }
+        // Without a display the game still runs: headless, showing what it
+        // printed and saving a frame to look at.
         ravok::gEchoPrint = true;
         if (headless.frames == 0) headless.frames = 600;
+        if (headless.shots.empty()) headless.shots.push_back({headless.frames, "ravok-shot.png"});
+        std::fprintf(stderr,
+                     "ravok: no display; playing headless for %ld frames, frame %ld saved as %s\n",
+                     headless.frames, headless.shots[0].frame, headless.shots[0].file.c_str());
     }
     return ravok::runHeadless(headless);
 }

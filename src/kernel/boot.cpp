@@ -7,6 +7,7 @@
 #include "page_state.h"
 #include "screen.h"
 #include "sprite_natives.h"
+#include "window_natives.h"
 #include "generator.h"
 #include "host_files.h"
 #include "modules.h"
@@ -82,7 +83,7 @@ bool bootKernel() {
          {&arrayNatives(),           &objectCoreNatives(),      &objectLibraryNatives(),
           &objectProcessNatives(),   &objectFileNatives(),      &objectResourceNatives(),
           &objectGeneratorNatives(), &inputNatives(),           &spriteNatives(),
-          &objectDrawingNatives(),           &stringLibraryNatives(),
+          &objectDrawingNatives(),   &windowNatives(),           &stringLibraryNatives(),
           &stringNatives(),          &processNatives(),         &pageNatives(),
           &cmmlNatives(),            &customResourceNatives(),  &builtInResourceNatives(),
           &resourceReaderNatives(),  &resourceWriterNatives(),  &hashTableNatives(),

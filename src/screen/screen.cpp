@@ -33,7 +33,8 @@ TSurface& TScreen::backSurface() {
 }
 
 void TScreen::DrawAll() {
-    TSurface& back = backSurface();
+    TSurface* display = DrawMethod == 3 && displaySurface ? displaySurface() : nullptr;
+    TSurface& back = display ? *display : backSurface();
     TRect client = clientRect();
     BeginSection(50);
     uint32_t colour = 0xFFFFFF;

@@ -30,6 +30,17 @@ public:
     bool DrawingStopped = false;
     int64_t presentations = 0;
 
+    // The window's side of the state the Window natives set.
+    int DrawMethod = 1;           // 1, 2, 3: presentation A, B, C
+    bool SizeUnlocked = false;    // the window may be resized and tells the script
+    int windowX = 270, windowY = 101;
+    // The desktop window's answers to the natives; missing: only the state changes.
+    void (*setClientSize)(int width, int height) = nullptr;
+    void (*setWindowPos)(int x, int y) = nullptr;
+    void (*drawMethodChanged)(int method) = nullptr;
+    // Method C draws straight into the window's own surface.
+    TSurface* (*displaySurface)() = nullptr;
+
     // Shows the finished frame; missing: frames are drawn and not shown.
     void (*present)(const TSurface& surface, const TRect& client) = nullptr;
     // Whether a page is running and the player has booted (the clear colour).

@@ -1,0 +1,554 @@
+#include "desktop_player.h"
+
+#include "boot.h"
+#include "diagnostics/frame_pacing.h"
+#include "diagnostics/main_loop.h"
+#include "dialogs/splash_timer.h"
+#include "evaluator.h"
+#include "interpreter.h"
+#include "kernel/environment.h"
+#include "native_api.h"
+#include "page_loader.h"
+#include "page_state.h"
+#include "project_manager.h"
+#include "resource.h"
+#include "runtime_natives.h"
+#include "screen.h"
+#include "value_ops.h"
+
+#include "platform/clock.h"
+#include "platform/encoding.h"
+#include "platform/reporter.h"
+
+#include <gtk/gtk.h>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+
+namespace ravok {
+
+namespace {
+
+constexpr int kClientWidth = 560, kClientHeight = 400;
+
+struct TDesktop {
+    const TDesktopOptions* options = nullptr;
+    GtkWidget* window = nullptr;
+    GtkWidget* area = nullptr;
+    GtkWidget* statusBar = nullptr;
+    GtkWidget* methodItems[3] = {};
+    GtkWidget* splash = nullptr;
+    GtkWidget* splashArea = nullptr;
+    TSplashTimer splashTimer;
+    std::unique_ptr<TSurface> front; // DD's surface: what the window shows (A, C)
+    guint idleSource = 0, wakeSource = 0;
+    bool closing = false;
+    bool dialogOpen = false;
+    int errors = 0;
+    std::vector<bool> shotTaken;
+    // Mouse state.
+    bool left = false, right = false;
+    int lastX = -1, lastY = -1, previousX = 0, previousY = 0;
+    uint32_t lastMoveTick = 0;
+};
+
+TDesktop& desktop() {
+    static TDesktop d;
+    return d;
+}
+
+void wakeLoop();
+
+// ---- message boxes ---------------------------------------------------------
+
+class TDesktopReporter : public TReporter {
+public:
+    void notice(const std::string&, const TTrace&) override { pump(); }
+    void reportError(const std::string& text, const TTrace&) override {
+        TDesktop& d = desktop();
+        ++d.errors;
+        std::fprintf(stderr, "ravok: %s\n", cp932ToUtf8(text).c_str());
+        if (d.closing || !d.window) return;
+        // The dialog runs a nested main loop; the frame loop must not run
+        // inside it, so its sources go and come back afterwards.
+        if (d.idleSource) g_source_remove(d.idleSource);
+        if (d.wakeSource) g_source_remove(d.wakeSource);
+        d.idleSource = d.wakeSource = 0;
+        d.dialogOpen = true;
+        GtkWidget* box = gtk_message_dialog_new(GTK_WINDOW(d.window), GTK_DIALOG_MODAL,
+                                                GTK_MESSAGE_ERROR, GTK_BUTTONS_OK, "%s",
+                                                cp932ToUtf8(text).c_str());
+        gtk_window_set_title(GTK_WINDOW(box), "Ravok");
+        gtk_dialog_run(GTK_DIALOG(box));
+        gtk_widget_destroy(box);
+        d.dialogOpen = false;
+        wakeLoop();
+    }
+
+private:
+    // While the player boots, messages are pumped so that the windows stay
+    // drawn during long loads.
+    static void pump() {
+        if (!Booting) return;
+        for (int i = 0; i < 20 && gtk_events_pending(); ++i)
+            gtk_main_iteration_do(FALSE);
+    }
+};
+
+// ---- the picture -----------------------------------------------------------
+
+TRect gameRect() { return screen().clientRect(); }
+
+// The largest whole factor that fits the game screen into the area (1 at
+// least), so pixel art stays crisp.
+int scaleFor(int areaW, int areaH) {
+    TRect g = gameRect();
+    int k = std::min(areaW / std::max(1, g.width()), areaH / std::max(1, g.height()));
+    return std::max(1, k);
+}
+
+gboolean onDraw(GtkWidget* widget, cairo_t* cr, gpointer) {
+    TDesktop& d = desktop();
+    int aw = gtk_widget_get_allocated_width(widget), ah = gtk_widget_get_allocated_height(widget);
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_paint(cr);
+    TRect g = gameRect();
+    const TSurface* picture = screen().DrawMethod == 2 ? &screen().backSurface() : d.front.get();
+    if (!picture) return TRUE;
+    int k = scaleFor(aw, ah);
+    int ox = (aw - g.width() * k) / 2, oy = (ah - g.height() * k) / 2;
+    if (ox < 0) ox = 0;
+    if (oy < 0) oy = 0;
+    picture->beginDirect();
+    cairo_save(cr);
+    cairo_translate(cr, ox, oy);
+    cairo_scale(cr, k, k);
+    cairo_rectangle(cr, 0, 0, g.width(), g.height());
+    cairo_clip(cr);
+    cairo_set_source_surface(cr, picture->cairo(), 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+    cairo_paint(cr);
+    cairo_restore(cr);
+    return TRUE;
+}
+
+TSurface& frontSurface() {
+    TDesktop& d = desktop();
+    TRect g = gameRect();
+    if (!d.front || d.front->width() < g.width() || d.front->height() < g.height())
+        d.front = TSurface::create(g.width() + 50, g.height() + 50);
+    return *d.front;
+}
+
+void present(const TSurface& back, const TRect& client) {
+    TDesktop& d = desktop();
+    if (screen().DrawMethod == 1) frontSurface().copyPlain(back, client, 0, 0);
+    if (d.area) gtk_widget_queue_draw(d.area);
+    long frame = long(TMainLoop::instance().FrameCount);
+    for (size_t i = 0; i < d.options->shots.size(); ++i) {
+        const auto& shot = d.options->shots[i];
+        if (shot.frame != frame || d.shotTaken[i]) continue;
+        auto picture = TSurface::create(client.width(), client.height());
+        picture->copyPlain(back, client, 0, 0);
+        d.shotTaken[i] = picture->savePng(shot.file);
+    }
+}
+
+// ---- the main loop in idle time ---------------------------------------------
+
+gboolean onIdle(gpointer);
+
+gboolean onWake(gpointer) {
+    desktop().wakeSource = 0;
+    wakeLoop();
+    return G_SOURCE_REMOVE;
+}
+
+void wakeLoop() {
+    TDesktop& d = desktop();
+    if (d.closing || d.dialogOpen || d.idleSource || !Booted) return;
+    if (d.wakeSource) {
+        g_source_remove(d.wakeSource);
+        d.wakeSource = 0;
+    }
+    d.idleSource = g_idle_add(onIdle, nullptr);
+}
+
+gboolean onIdle(gpointer) {
+    TDesktop& d = desktop();
+    guint self = d.idleSource;
+    bool done = TMainLoop::instance().Main();
+    if (d.idleSource != self) return G_SOURCE_REMOVE; // a dialog took the loop over
+    if (gProgramExitRequested ||
+        (d.options->frames > 0 && TMainLoop::instance().FrameCount >= d.options->frames)) {
+        d.idleSource = 0;
+        gtk_widget_destroy(d.window);
+        return G_SOURCE_REMOVE;
+    }
+    d.idleSource = 0;
+    if (done) return G_SOURCE_REMOVE; // held: an event wakes the loop again
+    // No spinning: come back when the next frame is due.
+    TFramePacing& pacing = framePacing();
+    long double wait = pacing.BaseTime + pacing.FrameInterval - NowMs();
+    if (wait > 0.5L)
+        d.wakeSource = g_timeout_add(guint(std::ceil(double(wait))), onWake, nullptr);
+    else
+        d.idleSource = g_idle_add(onIdle, nullptr);
+    return G_SOURCE_REMOVE;
+}
+
+// ---- mouse ---------------------------------------------------------------------
+
+// The area's point as a point of the game screen.
+bool gamePoint(GtkWidget* widget, double wx, double wy, int& x, int& y) {
+    int aw = gtk_widget_get_allocated_width(widget), ah = gtk_widget_get_allocated_height(widget);
+    TRect g = gameRect();
+    int k = scaleFor(aw, ah);
+    int ox = std::max(0, (aw - g.width() * k) / 2), oy = std::max(0, (ah - g.height() * k) / 2);
+    x = int(std::floor((wx - ox) / k));
+    y = int(std::floor((wy - oy) / k));
+    return true;
+}
+
+std::string number(int v) { return std::to_string(v); }
+
+gboolean onButtonPress(GtkWidget* widget, GdkEventButton* e, gpointer) {
+    TDesktop& d = desktop();
+    if (Booting || e->type != GDK_BUTTON_PRESS) return TRUE;
+    int x, y;
+    gamePoint(widget, e->x, e->y, x, y);
+    if (e->button == 1) d.left = true;
+    if (e->button == 3) d.right = true;
+    std::string args = number(x) + "," + number(y) + "," + (d.left ? "1" : "0") + "," +
+                       (d.right ? "1" : "0");
+    std::vector<uint32_t> owners =
+        screen().Sprites.HitTest(screen().backSurface(), {x, y, x + 1, y + 1});
+    if (owners.empty()) {
+        native::evaluateStatements("$_tmp_cur_select=0;if ($_mouse_event) $_mouse_event.onDown (" +
+                                   args + ");");
+    } else {
+        for (uint32_t owner : owners) {
+            native::setGlobal("$_tmp_cur_select", TValue::ofObject(owner));
+            native::evaluateStatements("$_tmp_cur_select.mouseDown(" + args + ");");
+        }
+    }
+    if (pageState().designMode) TMainLoop::instance().RunOneFrame();
+    return TRUE;
+}
+
+gboolean onMotion(GtkWidget* widget, GdkEventMotion* e, gpointer) {
+    TDesktop& d = desktop();
+    if (pageState().notRunning || !Booted) return TRUE;
+    int x, y;
+    gamePoint(widget, e->x, e->y, x, y);
+    uint32_t now = TickMs();
+    if (now - d.lastMoveTick > 1000) {
+        d.previousX = x;
+        d.previousY = y;
+    }
+    d.lastMoveTick = now;
+    if ((d.left || d.right) && (x != d.lastX || y != d.lastY)) {
+        native::setGlobal("$mouseX", TValue::ofInt(x));
+        native::setGlobal("$mouseY", TValue::ofInt(y));
+        native::setGlobal("$mouseSX", TValue::ofInt(d.previousX));
+        native::setGlobal("$mouseSY", TValue::ofInt(d.previousY));
+        native::setGlobal("$leftButton", TValue::ofInt(d.left ? 1 : 0));
+        native::setGlobal("$rightButton", TValue::ofInt(d.right ? 1 : 0));
+        if (pageState().designMode) {
+            TMainLoop::instance().RunOneFrame();
+            TMainLoop::instance().RunOneFrame();
+        } else {
+            TMainLoop::instance().Main();
+        }
+    }
+    d.previousX = d.lastX < 0 ? x : d.lastX;
+    d.previousY = d.lastY < 0 ? y : d.lastY;
+    d.lastX = x;
+    d.lastY = y;
+    return TRUE;
+}
+
+gboolean onButtonRelease(GtkWidget*, GdkEventButton* e, gpointer) {
+    TDesktop& d = desktop();
+    if (Booting) return TRUE;
+    if (e->button == 1) d.left = false;
+    if (e->button == 3) d.right = false;
+    native::evaluateStatements("if ($_tmp_cur_select) $_tmp_cur_select.inspect();");
+    if (pageState().designMode) TMainLoop::instance().RunOneFrame();
+    return TRUE;
+}
+
+// ---- the menu ------------------------------------------------------------------
+
+// "&File" as GTK writes mnemonics: "_File".
+std::string mnemonic(const std::string& text) {
+    std::string out;
+    for (char c : text)
+        out += c == '&' ? '_' : c;
+    return out;
+}
+
+GtkWidget* addMenu(GtkWidget* bar, const char* title) {
+    GtkWidget* item = gtk_menu_item_new_with_mnemonic(mnemonic(title).c_str());
+    GtkWidget* menu = gtk_menu_new();
+    gtk_menu_item_set_submenu(GTK_MENU_ITEM(item), menu);
+    gtk_menu_shell_append(GTK_MENU_SHELL(bar), item);
+    return menu;
+}
+
+GtkWidget* addItem(GtkWidget* menu, const char* title, GCallback handler, gpointer data = nullptr) {
+    GtkWidget* item = gtk_menu_item_new_with_mnemonic(mnemonic(title).c_str());
+    if (handler) g_signal_connect(item, "activate", handler, data);
+    gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
+    return item;
+}
+
+void selectMethod(int method) {
+    TDesktop& d = desktop();
+    screen().DrawMethod = method;
+    for (int i = 0; i < 3; ++i)
+        if (d.methodItems[i])
+            gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(d.methodItems[i]), i + 1 == method);
+    TEnvironment::instance().setEnv("DrawMode", std::to_string(method));
+    TEnvironment::instance().save();
+    if (d.area) gtk_widget_queue_draw(d.area);
+}
+
+void onMethod(GtkCheckMenuItem* item, gpointer data) {
+    if (gtk_check_menu_item_get_active(item)) selectMethod(GPOINTER_TO_INT(data));
+}
+
+void onExit(GtkMenuItem*, gpointer) { gtk_widget_destroy(desktop().window); }
+
+void onStatusBar(GtkCheckMenuItem* item, gpointer) {
+    bool on = gtk_check_menu_item_get_active(item);
+    gtk_widget_set_visible(desktop().statusBar, on);
+    TEnvironment::instance().setEnv("statusBar", on ? "1" : "0");
+    TEnvironment::instance().save();
+}
+
+void onHelp(GtkMenuItem*, gpointer) {
+    if (!gHelpFile.empty()) Notice("help: " + gHelpFile);
+}
+
+void buildMenu(GtkWidget* bar) {
+    GtkWidget* file = addMenu(bar, "&File");
+    addItem(file, "E&xit", G_CALLBACK(onExit));
+    GtkWidget* options = addMenu(bar, "&Options");
+    GtkWidget* sound = gtk_check_menu_item_new_with_mnemonic(mnemonic("&Sound").c_str());
+    gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(sound), TRUE);
+    gtk_menu_shell_append(GTK_MENU_SHELL(options), sound);
+    GtkWidget* methodItem = gtk_menu_item_new_with_mnemonic(mnemonic("&Drawing Method").c_str());
+    GtkWidget* methods = gtk_menu_new();
+    gtk_menu_item_set_submenu(GTK_MENU_ITEM(methodItem), methods);
+    gtk_menu_shell_append(GTK_MENU_SHELL(options), methodItem);
+    GSList* group = nullptr;
+    const char* names[3] = {"&A", "&B", "&C"};
+    for (int i = 0; i < 3; ++i) {
+        GtkWidget* m = gtk_radio_menu_item_new_with_mnemonic(group, mnemonic(names[i]).c_str());
+        group = gtk_radio_menu_item_get_group(GTK_RADIO_MENU_ITEM(m));
+        gtk_menu_shell_append(GTK_MENU_SHELL(methods), m);
+        g_signal_connect(m, "toggled", G_CALLBACK(onMethod), GINT_TO_POINTER(i + 1));
+        desktop().methodItems[i] = m;
+    }
+    GtkWidget* bar2 = gtk_check_menu_item_new_with_mnemonic(mnemonic("Show Status &Bar").c_str());
+    gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(bar2), TRUE);
+    g_signal_connect(bar2, "toggled", G_CALLBACK(onStatusBar), nullptr);
+    gtk_menu_shell_append(GTK_MENU_SHELL(options), bar2);
+    addItem(options, "Save Window State", nullptr);
+    GtkWidget* help = addMenu(bar, "&Help");
+    addItem(help, "&Help top page", G_CALLBACK(onHelp));
+    addItem(help, "&Find", nullptr);
+    addItem(help, "Ravok on the web", nullptr);
+    addItem(help, "&About..", nullptr);
+}
+
+// ---- the splash ----------------------------------------------------------------
+
+gboolean onSplashDraw(GtkWidget* widget, cairo_t* cr, gpointer) {
+    TDesktop& d = desktop();
+    int w = gtk_widget_get_allocated_width(widget), h = gtk_widget_get_allocated_height(widget);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_select_font_face(cr, "IPAGothic", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr, 24);
+    cairo_move_to(cr, 8, 48 + 24);
+    cairo_show_text(cr, "Now Loading.....");
+    uint32_t c = TSplashTimer::kBarColour;
+    cairo_set_source_rgb(cr, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, ((c >> 16) & 0xFF) / 255.0);
+    int barH = TSplashTimer::kBarRows;
+    cairo_rectangle(cr, 0, h - barH, std::min(w, d.splashTimer.barWidth), barH);
+    cairo_fill(cr);
+    return TRUE;
+}
+
+void showSplash() {
+    TDesktop& d = desktop();
+    if (!d.splash) return;
+    int wx, wy, ww, wh;
+    gtk_window_get_position(GTK_WINDOW(d.window), &wx, &wy);
+    gtk_window_get_size(GTK_WINDOW(d.window), &ww, &wh);
+    gtk_window_move(GTK_WINDOW(d.splash), wx + (ww - TSplashTimer::kImageWidth) / 2,
+                    wy + (wh - TSplashTimer::kImageHeight) / 2);
+    gtk_widget_show_all(d.splash);
+    d.splashTimer.show(TickMs());
+}
+
+gboolean onSplashTick(gpointer) {
+    TDesktop& d = desktop();
+    if (d.closing) return G_SOURCE_REMOVE;
+    if (d.splashTimer.tick(TickMs(), Booted, d.closing)) {
+        TMainLoop::instance().AutoRun = true;
+        gtk_widget_hide(d.splash);
+        wakeLoop();
+    } else if (d.splashTimer.visible) {
+        gtk_widget_queue_draw(d.splashArea);
+    }
+    return G_SOURCE_CONTINUE;
+}
+
+// ---- start-up and timers ---------------------------------------------------------
+
+void applyClientSize(int width, int height) {
+    TDesktop& d = desktop();
+    if (!d.area) return;
+    gtk_widget_set_size_request(d.area, width, height);
+    gtk_window_resize(GTK_WINDOW(d.window), 1, 1);
+}
+
+void startUp() {
+    TDesktop& d = desktop();
+    Booting = true;
+    screen().backSurface();
+    std::string bar = TEnvironment::instance().getEnv("statusBar");
+    if (bar == "0") gtk_widget_hide(d.statusBar);
+    pageState().notRunning = true;
+    bootPlayer(d.options->page);
+    std::string caption = TPrjManager::instance().getParam("title") +
+                          TPrjManager::instance().getParam("version");
+    if (caption.empty()) caption = "Ravok System";
+    gtk_window_set_title(GTK_WINDOW(d.window), cp932ToUtf8(caption).c_str());
+    int wx, wy;
+    gtk_window_get_position(GTK_WINDOW(d.window), &wx, &wy);
+    native::setGlobal("$windowX", TValue::ofInt(wx));
+    native::setGlobal("$windowY", TValue::ofInt(wy));
+    native::setGlobal("$fullScreen", TValue::ofInt(d.options->fullScreen ? 1 : 0));
+    TRect g = gameRect();
+    applyClientSize(g.width(), g.height());
+    std::string mode = TEnvironment::instance().getEnv("DrawMode");
+    int m = mode.empty() ? 1 : std::atoi(mode.c_str());
+    selectMethod(m >= 1 && m <= 3 ? m : 1);
+    Booting = false;
+    // Shots ask for given frames, so every frame is drawn: one a batch.
+    if (!d.options->shots.empty()) framePacing().MaxFramesPerIdle = 1;
+    framePacing().BaseTime = NowMs(); // StartLoop
+    wakeLoop();
+}
+
+gboolean onTimer2(gpointer) {
+    TDesktop& d = desktop();
+    if (d.closing) return G_SOURCE_REMOVE;
+    if (!Booted && !Booting) {
+        startUp();
+        return G_SOURCE_CONTINUE;
+    }
+    screen().DrawingStopped = false;
+    TValue* seamless = native::globalCell("$_seamLessLoad");
+    if (!(Booted && seamless && truthiness(*seamless))) screen().DrawAll();
+    return G_SOURCE_CONTINUE;
+}
+
+gboolean onTimer1(gpointer) {
+    if (desktop().closing) return G_SOURCE_REMOVE;
+    if (pageState().notRunning && Booted) screen().DrawAll();
+    return G_SOURCE_CONTINUE;
+}
+
+void onDestroy(GtkWidget*, gpointer) {
+    TDesktop& d = desktop();
+    d.closing = true;
+    gtk_main_quit();
+}
+
+void onFocus(GtkWidget*, GdkEvent*, gpointer) { wakeLoop(); }
+
+void buildWindows() {
+    TDesktop& d = desktop();
+    d.window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    gtk_window_set_title(GTK_WINDOW(d.window), "Ravok System");
+    GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+    gtk_container_add(GTK_CONTAINER(d.window), box);
+    GtkWidget* bar = gtk_menu_bar_new();
+    buildMenu(bar);
+    gtk_box_pack_start(GTK_BOX(box), bar, FALSE, FALSE, 0);
+    d.area = gtk_drawing_area_new();
+    gtk_widget_set_size_request(d.area, kClientWidth, kClientHeight);
+    gtk_widget_add_events(d.area, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
+                                      GDK_POINTER_MOTION_MASK);
+    g_signal_connect(d.area, "draw", G_CALLBACK(onDraw), nullptr);
+    g_signal_connect(d.area, "button-press-event", G_CALLBACK(onButtonPress), nullptr);
+    g_signal_connect(d.area, "motion-notify-event", G_CALLBACK(onMotion), nullptr);
+    g_signal_connect(d.area, "button-release-event", G_CALLBACK(onButtonRelease), nullptr);
+    gtk_box_pack_start(GTK_BOX(box), d.area, TRUE, TRUE, 0);
+    d.statusBar = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
+    for (int i = 0; i < 3; ++i) {
+        GtkWidget* panel = gtk_label_new("");
+        gtk_widget_set_size_request(panel, 50, 19);
+        gtk_box_pack_start(GTK_BOX(d.statusBar), panel, FALSE, FALSE, 0);
+    }
+    gtk_box_pack_end(GTK_BOX(box), d.statusBar, FALSE, FALSE, 0);
+    g_signal_connect(d.window, "destroy", G_CALLBACK(onDestroy), nullptr);
+    g_signal_connect(d.window, "focus-in-event", G_CALLBACK(onFocus), nullptr);
+    if (d.options->fullScreen) gtk_window_fullscreen(GTK_WINDOW(d.window));
+    gtk_widget_show_all(d.window);
+
+    d.splash = gtk_window_new(GTK_WINDOW_POPUP);
+    gtk_window_set_keep_above(GTK_WINDOW(d.splash), TRUE);
+    gtk_window_set_decorated(GTK_WINDOW(d.splash), FALSE);
+    d.splashArea = gtk_drawing_area_new();
+    gtk_widget_set_size_request(d.splashArea, TSplashTimer::kImageWidth, TSplashTimer::kImageHeight);
+    g_signal_connect(d.splashArea, "draw", G_CALLBACK(onSplashDraw), nullptr);
+    gtk_container_add(GTK_CONTAINER(d.splash), d.splashArea);
+    showSplash();
+}
+
+} // namespace
+
+bool desktopAvailable() { return gtk_init_check(nullptr, nullptr); }
+
+int runDesktop(const TDesktopOptions& options) {
+    TDesktop& d = desktop();
+    d.options = &options;
+    d.shotTaken.assign(options.shots.size(), false);
+    if (!gtk_init_check(nullptr, nullptr)) {
+        std::fprintf(stderr, "ravok: no display to open the window on\n");
+        return 1;
+    }
+    static TDesktopReporter reporter;
+    setReporter(&reporter);
+    TMainLoopHooks& hooks = TMainLoop::instance().hooks;
+    hooks.clearSprites = [] { screen().Sprites.clear(); };
+    hooks.setDrawingFrame = [](bool on) { screen().DrawingFrame = on; };
+    hooks.drawAll = [] { screen().DrawAll(); };
+    hooks.redraw = hooks.drawAll;
+    hooks.showSplash = showSplash;
+    hooks.applicationActive = [] {
+        return desktop().window && gtk_window_is_active(GTK_WINDOW(desktop().window));
+    };
+    screen().present = present;
+    screen().displaySurface = [] { return &frontSurface(); };
+    screen().setClientSize = applyClientSize;
+    screen().setWindowPos = [](int x, int y) { gtk_window_move(GTK_WINDOW(desktop().window), x, y); };
+    screen().drawMethodChanged = selectMethod;
+    buildWindows();
+    g_timeout_add(100, onSplashTick, nullptr);
+    g_timeout_add(200, onTimer1, nullptr);
+    g_timeout_add(1000, onTimer2, nullptr);
+    gtk_main();
+    std::fflush(stdout);
+    return d.errors > 0 ? 3 : 0;
+}
+
+} // namespace ravok

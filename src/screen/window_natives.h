@@ -1,0 +1,13 @@
+// The natives of the script class Window: the window's size, position and
+// presentation method.
+#pragma once
+
+#include "native_binding.h"
+
+#include <vector>
+
+namespace ravok {
+
+const std::vector<TNativeBinding>& windowNatives();
+
+} // namespace ravok
