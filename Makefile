@@ -29,6 +29,7 @@ test-sanitize: deps
 	cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRAVOK_SANITIZE=ON -DRAVOK_BENCHMARKS=OFF
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	  ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS)
 
 # Each fuzz target runs FUZZ_SECONDS on a scratch copy of its seed corpus.
@@ -38,6 +39,8 @@ fuzz: deps
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 	rm -rf $(FUZZ_DIR)/corpus && cp -r tests/fuzz/corpus $(FUZZ_DIR)/corpus
 	for target in lex_parse markup tag class_cache image; do \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	  ASAN_OPTIONS=allocator_may_return_null=1 \
 	  $(FUZZ_DIR)/fuzz/ravok_fuzz_$$target -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
 	    -max_len=4096 -print_final_stats=1 $(FUZZ_DIR)/corpus/$$target > $(FUZZ_DIR)/$$target.log 2>&1; \
 	  status=$$?; tail -n 12 $(FUZZ_DIR)/$$target.log; \

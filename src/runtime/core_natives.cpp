@@ -404,7 +404,7 @@ void o_refcount(TValue* cell, int argc, int) {
     if (argc < 1) return;
     // A number that is not the handle of a live record reads as -1.
     uint32_t h = uint32_t(toInt(argument(cell, 1)));
-    if (TArena::instance().contains(h, 12)) {
+    if (h % 4 == 0 && TArena::instance().contains(h, 12)) {
         TRTTI* cls = classById(objectAt(h)->classId);
         if (cls)
             for (uint32_t rec : cls->pool)
