@@ -26,13 +26,16 @@ namespace ravok {
 
 namespace {
 
-// Command-line paths are the user's, relative to where the player was started.
+} // namespace
+
 std::string commandLinePath(const std::string& hostPath) {
     if (hostPath.empty() || hostPath[0] == '/') return hostPath.empty() ? hostPath : fromHostPath(hostPath);
     char cwd[4096];
     if (!getcwd(cwd, sizeof cwd)) return fromHostPath(hostPath);
     return fromHostPath(std::string(cwd) + "/" + hostPath);
 }
+
+namespace {
 
 const THeadlessOptions* gOptions = nullptr;
 std::vector<bool> gShotTaken;

@@ -25,6 +25,10 @@ bool parseShot(const std::string& text, THeadlessShot& shot);
 // Exit status 3 when an error was reported, else 0.
 int runHeadless(const THeadlessOptions& options);
 
+// A path from the command line (a host path, relative to where the player
+// was started) as a program path.
+std::string commandLinePath(const std::string& hostPath);
+
 // Exit status 0 when every class compiled, 1 otherwise.
 int checkGame(const std::string& pageOrProject);
 

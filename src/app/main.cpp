@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
     if (!headlessGiven) {
         if (ravok::desktopAvailable()) {
             ravok::TDesktopOptions desktop;
-            desktop.page = headless.page;
+            desktop.page = headless.page.empty() ? "" : ravok::commandLinePath(headless.page);
             desktop.fullScreen = fullScreen;
             desktop.frames = headless.frames;
             for (const auto& shot : headless.shots)

@@ -505,6 +505,7 @@ void buildWindows() {
     gtk_widget_show_all(d.window);
 
     d.splash = gtk_window_new(GTK_WINDOW_POPUP);
+    gtk_window_set_title(GTK_WINDOW(d.splash), "Now Loading");
     gtk_window_set_keep_above(GTK_WINDOW(d.splash), TRUE);
     gtk_window_set_decorated(GTK_WINDOW(d.splash), FALSE);
     d.splashArea = gtk_drawing_area_new();

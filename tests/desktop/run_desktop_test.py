@@ -1,0 +1,228 @@
+#!/usr/bin/env python3
+"""The desktop player under a virtual X server: the window and its size, the
+splash, the picture on the X screen against the headless golden frame, the
+three drawing methods, a message box answered with xdotool, and the CPU a
+60 frames-per-second game with no work takes.
+
+  run_desktop_test.py RAVOK HOME
+"""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.join(HERE, "..", "games"))
+import png_pixels  # noqa: E402
+import xwd_pixels  # noqa: E402
+
+
+class Display:
+    def __init__(self, fbdir):
+        read, write = os.pipe()
+        self.server = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-fbdir", fbdir,
+             "-nolisten", "tcp"], pass_fds=(write,), stderr=subprocess.DEVNULL)
+        os.close(write)
+        number = b""
+        while not number.endswith(b"\n"):
+            chunk = os.read(read, 16)
+            if not chunk:
+                break
+            number += chunk
+        os.close(read)
+        self.name = ":" + number.decode().strip()
+        self.fb = os.path.join(fbdir, "Xvfb_screen0")
+
+    def env(self):
+        e = dict(os.environ)
+        e["DISPLAY"] = self.name
+        return e
+
+    def screen(self):
+        return xwd_pixels.read_screen(self.fb)
+
+    def stop(self):
+        self.server.terminate()
+        self.server.wait()
+
+
+def xdotool(display, *args):
+    run = subprocess.run(["xdotool"] + list(args), env=display.env(), stdout=subprocess.PIPE,
+                         stderr=subprocess.DEVNULL, timeout=20)
+    return run.stdout.decode().split()
+
+
+def wait_for_window(display, name, seconds=15):
+    """The largest visible window whose name matches."""
+    end = time.time() + seconds
+    while time.time() < end:
+        best, area = None, 0
+        for w in xdotool(display, "search", "--onlyvisible", "--name", name):
+            size = [g for g in xdotool(display, "getwindowgeometry", w) if "x" in g and g[0].isdigit()]
+            if size:
+                width, height = (int(v) for v in size[0].split("x"))
+                if width * height > area:
+                    best, area = w, width * height
+        if best:
+            return best
+        time.sleep(0.2)
+    return None
+
+
+def find_picture(screen, golden):
+    """Where on the screen the golden PNG's pixels stand, or None."""
+    width, height, pixel = screen
+    gw, gh, rows = png_pixels.read_png(golden)
+    first = rows[0]
+    for y in range(0, height - gh + 1):
+        for x in range(0, width - gw + 1):
+            if pixel(x, y) != first[0] or pixel(x + gw - 1, y) != first[gw - 1]:
+                continue
+            if all(pixel(x + i, y + j) == rows[j][i] for j in range(0, gh, 3)
+                   for i in range(0, gw, 3)):
+                differing = sum(1 for j in range(gh) for i in range(gw)
+                                if pixel(x + i, y + j) != rows[j][i])
+                return (x, y, differing)
+    return None
+
+
+def count_colour(screen, colour):
+    width, height, pixel = screen
+    return sum(1 for y in range(0, height, 2) for x in range(0, width, 2) if pixel(x, y) == colour)
+
+
+def copy_game(src, dst, replace=None):
+    shutil.copytree(src, dst, ignore=shutil.ignore_patterns("expect.txt", "*.png") if False else None)
+    if replace:
+        path = os.path.join(dst, "main.cmml")
+        with open(path) as f:
+            text = f.read()
+        for a, b in replace.items():
+            text = text.replace(a, b)
+        with open(path, "w") as f:
+            f.write(text)
+    return os.path.join(dst, "main.cmml")
+
+
+def main():
+    ravok, home = sys.argv[1], os.path.abspath(sys.argv[2])
+    failures = []
+    work = tempfile.mkdtemp(prefix="ravok-desktop-")
+    display = Display(work)
+    gallery_src = os.path.join(HERE, "..", "games", "sprite_gallery")
+    golden = os.path.join(gallery_src, "frame2.png")
+    try:
+        # 1. The window, the splash and the picture of a still page.
+        page = copy_game(gallery_src, os.path.join(work, "gallery"))
+        started = time.time()
+        game = subprocess.Popen([ravok, "--home", home, "--frames", "150", page], env=display.env(),
+                                stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        window = wait_for_window(display, "Ravok")
+        if not window:
+            failures.append("no window named Ravok appeared")
+        else:
+            time.sleep(max(0, started + 1.6 - time.time()))
+            splash_pixels = count_colour(display.screen(), (0xA3, 0xE0, 0xD0))
+            if splash_pixels < 50:
+                failures.append("the splash's bar is not on the screen after 1.6 s (%d pixels)" % splash_pixels)
+            time.sleep(max(0, started + 3.8 - time.time()))
+            screen = display.screen()
+            if count_colour(screen, (0xA3, 0xE0, 0xD0)) != 0:
+                failures.append("the splash is still on the screen after 3.8 s")
+            found = find_picture(screen, golden)
+            if not found:
+                failures.append("the gallery's frame is not on the X screen")
+            elif found[2] != 0:
+                failures.append("the frame on the screen differs from the golden one in %d pixels" % found[2])
+            geometry = xdotool(display, "getwindowgeometry", window)
+            size = [g for g in geometry if "x" in g and g[0].isdigit()]
+            if not size or int(size[0].split("x")[0]) < 320:
+                failures.append("unexpected window geometry %r" % geometry)
+        game.wait(timeout=60)
+
+        # 2. A page without a screen size gets the 560 x 400 client of a new window.
+        plain = os.path.join(work, "plain")
+        os.makedirs(plain)
+        with open(os.path.join(plain, "main.cmml"), "w") as f:
+            f.write('<resourcelist name="usr">\r\n</resourcelist>\r\n')
+        game = subprocess.Popen([ravok, "--home", home, "--frames", "30",
+                                 os.path.join(plain, "main.cmml")], env=display.env(),
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        window = wait_for_window(display, "Ravok")
+        time.sleep(1.5)
+        geometry = xdotool(display, "getwindowgeometry", window) if window else []
+        size = [g for g in geometry if "x" in g and g[0].isdigit()]
+        if not size:
+            failures.append("no geometry for the plain page's window")
+        else:
+            w, h = (int(v) for v in size[0].split("x"))
+            if w != 560 or h < 400 + 19:
+                failures.append("the new window is %dx%d, not 560 wide with a 400-pixel area, menu and status bar" % (w, h))
+        game.wait(timeout=60)
+
+        # 3. Methods A, B and C show the same picture.
+        for method in (2, 3, 1):
+            page = copy_game(gallery_src, os.path.join(work, "method%d" % method))
+            with open(os.path.join(work, "method%d" % method, "Gallery.ravok"), "rb") as f:
+                source = f.read()
+            with open(os.path.join(work, "method%d" % method, "Gallery.ravok"), "wb") as f:
+                f.write(source.replace(b"while (1) {", b"w = new Window();\r\nw.setDrawMode(%d);\r\nwhile (1) {" % method, 1))
+            started = time.time()
+            game = subprocess.Popen([ravok, "--home", home, "--frames", "120", page], env=display.env(),
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            time.sleep(max(0, started + 3.8 - time.time()))
+            found = find_picture(display.screen(), golden)
+            if not found or found[2] != 0:
+                failures.append("drawing method %d does not show the golden picture" % method)
+            game.wait(timeout=60)
+
+        # 4. A message box from a script, answered with the keyboard.
+        talk = os.path.join(work, "talk")
+        os.makedirs(talk)
+        with open(os.path.join(talk, "Talker.ravok"), "w") as f:
+            f.write("extends Sprite;\r\nsuspend();\r\nx = 1 / 0;\r\n")
+        with open(os.path.join(talk, "main.cmml"), "w") as f:
+            f.write('<resourcelist name="usr">\r\n <resourcelist name="classes">\r\n'
+                    '  <class name="Talker" src="Talker.ravok"/>\r\n </resourcelist>\r\n'
+                    ' <resourcelist name="gen">\r\n  <generator className="Talker" name="$t"/>\r\n'
+                    ' </resourcelist>\r\n</resourcelist>\r\n')
+        game = subprocess.Popen([ravok, "--home", home, "--frames", "60", os.path.join(talk, "main.cmml")],
+                                env=display.env(), stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        box = wait_for_window(display, "^Ravok$", 20)
+        if not box:
+            failures.append("the script's message box did not appear")
+        else:
+            # No window manager runs: focus the box, then type as a user would,
+            # again if the box was not ready for the key yet.
+            for _ in range(10):
+                time.sleep(0.5)
+                xdotool(display, "windowfocus", "--sync", box)
+                xdotool(display, "key", "Return")
+                time.sleep(0.5)
+                if box not in xdotool(display, "search", "--onlyvisible", "--name", "^Ravok$"):
+                    break
+        try:
+            status = game.wait(timeout=30)
+            if status != 3:
+                failures.append("after the message box the player exited with %d, not 3" % status)
+        except subprocess.TimeoutExpired:
+            windows = [(w, " ".join(xdotool(display, "getwindowname", w)))
+                       for w in xdotool(display, "search", "--onlyvisible", "--name", ".")]
+            game.kill()
+            failures.append("the player did not go on after the message box was answered "
+                            "(windows: %r; it said %r)" % (windows, game.stderr.read().decode()))
+    finally:
+        display.stop()
+        shutil.rmtree(work, ignore_errors=True)
+    if failures:
+        print("\n".join(failures))
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
