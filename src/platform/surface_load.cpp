@@ -6,9 +6,69 @@
 #include <cairo.h>
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
+#include <cstdio>
+#include <cstring>
+
 namespace ravok {
 
+namespace {
+
+constexpr int64_t kMaxSide = 16384;
+
+uint32_t le32(const unsigned char* p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+// Only BMP and PNG files reach the decoder, and a BMP file's header is checked
+// first: the decoder takes a forged header or picture size at its word and
+// asks for gigabytes.
+bool plausibleBmp(const std::string& hostPath, std::string* error) {
+    unsigned char h[30] = {};
+    FILE* f = std::fopen(hostPath.c_str(), "rb");
+    if (!f) {
+        if (error) *error = "cannot be read";
+        return false;
+    }
+    size_t n = std::fread(h, 1, sizeof h, f);
+    std::fclose(f);
+    static const unsigned char png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (n >= 8 && std::memcmp(h, png, 8) == 0) return true; // PNG: the decoder checks it
+    if (n < 2 || h[0] != 'B' || h[1] != 'M') {
+        // Only BMP and PNG are pattern images; the decoder's other formats stay shut.
+        if (error) *error = "not a BMP or PNG file";
+        return false;
+    }
+    bool ok = n >= 26;
+    if (ok) {
+        uint32_t infoSize = le32(h + 14);
+        int64_t w = 0, hgt = 0;
+        if (infoSize == 12) {
+            w = h[18] | h[19] << 8;
+            hgt = h[20] | h[21] << 8;
+        } else if (infoSize == 40 || infoSize == 52 || infoSize == 56 || infoSize == 64 ||
+                   infoSize == 108 || infoSize == 124) {
+            w = int32_t(le32(h + 18));
+            hgt = int32_t(le32(h + 22));
+        } else {
+            ok = false;
+        }
+        ok = ok && w > 0 && w <= kMaxSide && hgt != 0 && hgt >= -kMaxSide && hgt <= kMaxSide &&
+             le32(h + 10) < (1u << 24);
+    }
+    if (!ok && error) *error = "not a BMP file that can be read";
+    return ok;
+}
+
+} // namespace
+
 std::unique_ptr<TSurface> TSurface::load(const std::string& hostPath, std::string* error) {
+    if (!plausibleBmp(hostPath, error)) return nullptr;
+    int infoWidth = 0, infoHeight = 0;
+    if (gdk_pixbuf_get_file_info(hostPath.c_str(), &infoWidth, &infoHeight) &&
+        (infoWidth > kMaxSide || infoHeight > kMaxSide)) {
+        if (error) *error = "the image is too large";
+        return nullptr;
+    }
     GError* failure = nullptr;
     GdkPixbuf* pixbuf = gdk_pixbuf_new_from_file(hostPath.c_str(), &failure);
     if (!pixbuf) {

@@ -1,5 +1,7 @@
 #include "screen.h"
 
+#include <cstdlib>
+
 #include "native_api.h"
 #include "value_ops.h"
 
@@ -52,6 +54,14 @@ void TScreen::DrawAll() {
     ++presentations;
     if (present) present(back, client);
     EndSection(49);
+}
+
+int soundDelayFor(const std::string& svDelay, int osMajorVersion, int engineDelay) {
+    char* end = nullptr;
+    long v = std::strtol(svDelay.c_str(), &end, 10);
+    if (svDelay.empty() || (end && *end)) v = 0;
+    if (v > 0) return int(v);
+    return osMajorVersion == 6 ? 9000 : engineDelay;
 }
 
 } // namespace ravok

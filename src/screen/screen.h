@@ -9,6 +9,7 @@
 #include "platform/surface.h"
 
 #include <memory>
+#include <string>
 
 namespace ravok {
 
@@ -51,5 +52,12 @@ private:
 };
 
 TScreen& screen();
+
+// The sound engine's delay in samples from the setting SvDelay: a number
+// above 0 is taken; otherwise 9000 on the operating system version 6 that
+// needed it, else the engine's own delay. (This player reports no such
+// version: 0.)
+int soundDelayFor(const std::string& svDelay, int osMajorVersion, int engineDelay);
+inline int gSoundDelay = 1000;
 
 } // namespace ravok

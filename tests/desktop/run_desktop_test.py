@@ -215,6 +215,50 @@ def main():
             game.kill()
             failures.append("the player did not go on after the message box was answered "
                             "(windows: %r; it said %r)" % (windows, game.stderr.read().decode()))
+        # 5. FULLSCREEN: a 560 x 400 game in the middle of the 1024 x 768 screen;
+        # clicks reach the script in game coordinates, on empty space through
+        # $_mouse_event.onDown and on sprites through their owners' mouseDown,
+        # in sprite-list order.
+        clicks = os.path.join(work, "clicks")
+        os.makedirs(clicks)
+        shutil.copy(os.path.join(gallery_src, "gallery.png"), clicks)
+        with open(os.path.join(clicks, "Listener.ravok"), "w") as f:
+            f.write("extends Object;\r\n$_mouse_event = this;\r\nwhile (1) suspend();\r\n"
+                    "function onDown(x, y, l, r) { print(\"down \" + x + \",\" + y + \" \" + l + r); }\r\n")
+        with open(os.path.join(clicks, "Box.ravok"), "w") as f:
+            f.write("extends Sprite;\r\nwhile (1) { drawPattern(100, 100, $pat_g, 0, z); suspend(); }\r\n"
+                    "function mouseDown(x, y, l, r) { print(label + \" \" + x + \",\" + y); }\r\n")
+        with open(os.path.join(clicks, "main.cmml"), "w") as f:
+            f.write('<resourcelist name="usr">\r\n <resourcelist name="patterns">\r\n'
+                    '  <cpattern name="$pat_g" src="gallery.png"/>\r\n </resourcelist>\r\n'
+                    ' <resourcelist name="classes">\r\n  <class name="Listener" src="Listener.ravok"/>\r\n'
+                    '  <class name="Box" src="Box.ravok"/>\r\n </resourcelist>\r\n'
+                    ' <resourcelist name="gen">\r\n  <generator className="Listener" name="$l"/>\r\n'
+                    '  <generator className="Box" name="$a" inst_label="%22A%22" inst_z="1"/>\r\n'
+                    '  <generator className="Box" name="$b" inst_label="%22B%22" inst_z="0"/>\r\n'
+                    ' </resourcelist>\r\n <resourcelist name="global">\r\n'
+                    '  <globalvalue name="$screenWidth" value="560"/>\r\n'
+                    '  <globalvalue name="$screenHeight" value="400"/>\r\n'
+                    '  <globalvalue name="$bgcolor" value="255"/>\r\n </resourcelist>\r\n</resourcelist>\r\n')
+        started = time.time()
+        game = subprocess.Popen([ravok, "--home", home, "--print", "--frames", "400", "FULLSCREEN",
+                                 os.path.join(clicks, "main.cmml")], env=display.env(),
+                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        time.sleep(max(0, started + 4.0 - time.time()))
+        width, height, pixel = display.screen()
+        if pixel(231, 384) != (255, 0, 0) or pixel(232 + 50, 184 + 300) == (255, 0, 0):
+            failures.append("the full-screen bands are not $bgcolor around an image at x = 232")
+        xdotool(display, "mousemove", "300", "200", "click", "1")
+        time.sleep(0.5)
+        xdotool(display, "mousemove", str(232 + 100), str(184 + 100), "click", "1")
+        try:
+            out = game.communicate(timeout=60)[0].decode().splitlines()
+        except subprocess.TimeoutExpired:
+            game.kill()
+            out = game.communicate()[0].decode().splitlines()
+        expected = ["down 68,16 10", "A 100,100", "B 100,100"]
+        if out != expected:
+            failures.append("clicks reached the scripts as %r, not %r" % (out, expected))
     finally:
         display.stop()
         shutil.rmtree(work, ignore_errors=True)

@@ -19,6 +19,8 @@
 #include "platform/clock.h"
 #include "platform/encoding.h"
 #include "platform/reporter.h"
+#include "platform/shell.h"
+#include "host_files.h"
 
 #include <gtk/gtk.h>
 
@@ -35,8 +37,11 @@ constexpr int kClientWidth = 560, kClientHeight = 400;
 struct TDesktop {
     const TDesktopOptions* options = nullptr;
     GtkWidget* window = nullptr;
+    GtkWidget* menuBar = nullptr;
     GtkWidget* area = nullptr;
     GtkWidget* statusBar = nullptr;
+    bool fullScreen = false;
+    int busyCounter = 0;
     GtkWidget* methodItems[3] = {};
     GtkWidget* splash = nullptr;
     GtkWidget* splashArea = nullptr;
@@ -108,11 +113,21 @@ int scaleFor(int areaW, int areaH) {
     return std::max(1, k);
 }
 
+// The bands around the game image: $bgcolor once the game runs, else black.
+void paintBands(cairo_t* cr) {
+    uint32_t colour = 0;
+    TValue* bg = native::globalCell("$bgcolor");
+    if (Booted && !pageState().notRunning && bg && (bg->kind == vtInt || bg->kind == vtFloat))
+        colour = uint32_t(toInt(*bg)) & 0xFFFFFF;
+    cairo_set_source_rgb(cr, (colour & 0xFF) / 255.0, ((colour >> 8) & 0xFF) / 255.0,
+                         ((colour >> 16) & 0xFF) / 255.0);
+    cairo_paint(cr);
+}
+
 gboolean onDraw(GtkWidget* widget, cairo_t* cr, gpointer) {
     TDesktop& d = desktop();
     int aw = gtk_widget_get_allocated_width(widget), ah = gtk_widget_get_allocated_height(widget);
-    cairo_set_source_rgb(cr, 0, 0, 0);
-    cairo_paint(cr);
+    paintBands(cr);
     TRect g = gameRect();
     const TSurface* picture = screen().DrawMethod == 2 ? &screen().backSurface() : d.front.get();
     if (!picture) return TRUE;
@@ -329,7 +344,22 @@ void onStatusBar(GtkCheckMenuItem* item, gpointer) {
 }
 
 void onHelp(GtkMenuItem*, gpointer) {
-    if (!gHelpFile.empty()) Notice("help: " + gHelpFile);
+    if (gHelpFile.empty()) return;
+    std::string target = gHelpFile.find("http://") != std::string::npos
+                             ? gHelpFile
+                             : "file://" + cp932ToUtf8(toHostPath(gHelpFile));
+    shell().openAddress(target);
+}
+
+void onWeb(GtkMenuItem*, gpointer) { shell().openAddress("https://ravok.example.org/"); }
+
+void onAbout(GtkMenuItem*, gpointer) {
+    GtkWidget* box = gtk_message_dialog_new(GTK_WINDOW(desktop().window), GTK_DIALOG_MODAL,
+                                            GTK_MESSAGE_INFO, GTK_BUTTONS_OK,
+                                            "Ravok System Ver %s", kVersionText);
+    gtk_window_set_title(GTK_WINDOW(box), "About Ravok");
+    gtk_dialog_run(GTK_DIALOG(box));
+    gtk_widget_destroy(box);
 }
 
 void buildMenu(GtkWidget* bar) {
@@ -360,8 +390,8 @@ void buildMenu(GtkWidget* bar) {
     GtkWidget* help = addMenu(bar, "&Help");
     addItem(help, "&Help top page", G_CALLBACK(onHelp));
     addItem(help, "&Find", nullptr);
-    addItem(help, "Ravok on the web", nullptr);
-    addItem(help, "&About..", nullptr);
+    addItem(help, "Ravok on the web", G_CALLBACK(onWeb));
+    addItem(help, "&About..", G_CALLBACK(onAbout));
 }
 
 // ---- the splash ----------------------------------------------------------------
@@ -415,7 +445,7 @@ void applyClientSize(int width, int height) {
     TDesktop& d = desktop();
     if (!d.area) return;
     gtk_widget_set_size_request(d.area, width, height);
-    gtk_window_resize(GTK_WINDOW(d.window), 1, 1);
+    if (!d.fullScreen) gtk_window_resize(GTK_WINDOW(d.window), 1, 1);
 }
 
 void startUp() {
@@ -435,6 +465,7 @@ void startUp() {
     native::setGlobal("$windowX", TValue::ofInt(wx));
     native::setGlobal("$windowY", TValue::ofInt(wy));
     native::setGlobal("$fullScreen", TValue::ofInt(d.options->fullScreen ? 1 : 0));
+    gSoundDelay = soundDelayFor(TEnvironment::instance().getEnv("SvDelay"), 0, gSoundDelay);
     TRect g = gameRect();
     applyClientSize(g.width(), g.height());
     std::string mode = TEnvironment::instance().getEnv("DrawMode");
@@ -466,6 +497,73 @@ gboolean onTimer1(gpointer) {
     return G_SOURCE_CONTINUE;
 }
 
+// Full screen: the menu and the status bar go, the drawing area covers the
+// display and the game image sits in its middle (ScreenOffsetX/Y).
+void setFullScreen(bool on) {
+    TDesktop& d = desktop();
+    d.fullScreen = on;
+    gtk_widget_set_visible(d.menuBar, !on);
+    gtk_widget_set_visible(d.statusBar, !on && TEnvironment::instance().getEnv("statusBar") != "0");
+    // Borderless over the whole display at (0, 0), which works without a
+    // window manager too; a window manager is asked for its full-screen state
+    // as well.
+    GdkRectangle display{0, 0, 1024, 768};
+    if (GdkMonitor* m = gdk_display_get_primary_monitor(gdk_display_get_default()))
+        gdk_monitor_get_geometry(m, &display);
+    else if (GdkMonitor* first = gdk_display_get_monitor(gdk_display_get_default(), 0))
+        gdk_monitor_get_geometry(first, &display);
+    gtk_window_set_decorated(GTK_WINDOW(d.window), !on);
+    gtk_window_set_keep_above(GTK_WINDOW(d.window), on);
+    if (on) {
+        gtk_window_move(GTK_WINDOW(d.window), display.x, display.y);
+        gtk_window_resize(GTK_WINDOW(d.window), display.width, display.height);
+        gtk_window_fullscreen(GTK_WINDOW(d.window));
+    } else {
+        gtk_window_unfullscreen(GTK_WINDOW(d.window));
+        TRect g = gameRect();
+        applyClientSize(g.width(), g.height());
+    }
+}
+
+gboolean onKey(GtkWidget*, GdkEventKey* e, gpointer) {
+    bool toggle = e->keyval == GDK_KEY_F11 ||
+                  ((e->state & GDK_MOD1_MASK) && (e->keyval == GDK_KEY_Return || e->keyval == GDK_KEY_KP_Enter));
+    if (toggle) setFullScreen(!desktop().fullScreen);
+    return toggle;
+}
+
+gboolean onConfigure(GtkWidget*, GdkEventConfigure* e, gpointer) {
+    if (!Booted) return FALSE;
+    native::setGlobal("$windowX", TValue::ofInt(e->x));
+    native::setGlobal("$windowY", TValue::ofInt(e->y));
+    return FALSE;
+}
+
+// A resized drawing area tells a game that unlocked its size.
+void onAreaResize(GtkWidget*, GdkRectangle* r, gpointer) {
+    if (!Booted || !screen().SizeUnlocked || desktop().fullScreen) return;
+    native::setGlobal("$ScreenWidth", TValue::ofInt(r->width));
+    native::setGlobal("$ScreenHeight", TValue::ofInt(r->height));
+}
+
+// The activity indicator while a page loads: a small block near the bottom
+// right corner that changes colour with every call.
+void showBusy(bool on) {
+    TDesktop& d = desktop();
+    if (!on || !d.area) return;
+    d.busyCounter = (d.busyCounter + 1) & 7;
+    TRect g = gameRect();
+    TSurface& f = frontSurface();
+    f.fillRect({g.right - 24, g.bottom - 16, g.right - 8, g.bottom - 8},
+               d.busyCounter & 1 ? 0x11FF11 : 0x001100);
+    if (screen().DrawMethod == 2)
+        screen().backSurface().fillRect({g.right - 24, g.bottom - 16, g.right - 8, g.bottom - 8},
+                                        d.busyCounter & 1 ? 0x11FF11 : 0x001100);
+    gtk_widget_queue_draw(d.area);
+    for (int i = 0; i < 10 && gtk_events_pending(); ++i)
+        gtk_main_iteration_do(FALSE);
+}
+
 void onDestroy(GtkWidget*, gpointer) {
     TDesktop& d = desktop();
     d.closing = true;
@@ -481,6 +579,7 @@ void buildWindows() {
     GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
     gtk_container_add(GTK_CONTAINER(d.window), box);
     GtkWidget* bar = gtk_menu_bar_new();
+    d.menuBar = bar;
     buildMenu(bar);
     gtk_box_pack_start(GTK_BOX(box), bar, FALSE, FALSE, 0);
     d.area = gtk_drawing_area_new();
@@ -501,8 +600,11 @@ void buildWindows() {
     gtk_box_pack_end(GTK_BOX(box), d.statusBar, FALSE, FALSE, 0);
     g_signal_connect(d.window, "destroy", G_CALLBACK(onDestroy), nullptr);
     g_signal_connect(d.window, "focus-in-event", G_CALLBACK(onFocus), nullptr);
-    if (d.options->fullScreen) gtk_window_fullscreen(GTK_WINDOW(d.window));
+    g_signal_connect(d.window, "key-press-event", G_CALLBACK(onKey), nullptr);
+    g_signal_connect(d.window, "configure-event", G_CALLBACK(onConfigure), nullptr);
+    g_signal_connect(d.area, "size-allocate", G_CALLBACK(onAreaResize), nullptr);
     gtk_widget_show_all(d.window);
+    if (d.options->fullScreen) setFullScreen(true);
 
     d.splash = gtk_window_new(GTK_WINDOW_POPUP);
     gtk_window_set_title(GTK_WINDOW(d.splash), "Now Loading");
@@ -543,6 +645,7 @@ int runDesktop(const TDesktopOptions& options) {
     screen().setClientSize = applyClientSize;
     screen().setWindowPos = [](int x, int y) { gtk_window_move(GTK_WINDOW(desktop().window), x, y); };
     screen().drawMethodChanged = selectMethod;
+    gPageHooks.busy = showBusy;
     buildWindows();
     g_timeout_add(100, onSplashTick, nullptr);
     g_timeout_add(200, onTimer1, nullptr);
