@@ -23,7 +23,7 @@ uint32_t le32(const unsigned char* p) {
 // first: the decoder takes a forged header or picture size at its word and
 // asks for gigabytes.
 bool plausibleBmp(const std::string& hostPath, std::string* error) {
-    unsigned char h[30] = {};
+    unsigned char h[54] = {};
     FILE* f = std::fopen(hostPath.c_str(), "rb");
     if (!f) {
         if (error) *error = "cannot be read";
@@ -49,6 +49,10 @@ bool plausibleBmp(const std::string& hostPath, std::string* error) {
                    infoSize == 108 || infoSize == 124) {
             w = int32_t(le32(h + 18));
             hgt = int32_t(le32(h + 22));
+            unsigned planes = h[26] | h[27] << 8, bits = h[28] | h[29] << 8;
+            ok = n >= 50 && planes == 1 &&
+                 (bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32) &&
+                 le32(h + 30) <= 6 && le32(h + 46) <= 256; // compression, palette size
         } else {
             ok = false;
         }
