@@ -125,6 +125,7 @@ def main():
         if not window:
             failures.append("no window named Ravok appeared")
         else:
+            geometry = xdotool(display, "getwindowgeometry", window)
             time.sleep(max(0, started + 1.6 - time.time()))
             splash_pixels = count_colour(display.screen(), (0xA3, 0xE0, 0xD0))
             if splash_pixels < 50:
@@ -138,7 +139,6 @@ def main():
                 failures.append("the gallery's frame is not on the X screen")
             elif found[2] != 0:
                 failures.append("the frame on the screen differs from the golden one in %d pixels" % found[2])
-            geometry = xdotool(display, "getwindowgeometry", window)
             size = [g for g in geometry if "x" in g and g[0].isdigit()]
             if not size or int(size[0].split("x")[0]) < 320:
                 failures.append("unexpected window geometry %r" % geometry)
@@ -223,7 +223,7 @@ def main():
         os.makedirs(clicks)
         shutil.copy(os.path.join(gallery_src, "gallery.png"), clicks)
         with open(os.path.join(clicks, "Listener.ravok"), "w") as f:
-            f.write("extends Object;\r\n$_mouse_event = this;\r\nwhile (1) suspend();\r\n"
+            f.write("extends Char;\r\n$_mouse_event = this;\r\nwhile (1) suspend();\r\n"
                     "function onDown(x, y, l, r) { print(\"down \" + x + \",\" + y + \" \" + l + r); }\r\n")
         with open(os.path.join(clicks, "Box.ravok"), "w") as f:
             f.write("extends Sprite;\r\nwhile (1) { drawPattern(100, 100, $pat_g, 0, z); suspend(); }\r\n"
@@ -246,8 +246,11 @@ def main():
                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         time.sleep(max(0, started + 4.0 - time.time()))
         width, height, pixel = display.screen()
-        if pixel(231, 384) != (255, 0, 0) or pixel(232 + 50, 184 + 300) == (255, 0, 0):
-            failures.append("the full-screen bands are not $bgcolor around an image at x = 232")
+        # The bands and the game's background are $bgcolor (red); the first
+        # box's blue body is at game (100, 100), screen (332, 284).
+        if pixel(10, 10) != (255, 0, 0) or pixel(332, 284) != (40, 90, 230):
+            failures.append("the full-screen image is not centred at (232, 184) in $bgcolor bands "
+                            "(%r, %r)" % (pixel(10, 10), pixel(332, 284)))
         xdotool(display, "mousemove", "300", "200", "click", "1")
         time.sleep(0.5)
         xdotool(display, "mousemove", str(232 + 100), str(184 + 100), "click", "1")
