@@ -1,5 +1,6 @@
 #include "headless_player.h"
 
+#include "input_script.h"
 #include "position_reporter.h"
 
 #include "boot.h"
@@ -78,6 +79,15 @@ bool parseShot(const std::string& text, THeadlessShot& shot) {
 }
 
 int runHeadless(const THeadlessOptions& options) {
+    TInputScript input;
+    if (!options.input.empty()) {
+        std::string error;
+        if (!input.load(options.input, error)) {
+            std::fprintf(stderr, "ravok: %s\n", error.c_str());
+            return 1;
+        }
+        input.install();
+    }
     gOptions = &options;
     gShotTaken.assign(options.shots.size(), false);
     installScreenHooks();
@@ -93,6 +103,7 @@ int runHeadless(const THeadlessOptions& options) {
     loop.AutoRun = true;
     while (options.frames <= 0 || loop.FrameCount < options.frames) {
         clock.advance(framePacing().FrameInterval);
+        input.beforeFrame(long(loop.FrameCount) + 1);
         bool done = loop.Main();
         if (gProgramExitRequested) break;
         // Held with no event to come (no page running): nothing will change.

@@ -17,6 +17,7 @@ struct THeadlessOptions {
     std::string page; // empty: the project's start page
     long frames = 0;  // 0: until the game exits
     std::vector<THeadlessShot> shots;
+    std::string input; // --input FILE (a host path)
 };
 
 // "N:FILE.png" as --shot gives it; false when it is not that.

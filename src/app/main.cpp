@@ -37,6 +37,7 @@ void usage(FILE* out) {
         "  --headless      no window: a virtual clock, one frame per loop turn\n"
         "  --frames N      stop after N game frames (exit status 3 if an error was reported)\n"
         "  --shot N:FILE   save the presented frame N as a PNG file (repeatable)\n"
+        "  --input FILE    timed key, mouse and joystick events for a headless run\n"
         "  --check FILE    compile every class of a page or project; exit status 0 or 1\n"
         "  --run FILE ...  compile the class files, then FILE, and run FILE's top-level code\n"
         "  --print         echo print output to standard output\n"
@@ -88,6 +89,8 @@ int main(int argc, char** argv) {
                 return 1;
             }
             headless.shots.push_back(shot);
+        } else if (arg == "--input" && i + 1 < argc) {
+            headless.input = argv[++i];
         } else if (arg == "--check" && i + 1 < argc) {
             return ravok::checkGame(argv[i + 1]);
         } else if (arg == "--run" && i + 1 < argc) {

@@ -41,6 +41,11 @@ public:
     void (*drawMethodChanged)(int method) = nullptr;
     // Method C draws straight into the window's own surface.
     TSurface* (*displaySurface)() = nullptr;
+    // The mouse cursor, in game-screen pixels (full-screen offsets and the
+    // window's origin taken care of by the platform).
+    bool (*cursorInGame)(int& x, int& y) = nullptr;
+    void (*moveCursorTo)(int x, int y) = nullptr;
+    void (*showCursor)(bool show) = nullptr;
 
     // Shows the finished frame; missing: frames are drawn and not shown.
     void (*present)(const TSurface& surface, const TRect& client) = nullptr;

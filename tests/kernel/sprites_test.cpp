@@ -42,7 +42,9 @@ protected:
         sheet->fillRect({18, 2, 34, 10}, 0x00FF00);
         sheet->fillRect({37, 1, 43, 7}, 0xFF00FF);
         sheet->fillRect({38, 2, 42, 6}, 0xFF0000);
-        sheetFile = testing::TempDir() + "sprites_sheet.png";
+        // One file per test: CTest runs the tests of this program side by side.
+        sheetFile = testing::TempDir() + "sprites_sheet_" +
+                    ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".png";
         ASSERT_TRUE(sheet->savePng(sheetFile));
         patternList().clear();
         ASSERT_TRUE(patternList().add(fromHostPath(sheetFile)));

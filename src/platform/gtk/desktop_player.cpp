@@ -3,6 +3,7 @@
 #include "boot.h"
 #include "diagnostics/frame_pacing.h"
 #include "diagnostics/main_loop.h"
+#include "diagnostics/mouse_input.h"
 #include "dialogs/splash_timer.h"
 #include "evaluator.h"
 #include "interpreter.h"
@@ -52,10 +53,6 @@ struct TDesktop {
     bool dialogOpen = false;
     int errors = 0;
     std::vector<bool> shotTaken;
-    // Mouse state.
-    bool left = false, right = false;
-    int lastX = -1, lastY = -1, previousX = 0, previousY = 0;
-    uint32_t lastMoveTick = 0;
 };
 
 TDesktop& desktop() {
@@ -226,71 +223,24 @@ bool gamePoint(GtkWidget* widget, double wx, double wy, int& x, int& y) {
     return true;
 }
 
-std::string number(int v) { return std::to_string(v); }
-
 gboolean onButtonPress(GtkWidget* widget, GdkEventButton* e, gpointer) {
-    TDesktop& d = desktop();
-    if (Booting || e->type != GDK_BUTTON_PRESS) return TRUE;
+    if (e->type != GDK_BUTTON_PRESS || (e->button != 1 && e->button != 3)) return TRUE;
     int x, y;
     gamePoint(widget, e->x, e->y, x, y);
-    if (e->button == 1) d.left = true;
-    if (e->button == 3) d.right = true;
-    std::string args = number(x) + "," + number(y) + "," + (d.left ? "1" : "0") + "," +
-                       (d.right ? "1" : "0");
-    std::vector<uint32_t> owners =
-        screen().Sprites.HitTest(screen().backSurface(), {x, y, x + 1, y + 1});
-    if (owners.empty()) {
-        native::evaluateStatements("$_tmp_cur_select=0;if ($_mouse_event) $_mouse_event.onDown (" +
-                                   args + ");");
-    } else {
-        for (uint32_t owner : owners) {
-            native::setGlobal("$_tmp_cur_select", TValue::ofObject(owner));
-            native::evaluateStatements("$_tmp_cur_select.mouseDown(" + args + ");");
-        }
-    }
-    if (pageState().designMode) TMainLoop::instance().RunOneFrame();
+    TMouseInput::instance().down(x, y, e->button == 1);
     return TRUE;
 }
 
 gboolean onMotion(GtkWidget* widget, GdkEventMotion* e, gpointer) {
-    TDesktop& d = desktop();
-    if (pageState().notRunning || !Booted) return TRUE;
     int x, y;
     gamePoint(widget, e->x, e->y, x, y);
-    uint32_t now = TickMs();
-    if (now - d.lastMoveTick > 1000) {
-        d.previousX = x;
-        d.previousY = y;
-    }
-    d.lastMoveTick = now;
-    if ((d.left || d.right) && (x != d.lastX || y != d.lastY)) {
-        native::setGlobal("$mouseX", TValue::ofInt(x));
-        native::setGlobal("$mouseY", TValue::ofInt(y));
-        native::setGlobal("$mouseSX", TValue::ofInt(d.previousX));
-        native::setGlobal("$mouseSY", TValue::ofInt(d.previousY));
-        native::setGlobal("$leftButton", TValue::ofInt(d.left ? 1 : 0));
-        native::setGlobal("$rightButton", TValue::ofInt(d.right ? 1 : 0));
-        if (pageState().designMode) {
-            TMainLoop::instance().RunOneFrame();
-            TMainLoop::instance().RunOneFrame();
-        } else {
-            TMainLoop::instance().Main();
-        }
-    }
-    d.previousX = d.lastX < 0 ? x : d.lastX;
-    d.previousY = d.lastY < 0 ? y : d.lastY;
-    d.lastX = x;
-    d.lastY = y;
+    TMouseInput::instance().move(x, y, TickMs());
     return TRUE;
 }
 
 gboolean onButtonRelease(GtkWidget*, GdkEventButton* e, gpointer) {
-    TDesktop& d = desktop();
-    if (Booting) return TRUE;
-    if (e->button == 1) d.left = false;
-    if (e->button == 3) d.right = false;
-    native::evaluateStatements("if ($_tmp_cur_select) $_tmp_cur_select.inspect();");
-    if (pageState().designMode) TMainLoop::instance().RunOneFrame();
+    if (e->button != 1 && e->button != 3) return TRUE;
+    TMouseInput::instance().up(e->button == 1);
     return TRUE;
 }
 

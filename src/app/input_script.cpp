@@ -1,0 +1,183 @@
+#include "input_script.h"
+
+#include "diagnostics/mouse_input.h"
+#include "joystick.h"
+#include "key_state.h"
+#include "screen.h"
+
+#include "platform/clock.h"
+#include "platform/joy_source.h"
+#include "platform/key_source.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace ravok {
+
+namespace {
+
+// The scripted state every source reads from.
+struct TScriptedInput : public TKeySource, public TJoySource {
+    std::array<bool, 256> down{};
+    bool active = true;
+    int cursorX = 0, cursorY = 0;
+    std::array<TJoyReading, 2> joy{};
+    std::array<bool, 2> joyPresent{};
+
+    bool isDown(int code) override { return code >= 0 && code < 256 && down[size_t(code)]; }
+    bool applicationActive() override { return active; }
+    bool read(int id, TJoyReading& r) override {
+        if (id < 0 || id > 1 || !joyPresent[size_t(id)]) return false;
+        r = joy[size_t(id)];
+        return true;
+    }
+};
+
+TScriptedInput& scripted() {
+    static TScriptedInput input;
+    return input;
+}
+
+std::string upper(std::string s) {
+    for (char& c : s)
+        c = char(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+} // namespace
+
+int keyCodeOf(const std::string& name) {
+    static const std::map<std::string, int> names = {
+        {"LEFT", 37},   {"UP", 38},      {"RIGHT", 39},    {"DOWN", 40},   {"SPACE", 32},
+        {"RETURN", 13}, {"ENTER", 13},   {"ESCAPE", 27},   {"ESC", 27},    {"SHIFT", 16},
+        {"CONTROL", 17}, {"CTRL", 17},   {"ALT", 18},      {"TAB", 9},     {"BACKSPACE", 8},
+        {"INSERT", 45}, {"DELETE", 46},  {"HOME", 36},     {"END", 35},    {"PAGEUP", 33},
+        {"PAGEDOWN", 34}};
+    std::string n = upper(name);
+    if (!n.empty() && std::isdigit(static_cast<unsigned char>(n[0])) && n.size() > 1) {
+        char* end = nullptr;
+        long v = std::strtol(n.c_str(), &end, 10);
+        return *end == 0 && v >= 0 && v <= 255 ? int(v) : -1;
+    }
+    if (n.size() == 1 && ((n[0] >= 'A' && n[0] <= 'Z') || (n[0] >= '0' && n[0] <= '9'))) return n[0];
+    if (n.size() >= 2 && n[0] == 'F') {
+        char* end = nullptr;
+        long f = std::strtol(n.c_str() + 1, &end, 10);
+        if (*end == 0 && f >= 1 && f <= 12) return int(111 + f);
+    }
+    auto found = names.find(n);
+    return found == names.end() ? -1 : found->second;
+}
+
+bool TInputScript::load(const std::string& hostPath, std::string& error) {
+    std::ifstream in(hostPath);
+    if (!in) {
+        error = hostPath + ": cannot be read";
+        return false;
+    }
+    std::string text;
+    int lineNo = 0;
+    while (std::getline(in, text)) {
+        ++lineNo;
+        size_t hash = text.find('#');
+        if (hash != std::string::npos) text.erase(hash);
+        std::istringstream words(text);
+        TInputEvent e;
+        e.line = lineNo;
+        if (!(words >> e.frame)) {
+            std::string rest;
+            if (std::istringstream(text) >> rest) {
+                error = hostPath + ":" + std::to_string(lineNo) + ": a line begins with its frame";
+                return false;
+            }
+            continue;
+        }
+        words >> e.kind;
+        std::string w;
+        bool ok = e.frame >= 1;
+        while (ok && words >> w) {
+            if (e.kind == "key-down" || e.kind == "key-up") {
+                int code = keyCodeOf(w);
+                ok = code >= 0;
+                e.values.push_back(code);
+            } else if ((e.kind == "mouse-down" || e.kind == "mouse-up") && e.values.empty() &&
+                       (w == "left" || w == "right")) {
+                e.values.push_back(w == "left" ? 1 : 2);
+            } else {
+                char* end = nullptr;
+                long v = std::strtol(w.c_str(), &end, 10);
+                ok = *end == 0;
+                e.values.push_back(v);
+            }
+        }
+        size_t n = e.values.size();
+        bool shape = (e.kind == "key-down" || e.kind == "key-up") ? n == 1
+                     : e.kind == "mouse-move"                      ? n == 2
+                     : e.kind == "mouse-down"                      ? n == 3
+                     : e.kind == "mouse-up"                        ? n == 1
+                     : e.kind == "joy"                             ? (n == 3 || n == 4)
+                     : e.kind == "inactive" || e.kind == "active"  ? n == 0
+                                                                   : false;
+        if (!ok || !shape) {
+            error = hostPath + ":" + std::to_string(lineNo) + ": cannot read \"" + text + "\"";
+            return false;
+        }
+        events_.push_back(e);
+    }
+    std::stable_sort(events_.begin(), events_.end(),
+                     [](const TInputEvent& a, const TInputEvent& b) { return a.frame < b.frame; });
+    return true;
+}
+
+void TInputScript::install() {
+    keyState().setSource(&scripted());
+    setJoySource(&scripted());
+    screen().cursorInGame = [](int& x, int& y) {
+        x = scripted().cursorX;
+        y = scripted().cursorY;
+        return true;
+    };
+    screen().moveCursorTo = [](int x, int y) {
+        scripted().cursorX = x;
+        scripted().cursorY = y;
+    };
+}
+
+void TInputScript::beforeFrame(long frame) {
+    TScriptedInput& s = scripted();
+    while (next_ < events_.size() && events_[next_].frame <= frame) {
+        const TInputEvent& e = events_[next_++];
+        const auto& v = e.values;
+        if (e.kind == "key-down") {
+            s.down[size_t(v[0])] = true;
+        } else if (e.kind == "key-up") {
+            s.down[size_t(v[0])] = false;
+        } else if (e.kind == "mouse-move") {
+            s.cursorX = int(v[0]);
+            s.cursorY = int(v[1]);
+            TMouseInput::instance().move(s.cursorX, s.cursorY, TickMs());
+        } else if (e.kind == "mouse-down") {
+            s.cursorX = int(v[1]);
+            s.cursorY = int(v[2]);
+            s.down[size_t(v[0])] = true;
+            TMouseInput::instance().down(s.cursorX, s.cursorY, v[0] == 1);
+        } else if (e.kind == "mouse-up") {
+            s.down[size_t(v[0])] = false;
+            TMouseInput::instance().up(v[0] == 1);
+        } else if (e.kind == "joy") {
+            size_t id = size_t(v[0] & 1);
+            s.joyPresent[id] = true;
+            s.joy[id].x = uint32_t(v[1]);
+            s.joy[id].y = uint32_t(v[2]);
+            s.joy[id].buttons = v.size() > 3 ? uint32_t(v[3]) : 0;
+        } else if (e.kind == "inactive" || e.kind == "active") {
+            s.active = e.kind == "active";
+        }
+    }
+}
+
+} // namespace ravok

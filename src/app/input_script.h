@@ -1,0 +1,46 @@
+// Timed input for headless runs (--input FILE), so that games can be tested
+// with keys, the mouse and joysticks. One event a line, applied just before
+// the game frame it names runs ('#' starts a comment):
+//
+//   FRAME key-down KEY          KEY: a virtual key code 0-255, or LEFT, RIGHT,
+//   FRAME key-up KEY                 UP, DOWN, SPACE, RETURN, ESCAPE, SHIFT,
+//                                    CONTROL, TAB, BACKSPACE, A-Z, 0-9, F1-F12
+//   FRAME mouse-move X Y        the cursor, in game-screen pixels
+//   FRAME mouse-down left|right X Y
+//   FRAME mouse-up left|right
+//   FRAME joy ID X Y [BUTTONS]  a reading of joystick 0 or 1 (axes 0-65535)
+//   FRAME inactive | active     the player's window loses or regains the focus
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace ravok {
+
+struct TInputEvent {
+    long frame = 0;
+    std::string kind;
+    std::vector<long> values;
+    int line = 0;
+};
+
+class TInputScript {
+public:
+    // Reads the file; false with the reason (FILE:LINE: ...) when it cannot.
+    bool load(const std::string& hostPath, std::string& error);
+    // Installs itself as the key, pointer and joystick source of the run.
+    void install();
+    // Applies the events of this frame.
+    void beforeFrame(long frame);
+
+    const std::vector<TInputEvent>& events() const { return events_; }
+
+private:
+    std::vector<TInputEvent> events_;
+    size_t next_ = 0;
+};
+
+// The virtual key code of a key name (or number); -1 when unknown.
+int keyCodeOf(const std::string& name);
+
+} // namespace ravok
