@@ -6,6 +6,7 @@ frame colour is also each cell's transparent colour), in this order:
   0 walker (blue), 1 walker with the other foot forward,
   2 runner (red),  3 runner with the other foot forward,
   4 coin (yellow)
+  5 the player (green), 6 the player with the other foot forward
 
   tools/make_default_game_images.py [OUTPUT]
 """
@@ -48,7 +49,8 @@ def coin():
 
 
 CELLS = [figure((40, 90, 230), 0), figure((40, 90, 230), 1),
-         figure((220, 50, 50), 0), figure((220, 50, 50), 1), coin()]
+         figure((220, 50, 50), 0), figure((220, 50, 50), 1), coin(),
+         figure((40, 180, 70), 0), figure((40, 180, 70), 1)]
 
 
 def png(width, height, rows):

@@ -11,6 +11,7 @@ standard output:
   error: TEXT      a text standard error must contain
   twice: yes       run a second time, from the class and reconstruction
                    caches, and require the same output
+  input: FILE      timed input events for the run (--input FILE of the folder)
   check: yes       compile only (--check PAGE, or the program's own project
                    without a page) instead of playing
   shot: N FILE     save frame N and compare it pixel for pixel with the golden
@@ -79,6 +80,8 @@ def main():
             os.remove(cache_name(home, p))
         except FileNotFoundError:
             pass
+    if "input" in settings:
+        args += ["--input", os.path.join(os.path.abspath(folder), settings["input"])]
     out_dir = os.path.join(home, "game-shots", os.path.basename(os.path.abspath(folder)))
     os.makedirs(out_dir, exist_ok=True)
     for frame, name in shots:
