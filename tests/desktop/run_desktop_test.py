@@ -262,6 +262,48 @@ def main():
         expected = ["down 68,16 10", "A 100,100", "B 100,100"]
         if out != expected:
             failures.append("clicks reached the scripts as %r, not %r" % (out, expected))
+        # 6. The cursor moved by MouseManager and read back through $mouseX and
+        # $mouseY; keys: arrows, a letter with and without Shift (still the A
+        # key), each seen down and then up.
+        keys = os.path.join(work, "keys")
+        os.makedirs(keys)
+        with open(os.path.join(keys, "Watch.ravok"), "w") as f:
+            f.write("extends Char;\r\nl = 0; a = 0; s = 0; r = 0; t = 0;\r\nwhile (1) {\r\n"
+                    "    t++;\r\n    if (t == 3) { m = new MouseManager(); m.move(50, 60); }\r\n"
+                    "    if (t == 6) print(\"cursor \" + $mouseX + \",\" + $mouseY);\r\n"
+                    "    l = watch($KEY_LEFT, \"left\", l);\r\n    a = watch($KEY_A, \"a\", a);\r\n"
+                    "    s = watch($KEY_SHIFT, \"shift\", s);\r\n    r = watch($KEY_RIGHT, \"right\", r);\r\n"
+                    "    suspend();\r\n}\r\n"
+                    "function watch(code, name, before) {\r\n    var now;\r\n    now = getkey(code);\r\n"
+                    "    if (now == 1) print(name + \" down\");\r\n"
+                    "    if (now == 0 && before > 0) print(name + \" up\");\r\n    return now;\r\n}\r\n")
+        with open(os.path.join(keys, "main.cmml"), "w") as f:
+            f.write('<resourcelist name="usr">\r\n <resourcelist name="classes">\r\n'
+                    '  <class name="Watch" src="Watch.ravok"/>\r\n </resourcelist>\r\n'
+                    ' <resourcelist name="gen">\r\n  <generator className="Watch" name="$w"/>\r\n'
+                    ' </resourcelist>\r\n</resourcelist>\r\n')
+        started = time.time()
+        game = subprocess.Popen([ravok, "--home", home, "--print", "--frames", "420",
+                                 os.path.join(keys, "main.cmml")], env=display.env(),
+                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        window = wait_for_window(display, "Ravok")
+        time.sleep(max(0, started + 3.8 - time.time()))
+        if window:
+            xdotool(display, "windowfocus", "--sync", window)
+        for step in (["keydown", "Left"], ["keyup", "Left"], ["keydown", "a"], ["keyup", "a"],
+                     ["keydown", "shift"], ["keydown", "a"], ["keyup", "a"], ["keyup", "shift"],
+                     ["keydown", "Right"], ["keyup", "Right"]):
+            xdotool(display, *step)
+            time.sleep(0.25)
+        try:
+            out = game.communicate(timeout=60)[0].decode().splitlines()
+        except subprocess.TimeoutExpired:
+            game.kill()
+            out = game.communicate()[0].decode().splitlines()
+        expected = ["cursor 50,60", "left down", "left up", "a down", "a up", "shift down", "a down",
+                    "a up", "shift up", "right down", "right up"]
+        if out != expected:
+            failures.append("the keys reached the script as %r, not %r" % (out, expected))
     finally:
         display.stop()
         shutil.rmtree(work, ignore_errors=True)

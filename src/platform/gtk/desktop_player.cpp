@@ -21,6 +21,9 @@
 #include "platform/encoding.h"
 #include "platform/reporter.h"
 #include "platform/shell.h"
+#include "gtk_keys.h"
+#include "key_state.h"
+#include "platform/sdl/sdl_joysticks.h"
 #include "host_files.h"
 
 #include <gtk/gtk.h>
@@ -225,6 +228,7 @@ bool gamePoint(GtkWidget* widget, double wx, double wy, int& x, int& y) {
 
 gboolean onButtonPress(GtkWidget* widget, GdkEventButton* e, gpointer) {
     if (e->type != GDK_BUTTON_PRESS || (e->button != 1 && e->button != 3)) return TRUE;
+    gtkKeys().button(e->button == 1 ? 1 : 2, true);
     int x, y;
     gamePoint(widget, e->x, e->y, x, y);
     TMouseInput::instance().down(x, y, e->button == 1);
@@ -240,8 +244,45 @@ gboolean onMotion(GtkWidget* widget, GdkEventMotion* e, gpointer) {
 
 gboolean onButtonRelease(GtkWidget*, GdkEventButton* e, gpointer) {
     if (e->button != 1 && e->button != 3) return TRUE;
+    gtkKeys().button(e->button == 1 ? 1 : 2, false);
     TMouseInput::instance().up(e->button == 1);
     return TRUE;
+}
+
+// The game point under the cursor, and the screen point of a game point.
+bool cursorInGame(int& x, int& y) {
+    TDesktop& d = desktop();
+    GdkWindow* w = d.area ? gtk_widget_get_window(d.area) : nullptr;
+    GdkSeat* seat = gdk_display_get_default_seat(gdk_display_get_default());
+    if (!w || !seat) return false;
+    int wx = 0, wy = 0;
+    gdk_window_get_device_position(w, gdk_seat_get_pointer(seat), &wx, &wy, nullptr);
+    return gamePoint(d.area, wx, wy, x, y);
+}
+
+void moveCursorTo(int x, int y) {
+    TDesktop& d = desktop();
+    GdkWindow* w = d.area ? gtk_widget_get_window(d.area) : nullptr;
+    GdkSeat* seat = gdk_display_get_default_seat(gdk_display_get_default());
+    if (!w || !seat) return;
+    int aw = gtk_widget_get_allocated_width(d.area), ah = gtk_widget_get_allocated_height(d.area);
+    TRect g = gameRect();
+    int k = scaleFor(aw, ah);
+    int ox = std::max(0, (aw - g.width() * k) / 2), oy = std::max(0, (ah - g.height() * k) / 2);
+    int rx = 0, ry = 0;
+    gdk_window_get_origin(w, &rx, &ry);
+    gdk_device_warp(gdk_seat_get_pointer(seat), gdk_window_get_screen(w), rx + ox + x * k + k / 2,
+                    ry + oy + y * k + k / 2);
+}
+
+void showCursor(bool show) {
+    TDesktop& d = desktop();
+    GdkWindow* w = d.area ? gtk_widget_get_window(d.area) : nullptr;
+    if (!w) return;
+    GdkCursor* c = show ? nullptr
+                        : gdk_cursor_new_for_display(gdk_display_get_default(), GDK_BLANK_CURSOR);
+    gdk_window_set_cursor(w, c);
+    if (c) g_object_unref(c);
 }
 
 // ---- the menu ------------------------------------------------------------------
@@ -478,8 +519,24 @@ void setFullScreen(bool on) {
 gboolean onKey(GtkWidget*, GdkEventKey* e, gpointer) {
     bool toggle = e->keyval == GDK_KEY_F11 ||
                   ((e->state & GDK_MOD1_MASK) && (e->keyval == GDK_KEY_Return || e->keyval == GDK_KEY_KP_Enter));
-    if (toggle) setFullScreen(!desktop().fullScreen);
-    return toggle;
+    if (toggle) {
+        setFullScreen(!desktop().fullScreen);
+        return TRUE;
+    }
+    gtkKeys().press(e);
+    // Keys belong to the game; the menu bar's mnemonics need Alt.
+    return (e->state & GDK_MOD1_MASK) == 0;
+}
+
+gboolean onKeyRelease(GtkWidget*, GdkEventKey* e, gpointer) {
+    gtkKeys().release(e);
+    return FALSE;
+}
+
+gboolean onFocusOut(GtkWidget*, GdkEvent*, gpointer) {
+    gtkKeys().focused = false;
+    gtkKeys().releaseAll();
+    return FALSE;
 }
 
 gboolean onConfigure(GtkWidget*, GdkEventConfigure* e, gpointer) {
@@ -520,7 +577,10 @@ void onDestroy(GtkWidget*, gpointer) {
     gtk_main_quit();
 }
 
-void onFocus(GtkWidget*, GdkEvent*, gpointer) { wakeLoop(); }
+void onFocus(GtkWidget*, GdkEvent*, gpointer) {
+    gtkKeys().focused = true;
+    wakeLoop();
+}
 
 void buildWindows() {
     TDesktop& d = desktop();
@@ -551,6 +611,8 @@ void buildWindows() {
     g_signal_connect(d.window, "destroy", G_CALLBACK(onDestroy), nullptr);
     g_signal_connect(d.window, "focus-in-event", G_CALLBACK(onFocus), nullptr);
     g_signal_connect(d.window, "key-press-event", G_CALLBACK(onKey), nullptr);
+    g_signal_connect(d.window, "key-release-event", G_CALLBACK(onKeyRelease), nullptr);
+    g_signal_connect(d.window, "focus-out-event", G_CALLBACK(onFocusOut), nullptr);
     g_signal_connect(d.window, "configure-event", G_CALLBACK(onConfigure), nullptr);
     g_signal_connect(d.area, "size-allocate", G_CALLBACK(onAreaResize), nullptr);
     gtk_widget_show_all(d.window);
@@ -587,16 +649,20 @@ int runDesktop(const TDesktopOptions& options) {
     hooks.drawAll = [] { screen().DrawAll(); };
     hooks.redraw = hooks.drawAll;
     hooks.showSplash = showSplash;
-    hooks.applicationActive = [] {
-        return desktop().window && gtk_window_is_active(GTK_WINDOW(desktop().window));
-    };
+    hooks.applicationActive = [] { return gtkKeys().applicationActive(); };
     screen().present = present;
     screen().displaySurface = [] { return &frontSurface(); };
     screen().setClientSize = applyClientSize;
     screen().setWindowPos = [](int x, int y) { gtk_window_move(GTK_WINDOW(desktop().window), x, y); };
     screen().drawMethodChanged = selectMethod;
     gPageHooks.busy = showBusy;
+    keyState().setSource(&gtkKeys());
+    setJoySource(&sdlJoySource());
+    screen().cursorInGame = cursorInGame;
+    screen().moveCursorTo = moveCursorTo;
+    screen().showCursor = showCursor;
     buildWindows();
+    gtkKeys().window = d.window;
     g_timeout_add(100, onSplashTick, nullptr);
     g_timeout_add(200, onTimer1, nullptr);
     g_timeout_add(1000, onTimer2, nullptr);
