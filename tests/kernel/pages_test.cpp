@@ -29,7 +29,7 @@
 #include "text_lines.h"
 #include "value_ops.h"
 
-#include "recording_reporter.h"
+#include "kernel_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -38,19 +38,10 @@ namespace {
 
 const char* const kEmptyPage = "<resourcelist name=\"usr\">\r\n</resourcelist>\r\n";
 
-class PagesTest : public ::testing::Test {
+class PagesTest : public KernelTest {
 protected:
-    static void SetUpTestSuite() {
-        setProgramDirectory(fromHostPath(RAVOK_TEST_HOME));
-        setReporter(&recording());
-        ASSERT_TRUE(bootKernel());
-    }
-    static TRecording& recording() {
-        static TRecording r;
-        return r;
-    }
     void SetUp() override {
-        recording().errors.clear();
+        KernelTest::SetUp();
         setClock(&clock);
         folder = programDirectory() + "\\test-pages\\" +
                  ::testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -61,8 +52,7 @@ protected:
     void TearDown() override {
         stopPage();
         setClock(nullptr);
-        for (const std::string& e : recording().errors)
-            ADD_FAILURE() << e;
+        KernelTest::TearDown();
     }
 
     std::string write(const std::string& name, const std::string& text) {

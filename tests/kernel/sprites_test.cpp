@@ -6,7 +6,7 @@
 #include "native_api.h"
 #include "patterns.h"
 #include "program_paths.h"
-#include "recording_reporter.h"
+#include "kernel_fixture.h"
 #include "screen.h"
 #include "sprites.h"
 
@@ -17,19 +17,10 @@
 namespace ravok {
 namespace {
 
-class SpritesTest : public ::testing::Test {
+class SpritesTest : public KernelTest {
 protected:
-    static void SetUpTestSuite() {
-        setProgramDirectory(fromHostPath(RAVOK_TEST_HOME));
-        setReporter(&recording());
-        ASSERT_TRUE(bootKernel());
-    }
-    static TRecording& recording() {
-        static TRecording r;
-        return r;
-    }
     void SetUp() override {
-        recording().errors.clear();
+        KernelTest::SetUp();
         screen().Sprites.clear();
         screen().DrawingFrame = true;
         drawingState() = TDrawingState();
@@ -54,8 +45,7 @@ protected:
         screen().Sprites.clear();
         patternList().clear();
         std::remove(sheetFile.c_str());
-        for (const std::string& e : recording().errors)
-            ADD_FAILURE() << e;
+        KernelTest::TearDown();
     }
     void run(const std::string& body) {
         ASSERT_EQ(evaluate("extends Sprite; " + body), 0) << body;

@@ -1,0 +1,36 @@
+// The fixture of the tests that boot the real kernel from the program
+// directory (build/): the boot once per test program run, and a reporter that
+// keeps what was reported, so a test can check it and fails on anything it
+// did not expect.
+#pragma once
+
+#include "boot.h"
+#include "program_paths.h"
+#include "recording_reporter.h"
+
+#include "platform/encoding.h"
+#include "host_files.h"
+
+#include <gtest/gtest.h>
+
+namespace ravok {
+
+class KernelTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        setProgramDirectory(fromHostPath(RAVOK_TEST_HOME));
+        setReporter(&recording());
+        ASSERT_TRUE(bootKernel());
+    }
+    static TRecording& recording() {
+        static TRecording r;
+        return r;
+    }
+    void SetUp() override { recording().errors.clear(); }
+    void TearDown() override {
+        for (const std::string& e : recording().errors)
+            ADD_FAILURE() << e;
+    }
+};
+
+} // namespace ravok
