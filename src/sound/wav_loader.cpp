@@ -76,6 +76,11 @@ void TWavLoader::load(std::string_view bytes) {
         data.push_back(uint8_t((int32_t(std::trunc(v / 256.0)) + 128) & 0xFF));
     };
     uint32_t k = 44100 / sampleRate;
+    // A forged rate (1 Hz) would make a small file gigabytes long: effects
+    // longer than ten minutes are not kept.
+    constexpr uint64_t kMaxSamples = 44100ull * 600;
+    uint64_t length = k >= 1 ? uint64_t(frames) * k : uint64_t(frames) * 44100 / sampleRate;
+    if (length > kMaxSamples) return;
     if (k >= 1) {
         // Each source frame repeated k times (22050 Hz twice, 11025 Hz four times).
         data.reserve(frames * k);
@@ -84,8 +89,7 @@ void TWavLoader::load(std::string_view bytes) {
     } else {
         // Above 44100 Hz the repetition factor would be 0 and the effect
         // silent; the frames are taken at the output's rate instead.
-        size_t length = size_t(uint64_t(frames) * 44100 / sampleRate);
-        data.reserve(length);
+        data.reserve(size_t(length));
         for (size_t i = 0; i < length; ++i)
             store(size_t(uint64_t(i) * sampleRate / 44100));
     }

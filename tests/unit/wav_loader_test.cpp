@@ -99,6 +99,9 @@ TEST(WavLoaderTest, DamagedFilesGiveEmptyEffectsNotCrashes) {
     TWavLoader truncated;
     truncated.load(cut.substr(0, cut.find("WAVEfmt ") + 12));
     EXPECT_TRUE(truncated.noFormatChunk);
+    TWavLoader forged; // 1 Hz: 44100 copies of every frame would be gigabytes
+    forged.load(wav(1, 16, 1, 20000, [](uint32_t, uint16_t) { return 0u; }));
+    EXPECT_TRUE(forged.data.empty());
     TWavLoader missing;
     EXPECT_FALSE(missing.loadFile(testing::TempDir() + "no-such.wav"));
     EXPECT_TRUE(missing.cannotOpen);
