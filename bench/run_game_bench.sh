@@ -34,9 +34,9 @@ echo "frames per second: $((2000 * 1000 / (many - one)))"
 # Whole frames: scripts, sprite recording, DrawAll. The spawner prints how
 # many mover turns were taken every 30 of its own turns, so the steady state
 # is checked to give every mover its turn every frame.
-for spec in ${SPRITE_COUNTS:-1000:0 5000:0 10000:0 20000:0 30000:0 40000:0 1000:1}; do
-    n=${spec%:*}
-    rotated=${spec#*:}
+for entry in ${SPRITE_COUNTS:-1000:0 5000:0 10000:0 20000:0 30000:0 40000:0 1000:1}; do
+    n=${entry%:*}
+    rotated=${entry#*:}
     d="$work/n${n}r${rotated}"
     mkdir -p "$d"
     cp "$(dirname "$0")"/games/sprites/*.ravok "$(dirname "$0")"/games/sprites/disc.png "$d/"

@@ -15,33 +15,22 @@
 #include "platform/encoding.h"
 #include "platform/reporter.h"
 
-#include "recording_reporter.h"
+#include "kernel_fixture.h"
 
 #include <gtest/gtest.h>
 
 namespace ravok {
 namespace {
 
-class CollectorTest : public ::testing::Test {
+class CollectorTest : public KernelTest {
 protected:
     static void SetUpTestSuite() {
-        setProgramDirectory(fromHostPath(RAVOK_TEST_HOME));
-        setReporter(&recording());
-        ASSERT_TRUE(bootKernel());
+        KernelTest::SetUpTestSuite();
         bootMessages() = recording().errors;
     }
     static std::vector<std::string>& bootMessages() {
         static std::vector<std::string> m;
         return m;
-    }
-    static TRecording& recording() {
-        static TRecording r;
-        return r;
-    }
-    void SetUp() override { recording().errors.clear(); }
-    void TearDown() override {
-        for (const std::string& e : recording().errors)
-            ADD_FAILURE() << e;
     }
 
     void run(const std::string& text) { ASSERT_EQ(evaluate("extends Object; " + text), 0) << text; }
