@@ -6,6 +6,7 @@
 #include "cpattern.h"
 #include "page_state.h"
 #include "screen.h"
+#include "sound_natives.h"
 #include "sprite_natives.h"
 #include "window_natives.h"
 #include "generator.h"
@@ -83,7 +84,7 @@ bool bootKernel() {
          {&arrayNatives(),           &objectCoreNatives(),      &objectLibraryNatives(),
           &objectProcessNatives(),   &objectFileNatives(),      &objectResourceNatives(),
           &objectGeneratorNatives(), &inputNatives(),           &spriteNatives(),
-          &objectDrawingNatives(),   &windowNatives(),           &stringLibraryNatives(),
+          &objectDrawingNatives(),   &windowNatives(),          &soundNatives(),           &stringLibraryNatives(),
           &stringNatives(),          &processNatives(),         &pageNatives(),
           &cmmlNatives(),            &customResourceNatives(),  &builtInResourceNatives(),
           &resourceReaderNatives(),  &resourceWriterNatives(),  &hashTableNatives(),

@@ -15,6 +15,7 @@
 #include "resource.h"
 #include "runtime_natives.h"
 #include "screen.h"
+#include "sound_natives.h"
 #include "value_ops.h"
 
 #include "platform/clock.h"
@@ -359,6 +360,10 @@ void buildMenu(GtkWidget* bar) {
     GtkWidget* options = addMenu(bar, "&Options");
     GtkWidget* sound = gtk_check_menu_item_new_with_mnemonic(mnemonic("&Sound").c_str());
     gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(sound), TRUE);
+    g_signal_connect(sound, "toggled", G_CALLBACK(+[](GtkCheckMenuItem* item, gpointer) {
+                         setSoundEnabled(gtk_check_menu_item_get_active(item));
+                     }),
+                     nullptr);
     gtk_menu_shell_append(GTK_MENU_SHELL(options), sound);
     GtkWidget* methodItem = gtk_menu_item_new_with_mnemonic(mnemonic("&Drawing Method").c_str());
     GtkWidget* methods = gtk_menu_new();
