@@ -30,9 +30,9 @@ namespace {
 } // namespace
 
 std::string commandLinePath(const std::string& hostPath) {
-    if (hostPath.empty() || hostPath[0] == '/') return hostPath.empty() ? hostPath : fromHostPath(hostPath);
+    if (hostPath.empty()) return hostPath;
     char cwd[4096];
-    if (!getcwd(cwd, sizeof cwd)) return fromHostPath(hostPath);
+    if (hostPath[0] == '/' || !getcwd(cwd, sizeof cwd)) return fromHostPath(hostPath);
     return fromHostPath(std::string(cwd) + "/" + hostPath);
 }
 

@@ -58,8 +58,8 @@ uint32_t allocateInstance(TRTTI* cls) {
     // The layout was fixed at the first allocation; fields named later (a class
     // recompiled in place) must not reach past the record.
     int32_t n = std::min(cls->fieldCount(), (cls->instanceSize - 12) / 8);
-    for (int32_t i = 0; i < n; ++i)
-        o->field(i) = TValue::ofUnset(cls->fields.id(i));
+    for (int32_t f = 0; f < n; ++f)
+        o->field(f) = TValue::ofUnset(cls->fields.id(f));
     ++gStats.instances;
     return taken;
 }

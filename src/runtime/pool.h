@@ -12,9 +12,6 @@ class TRTTI;
 // A fresh instance (refcount 0, every field vtUnset with its name's symbol).
 uint32_t allocateInstance(TRTTI* cls);
 
-// A record's count has dropped to 0 or below: the pool may take it again.
-void noteInstanceFree(uint32_t instance);
-
 // Runs the destructor, releases the fields, marks the record free (-1).
 void destroyInstance(uint32_t instance);
 

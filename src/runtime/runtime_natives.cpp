@@ -122,10 +122,13 @@ void currentProcess(TValue* cell, int, int) {
         setNull(*cell);
 }
 
-void breakExec(TValue*, int, int) {
+// Ends the running slice at once (the debugger's hold follows).
+void endSlice() {
     StepBudget = 0;
     if (CurrentProcess) CurrentProcess->budget = 0;
 }
+
+void breakExec(TValue*, int, int) { endSlice(); }
 
 // _n_exit: the program ends once the running slice returns; the main loop
 // (or the script runner) sees the request and closes down.
@@ -193,8 +196,7 @@ const std::vector<TNativeBinding>& systemRuntimeNatives() {
 
 void requestProgramExit() {
     gProgramExitRequested = true;
-    StepBudget = 0;
-    if (CurrentProcess) CurrentProcess->budget = 0;
+    endSlice();
 }
 
 } // namespace ravok

@@ -18,6 +18,8 @@ inline void increment(const TValue& v) {
     if (v.kind == vtObject) ++objectAt(v.u)->refcount;
 }
 
+// A record's count has dropped to 0 or below: its class's pool may take it
+// again (defined with the pools).
 void noteInstanceFree(uint32_t instance);
 
 inline void decrement(const TValue& v) {

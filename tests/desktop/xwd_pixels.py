@@ -8,7 +8,7 @@ def read_screen(path):
     with open(path, "rb") as f:
         data = f.read()
     fields = struct.unpack(">25I", data[:100])
-    header_size, bpp_index = fields[0], 11
+    header_size = fields[0]
     width, height = fields[4], fields[5]
     byte_order = fields[7]
     bits_per_pixel, bytes_per_line = fields[11], fields[12]
@@ -16,7 +16,6 @@ def read_screen(path):
     start = header_size + ncolors * 12
     if bits_per_pixel != 32:
         raise ValueError("unexpected XWD layout: %d bits a pixel" % bits_per_pixel)
-    del bpp_index
 
     def pixel(x, y):
         at = start + y * bytes_per_line + x * 4

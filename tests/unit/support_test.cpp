@@ -131,7 +131,9 @@ TEST_F(ClassTableTest, AllocationTakesTheFirstFreeRecordWhateverTheHistory) {
                     break;
                 }
             uint32_t got = allocateInstance(cls);
-            if (expected) ASSERT_EQ(got, expected) << "step " << step;
+            if (expected) {
+                ASSERT_EQ(got, expected) << "step " << step;
+            }
             if (next() % 10 != 0) { // now and then a record is taken and never kept
                 increment(TValue::ofObject(got));
                 held.push_back(got);
