@@ -11,6 +11,7 @@
 #include "page_state.h"
 #include "paths.h"
 #include "platform/headless/virtual_clock.h"
+#include "platform/headless/virtual_wave_out.h"
 #include "program_paths.h"
 #include "project_manager.h"
 #include "resource_kinds.h"
@@ -18,6 +19,7 @@
 #include "runtime_natives.h"
 #include "screen.h"
 #include "sjis.h"
+#include "sorvald.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -62,8 +64,22 @@ void installScreenHooks() {
     hooks.setDrawingFrame = [](bool on) { screen().DrawingFrame = on; };
     hooks.drawAll = [] { screen().DrawAll(); };
     hooks.redraw = hooks.drawAll;
+    hooks.soundTick = [] { soundEngine().Tick(); };
     screen().present = presentHeadless;
 }
+
+// The engine's own timer, on the virtual clock: a tick every Interval ms of
+// game time, between loop turns.
+struct TSoundTimer {
+    long double due = 0;
+    void turn() {
+        TSorvald& sv = soundEngine();
+        long double now = NowMs();
+        if (sv.Interval <= 0 || now < due) return;
+        due = now + sv.Interval;
+        sv.timerTick();
+    }
+};
 
 } // namespace
 
@@ -95,6 +111,10 @@ int runHeadless(const THeadlessOptions& options) {
     TReporter* previous = setReporter(&reporter);
     TVirtualClock clock;
     setClock(&clock);
+    TVirtualWaveOut wave;
+    wave.recording = !options.audio.empty();
+    soundEngine().setDevice(&wave);
+    TSoundTimer soundTimer;
     TMainLoop& loop = TMainLoop::instance();
     bootPlayer(commandLinePath(options.page));
     // The main loop is installed when start-up has ended; without a splash
@@ -105,11 +125,19 @@ int runHeadless(const THeadlessOptions& options) {
         clock.advance(framePacing().FrameInterval);
         input.beforeFrame(long(loop.FrameCount) + 1);
         bool done = loop.Main();
+        soundTimer.turn();
         if (gProgramExitRequested) break;
         // Held with no event to come (no page running): nothing will change.
         if (done && !TPrjManager::instance().hasPendingPage()) break;
     }
     std::fflush(stdout);
+    bool audioFailed = false;
+    if (wave.recording && !wave.writeWav(options.audio)) {
+        std::fprintf(stderr, "ravok: %s: cannot be written\n", options.audio.c_str());
+        audioFailed = true;
+    }
+    soundEngine().SetEnabled(false);
+    soundEngine().setDevice(nullptr);
     setClock(nullptr);
     setReporter(previous);
     bool shotsMissing = false;
@@ -119,7 +147,7 @@ int runHeadless(const THeadlessOptions& options) {
                          options.shots[i].frame, options.shots[i].file.c_str());
             shotsMissing = true;
         }
-    return reporter.errors > 0 || shotsMissing ? 3 : 0;
+    return reporter.errors > 0 || shotsMissing || audioFailed ? 3 : 0;
 }
 
 int checkGame(const std::string& pageOrProject) {

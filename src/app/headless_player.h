@@ -18,6 +18,7 @@ struct THeadlessOptions {
     long frames = 0;  // 0: until the game exits
     std::vector<THeadlessShot> shots;
     std::string input; // --input FILE (a host path)
+    std::string audio; // --audio FILE.wav (a host path)
 };
 
 // "N:FILE.png" as --shot gives it; false when it is not that.

@@ -27,7 +27,7 @@ void usage(FILE* out) {
     std::fprintf(
         out,
         "usage: ravok [--home DIR] [--log] [--print] [--headless] [--frames N] [--shot N:FILE]\n"
-        "             [PAGE.cmml]\n"
+        "             [--audio FILE.wav] [--input FILE] [FULLSCREEN] [PAGE.cmml]\n"
         "       ravok [--home DIR] --check PAGE|PROJECT\n"
         "       ravok [--home DIR] [--log] [--print] --run FILE [CLASS.ravok ...]\n"
         "       ravok --tokens FILE | --parse FILE | --demo\n"
@@ -37,6 +37,7 @@ void usage(FILE* out) {
         "  --headless      no window: a virtual clock, one frame per loop turn\n"
         "  --frames N      stop after N game frames (exit status 3 if an error was reported)\n"
         "  --shot N:FILE   save the presented frame N as a PNG file (repeatable)\n"
+        "  --audio FILE    record the sound of a headless run as a WAV file\n"
         "  --input FILE    timed key, mouse and joystick events for a headless run\n"
         "  --check FILE    compile every class of a page or project; exit status 0 or 1\n"
         "  --run FILE ...  compile the class files, then FILE, and run FILE's top-level code\n"
@@ -89,6 +90,8 @@ int main(int argc, char** argv) {
                 return 1;
             }
             headless.shots.push_back(shot);
+        } else if (arg == "--audio" && i + 1 < argc) {
+            headless.audio = argv[++i];
         } else if (arg == "--input" && i + 1 < argc) {
             headless.input = argv[++i];
         } else if (arg == "--check" && i + 1 < argc) {
@@ -125,6 +128,8 @@ int main(int argc, char** argv) {
             desktop.frames = headless.frames;
             for (const auto& shot : headless.shots)
                 desktop.shots.push_back({shot.frame, shot.file});
+            if (!headless.audio.empty())
+                std::fprintf(stderr, "ravok: --audio records headless runs only; ignored\n");
             return ravok::runDesktop(desktop);
         }
         // Without a display the game still runs: headless, showing what it

@@ -6,6 +6,7 @@
 #include "cpattern.h"
 #include "page_state.h"
 #include "screen.h"
+#include "sorvald.h"
 #include "sound_natives.h"
 #include "sprite_natives.h"
 #include "window_natives.h"
@@ -31,6 +32,9 @@
 
 #include "platform/log.h"
 #include "platform/reporter.h"
+#include "platform/shell.h"
+#include "messages.h"
+#include "patterns.h"
 
 #include <memory>
 
@@ -47,6 +51,16 @@ TRTTI* kernelClass(const char* path) { return dynamic_cast<TRTTI*>(root()->looku
 
 TResource* kernelRoot() { return root().get(); }
 
+// Music keeps playing through long pattern cuts, long page reconstructions
+// and pending messages: each of them ticks the engine.
+void installSoundTicks() {
+    auto tick = [] { soundEngine().Tick(); };
+    gPatternSoundTick = tick;
+    gSoundRefreshHook = tick;
+    gReporterSoundTick = tick;
+    gPageHooks.enableSound = [] { soundEngine().timerEnabled = true; };
+}
+
 bool bootKernel() {
     Notice(std::string("Welcome to Ravok System Ver ") + kVersionText);
     Notice("(c) the Ravok developers");
@@ -60,6 +74,7 @@ bool bootKernel() {
     installEvaluator();
     registerGeneratorKind();
     registerPatternKind();
+    installSoundTicks();
     gPageHooks.initPatterns = buildPagePatterns;
     TRootProcess::instance().hooks.collect = collect;
     TRootProcess::instance().hooks.clearSprites = [] { screen().Sprites.clear(); };
@@ -111,6 +126,12 @@ std::string resolveHelpFile(const std::string& value) {
 bool bootPlayer(const std::string& commandLinePage) {
     Booting = true;
     loadRecentPages();
+    std::string tones = programDirectory() + "\\tones.wdt";
+    if (!soundEngine().loadTones(tones)) ReportError(tones + translate(" is not found."));
+    if (gStartMidiPlayer) {
+        std::string helper = programDirectory() + "\\Kernel\\midiPlayer2";
+        if (fileExists(helper)) shell().startProgram(toHostPath(helper));
+    }
     std::string start;
     if (!commandLinePage.empty()) {
         std::string page = resolve(commandLinePage, programDirectory());

@@ -24,6 +24,10 @@ bool bootPlayer(const std::string& commandLinePage);
 std::string resolveHelpFile(const std::string& value);
 inline std::string gHelpFile;
 
+// The desktop starts the MIDI player program beside the player at boot;
+// headless runs and tests leave it alone.
+inline bool gStartMidiPlayer = false;
+
 // Set while the boot proper runs, and once it has finished.
 inline bool Booting = false;
 inline bool Booted = false;

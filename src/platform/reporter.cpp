@@ -10,9 +10,13 @@ TReporter*& current() {
 TReporter& active() { return current() ? *current() : headlessReporter(); }
 } // namespace
 
-void Notice(const std::string& text, const TTrace& trace) { active().notice(text, trace); }
+void Notice(const std::string& text, const TTrace& trace) {
+    if (gReporterSoundTick) gReporterSoundTick();
+    active().notice(text, trace);
+}
 
 void ReportError(const std::string& text, const TTrace& trace) {
+    if (gReporterSoundTick) gReporterSoundTick();
     active().reportError(text, trace);
 }
 

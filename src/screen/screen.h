@@ -63,6 +63,5 @@ TScreen& screen();
 // needed it, else the engine's own delay. (This player reports no such
 // version: 0.)
 int soundDelayFor(const std::string& svDelay, int osMajorVersion, int engineDelay);
-inline int gSoundDelay = 1000;
 
 } // namespace ravok

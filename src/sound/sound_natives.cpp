@@ -1,6 +1,7 @@
 #include "sound_natives.h"
 
 #include "midi_command.h"
+#include "sorvald.h"
 
 #include "host_files.h"
 #include "native_api.h"
@@ -21,7 +22,7 @@ std::string fileArgument(TValue* cell, int i) {
 
 void stopMusic() {
     TSoundState& s = soundState();
-    if (gSoundEngine.stopSong) gSoundEngine.stopSong();
+    soundEngine().StopSong();
     if (s.musicKind == 2) sendMidiCommand(midiCommandFile(), 'S', "");
     s.musicKind = 0;
 }
@@ -32,31 +33,23 @@ void _n_loadSE(TValue* cell, int argc, int) {
     if (argc < 1) return;
     std::string file = fileArgument(cell, 1);
     int handle = 0;
-    if (fileExists(file) && !directoryExists(file)) {
-        auto effect = std::make_unique<TWavLoader>();
-        if (effect->loadFile(toHostPath(file)) && !effect->cannotOpen) {
-            TSoundState& s = soundState();
-            handle = s.nextHandle++;
-            s.effects[handle] = std::move(effect);
-        }
-    }
+    if (fileExists(file) && !directoryExists(file)) handle = soundEngine().LoadSE(file);
     setInt(*cell, handle);
 }
 
 void _n_playSE(TValue* cell, int argc, int) {
     if (argc < 1 || !soundState().enabled) return;
     int handle = toInt(argument(cell, 1));
-    auto found = soundState().effects.find(handle);
-    if (found == soundState().effects.end()) return; // only handles it issued
+    if (handle == 0) return;
     bool loop = argc >= 2 && truthiness(argument(cell, 2));
     int volume = argc >= 3 ? toInt(argument(cell, 3)) : 128;
-    if (gSoundEngine.playEffect) gSoundEngine.playEffect(handle, *found->second, volume, loop);
+    soundEngine().PlaySE(handle, volume, loop); // only handles it issued
 }
 
 void _n_freeSE(TValue* cell, int argc, int) {
     if (argc < 1) return;
     int handle = toInt(argument(cell, 1));
-    if (soundState().effects.erase(handle) && gSoundEngine.freeEffect) gSoundEngine.freeEffect(handle);
+    if (handle != 0) soundEngine().FreeSE(handle);
 }
 
 // ---- BGM -------------------------------------------------------------------------
@@ -70,18 +63,57 @@ void _n_playBGM(TValue* cell, int argc, int) {
     std::string ext = foldCase(extension(file));
     if (ext == ".sdv") {
         // A MIDI file that is playing goes on; the two kinds do not stop each other.
-        if (gSoundEngine.loadSong && gSoundEngine.loadSong(file) && gSoundEngine.startSong)
-            gSoundEngine.startSong();
+        TSorvald& sv = soundEngine();
+        sv.LoadSong(file);
+        sv.StartSong();
         s.musicKind = 1;
     } else if (ext == ".mid" || ext == ".midi") {
         s.musicKind = 2;
-        sendMidiCommand(midiCommandFile(), s.repeatMidi ? 'R' : 'P', file);
+        // The helper is a host program: it gets the host's name of the file.
+        sendMidiCommand(midiCommandFile(), s.repeatMidi ? 'R' : 'P', toHostPath(file));
     }
 }
 
 // ---- MediaPlayer ---------------------------------------------------------------
 
+void _n_start(TValue*, int, int) {
+    soundEngine().start();
+    soundState().musicKind = 1;
+}
+
 void _n_stop(TValue*, int, int) { stopMusic(); }
+
+void _n_setEnable(TValue* cell, int argc, int) {
+    if (argc >= 1) soundEngine().SetEnabled(truthiness(argument(cell, 1)));
+}
+
+void _n_setVolume(TValue* cell, int argc, int) {
+    if (argc < 1) return;
+    int v = toInt(argument(cell, 1));
+    soundEngine().SetVolume(v < 0 ? 0 : v);
+}
+
+void _n_setDelay(TValue* cell, int argc, int) {
+    if (argc >= 1) soundEngine().setDelay(toInt(argument(cell, 1)));
+}
+
+void _n_calibration(TValue* cell, int argc, int) {
+    if (argc >= 2) soundEngine().SetCalibration(toInt(argument(cell, 1)), toInt(argument(cell, 2)));
+}
+
+void _n_setBSize(TValue* cell, int argc, int) {
+    if (argc >= 1) soundEngine().SetRenderAhead(toInt(argument(cell, 1)));
+}
+
+void _n_sound(TValue* cell, int argc, int) {
+    if (argc < 4) return;
+    soundEngine().QueueEvent(toInt(argument(cell, 1)), toInt(argument(cell, 2)), toInt(argument(cell, 3)),
+                             toInt(argument(cell, 4)));
+}
+
+void _n_getPlayPos(TValue* cell, int argc, int) {
+    setInt(*cell, soundEngine().GetPosition(argc >= 1 ? toInt(argument(cell, 1)) : 0));
+}
 
 } // namespace
 
@@ -90,7 +122,18 @@ TSoundState& soundState() {
     return state;
 }
 
-std::string midiCommandFile() { return programDirectory() + "\\Kernel\\sig"; }
+namespace {
+std::string& commandFileOverride() {
+    static std::string file;
+    return file;
+}
+} // namespace
+
+std::string midiCommandFile() {
+    return commandFileOverride().empty() ? programDirectory() + "\\Kernel\\sig" : commandFileOverride();
+}
+
+void setMidiCommandFile(const std::string& file) { commandFileOverride() = file; }
 
 void setSoundEnabled(bool on) {
     if (!on) stopMusic();
@@ -103,7 +146,15 @@ const std::vector<TNativeBinding>& soundNatives() {
         {"SoundEffect", "_n_play", _n_playSE},
         {"SoundEffect", "_n_freeSE", _n_freeSE},
         {"BGM", "_n_play", _n_playBGM},
+        {"MediaPlayer", "_n_start", _n_start},
         {"MediaPlayer", "_n_stop", _n_stop},
+        {"MediaPlayer", "_n_setEnable", _n_setEnable},
+        {"MediaPlayer", "_n_setVolume", _n_setVolume},
+        {"MediaPlayer", "_n_setDelay", _n_setDelay},
+        {"MediaPlayer", "_n_calibration", _n_calibration},
+        {"MediaPlayer", "_n_setBSize", _n_setBSize},
+        {"MediaPlayer", "_n_sound", _n_sound},
+        {"MediaPlayer", "_n_getPlayPos", _n_getPlayPos},
     };
     return list;
 }

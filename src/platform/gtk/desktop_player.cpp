@@ -15,6 +15,8 @@
 #include "resource.h"
 #include "runtime_natives.h"
 #include "screen.h"
+#include "midi_command.h"
+#include "sorvald.h"
 #include "sound_natives.h"
 #include "value_ops.h"
 
@@ -25,6 +27,7 @@
 #include "gtk_keys.h"
 #include "key_state.h"
 #include "platform/sdl/sdl_joysticks.h"
+#include "platform/sdl/sdl_wave_out.h"
 #include "host_files.h"
 
 #include <gtk/gtk.h>
@@ -450,6 +453,7 @@ void startUp() {
     screen().backSurface();
     std::string bar = TEnvironment::instance().getEnv("statusBar");
     if (bar == "0") gtk_widget_hide(d.statusBar);
+    soundEngine().timerEnabled = true;
     pageState().notRunning = true;
     bootPlayer(d.options->page);
     std::string caption = TPrjManager::instance().getParam("title") +
@@ -461,7 +465,11 @@ void startUp() {
     native::setGlobal("$windowX", TValue::ofInt(wx));
     native::setGlobal("$windowY", TValue::ofInt(wy));
     native::setGlobal("$fullScreen", TValue::ofInt(d.options->fullScreen ? 1 : 0));
-    gSoundDelay = soundDelayFor(TEnvironment::instance().getEnv("SvDelay"), 0, gSoundDelay);
+    // The engine's timer drives its tick from now on; a loaded song is
+    // attached, and the device closes again until the first sound needs it.
+    soundEngine().StartSong();
+    soundEngine().SetEnabled(false);
+    soundEngine().setDelay(soundDelayFor(TEnvironment::instance().getEnv("SvDelay"), 0, soundEngine().delay()));
     TRect g = gameRect();
     applyClientSize(g.width(), g.height());
     std::string mode = TEnvironment::instance().getEnv("DrawMode");
@@ -579,6 +587,8 @@ void showBusy(bool on) {
 void onDestroy(GtkWidget*, gpointer) {
     TDesktop& d = desktop();
     d.closing = true;
+    sendMidiCommand(midiCommandFile(), 'X', "");
+    soundEngine().SetEnabled(false);
     gtk_main_quit();
 }
 
@@ -655,6 +665,10 @@ int runDesktop(const TDesktopOptions& options) {
     hooks.redraw = hooks.drawAll;
     hooks.showSplash = showSplash;
     hooks.applicationActive = [] { return gtkKeys().applicationActive(); };
+    hooks.soundTick = [] { soundEngine().Tick(); };
+    static TSdlWaveOut wave;
+    soundEngine().setDevice(&wave);
+    gStartMidiPlayer = true;
     screen().present = present;
     screen().displaySurface = [] { return &frontSurface(); };
     screen().setClientSize = applyClientSize;
@@ -671,7 +685,13 @@ int runDesktop(const TDesktopOptions& options) {
     g_timeout_add(100, onSplashTick, nullptr);
     g_timeout_add(200, onTimer1, nullptr);
     g_timeout_add(1000, onTimer2, nullptr);
+    g_timeout_add(guint(soundEngine().Interval), [](gpointer) -> gboolean {
+        if (desktop().closing) return G_SOURCE_REMOVE;
+        soundEngine().timerTick();
+        return G_SOURCE_CONTINUE;
+    }, nullptr);
     gtk_main();
+    soundEngine().setDevice(nullptr);
     std::fflush(stdout);
     return d.errors > 0 ? 3 : 0;
 }

@@ -1,0 +1,30 @@
+// The wave-output device the sound engine plays through: a 16-bit mono
+// 44100 Hz stream that plays one ring of samples in a loop, with a readable
+// play position. The engine writes ahead of that position; the device only
+// reads the ring.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+namespace ravok {
+
+class TWaveOut {
+public:
+    virtual ~TWaveOut() = default;
+    // Starts looping ring[0 .. size). Returns 0, or an error code of the
+    // wave-output family (6: no driver, 4: allocated, ...).
+    virtual int open(const int16_t* ring, int32_t size) = 0;
+    virtual void close() = 0;
+    // Samples played since open (not wrapped).
+    virtual int64_t playPosition() = 0;
+};
+
+// Ring samples are shared with a device thread: relaxed atomic reads and
+// writes keep that defined without costing anything on the hosts we run on.
+inline int16_t loadSample(const int16_t& s) {
+    return std::atomic_ref<int16_t>(const_cast<int16_t&>(s)).load(std::memory_order_relaxed);
+}
+inline void storeSample(int16_t& s, int16_t v) { std::atomic_ref<int16_t>(s).store(v, std::memory_order_relaxed); }
+
+} // namespace ravok
