@@ -18,6 +18,14 @@ standard output:
                    PNG file FILE of the folder (repeatable); with the
                    environment variable RAVOK_UPDATE_GOLDEN=1 the frame is
                    written to FILE instead, to be looked at and committed
+  mml: SOURCE      compile the song SOURCE of the folder with tools/mml before
+                   the run (into the copied folder, beside it, as .sdv)
+  audio: FILE      record the run's sound (--audio) and compare it sample for
+                   sample with the golden WAV file FILE of the folder (written
+                   instead with RAVOK_UPDATE_GOLDEN=1)
+  loudness: R P    the recorded sound's RMS level is above R dB and its peak
+                   below P dB (full scale 0 dB), by sox's statistics: neither
+                   silent nor clipped
 
 The folder is copied to <build>/game-tests/NAME first, so the project file a
 run creates never lands in the source tree, and the page's reconstruction cache
@@ -28,6 +36,7 @@ import re
 import shutil
 import subprocess
 import sys
+import wave
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import png_pixels  # noqa: E402
@@ -37,6 +46,35 @@ def cache_name(home, page):
     rel = os.path.relpath(page, home).replace(os.sep, "\\")
     rel = rel.replace("..", "@")
     return os.path.join(home, "Temp", "i127_" + re.sub(r"[^@A-Za-z0-9_]", "", rel) + ".ravok")
+
+
+def samples_of(path):
+    with wave.open(path, "rb") as w:
+        return w.getparams()[:3], w.readframes(w.getnframes())
+
+
+def sound_differences(actual, golden):
+    (a_params, a), (g_params, g) = samples_of(actual), samples_of(golden)
+    if a_params != g_params:
+        return ["the sound's format %r differs from the golden %r" % (a_params, g_params)]
+    if a == g:
+        return []
+    first = next((i for i in range(0, min(len(a), len(g)), 2) if a[i:i + 2] != g[i:i + 2]), min(len(a), len(g)))
+    return ["the sound differs from %s from sample %d on (%d and %d samples; see %s)" % (
+        os.path.basename(golden), first // 2, len(a) // 2, len(g) // 2, actual)]
+
+
+def sox_stats(path):
+    run = subprocess.run(["sox", path, "-n", "stats"], stderr=subprocess.PIPE, stdout=subprocess.PIPE)
+    stats = {}
+    for line in run.stderr.decode("utf-8", "replace").splitlines():
+        parts = line.rsplit(None, 1)
+        if len(parts) == 2:
+            try:
+                stats[parts[0].strip()] = float(parts[1])
+            except ValueError:
+                pass
+    return stats
 
 
 def main():
@@ -80,12 +118,23 @@ def main():
             os.remove(cache_name(home, p))
         except FileNotFoundError:
             pass
+    if "mml" in settings:
+        tools = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "mml", "mml.py")
+        source = os.path.join(work, settings["mml"])
+        built = subprocess.run([sys.executable, tools, source], stderr=subprocess.PIPE)
+        if built.returncode != 0:
+            print("the song did not compile:\n" + built.stderr.decode("utf-8", "replace"))
+            return 1
     if "input" in settings:
         args += ["--input", os.path.join(os.path.abspath(folder), settings["input"])]
     out_dir = os.path.join(home, "game-shots", os.path.basename(os.path.abspath(folder)))
     os.makedirs(out_dir, exist_ok=True)
     for frame, name in shots:
         args += ["--shot", "%s:%s" % (frame, os.path.join(out_dir, name))]
+    recording = None
+    if "audio" in settings or "loudness" in settings:
+        recording = os.path.join(out_dir, settings.get("audio", "sound.wav"))
+        args += ["--audio", recording]
     runs = 2 if settings.get("twice") == "yes" else 1
     outputs = []
     failures = []
@@ -118,6 +167,21 @@ def main():
         if diff != 0:
             failures.append("frame %s differs from %s in %s pixels (see %s)" % (
                 frame, name, "its size" if diff < 0 else diff, actual))
+    if "audio" in settings:
+        golden = os.path.join(folder, settings["audio"])
+        if os.environ.get("RAVOK_UPDATE_GOLDEN") == "1":
+            shutil.copyfile(recording, golden)
+        elif not os.path.exists(golden):
+            failures.append("no golden file %s (the sound is in %s)" % (golden, recording))
+        else:
+            failures += sound_differences(recording, golden)
+    if "loudness" in settings:
+        rms_floor, peak_ceiling = (float(v) for v in settings["loudness"].split())
+        stats = sox_stats(recording)
+        if stats["RMS lev dB"] <= rms_floor:
+            failures.append("the sound is too quiet: RMS %.1f dB" % stats["RMS lev dB"])
+        if stats["Pk lev dB"] >= peak_ceiling:
+            failures.append("the sound reaches %.1f dB: clipped" % stats["Pk lev dB"])
     if failures:
         print("\n".join(failures))
         print("--- standard error ---\n" + err)
