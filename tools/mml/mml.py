@@ -7,6 +7,7 @@ usage: mml SONG.mml [-o SONG.sdv]
 Errors are printed as FILE:LINE:COLUMN: message, and the exit status is 1.
 """
 import argparse
+import math
 import os
 import struct
 import sys
@@ -47,7 +48,7 @@ class Part:
     def span(self, length):
         """Half-ticks for a note of `length`, rounding so that the error never adds up."""
         self.time += length
-        whole = round(self.time)
+        whole = math.floor(self.time + Fraction(1, 2))  # halves round up
         n = whole - self.emitted
         self.emitted = whole
         return n
@@ -241,22 +242,20 @@ class Parser:
                 part.loop_at = len(code)
                 part.loop_emitted = part.emitted
             elif c == "[":
-                self.events.append(("repeat", len(code), part.time, part.emitted, self.line_no, self.col0 + at + 1))
+                self.events.append((self.i, at))
             elif c == "]":
-                if not self.events or self.events[-1][0] != "repeat":
+                if not self.events:
                     self.error("']' without '['", at)
-                _, start, time0, emitted0, _, _ = self.events.pop()
+                start, _ = self.events.pop()
                 count = self.number(required=False) or 2
                 if not 1 <= count <= 255:
                     self.error("a repeat count is 1 to 255", at)
-                body = bytes(code[start:])
-                span_time, span_emitted = part.time - time0, part.emitted - emitted0
-                if len(code) + len(body) * (count - 1) > 1 << 24:
-                    self.error("the repeat makes the part too long", at)
+                # Played again as written, so octave steps and lengths carry
+                # on from one round to the next exactly as in the first.
                 for _ in range(count - 1):
-                    code += body
-                part.time += span_time * (count - 1)
-                part.emitted += span_emitted * (count - 1)
+                    Parser(text[start:at], self.line_no, self.col0 + start, part, []).run()
+                    if len(part.code) > 1 << 24:
+                        self.error("the repeat makes the part too long", at)
             elif c == "W":
                 n = self.ranged("waveform", 0, 95)
                 code += bytes([EV_WAVE, n] + self.byte_list(32, 255))
@@ -278,12 +277,13 @@ class Parser:
                 self.error("unknown command '%s'" % c, at)
             if not 1 <= part.octave <= 8:
                 self.error("the octave leaves o1 to o8", at)
+        if self.events:
+            self.error("'[' is not closed (a repeat ends on its own line)", self.events[-1][1])
 
 
 def compile_song(text, name="song.mml"):
     parts = {c: Part() for c in CHANNELS}
     title = None
-    opened = {}
     for line_no, raw in enumerate(text.splitlines(), 1):
         line = raw.split(";", 1)[0].rstrip()
         stripped = line.lstrip()
@@ -296,11 +296,7 @@ def compile_song(text, name="song.mml"):
         column0 = len(line) - len(stripped)
         if head not in CHANNELS or len(stripped) < 2 or stripped[1] not in " \t":
             raise MmlError(line_no, column0 + 1, "a line starts with a channel letter A to J and a space")
-        events = opened.setdefault(head, [])
-        Parser(stripped[1:], line_no, column0 + 1, parts[head], events).run()
-    for head, events in opened.items():
-        if events:
-            raise MmlError(events[-1][4], events[-1][5], "'[' is not closed")
+        Parser(stripped[1:], line_no, column0 + 1, parts[head], []).run()
     streams = []
     for i, head in enumerate(CHANNELS):
         part = parts[head]
