@@ -38,7 +38,7 @@ fuzz: deps
 	  -DRAVOK_BENCHMARKS=OFF -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 	rm -rf $(FUZZ_DIR)/corpus && cp -r tests/fuzz/corpus $(FUZZ_DIR)/corpus
-	for target in lex_parse markup tag class_cache image wav; do \
+	for target in lex_parse markup tag class_cache image wav song; do \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	  ASAN_OPTIONS=allocator_may_return_null=1 \
 	  $(FUZZ_DIR)/fuzz/ravok_fuzz_$$target -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
