@@ -12,7 +12,9 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <csignal>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -43,6 +45,11 @@ std::string defaultSoundfont() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // A player that ends without saying "X" (killed, crashed) takes the
+    // helper with it rather than leaving it running unseen.
+    pid_t parent = getppid();
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() != parent) return 0;
     std::string sig = programFolder() + "/sig", soundfont = defaultSoundfont(), render;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];

@@ -1,5 +1,7 @@
 #include "sdl_wave_out.h"
 
+#include "platform/log.h"
+
 #include <SDL.h>
 
 #include <chrono>
@@ -53,6 +55,8 @@ int TSdlWaveOut::open(const int16_t* ring, int32_t size) {
         if (!device_) return 4; // allocated
     }
     SDL_PauseAudioDevice(device_, 0);
+    const char* driver = SDL_GetCurrentAudioDriver();
+    Log(std::string("Sound device opened (") + (driver ? driver : "?") + ")");
     return 0;
 }
 
