@@ -99,13 +99,19 @@ bool bootKernel() {
          {&arrayNatives(),           &objectCoreNatives(),      &objectLibraryNatives(),
           &objectProcessNatives(),   &objectFileNatives(),      &objectResourceNatives(),
           &objectGeneratorNatives(), &inputNatives(),           &spriteNatives(),
-          &objectDrawingNatives(),   &windowNatives(),          &soundNatives(),           &stringLibraryNatives(),
+          &objectDrawingNatives(),   &windowNatives(),          &stringLibraryNatives(),
           &stringNatives(),          &processNatives(),         &pageNatives(),
           &cmmlNatives(),            &customResourceNatives(),  &builtInResourceNatives(),
           &resourceReaderNatives(),  &resourceWriterNatives(),  &hashTableNatives(),
           &projectParamNatives(),    &rankingNatives(),         &systemRuntimeNatives(),
           &systemKernelNatives(),    &fileReaderNatives(),      &fileWriterNatives()})
         bindNatives(*list);
+    // The sound classes come as a set; a kernel without one of them cannot
+    // make sound, and says so with the message it has always given.
+    if (resolveClassPath("SoundEffect") && resolveClassPath("BGM") && resolveClassPath("MediaPlayer"))
+        bindNatives(soundNatives());
+    else
+        ReportError("?");
     bindNatives(bootNatives());
     buildKernelPatterns();
     try {
