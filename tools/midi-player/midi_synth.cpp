@@ -3,6 +3,8 @@
 #include <fluidsynth.h>
 
 #include <chrono>
+#include <fcntl.h>
+#include <unistd.h>
 #include <vector>
 
 namespace midiplayer {
@@ -58,7 +60,19 @@ TMidiSynth::TMidiSynth(const std::string& soundfont, const std::string& renderFi
         wav_ = std::fopen(renderFile.c_str(), "wb");
         if (wav_) writeWavHeader(wav_, 0);
     } else {
+        // Without a sound card the audio libraries print pages of errors; the
+        // helper says it in one line instead.
+        fluid_set_log_function(FLUID_ERR, nullptr, nullptr);
+        int saved = dup(2);
+        int quiet = open("/dev/null", O_WRONLY);
+        if (saved >= 0 && quiet >= 0) dup2(quiet, 2);
         driver_ = new_fluid_audio_driver(settings_, synth_);
+        if (saved >= 0) {
+            dup2(saved, 2);
+            close(saved);
+        }
+        if (quiet >= 0) close(quiet);
+        if (!driver_) std::fprintf(stderr, "midiPlayer2: no sound device; MIDI files play silently\n");
     }
     startNs_ = nowNs();
 }
