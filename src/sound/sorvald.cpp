@@ -4,6 +4,8 @@
 #include "paths.h"
 #include "program_paths.h"
 
+#include <unistd.h>
+
 namespace ravok {
 
 namespace {
@@ -23,7 +25,16 @@ std::unique_ptr<TSorvald>& engineSlot() {
 
 } // namespace
 
-TSorvald::TSorvald() : engine_(std::make_unique<TEnveloper>()) { engine_->resolveVoiceFile = voiceFile; }
+TSorvald::TSorvald() : engine_(std::make_unique<TEnveloper>()) {
+    engine_->resolveVoiceFile = voiceFile;
+    // A wave table in the folder the player was started from is read first;
+    // start-up reads the program folder's over it.
+    char cwd[4096];
+    if (getcwd(cwd, sizeof cwd)) {
+        std::string here = fromHostPath(std::string(cwd) + "/tones.wdt");
+        if (fileExists(here)) engine_->loadTones(here);
+    }
+}
 
 int TSorvald::SetEnabled(bool on) {
     if (on) engine_->start();
