@@ -29,6 +29,9 @@ protected:
     void TearDown() override {
         deleteFile(midiCommandFile());
         setMidiCommandFile("");
+        // A test's device is gone with the test, also when an assertion ended it early.
+        soundEngine().setDevice(nullptr);
+        resetSoundEngine();
         KernelTest::TearDown();
     }
     void run(const std::string& body) { ASSERT_EQ(evaluate("extends Object; " + body), 0) << body; }
