@@ -3,20 +3,14 @@
 // 50 ms as the engine's timer renders it.
 #include "enveloper.h"
 
+#include "platform/headless/manual_wave_out.h"
+
 #include <benchmark/benchmark.h>
 
 #include <memory>
 #include <vector>
 
 namespace {
-
-class TBenchWaveOut : public ravok::TWaveOut {
-public:
-    int open(const int16_t*, int32_t) override { return 0; }
-    void close() override {}
-    int64_t playPosition() override { return position; }
-    int64_t position = 0;
-};
 
 // A channel's endless tune: volume, envelope, vibrato on some, then notes of
 // an eighth that step up and jump back.
@@ -32,7 +26,7 @@ std::vector<uint8_t> tune(int channel) {
 }
 
 void BM_RenderOneSecond(benchmark::State& state) {
-    TBenchWaveOut device;
+    ravok::TManualWaveOut device;
     auto e = std::make_unique<ravok::TEnveloper>();
     e->setRequestedSize(44100);
     e->setDevice(&device);

@@ -48,6 +48,12 @@ void TSorvald::attachSong() {
         engine_->attach(i, song_.streams[i].data(), song_.streams[i].size());
 }
 
+void TSorvald::detachSong() {
+    // The channels point into the song's streams: they let go first.
+    for (int i = 0; i < TEnveloper::kChannels; ++i) engine_->attach(i, nullptr, 0);
+    song_ = TSong();
+}
+
 int TSorvald::StartSong() {
     tickBound = true;
     engine_->start();
@@ -57,10 +63,8 @@ int TSorvald::StartSong() {
 }
 
 int TSorvald::LoadSong(const std::string& path) {
-    // The channels point into the old song's streams.
     engine_->stopAllChannels();
-    for (int i = 0; i < TEnveloper::kChannels; ++i) engine_->attach(i, nullptr, 0);
-    song_ = TSong();
+    detachSong();
     std::string bytes;
     if (!readWholeFile(path, bytes)) return EngineStatus = StatusCannotOpen;
     return EngineStatus = parseSong(bytes, song_);
@@ -74,8 +78,7 @@ void TSorvald::StopSong() {
 
 void TSorvald::FreeSong() {
     StopSong();
-    for (int i = 0; i < TEnveloper::kChannels; ++i) engine_->attach(i, nullptr, 0);
-    song_ = TSong();
+    detachSong();
 }
 
 int TSorvald::LoadSE(const std::string& path) {

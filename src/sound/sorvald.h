@@ -62,6 +62,7 @@ public:
 
 private:
     void attachSong();
+    void detachSong();
 
     std::unique_ptr<TEnveloper> engine_;
     TSong song_;

@@ -3,26 +3,18 @@
 #include "enveloper.h"
 #include "song_file.h"
 
+#include "platform/headless/manual_wave_out.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string_view>
 
-namespace {
-class TStillWaveOut : public ravok::TWaveOut {
-public:
-    int open(const int16_t*, int32_t) override { return 0; }
-    void close() override {}
-    int64_t playPosition() override { return position; }
-    int64_t position = 0;
-};
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ravok::TSong song;
     if (ravok::parseSong(std::string_view(reinterpret_cast<const char*>(data), size), song) == ravok::StatusBadSong)
         return 0;
-    TStillWaveOut device;
+    ravok::TManualWaveOut device;
     auto e = std::make_unique<ravok::TEnveloper>();
     e->setDevice(&device);
     e->start();

@@ -9,6 +9,8 @@
 #include "sorvald.h"
 #include "sound_natives.h"
 
+#include "platform/headless/manual_wave_out.h"
+
 #include <gtest/gtest.h>
 
 namespace ravok {
@@ -98,17 +100,8 @@ TEST_F(SoundNativesTest, EffectsHaveHandlesFromLoadToFree) {
     run("e = new SoundEffect(); e.play(); e.free();"); // handle 0: nothing at all
 }
 
-// A device whose play position the test sets.
-class TTestWaveOut : public TWaveOut {
-public:
-    int open(const int16_t*, int32_t) override { return 0; }
-    void close() override {}
-    int64_t playPosition() override { return position; }
-    int64_t position = 0;
-};
-
 TEST_F(SoundNativesTest, ASongFilePlaysOnTheSynthesizerWhateverTheCaseOfItsName) {
-    TTestWaveOut device;
+    TManualWaveOut device;
     soundEngine().setDevice(&device);
     std::string song = folder + "\\tune.SDV";
     std::string bytes("\xE8\x03\0\0\x0A", 5); // format 1000, ten channels
@@ -134,7 +127,7 @@ TEST_F(SoundNativesTest, ASongFilePlaysOnTheSynthesizerWhateverTheCaseOfItsName)
 }
 
 TEST_F(SoundNativesTest, TheMediaPlayerSetsTheEngine) {
-    TTestWaveOut device;
+    TManualWaveOut device;
     soundEngine().setDevice(&device);
     device.position = 500;
     run("p = new MediaPlayer(); p.start().setVolume(100).setDelay(3000).setLead(9000);"

@@ -5,6 +5,8 @@
 #include "song_file.h"
 #include "sorvald.h"
 
+#include "platform/headless/manual_wave_out.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -16,19 +18,6 @@
 namespace ravok {
 namespace {
 
-class TFakeWaveOut : public TWaveOut {
-public:
-    int open(const int16_t*, int32_t) override {
-        ++opens;
-        return failCode;
-    }
-    void close() override { ++closes; }
-    int64_t playPosition() override { return position; }
-    int64_t position = 0;
-    int failCode = 0;
-    int opens = 0, closes = 0;
-};
-
 using Stream = std::vector<uint8_t>;
 
 Stream note(int n, int length) { return {uint8_t(n), uint8_t(length & 0xFF), uint8_t(length >> 8)}; }
@@ -39,7 +28,7 @@ Stream operator+(Stream a, const Stream& b) {
 
 // An engine on a fake device whose play position the test moves.
 struct Synth {
-    TFakeWaveOut device;
+    TManualWaveOut device;
     std::unique_ptr<TEnveloper> e = std::make_unique<TEnveloper>();
     std::vector<Stream> streams = std::vector<Stream>(10);
 
@@ -322,7 +311,7 @@ TEST(SongFileTest, StatusesOfDamagedAndNewerSongs) {
 }
 
 TEST(SorvaldTest, ADeviceThatFailsIsReportedAndRetried) {
-    TFakeWaveOut device;
+    TManualWaveOut device;
     device.failCode = 6;
     TSorvald sv;
     sv.setDevice(&device);
@@ -343,7 +332,7 @@ TEST(SorvaldTest, ADeviceThatFailsIsReportedAndRetried) {
 }
 
 TEST(SorvaldTest, EffectsByHandleAndWhatFreeingDoes) {
-    TFakeWaveOut device;
+    TManualWaveOut device;
     TSorvald sv;
     sv.setDevice(&device);
     EXPECT_EQ(sv.LoadSE("/nonexistent/x.wav"), 0);
