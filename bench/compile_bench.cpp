@@ -1,12 +1,12 @@
 // Compile time of a generated 5,000-line class, from source and from its
 // class cache file.
-#include "class_builder.h"
-#include "class_cache.h"
-#include "class_compiler.h"
-#include "host_files.h"
-#include "program_paths.h"
+#include "runtime/class_builder.h"
+#include "compiler/class_cache.h"
+#include "compiler/class_compiler.h"
+#include "resources/host_files.h"
+#include "resources/program_paths.h"
 
-#include "platform/encoding.h"
+#include "base/encoding.h"
 
 #include <benchmark/benchmark.h>
 

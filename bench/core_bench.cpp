@@ -1,8 +1,8 @@
 // Allocation with reuse, and hash-table put/get.
-#include "class_builder.h"
-#include "hash_table.h"
-#include "pool.h"
-#include "value_ops.h"
+#include "runtime/class_builder.h"
+#include "runtime/hash_table.h"
+#include "runtime/pool.h"
+#include "runtime/value_ops.h"
 
 #include <benchmark/benchmark.h>
 

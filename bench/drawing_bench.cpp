@@ -1,9 +1,9 @@
 // Drawing a frame: N 32 x 32 colour-keyed pattern sprites (and rotated,
 // translucent ones) sorted and drawn onto a 640 x 480 back surface, as
 // DrawAll does after the drawing frame.
-#include "host_files.h"
-#include "patterns.h"
-#include "sprites.h"
+#include "resources/host_files.h"
+#include "screen/patterns.h"
+#include "screen/sprites.h"
 
 #include <benchmark/benchmark.h>
 

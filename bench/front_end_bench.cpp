@@ -1,7 +1,7 @@
 // Front-end throughput: lexing and parsing a generated 10,000-line class
 // source, and how parse time grows with the nesting depth of calls
 // f(g(h(...))), with and without remembering name chains.
-#include "yup.h"
+#include "compiler/yup.h"
 
 #include <benchmark/benchmark.h>
 

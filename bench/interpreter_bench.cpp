@@ -1,13 +1,13 @@
 // Interpreter throughput on hand-assembled loops, in instructions per second.
 // Each benchmark iteration runs one process to its end in slices of the normal
 // budget, as the main loop would.
-#include "class_builder.h"
-#include "interpreter.h"
+#include "runtime/class_builder.h"
+#include "runtime/interpreter.h"
 #include "loop_code.h"
-#include "pool.h"
-#include "process.h"
-#include "symbols.h"
-#include "value_ops.h"
+#include "runtime/pool.h"
+#include "runtime/process.h"
+#include "runtime/symbols.h"
+#include "runtime/value_ops.h"
 
 #include <benchmark/benchmark.h>
 

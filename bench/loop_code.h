@@ -5,8 +5,8 @@
 // the branch and the jump back.
 #pragma once
 
-#include "code_writer.h"
-#include "value.h"
+#include "runtime/code_writer.h"
+#include "runtime/value.h"
 
 #include <cstdint>
 #include <functional>

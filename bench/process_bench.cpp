@@ -1,12 +1,12 @@
 // Process creation and calls: processes created, run and freed per second, and
 // calls per second through Op_DCall (cache warm) against Op_SCall.
-#include "class_builder.h"
-#include "interpreter.h"
+#include "runtime/class_builder.h"
+#include "runtime/interpreter.h"
 #include "loop_code.h"
-#include "pool.h"
-#include "process.h"
-#include "symbols.h"
-#include "tf_object.h"
+#include "runtime/pool.h"
+#include "runtime/process.h"
+#include "runtime/symbols.h"
+#include "runtime/tf_object.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 // The synthesizer: one second of output (44100 samples) with all ten
 // channels playing notes and all ten effect slots busy, rendered by ticks of
 // 50 ms as the engine's timer renders it.
-#include "enveloper.h"
+#include "sound/enveloper.h"
 
 #include "platform/headless/manual_wave_out.h"
 

@@ -1,15 +1,15 @@
-#include "demo.h"
+#include "app/demo.h"
 
-#include "class_builder.h"
-#include "interpreter.h"
-#include "listing.h"
-#include "pool.h"
-#include "process.h"
-#include "stats.h"
-#include "symbols.h"
-#include "value_ops.h"
+#include "runtime/class_builder.h"
+#include "runtime/interpreter.h"
+#include "runtime/listing.h"
+#include "runtime/pool.h"
+#include "runtime/process.h"
+#include "runtime/stats.h"
+#include "runtime/symbols.h"
+#include "runtime/value_ops.h"
 
-#include "platform/encoding.h"
+#include "base/encoding.h"
 
 #include <cstdio>
 

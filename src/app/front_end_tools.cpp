@@ -1,10 +1,10 @@
-#include "front_end_tools.h"
+#include "app/front_end_tools.h"
 
-#include "source_position.h"
-#include "tree_dump.h"
-#include "yup.h"
+#include "compiler/source_position.h"
+#include "compiler/tree_dump.h"
+#include "compiler/yup.h"
 
-#include "platform/encoding.h"
+#include "base/encoding.h"
 
 #include <cstdio>
 #include <fstream>

@@ -1,13 +1,13 @@
-#include "input_script.h"
+#include "app/input_script.h"
 
-#include "diagnostics/mouse_input.h"
-#include "joystick.h"
-#include "key_state.h"
-#include "screen.h"
+#include "player/mouse_input.h"
+#include "screen/joystick.h"
+#include "screen/key_state.h"
+#include "screen/screen.h"
 
-#include "platform/clock.h"
-#include "platform/joy_source.h"
-#include "platform/key_source.h"
+#include "base/clock.h"
+#include "base/joy_source.h"
+#include "base/key_source.h"
 
 #include <algorithm>
 #include <array>

@@ -1,19 +1,19 @@
 // The player's entry point and its command line.
-#include "demo.h"
-#include "front_end_tools.h"
-#include "headless_player.h"
-#include "platform/gtk/desktop_player.h"
-#include "run_script.h"
-#include "runtime_natives.h"
+#include "app/demo.h"
+#include "app/front_end_tools.h"
+#include "app/headless_player.h"
+#include "desktop/desktop_player.h"
+#include "app/run_script.h"
+#include "runtime/runtime_natives.h"
 
-#include "build_sizes.h"
-#include "environment.h"
-#include "host_files.h"
-#include "message_table.h"
-#include "program_home.h"
-#include "program_paths.h"
+#include "runtime/build_sizes.h"
+#include "resources/environment.h"
+#include "resources/host_files.h"
+#include "kernel/message_table.h"
+#include "app/program_home.h"
+#include "resources/program_paths.h"
 
-#include "platform/log.h"
+#include "base/log.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,9 +1,9 @@
-#include "position_reporter.h"
+#include "app/position_reporter.h"
 
-#include "host_files.h"
-#include "source_position.h"
+#include "resources/host_files.h"
+#include "compiler/source_position.h"
 
-#include "platform/encoding.h"
+#include "base/encoding.h"
 
 #include <cstdio>
 

@@ -3,7 +3,7 @@
 // error; it counts what it reported, for the exit status.
 #pragma once
 
-#include "platform/reporter.h"
+#include "base/reporter.h"
 
 #include <map>
 #include <string>

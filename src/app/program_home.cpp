@@ -1,4 +1,4 @@
-#include "program_home.h"
+#include "app/program_home.h"
 
 #include <climits>
 #include <cstdlib>

@@ -1,20 +1,20 @@
-#include "run_script.h"
+#include "app/run_script.h"
 
-#include "position_reporter.h"
+#include "app/position_reporter.h"
 
-#include "boot.h"
-#include "class_compiler.h"
-#include "host_files.h"
-#include "interpreter.h"
-#include "paths.h"
-#include "pool.h"
-#include "process.h"
-#include "program_paths.h"
-#include "resource.h"
-#include "rtti.h"
-#include "runtime_natives.h"
+#include "kernel/boot.h"
+#include "compiler/class_compiler.h"
+#include "resources/host_files.h"
+#include "runtime/interpreter.h"
+#include "runtime/paths.h"
+#include "runtime/pool.h"
+#include "runtime/process.h"
+#include "resources/program_paths.h"
+#include "runtime/resource.h"
+#include "runtime/rtti.h"
+#include "runtime/runtime_natives.h"
 
-#include "platform/reporter.h"
+#include "base/reporter.h"
 
 #include <climits>
 #include <cstdio>

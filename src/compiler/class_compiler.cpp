@@ -1,20 +1,20 @@
-#include "class_compiler.h"
+#include "compiler/class_compiler.h"
 
-#include "class_cache.h"
-#include "compile_context.h"
-#include "yup.h"
+#include "compiler/class_cache.h"
+#include "compiler/compile_context.h"
+#include "compiler/yup.h"
 
-#include "diagnostics/time_analyzer.h"
-#include "errors.h"
-#include "host_files.h"
-#include "messages.h"
-#include "paths.h"
-#include "program_paths.h"
-#include "resource.h"
-#include "rtti.h"
+#include "base/time_analyzer.h"
+#include "runtime/errors.h"
+#include "resources/host_files.h"
+#include "runtime/messages.h"
+#include "runtime/paths.h"
+#include "resources/program_paths.h"
+#include "runtime/resource.h"
+#include "runtime/rtti.h"
 
-#include "platform/log.h"
-#include "platform/reporter.h"
+#include "base/log.h"
+#include "base/reporter.h"
 
 namespace ravok {
 

@@ -1,19 +1,19 @@
 // What every node of the parse tree emits. Compiling a class is one Emit of
 // its G_Program root.
-#include "compile_context.h"
-#include "lexer.h"
-#include "parse_tree.h"
+#include "compiler/compile_context.h"
+#include "compiler/lexer.h"
+#include "compiler/parse_tree.h"
 
-#include "errors.h"
-#include "function.h"
-#include "messages.h"
-#include "resource.h"
-#include "resource_kinds.h"
-#include "rtti.h"
-#include "sjis.h"
-#include "symbols.h"
+#include "runtime/errors.h"
+#include "runtime/function.h"
+#include "runtime/messages.h"
+#include "runtime/resource.h"
+#include "resources/resource_kinds.h"
+#include "runtime/rtti.h"
+#include "runtime/sjis.h"
+#include "runtime/symbols.h"
 
-#include "platform/reporter.h"
+#include "base/reporter.h"
 
 #include <cerrno>
 #include <cstdlib>

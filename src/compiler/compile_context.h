@@ -4,7 +4,7 @@
 // current statement's source offset and the break jumps of the innermost loop.
 #pragma once
 
-#include "prog_writer.h"
+#include "compiler/prog_writer.h"
 
 #include <cstdint>
 #include <string>

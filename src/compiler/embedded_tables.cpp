@@ -1,4 +1,4 @@
-#include "embedded_tables.h"
+#include "compiler/embedded_tables.h"
 
 namespace ravok {
 

@@ -1,14 +1,14 @@
-#include "evaluator.h"
+#include "compiler/evaluator.h"
 
-#include "class_compiler.h"
+#include "compiler/class_compiler.h"
 
-#include "diagnostics/time_analyzer.h"
-#include "interpreter.h"
-#include "native_api.h"
-#include "pool.h"
-#include "process.h"
-#include "resource_reader.h"
-#include "rtti.h"
+#include "base/time_analyzer.h"
+#include "runtime/interpreter.h"
+#include "runtime/native_api.h"
+#include "runtime/pool.h"
+#include "runtime/process.h"
+#include "resources/resource_reader.h"
+#include "runtime/rtti.h"
 
 namespace ravok {
 

@@ -3,7 +3,7 @@
 // end, inside the caller.
 #pragma once
 
-#include "value.h"
+#include "runtime/value.h"
 
 #include <string_view>
 

@@ -1,7 +1,7 @@
-#include "lexer.h"
+#include "compiler/lexer.h"
 
-#include "stats.h"
-#include "table_reader.h"
+#include "runtime/stats.h"
+#include "compiler/table_reader.h"
 
 #include <cstring>
 

@@ -4,7 +4,7 @@
 // entry earlier in the table. Bytes that begin no token are skipped.
 #pragma once
 
-#include "table_node.h"
+#include "compiler/table_node.h"
 
 #include <cstdint>
 #include <memory>

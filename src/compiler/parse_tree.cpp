@@ -1,6 +1,6 @@
-#include "parse_tree.h"
+#include "compiler/parse_tree.h"
 
-#include "stats.h"
+#include "runtime/stats.h"
 
 #include <map>
 

@@ -1,6 +1,6 @@
-#include "parser.h"
+#include "compiler/parser.h"
 
-#include "table_reader.h"
+#include "compiler/table_reader.h"
 
 #include <vector>
 

@@ -11,8 +11,8 @@
 // re-parsing would make them.
 #pragma once
 
-#include "lexer.h"
-#include "parse_tree.h"
+#include "compiler/lexer.h"
+#include "compiler/parse_tree.h"
 
 #include <memory>
 

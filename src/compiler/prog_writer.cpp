@@ -1,11 +1,11 @@
-#include "prog_writer.h"
+#include "compiler/prog_writer.h"
 
-#include "code_image.h"
-#include "errors.h"
-#include "function.h"
-#include "fusion.h"
-#include "messages.h"
-#include "rtti.h"
+#include "runtime/code_image.h"
+#include "runtime/errors.h"
+#include "runtime/function.h"
+#include "runtime/fusion.h"
+#include "runtime/messages.h"
+#include "runtime/rtti.h"
 
 #include <cstring>
 

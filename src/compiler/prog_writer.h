@@ -5,9 +5,9 @@
 // block can be relinked when it is read back from a class cache file.
 #pragma once
 
-#include "compiled_info.h"
-#include "opcodes.h"
-#include "value.h"
+#include "runtime/compiled_info.h"
+#include "runtime/opcodes.h"
+#include "runtime/value.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
-#include "source_position.h"
+#include "compiler/source_position.h"
 
-#include "sjis.h"
+#include "runtime/sjis.h"
 
 namespace ravok {
 

@@ -1,7 +1,7 @@
-#include "table_reader.h"
+#include "compiler/table_reader.h"
 
-#include "messages.h"
-#include "text_lines.h"
+#include "runtime/messages.h"
+#include "resources/text_lines.h"
 
 #include <cstdlib>
 

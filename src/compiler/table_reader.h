@@ -4,7 +4,7 @@
 // blanks, the first characters give the node's kind.
 #pragma once
 
-#include "table_node.h"
+#include "compiler/table_node.h"
 
 #include <functional>
 #include <memory>

@@ -1,6 +1,6 @@
-#include "tree_dump.h"
+#include "compiler/tree_dump.h"
 
-#include "source_position.h"
+#include "compiler/source_position.h"
 
 namespace ravok {
 

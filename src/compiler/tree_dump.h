@@ -1,8 +1,8 @@
 // Printing tokens and parse trees, for `ravok --tokens` and `ravok --parse`.
 #pragma once
 
-#include "lexer.h"
-#include "parse_tree.h"
+#include "compiler/lexer.h"
+#include "compiler/parse_tree.h"
 
 #include <string>
 #include <string_view>

@@ -1,8 +1,8 @@
-#include "yup.h"
+#include "compiler/yup.h"
 
-#include "embedded_tables.h"
+#include "compiler/embedded_tables.h"
 
-#include "platform/reporter.h"
+#include "base/reporter.h"
 
 namespace ravok {
 

@@ -3,9 +3,9 @@
 // on the first request to lex anything, and lexes and parses with them.
 #pragma once
 
-#include "lexer.h"
-#include "parser.h"
-#include "table_reader.h"
+#include "compiler/lexer.h"
+#include "compiler/parser.h"
+#include "compiler/table_reader.h"
 
 #include <functional>
 #include <memory>

@@ -1,14 +1,14 @@
-#include "kernel_natives.h"
+#include "kernel/kernel_natives.h"
 
-#include "messages.h"
-#include "native_api.h"
-#include "ranking.h"
+#include "runtime/messages.h"
+#include "runtime/native_api.h"
+#include "kernel/ranking.h"
 
-#include "host_files.h"
-#include "program_paths.h"
-#include "runtime_natives.h"
+#include "resources/host_files.h"
+#include "resources/program_paths.h"
+#include "runtime/runtime_natives.h"
 
-#include "platform/shell.h"
+#include "base/shell.h"
 
 namespace ravok {
 

@@ -1,7 +1,7 @@
 // The natives of the kernel services: the Ranking link and System.
 #pragma once
 
-#include "native_binding.h"
+#include "runtime/native_binding.h"
 
 #include <vector>
 

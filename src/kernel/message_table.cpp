@@ -1,11 +1,11 @@
-#include "message_table.h"
+#include "kernel/message_table.h"
 
-#include "host_files.h"
-#include "messages.h"
-#include "paths.h"
-#include "program_paths.h"
-#include "sjis.h"
-#include "text_lines.h"
+#include "resources/host_files.h"
+#include "runtime/messages.h"
+#include "runtime/paths.h"
+#include "resources/program_paths.h"
+#include "runtime/sjis.h"
+#include "resources/text_lines.h"
 
 namespace ravok {
 

@@ -1,11 +1,11 @@
-#include "ranking.h"
+#include "kernel/ranking.h"
 
-#include "messages.h"
-#include "sjis.h"
+#include "runtime/messages.h"
+#include "runtime/sjis.h"
 
-#include "platform/clock.h"
-#include "platform/reporter.h"
-#include "platform/shell.h"
+#include "base/clock.h"
+#include "base/reporter.h"
+#include "base/shell.h"
 
 namespace ravok {
 

@@ -1,4 +1,4 @@
-#include "accessible_file.h"
+#include "resources/accessible_file.h"
 
 #include <cstring>
 

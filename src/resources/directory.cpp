@@ -1,8 +1,8 @@
-#include "directory.h"
+#include "resources/directory.h"
 
-#include "host_files.h"
-#include "paths.h"
-#include "sjis.h"
+#include "resources/host_files.h"
+#include "runtime/paths.h"
+#include "runtime/sjis.h"
 
 namespace ravok {
 

@@ -1,9 +1,9 @@
-#include "host_files.h"
+#include "resources/host_files.h"
 
-#include "paths.h"
-#include "sjis.h"
+#include "runtime/paths.h"
+#include "runtime/sjis.h"
 
-#include "platform/encoding.h"
+#include "base/encoding.h"
 
 #include <cerrno>
 #include <climits>

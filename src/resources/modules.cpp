@@ -1,13 +1,13 @@
-#include "modules.h"
+#include "resources/modules.h"
 
-#include "host_files.h"
-#include "module_api.h"
-#include "native_api.h"
-#include "native_binding.h"
-#include "paths.h"
-#include "program_paths.h"
-#include "resource_kinds.h"
-#include "resource_tree.h"
+#include "resources/host_files.h"
+#include "resources/module_api.h"
+#include "runtime/native_api.h"
+#include "runtime/native_binding.h"
+#include "runtime/paths.h"
+#include "resources/program_paths.h"
+#include "resources/resource_kinds.h"
+#include "resources/resource_tree.h"
 
 #include <cstring>
 #include <dlfcn.h>

@@ -2,7 +2,7 @@
 // binding step that hands every loaded module library the call table.
 #pragma once
 
-#include "module_api.h"
+#include "resources/module_api.h"
 
 namespace ravok {
 

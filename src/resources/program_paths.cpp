@@ -1,8 +1,8 @@
-#include "program_paths.h"
+#include "resources/program_paths.h"
 
-#include "host_files.h"
-#include "paths.h"
-#include "sjis.h"
+#include "resources/host_files.h"
+#include "runtime/paths.h"
+#include "runtime/sjis.h"
 
 #include <cstdlib>
 #include <unistd.h>

@@ -3,7 +3,7 @@
 // Classes (TRTTI), generators and patterns are kinds of their own subsystems.
 #pragma once
 
-#include "resource.h"
+#include "runtime/resource.h"
 
 #include <memory>
 #include <string>

@@ -1,19 +1,19 @@
-#include "resource_reader.h"
+#include "resources/resource_reader.h"
 
-#include "errors.h"
-#include "host_files.h"
-#include "markup_escape.h"
-#include "messages.h"
-#include "native_api.h"
-#include "paths.h"
-#include "program_paths.h"
-#include "resource_kinds.h"
-#include "resource_tree.h"
-#include "rtti.h"
-#include "sgml.h"
-#include "text_lines.h"
+#include "runtime/errors.h"
+#include "resources/host_files.h"
+#include "runtime/markup_escape.h"
+#include "runtime/messages.h"
+#include "runtime/native_api.h"
+#include "runtime/paths.h"
+#include "resources/program_paths.h"
+#include "resources/resource_kinds.h"
+#include "resources/resource_tree.h"
+#include "runtime/rtti.h"
+#include "resources/sgml.h"
+#include "resources/text_lines.h"
 
-#include "platform/reporter.h"
+#include "base/reporter.h"
 
 #include <map>
 #include <vector>

@@ -4,7 +4,7 @@
 // classes.customres.), relative src paths resolved against the base directory.
 #pragma once
 
-#include "resource.h"
+#include "runtime/resource.h"
 
 #include <functional>
 #include <memory>

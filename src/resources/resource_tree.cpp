@@ -1,13 +1,13 @@
-#include "resource_tree.h"
+#include "resources/resource_tree.h"
 
-#include "host_files.h"
-#include "markup_escape.h"
-#include "messages.h"
-#include "resource_kinds.h"
-#include "resource_reader.h"
-#include "sjis.h"
+#include "resources/host_files.h"
+#include "runtime/markup_escape.h"
+#include "runtime/messages.h"
+#include "resources/resource_kinds.h"
+#include "resources/resource_reader.h"
+#include "runtime/sjis.h"
 
-#include "platform/reporter.h"
+#include "base/reporter.h"
 
 namespace ravok {
 

@@ -1,7 +1,7 @@
 // Paths and editing on the resource tree, starting at the root.
 #pragma once
 
-#include "resource.h"
+#include "runtime/resource.h"
 
 #include <memory>
 #include <string>

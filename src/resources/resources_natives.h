@@ -3,7 +3,7 @@
 // deleteFile on Object; FileReader, FileWriter, ResourceReader, ResourceWriter).
 #pragma once
 
-#include "native_binding.h"
+#include "runtime/native_binding.h"
 
 #include <vector>
 

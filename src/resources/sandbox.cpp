@@ -1,9 +1,9 @@
-#include "sandbox.h"
+#include "resources/sandbox.h"
 
-#include "host_files.h"
-#include "paths.h"
-#include "program_paths.h"
-#include "sjis.h"
+#include "resources/host_files.h"
+#include "runtime/paths.h"
+#include "resources/program_paths.h"
+#include "runtime/sjis.h"
 
 namespace ravok {
 

@@ -1,12 +1,12 @@
-#include "sgml.h"
+#include "resources/sgml.h"
 
-#include "errors.h"
-#include "markup_escape.h"
-#include "messages.h"
-#include "sjis.h"
+#include "runtime/errors.h"
+#include "runtime/markup_escape.h"
+#include "runtime/messages.h"
+#include "runtime/sjis.h"
 
-#include "platform/regex.h"
-#include "platform/reporter.h"
+#include "base/regex.h"
+#include "base/reporter.h"
 
 namespace ravok {
 

@@ -4,7 +4,7 @@
 // text the program composes, and the writer turns an element back into text.
 #pragma once
 
-#include "host_registry.h"
+#include "runtime/host_registry.h"
 
 #include <memory>
 #include <string>

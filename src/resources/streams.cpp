@@ -1,6 +1,6 @@
-#include "streams.h"
+#include "resources/streams.h"
 
-#include "host_files.h"
+#include "resources/host_files.h"
 
 #include <cstring>
 #include <fcntl.h>

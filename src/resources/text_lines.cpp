@@ -1,4 +1,4 @@
-#include "text_lines.h"
+#include "resources/text_lines.h"
 
 namespace ravok {
 

@@ -1,6 +1,6 @@
-#include "arena.h"
+#include "runtime/arena.h"
 
-#include "errors.h"
+#include "runtime/errors.h"
 
 #include <cstring>
 #include <sys/mman.h>

@@ -1,9 +1,9 @@
-#include "arithmetic.h"
+#include "runtime/arithmetic.h"
 
-#include "errors.h"
-#include "opcodes.h"
-#include "tf_string.h"
-#include "value_ops.h"
+#include "runtime/errors.h"
+#include "runtime/opcodes.h"
+#include "runtime/tf_string.h"
+#include "runtime/value_ops.h"
 
 namespace ravok {
 

@@ -3,7 +3,7 @@
 // at extended precision and rounded to single; strings concatenate.
 #pragma once
 
-#include "value.h"
+#include "runtime/value.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
-#include "build_sizes.h"
+#include "runtime/build_sizes.h"
 
-#include "tf_object.h"
-#include "value.h"
+#include "runtime/tf_object.h"
+#include "runtime/value.h"
 
 #include <limits>
 

@@ -1,9 +1,9 @@
-#include "class_builder.h"
+#include "runtime/class_builder.h"
 
-#include "fusion.h"
-#include "runtime_natives.h"
-#include "symbols.h"
-#include "tf_string.h"
+#include "runtime/fusion.h"
+#include "runtime/runtime_natives.h"
+#include "runtime/symbols.h"
+#include "runtime/tf_string.h"
 
 namespace ravok {
 

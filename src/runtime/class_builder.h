@@ -3,9 +3,9 @@
 // stand-in core classes (Object, String, Array) used until a kernel is loaded.
 #pragma once
 
-#include "code_writer.h"
-#include "function.h"
-#include "rtti.h"
+#include "runtime/code_writer.h"
+#include "runtime/function.h"
+#include "runtime/rtti.h"
 
 #include <initializer_list>
 #include <string>

@@ -2,7 +2,7 @@
 // fusion pass, the listing and the loader share.
 #pragma once
 
-#include "opcodes.h"
+#include "runtime/opcodes.h"
 
 #include <cstddef>
 #include <cstdint>

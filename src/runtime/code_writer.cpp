@@ -1,8 +1,8 @@
-#include "code_writer.h"
+#include "runtime/code_writer.h"
 
-#include "code_image.h"
-#include "errors.h"
-#include "messages.h"
+#include "runtime/code_image.h"
+#include "runtime/errors.h"
+#include "runtime/messages.h"
 
 #include <cstring>
 

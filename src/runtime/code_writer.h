@@ -4,9 +4,9 @@
 // emitted as Op_Point.
 #pragma once
 
-#include "compiled_info.h"
-#include "opcodes.h"
-#include "value.h"
+#include "runtime/compiled_info.h"
+#include "runtime/opcodes.h"
+#include "runtime/value.h"
 
 #include <cstdint>
 #include <initializer_list>

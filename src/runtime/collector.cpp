@@ -1,10 +1,10 @@
-#include "collector.h"
+#include "runtime/collector.h"
 
-#include "mark.h"
-#include "process.h"
-#include "resource.h"
-#include "root_process.h"
-#include "rtti.h"
+#include "runtime/mark.h"
+#include "runtime/process.h"
+#include "runtime/resource.h"
+#include "runtime/root_process.h"
+#include "runtime/rtti.h"
 
 namespace ravok {
 

@@ -1,7 +1,7 @@
-#include "compiled_info.h"
+#include "runtime/compiled_info.h"
 
-#include "rtti.h"
-#include "superinstructions.h"
+#include "runtime/rtti.h"
+#include "runtime/superinstructions.h"
 
 #include <cstring>
 

@@ -3,7 +3,7 @@
 // to source offsets for error traces.
 #pragma once
 
-#include "arena.h"
+#include "runtime/arena.h"
 
 #include <cstdint>
 #include <string>

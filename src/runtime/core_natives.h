@@ -3,7 +3,7 @@
 // classes.lang.Object.
 #pragma once
 
-#include "native_binding.h"
+#include "runtime/native_binding.h"
 
 #include <vector>
 

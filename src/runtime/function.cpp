@@ -1,9 +1,9 @@
-#include "function.h"
+#include "runtime/function.h"
 
-#include "errors.h"
-#include "messages.h"
-#include "stats.h"
-#include "symbols.h"
+#include "runtime/errors.h"
+#include "runtime/messages.h"
+#include "runtime/stats.h"
+#include "runtime/symbols.h"
 
 namespace ravok {
 

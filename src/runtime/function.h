@@ -4,8 +4,8 @@
 // by 32-bit ids from the function registry.
 #pragma once
 
-#include "compiled_info.h"
-#include "value.h"
+#include "runtime/compiled_info.h"
+#include "runtime/value.h"
 
 #include <memory>
 #include <string>

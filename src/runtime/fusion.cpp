@@ -1,8 +1,8 @@
-#include "fusion.h"
+#include "runtime/fusion.h"
 
-#include "code_image.h"
-#include "errors.h"
-#include "messages.h"
+#include "runtime/code_image.h"
+#include "runtime/errors.h"
+#include "runtime/messages.h"
 
 namespace ravok {
 

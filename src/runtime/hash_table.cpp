@@ -1,7 +1,7 @@
-#include "hash_table.h"
+#include "runtime/hash_table.h"
 
-#include "tf_string.h"
-#include "value_ops.h"
+#include "runtime/tf_string.h"
+#include "runtime/value_ops.h"
 
 namespace ravok {
 

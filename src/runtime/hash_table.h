@@ -3,9 +3,9 @@
 // hashes and compares the value itself (kind and payload).
 #pragma once
 
-#include "arena.h"
-#include "host_registry.h"
-#include "value.h"
+#include "runtime/arena.h"
+#include "runtime/host_registry.h"
+#include "runtime/value.h"
 
 #include <array>
 #include <vector>

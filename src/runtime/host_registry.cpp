@@ -1,6 +1,6 @@
-#include "host_registry.h"
+#include "runtime/host_registry.h"
 
-#include "errors.h"
+#include "runtime/errors.h"
 
 namespace ravok {
 

@@ -1,17 +1,17 @@
-#include "interpreter.h"
+#include "runtime/interpreter.h"
 
-#include "arithmetic.h"
-#include "errors.h"
-#include "function.h"
-#include "messages.h"
-#include "opcodes.h"
-#include "pool.h"
-#include "process.h"
-#include "rtti.h"
-#include "symbols.h"
-#include "tf_string.h"
-#include "value_list.h"
-#include "value_ops.h"
+#include "runtime/arithmetic.h"
+#include "runtime/errors.h"
+#include "runtime/function.h"
+#include "runtime/messages.h"
+#include "runtime/opcodes.h"
+#include "runtime/pool.h"
+#include "runtime/process.h"
+#include "runtime/rtti.h"
+#include "runtime/symbols.h"
+#include "runtime/tf_string.h"
+#include "runtime/value_list.h"
+#include "runtime/value_ops.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -247,10 +247,10 @@ void execute(TProcess* p) {
 #if RAVOK_COMPUTED_GOTO
         static void* const labels[kDispatchCount] = {
 #define OPCODE(num, name, len, text) &&L_##name,
-#include "opcodes.def"
+#include "runtime/opcodes.def"
 #undef OPCODE
 #define SUPER(num, name, base, count, bytes) &&L_##name,
-#include "superinstructions.def"
+#include "runtime/superinstructions.def"
 #undef SUPER
         };
         DISPATCH();

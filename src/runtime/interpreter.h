@@ -4,8 +4,8 @@
 // and the call trace of a process.
 #pragma once
 
-#include "platform/reporter.h"
-#include "value.h"
+#include "base/reporter.h"
+#include "runtime/value.h"
 
 #include <string>
 

@@ -1,12 +1,12 @@
-#include "listing.h"
+#include "runtime/listing.h"
 
-#include "code_image.h"
-#include "errors.h"
-#include "function.h"
-#include "messages.h"
-#include "rtti.h"
-#include "symbols.h"
-#include "value_ops.h"
+#include "runtime/code_image.h"
+#include "runtime/errors.h"
+#include "runtime/function.h"
+#include "runtime/messages.h"
+#include "runtime/rtti.h"
+#include "runtime/symbols.h"
+#include "runtime/value_ops.h"
 
 #include <cstdio>
 #include <cstring>

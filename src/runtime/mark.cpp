@@ -1,13 +1,13 @@
-#include "mark.h"
+#include "runtime/mark.h"
 
-#include "errors.h"
-#include "interpreter.h"
-#include "process.h"
-#include "rtti.h"
-#include "symbols.h"
-#include "tf_object.h"
+#include "runtime/errors.h"
+#include "runtime/interpreter.h"
+#include "runtime/process.h"
+#include "runtime/rtti.h"
+#include "runtime/symbols.h"
+#include "runtime/tf_object.h"
 
-#include "platform/reporter.h"
+#include "base/reporter.h"
 
 #include <vector>
 

@@ -3,7 +3,7 @@
 // counts: a first visit sets marks to 1, every further reference found adds 1.
 #pragma once
 
-#include "value.h"
+#include "runtime/value.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "messages.h"
+#include "runtime/messages.h"
 
 namespace ravok {
 

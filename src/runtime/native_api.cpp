@@ -1,9 +1,9 @@
-#include "native_api.h"
+#include "runtime/native_api.h"
 
-#include "errors.h"
-#include "messages.h"
-#include "sjis.h"
-#include "tf_string.h"
+#include "runtime/errors.h"
+#include "runtime/messages.h"
+#include "runtime/sjis.h"
+#include "runtime/tf_string.h"
 
 #include <cstring>
 #include <map>

@@ -5,11 +5,11 @@
 // count first and do nothing when too few arguments are given.
 #pragma once
 
-#include "errors.h"
-#include "host_registry.h"
-#include "tf_object.h"
-#include "value.h"
-#include "value_ops.h"
+#include "runtime/errors.h"
+#include "runtime/host_registry.h"
+#include "runtime/tf_object.h"
+#include "runtime/value.h"
+#include "runtime/value_ops.h"
 
 #include <cstddef>
 #include <string>

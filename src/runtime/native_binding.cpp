@@ -1,9 +1,9 @@
-#include "native_binding.h"
+#include "runtime/native_binding.h"
 
-#include "messages.h"
-#include "rtti.h"
+#include "runtime/messages.h"
+#include "runtime/rtti.h"
 
-#include "platform/reporter.h"
+#include "base/reporter.h"
 
 namespace ravok {
 

@@ -3,7 +3,7 @@
 // rows in its own *_natives.cpp; the boot binds the lists in its order.
 #pragma once
 
-#include "function.h"
+#include "runtime/function.h"
 
 #include <string>
 #include <string_view>

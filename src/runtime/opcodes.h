@@ -7,7 +7,7 @@ namespace ravok {
 
 enum TOpcode : uint32_t {
 #define OPCODE(num, name, len, text) name = num,
-#include "opcodes.def"
+#include "runtime/opcodes.def"
 #undef OPCODE
 };
 
@@ -16,19 +16,19 @@ constexpr uint32_t kOpcodeCount = 49;
 // Fixed length in bytes; for Op_PushString only the part before the text area.
 constexpr uint32_t kOpcodeLength[kOpcodeCount] = {
 #define OPCODE(num, name, len, text) len,
-#include "opcodes.def"
+#include "runtime/opcodes.def"
 #undef OPCODE
 };
 
 constexpr const char* kOpcodeListingText[kOpcodeCount] = {
 #define OPCODE(num, name, len, text) text,
-#include "opcodes.def"
+#include "runtime/opcodes.def"
 #undef OPCODE
 };
 
 constexpr const char* kOpcodeName[kOpcodeCount] = {
 #define OPCODE(num, name, len, text) #name,
-#include "opcodes.def"
+#include "runtime/opcodes.def"
 #undef OPCODE
 };
 
@@ -37,7 +37,7 @@ inline bool isValidOpcode(uint32_t op) { return op < kOpcodeCount; }
 // The in-memory superinstructions follow the stored set.
 enum TSuperOpcode : uint32_t {
 #define SUPER(num, name, base, count, bytes) name = num,
-#include "superinstructions.def"
+#include "runtime/superinstructions.def"
 #undef SUPER
 };
 
@@ -52,7 +52,7 @@ struct TSuperInfo {
 
 constexpr TSuperInfo kSuperInfo[kDispatchCount - kOpcodeCount] = {
 #define SUPER(num, name, base, count, bytes) {base, count, bytes},
-#include "superinstructions.def"
+#include "runtime/superinstructions.def"
 #undef SUPER
 };
 

@@ -1,17 +1,17 @@
-#include "pool.h"
+#include "runtime/pool.h"
 
-#include "errors.h"
-#include "interpreter.h"
-#include "messages.h"
-#include "process.h"
-#include "rtti.h"
-#include "stats.h"
-#include "tf_object.h"
-#include "value_ops.h"
+#include "runtime/errors.h"
+#include "runtime/interpreter.h"
+#include "runtime/messages.h"
+#include "runtime/process.h"
+#include "runtime/rtti.h"
+#include "runtime/stats.h"
+#include "runtime/tf_object.h"
+#include "runtime/value_ops.h"
 
 #include <algorithm>
 
-#include "platform/reporter.h"
+#include "base/reporter.h"
 
 namespace ravok {
 

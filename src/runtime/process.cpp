@@ -1,13 +1,13 @@
-#include "process.h"
+#include "runtime/process.h"
 
-#include "errors.h"
-#include "function.h"
-#include "messages.h"
-#include "opcodes.h"
-#include "rtti.h"
-#include "sjis.h"
-#include "stats.h"
-#include "value_ops.h"
+#include "runtime/errors.h"
+#include "runtime/function.h"
+#include "runtime/messages.h"
+#include "runtime/opcodes.h"
+#include "runtime/rtti.h"
+#include "runtime/sjis.h"
+#include "runtime/stats.h"
+#include "runtime/value_ops.h"
 
 #include <algorithm>
 

@@ -16,9 +16,9 @@
 // Addresses stored in frame words are arena offsets.
 #pragma once
 
-#include "arena.h"
-#include "host_registry.h"
-#include "value.h"
+#include "runtime/arena.h"
+#include "runtime/host_registry.h"
+#include "runtime/value.h"
 
 #include <cstring>
 #include <string_view>

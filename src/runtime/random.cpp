@@ -1,4 +1,4 @@
-#include "random.h"
+#include "runtime/random.h"
 
 namespace ravok {
 

@@ -1,6 +1,6 @@
-#include "rapid_string_list.h"
+#include "runtime/rapid_string_list.h"
 
-#include "symbols.h"
+#include "runtime/symbols.h"
 
 namespace ravok {
 

@@ -1,15 +1,15 @@
-#include "resource.h"
+#include "runtime/resource.h"
 
-#include "arena.h"
-#include "errors.h"
-#include "mark.h"
-#include "messages.h"
-#include "native_api.h"
-#include "rtti.h"
-#include "sjis.h"
-#include "value_ops.h"
+#include "runtime/arena.h"
+#include "runtime/errors.h"
+#include "runtime/mark.h"
+#include "runtime/messages.h"
+#include "runtime/native_api.h"
+#include "runtime/rtti.h"
+#include "runtime/sjis.h"
+#include "runtime/value_ops.h"
 
-#include "platform/log.h"
+#include "base/log.h"
 
 namespace ravok {
 

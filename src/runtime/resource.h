@@ -4,8 +4,8 @@
 // src/resources/; the base sits here because classes (TRTTI) are resources.
 #pragma once
 
-#include "host_registry.h"
-#include "value.h"
+#include "runtime/host_registry.h"
+#include "runtime/value.h"
 
 #include <memory>
 #include <string>

@@ -1,12 +1,12 @@
-#include "root_process.h"
+#include "runtime/root_process.h"
 
-#include "errors.h"
-#include "messages.h"
-#include "pool.h"
-#include "process.h"
-#include "rtti.h"
+#include "runtime/errors.h"
+#include "runtime/messages.h"
+#include "runtime/pool.h"
+#include "runtime/process.h"
+#include "runtime/rtti.h"
 
-#include "platform/reporter.h"
+#include "base/reporter.h"
 
 namespace ravok {
 

@@ -1,14 +1,14 @@
-#include "rtti.h"
+#include "runtime/rtti.h"
 
-#include "collector.h"
-#include "mark.h"
-#include "messages.h"
-#include "pool.h"
-#include "tf_object.h"
+#include "runtime/collector.h"
+#include "runtime/mark.h"
+#include "runtime/messages.h"
+#include "runtime/pool.h"
+#include "runtime/tf_object.h"
 
-#include "platform/reporter.h"
-#include "sjis.h"
-#include "symbols.h"
+#include "base/reporter.h"
+#include "runtime/sjis.h"
+#include "runtime/symbols.h"
 
 namespace ravok {
 

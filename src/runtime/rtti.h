@@ -4,12 +4,12 @@
 // vtNative value referring to it.
 #pragma once
 
-#include "compiled_info.h"
-#include "function.h"
-#include "host_registry.h"
-#include "rapid_string_list.h"
-#include "resource.h"
-#include "value.h"
+#include "runtime/compiled_info.h"
+#include "runtime/function.h"
+#include "runtime/host_registry.h"
+#include "runtime/rapid_string_list.h"
+#include "runtime/resource.h"
+#include "runtime/value.h"
 
 #include <algorithm>
 #include <memory>

@@ -1,18 +1,18 @@
-#include "runtime_natives.h"
+#include "runtime/runtime_natives.h"
 
-#include "class_builder.h"
+#include "runtime/class_builder.h"
 
-#include "diagnostics/frame_pacing.h"
-#include "interpreter.h"
-#include "mark.h"
-#include "native_api.h"
-#include "process.h"
-#include "rtti.h"
-#include "symbols.h"
-#include "value_list.h"
+#include "base/frame_pacing.h"
+#include "runtime/interpreter.h"
+#include "runtime/mark.h"
+#include "runtime/native_api.h"
+#include "runtime/process.h"
+#include "runtime/rtti.h"
+#include "runtime/symbols.h"
+#include "runtime/value_list.h"
 
-#include "platform/encoding.h"
-#include "platform/reporter.h"
+#include "base/encoding.h"
+#include "base/reporter.h"
 
 #include <cstdio>
 

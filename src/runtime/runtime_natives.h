@@ -4,7 +4,7 @@
 // and _n_exit.
 #pragma once
 
-#include "native_binding.h"
+#include "runtime/native_binding.h"
 
 #include <vector>
 

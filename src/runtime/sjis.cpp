@@ -1,4 +1,4 @@
-#include "sjis.h"
+#include "runtime/sjis.h"
 
 namespace ravok {
 

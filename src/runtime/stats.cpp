@@ -1,6 +1,6 @@
-#include "stats.h"
+#include "runtime/stats.h"
 
-#include "arena.h"
+#include "runtime/arena.h"
 
 namespace ravok {
 

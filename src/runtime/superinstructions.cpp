@@ -1,6 +1,6 @@
-#include "superinstructions.h"
+#include "runtime/superinstructions.h"
 
-#include "code_image.h"
+#include "runtime/code_image.h"
 
 namespace ravok {
 

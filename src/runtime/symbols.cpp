@@ -1,6 +1,6 @@
-#include "symbols.h"
+#include "runtime/symbols.h"
 
-#include "sjis.h"
+#include "runtime/sjis.h"
 
 namespace ravok {
 

@@ -3,8 +3,8 @@
 // 12 + 8 * n bytes in all.
 #pragma once
 
-#include "arena.h"
-#include "value.h"
+#include "runtime/arena.h"
+#include "runtime/value.h"
 
 namespace ravok {
 

@@ -1,10 +1,10 @@
-#include "tf_string.h"
+#include "runtime/tf_string.h"
 
-#include "errors.h"
-#include "pool.h"
-#include "rtti.h"
-#include "stats.h"
-#include "tf_object.h"
+#include "runtime/errors.h"
+#include "runtime/pool.h"
+#include "runtime/rtti.h"
+#include "runtime/stats.h"
+#include "runtime/tf_object.h"
 
 namespace ravok {
 

@@ -2,7 +2,7 @@
 // A string's text never changes after creation.
 #pragma once
 
-#include "host_registry.h"
+#include "runtime/host_registry.h"
 
 #include <string>
 #include <string_view>

@@ -1,8 +1,8 @@
-#include "value_list.h"
+#include "runtime/value_list.h"
 
-#include "errors.h"
-#include "stats.h"
-#include "value_ops.h"
+#include "runtime/errors.h"
+#include "runtime/stats.h"
+#include "runtime/value_ops.h"
 
 namespace ravok {
 

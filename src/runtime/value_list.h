@@ -3,9 +3,9 @@
 // element.
 #pragma once
 
-#include "arena.h"
-#include "host_registry.h"
-#include "value.h"
+#include "runtime/arena.h"
+#include "runtime/host_registry.h"
+#include "runtime/value.h"
 
 #include <vector>
 

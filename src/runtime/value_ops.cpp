@@ -1,11 +1,11 @@
-#include "value_ops.h"
+#include "runtime/value_ops.h"
 
-#include "errors.h"
-#include "host_registry.h"
-#include "messages.h"
-#include "rtti.h"
-#include "symbols.h"
-#include "tf_string.h"
+#include "runtime/errors.h"
+#include "runtime/host_registry.h"
+#include "runtime/messages.h"
+#include "runtime/rtti.h"
+#include "runtime/symbols.h"
+#include "runtime/tf_string.h"
 
 #include <cmath>
 #include <cstdio>

@@ -4,8 +4,8 @@
 // value-to-literal and comparison.
 #pragma once
 
-#include "tf_object.h"
-#include "value.h"
+#include "runtime/tf_object.h"
+#include "runtime/value.h"
 
 #include <string>
 

@@ -1,17 +1,17 @@
-#include "cpattern.h"
+#include "screen/cpattern.h"
 
-#include "patterns.h"
+#include "screen/patterns.h"
 
-#include "host_files.h"
-#include "markup_escape.h"
-#include "messages.h"
-#include "native_api.h"
-#include "paths.h"
-#include "program_paths.h"
-#include "resource_reader.h"
-#include "sgml.h"
+#include "resources/host_files.h"
+#include "runtime/markup_escape.h"
+#include "runtime/messages.h"
+#include "runtime/native_api.h"
+#include "runtime/paths.h"
+#include "resources/program_paths.h"
+#include "resources/resource_reader.h"
+#include "resources/sgml.h"
 
-#include "platform/reporter.h"
+#include "base/reporter.h"
 
 namespace ravok {
 

@@ -4,7 +4,7 @@
 // adds the image's cells to the global numbering.
 #pragma once
 
-#include "resource.h"
+#include "runtime/resource.h"
 
 #include <string>
 

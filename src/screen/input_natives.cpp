@@ -1,10 +1,10 @@
-#include "input_natives.h"
+#include "screen/input_natives.h"
 
-#include "joystick.h"
-#include "key_state.h"
-#include "screen.h"
-#include "native_api.h"
-#include "value_ops.h"
+#include "screen/joystick.h"
+#include "screen/key_state.h"
+#include "screen/screen.h"
+#include "runtime/native_api.h"
+#include "runtime/value_ops.h"
 
 namespace ravok {
 

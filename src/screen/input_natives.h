@@ -1,7 +1,7 @@
 // The natives of the input layer that scripts call.
 #pragma once
 
-#include "native_binding.h"
+#include "runtime/native_binding.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "joystick.h"
+#include "screen/joystick.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 // directions and buttons count the calls in a row they were active.
 #pragma once
 
-#include "platform/joy_source.h"
+#include "base/joy_source.h"
 
 #include <array>
 #include <cstddef>

@@ -1,6 +1,6 @@
-#include "key_state.h"
+#include "screen/key_state.h"
 
-#include "platform/key_source.h"
+#include "base/key_source.h"
 
 namespace ravok {
 

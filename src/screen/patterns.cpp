@@ -1,13 +1,13 @@
-#include "patterns.h"
+#include "screen/patterns.h"
 
-#include "host_files.h"
-#include "messages.h"
-#include "paths.h"
-#include "sjis.h"
+#include "resources/host_files.h"
+#include "runtime/messages.h"
+#include "runtime/paths.h"
+#include "runtime/sjis.h"
 
-#include "platform/clock.h"
-#include "platform/regex.h"
-#include "platform/reporter.h"
+#include "base/clock.h"
+#include "base/regex.h"
+#include "base/reporter.h"
 
 #include <cstdlib>
 

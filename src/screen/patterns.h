@@ -5,7 +5,7 @@
 // kernel images first.
 #pragma once
 
-#include "platform/surface.h"
+#include "base/surface.h"
 
 #include <cstdint>
 #include <map>

@@ -1,11 +1,11 @@
-#include "screen.h"
+#include "screen/screen.h"
 
 #include <cstdlib>
 
-#include "native_api.h"
-#include "value_ops.h"
+#include "runtime/native_api.h"
+#include "runtime/value_ops.h"
 
-#include "diagnostics/time_analyzer.h"
+#include "base/time_analyzer.h"
 
 namespace ravok {
 

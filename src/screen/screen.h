@@ -4,9 +4,9 @@
 // (the desktop window, or the headless recorder).
 #pragma once
 
-#include "sprites.h"
+#include "screen/sprites.h"
 
-#include "platform/surface.h"
+#include "base/surface.h"
 
 #include <memory>
 #include <string>

@@ -1,13 +1,13 @@
-#include "sprite_natives.h"
+#include "screen/sprite_natives.h"
 
-#include "patterns.h"
-#include "screen.h"
-#include "sprites.h"
+#include "screen/patterns.h"
+#include "screen/screen.h"
+#include "screen/sprites.h"
 
-#include "native_api.h"
-#include "value_ops.h"
+#include "runtime/native_api.h"
+#include "runtime/value_ops.h"
 
-#include "platform/reporter.h"
+#include "base/reporter.h"
 
 namespace ravok {
 

@@ -3,7 +3,7 @@
 // the root class (setAdjust, setMapPat, pset).
 #pragma once
 
-#include "native_binding.h"
+#include "runtime/native_binding.h"
 
 #include <vector>
 

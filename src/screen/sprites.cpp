@@ -1,6 +1,6 @@
-#include "sprites.h"
+#include "screen/sprites.h"
 
-#include "patterns.h"
+#include "screen/patterns.h"
 
 #include <algorithm>
 #include <cmath>

@@ -4,7 +4,7 @@
 // of the next drawing frame.
 #pragma once
 
-#include "platform/surface.h"
+#include "base/surface.h"
 
 #include <array>
 #include <cstddef>

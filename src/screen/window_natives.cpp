@@ -1,10 +1,10 @@
-#include "window_natives.h"
+#include "screen/window_natives.h"
 
-#include "screen.h"
+#include "screen/screen.h"
 
-#include "kernel/environment.h"
-#include "native_api.h"
-#include "value_ops.h"
+#include "resources/environment.h"
+#include "runtime/native_api.h"
+#include "runtime/value_ops.h"
 
 namespace ravok {
 

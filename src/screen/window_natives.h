@@ -2,7 +2,7 @@
 // presentation method.
 #pragma once
 
-#include "native_binding.h"
+#include "runtime/native_binding.h"
 
 #include <vector>
 

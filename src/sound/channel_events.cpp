@@ -1,9 +1,9 @@
 // The sequencer's half of the synthesizer: reading a channel's compiled
 // event stream. Streams come from song files, so every read is checked
 // against the stream's end; an event cut short stops its channel.
-#include "enveloper.h"
+#include "sound/enveloper.h"
 
-#include "wav_loader.h"
+#include "sound/wav_loader.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
-#include "enveloper.h"
+#include "sound/enveloper.h"
 
-#include "host_files.h"
+#include "resources/host_files.h"
 
 #include <chrono>
 #include <cmath>

@@ -6,7 +6,7 @@
 // render-ahead limit in front of the play position.
 #pragma once
 
-#include "sound_generator.h"
+#include "sound/sound_generator.h"
 
 #include <array>
 #include <cstdint>

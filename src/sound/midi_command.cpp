@@ -1,6 +1,6 @@
-#include "midi_command.h"
+#include "sound/midi_command.h"
 
-#include "host_files.h"
+#include "resources/host_files.h"
 
 namespace ravok {
 

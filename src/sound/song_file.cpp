@@ -1,4 +1,4 @@
-#include "song_file.h"
+#include "sound/song_file.h"
 
 namespace ravok {
 

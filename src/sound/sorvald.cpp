@@ -1,8 +1,8 @@
-#include "sorvald.h"
+#include "sound/sorvald.h"
 
-#include "host_files.h"
-#include "paths.h"
-#include "program_paths.h"
+#include "resources/host_files.h"
+#include "runtime/paths.h"
+#include "resources/program_paths.h"
 
 #include <unistd.h>
 

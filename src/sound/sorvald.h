@@ -4,9 +4,9 @@
 // own timer (every Interval ms) and whenever the main loop asks.
 #pragma once
 
-#include "enveloper.h"
-#include "song_file.h"
-#include "wav_loader.h"
+#include "sound/enveloper.h"
+#include "sound/song_file.h"
+#include "sound/wav_loader.h"
 
 #include <map>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "sound_generator.h"
+#include "sound/sound_generator.h"
 
 namespace ravok {
 

@@ -3,7 +3,7 @@
 // first `size` samples loop while the device is open.
 #pragma once
 
-#include "platform/wave_out.h"
+#include "base/wave_out.h"
 
 #include <cstdint>
 #include <string>

@@ -1,14 +1,14 @@
-#include "sound_natives.h"
+#include "sound/sound_natives.h"
 
-#include "midi_command.h"
-#include "sorvald.h"
+#include "sound/midi_command.h"
+#include "sound/sorvald.h"
 
-#include "host_files.h"
-#include "native_api.h"
-#include "paths.h"
-#include "program_paths.h"
-#include "sjis.h"
-#include "value_ops.h"
+#include "resources/host_files.h"
+#include "runtime/native_api.h"
+#include "runtime/paths.h"
+#include "resources/program_paths.h"
+#include "runtime/sjis.h"
+#include "runtime/value_ops.h"
 
 namespace ravok {
 

@@ -3,7 +3,7 @@
 // and MediaPlayer's control of the engine.
 #pragma once
 
-#include "native_binding.h"
+#include "runtime/native_binding.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "wav_loader.h"
+#include "sound/wav_loader.h"
 
 #include <cmath>
 #include <cstring>

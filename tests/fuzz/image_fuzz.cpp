@@ -1,6 +1,6 @@
 // Fuzz target: any bytes as an image file (BMP or PNG, as the extension the
 // first byte picks), decoded and cut into pattern cells.
-#include "patterns.h"
+#include "screen/patterns.h"
 
 #include "silent_reporter.h"
 

@@ -1,6 +1,6 @@
 // Fuzz target: any bytes through the lexer and the parser. Neither may crash,
 // hang or trip a sanitizer, whatever the input.
-#include "yup.h"
+#include "compiler/yup.h"
 
 #include <cstddef>
 #include <cstdint>

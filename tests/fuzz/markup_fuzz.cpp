@@ -1,7 +1,7 @@
 // Fuzz target: any bytes through the markup stream reader, what it read
 // through the writer and back, and the elements built into resources.
-#include "resource_reader.h"
-#include "sgml.h"
+#include "resources/resource_reader.h"
+#include "resources/sgml.h"
 
 #include "silent_reporter.h"
 

@@ -2,7 +2,7 @@
 // expected to be reported, and the reports are not what is being tested.
 #pragma once
 
-#include "platform/reporter.h"
+#include "base/reporter.h"
 
 namespace ravok::fuzz {
 

@@ -1,7 +1,7 @@
 // Fuzz target: any bytes as a song file, loaded and played for a while: the
 // sequencer must stay inside every stream whatever its events say.
-#include "enveloper.h"
-#include "song_file.h"
+#include "sound/enveloper.h"
+#include "sound/song_file.h"
 
 #include "platform/headless/manual_wave_out.h"
 

@@ -1,6 +1,6 @@
 // Fuzz target: any bytes through the tag reader. Errors are reported, never
 // crashes; the messages are dropped.
-#include "sgml.h"
+#include "resources/sgml.h"
 
 #include "silent_reporter.h"
 

@@ -1,5 +1,5 @@
 // Fuzz target: any bytes as a WAV file, converted to the engine's samples.
-#include "wav_loader.h"
+#include "sound/wav_loader.h"
 
 #include <cstddef>
 #include <cstdint>

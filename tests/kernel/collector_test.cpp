@@ -1,19 +1,19 @@
 // The collector and the instance pools, with the real kernel classes: a
 // separate test program, because it boots the kernel for the whole process.
-#include "boot.h"
-#include "collector.h"
-#include "evaluator.h"
-#include "host_files.h"
-#include "native_api.h"
-#include "pool.h"
-#include "program_paths.h"
-#include "resource.h"
-#include "rtti.h"
-#include "stats.h"
-#include "tf_object.h"
+#include "kernel/boot.h"
+#include "runtime/collector.h"
+#include "compiler/evaluator.h"
+#include "resources/host_files.h"
+#include "runtime/native_api.h"
+#include "runtime/pool.h"
+#include "resources/program_paths.h"
+#include "runtime/resource.h"
+#include "runtime/rtti.h"
+#include "runtime/stats.h"
+#include "runtime/tf_object.h"
 
-#include "platform/encoding.h"
-#include "platform/reporter.h"
+#include "base/encoding.h"
+#include "base/reporter.h"
 
 #include "kernel_fixture.h"
 

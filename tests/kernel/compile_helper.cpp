@@ -1,6 +1,6 @@
-#include "class_compiler.h"
-#include "resource.h"
-#include "rtti.h"
+#include "compiler/class_compiler.h"
+#include "runtime/resource.h"
+#include "runtime/rtti.h"
 
 namespace ravok {
 

@@ -4,12 +4,12 @@
 // did not expect.
 #pragma once
 
-#include "boot.h"
-#include "program_paths.h"
+#include "kernel/boot.h"
+#include "resources/program_paths.h"
 #include "recording_reporter.h"
 
-#include "platform/encoding.h"
-#include "host_files.h"
+#include "base/encoding.h"
+#include "resources/host_files.h"
 
 #include <gtest/gtest.h>
 

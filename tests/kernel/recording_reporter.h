@@ -2,7 +2,7 @@
 // check what was reported and fail on anything it did not expect.
 #pragma once
 
-#include "platform/reporter.h"
+#include "base/reporter.h"
 
 #include <string>
 #include <vector>

@@ -1,13 +1,13 @@
 // The script side of sound that needs no synthesizer: effects by handle,
 // MIDI files commanded through the player's file, the music kind, and the
 // sound switch.
-#include "evaluator.h"
-#include "host_files.h"
+#include "compiler/evaluator.h"
+#include "resources/host_files.h"
 #include "kernel_fixture.h"
-#include "native_api.h"
-#include "program_paths.h"
-#include "sorvald.h"
-#include "sound_natives.h"
+#include "runtime/native_api.h"
+#include "resources/program_paths.h"
+#include "sound/sorvald.h"
+#include "sound/sound_natives.h"
 
 #include "platform/headless/manual_wave_out.h"
 

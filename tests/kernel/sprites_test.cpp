@@ -1,16 +1,16 @@
 // The sprite natives as scripts call them, the order sprites are drawn in and
 // the owners HitTest reports, with the real kernel classes.
-#include "boot.h"
-#include "evaluator.h"
-#include "host_files.h"
-#include "native_api.h"
-#include "patterns.h"
-#include "program_paths.h"
+#include "kernel/boot.h"
+#include "compiler/evaluator.h"
+#include "resources/host_files.h"
+#include "runtime/native_api.h"
+#include "screen/patterns.h"
+#include "resources/program_paths.h"
 #include "kernel_fixture.h"
-#include "screen.h"
-#include "sprites.h"
+#include "screen/screen.h"
+#include "screen/sprites.h"
 
-#include "platform/encoding.h"
+#include "base/encoding.h"
 
 #include <gtest/gtest.h>
 

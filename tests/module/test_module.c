@@ -1,6 +1,6 @@
 /* A native module for the tests: binds natives of classes.test.Mod through
    entry 0 and works on its argument cells through the other entries. */
-#include "module_api.h"
+#include "resources/module_api.h"
 
 #include <string.h>
 

@@ -1,6 +1,6 @@
 // The VM arena: zero-filled blocks, 32-bit offsets, reuse by size class.
-#include "arena.h"
-#include "errors.h"
+#include "runtime/arena.h"
+#include "runtime/errors.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Binding natives by class and name, and the native argument interface.
 #include "test_support.h"
 
-#include "errors.h"
-#include "native_api.h"
-#include "native_binding.h"
+#include "runtime/errors.h"
+#include "runtime/native_api.h"
+#include "runtime/native_binding.h"
 
 namespace ravok::test {
 namespace {

@@ -2,16 +2,16 @@
 // taken from there while its source is unchanged.
 #include "test_support.h"
 
-#include "class_cache.h"
-#include "class_compiler.h"
-#include "evaluator.h"
-#include "host_files.h"
-#include "listing.h"
-#include "paths.h"
-#include "program_paths.h"
+#include "compiler/class_cache.h"
+#include "compiler/class_compiler.h"
+#include "compiler/evaluator.h"
+#include "resources/host_files.h"
+#include "runtime/listing.h"
+#include "runtime/paths.h"
+#include "resources/program_paths.h"
 
-#include "diagnostics/time_analyzer.h"
-#include "platform/encoding.h"
+#include "base/time_analyzer.h"
+#include "base/encoding.h"
 
 #include <cstdlib>
 #include <fstream>

@@ -2,8 +2,8 @@
 // pass), and its compile errors.
 #include "test_support.h"
 
-#include "class_compiler.h"
-#include "listing.h"
+#include "compiler/class_compiler.h"
+#include "runtime/listing.h"
 
 namespace ravok::test {
 namespace {

@@ -1,7 +1,7 @@
 // Instruction layouts as the code writer emits them.
-#include "code_image.h"
-#include "code_writer.h"
-#include "errors.h"
+#include "runtime/code_image.h"
+#include "runtime/code_writer.h"
+#include "runtime/errors.h"
 
 #include <gtest/gtest.h>
 

@@ -2,15 +2,15 @@
 // ResourceWriter and the Object natives, over a scratch page folder.
 #include "test_support.h"
 
-#include "accessible_file.h"
-#include "errors.h"
-#include "host_files.h"
-#include "native_api.h"
-#include "paths.h"
-#include "program_paths.h"
-#include "resources_natives.h"
+#include "resources/accessible_file.h"
+#include "runtime/errors.h"
+#include "resources/host_files.h"
+#include "runtime/native_api.h"
+#include "runtime/paths.h"
+#include "resources/program_paths.h"
+#include "resources/resources_natives.h"
 
-#include "platform/encoding.h"
+#include "base/encoding.h"
 
 #include <cstdlib>
 #include <fstream>

@@ -1,14 +1,14 @@
 // Paths, the host file layer, streams and the scripts' sandbox.
 #include "test_support.h"
 
-#include "directory.h"
-#include "host_files.h"
-#include "paths.h"
-#include "program_paths.h"
-#include "sandbox.h"
-#include "streams.h"
+#include "resources/directory.h"
+#include "resources/host_files.h"
+#include "runtime/paths.h"
+#include "resources/program_paths.h"
+#include "resources/sandbox.h"
+#include "resources/streams.h"
 
-#include "platform/encoding.h"
+#include "base/encoding.h"
 
 #include <cstdlib>
 #include <fstream>

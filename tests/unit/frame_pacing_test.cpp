@@ -1,6 +1,6 @@
 // Frame pacing: due frames from the clock, the clamp, the load ring and
 // _n_setFrameRate's acceptance rules.
-#include "diagnostics/frame_pacing.h"
+#include "base/frame_pacing.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The fusion pass rewrites opcode words in place and nothing else.
 #include "test_support.h"
 
-#include "code_image.h"
-#include "errors.h"
-#include "fusion.h"
+#include "runtime/code_image.h"
+#include "runtime/errors.h"
+#include "runtime/fusion.h"
 
 #include <cstring>
 

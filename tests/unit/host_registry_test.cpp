@@ -1,8 +1,8 @@
 // Host-object handles: forged and stale ids are refused, never dereferenced.
-#include "errors.h"
-#include "host_registry.h"
-#include "tf_string.h"
-#include "value_list.h"
+#include "runtime/errors.h"
+#include "runtime/host_registry.h"
+#include "runtime/tf_string.h"
+#include "runtime/value_list.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 // calls, arguments, stack depth, for-in and the _errorHook fall-back.
 #include "test_support.h"
 
-#include "errors.h"
-#include "stats.h"
-#include "value_list.h"
+#include "runtime/errors.h"
+#include "runtime/stats.h"
+#include "runtime/value_list.h"
 
 namespace ravok::test {
 namespace {

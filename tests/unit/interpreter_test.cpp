@@ -2,7 +2,7 @@
 // warnings, budgets and fatal errors.
 #include "test_support.h"
 
-#include "messages.h"
+#include "runtime/messages.h"
 
 namespace ravok::test {
 namespace {

@@ -1,6 +1,6 @@
 // Joystick polling: the self-calibrating range, the dead zone and the hold
 // counts that advance with every call.
-#include "joystick.h"
+#include "screen/joystick.h"
 
 #include <gtest/gtest.h>
 

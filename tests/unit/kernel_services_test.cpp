@@ -1,17 +1,17 @@
 // The environment store, the message table and the ranking link.
 #include "test_support.h"
 
-#include "environment.h"
-#include "host_files.h"
-#include "kernel_natives.h"
-#include "message_table.h"
-#include "messages.h"
-#include "native_api.h"
-#include "ranking.h"
+#include "resources/environment.h"
+#include "resources/host_files.h"
+#include "kernel/kernel_natives.h"
+#include "kernel/message_table.h"
+#include "runtime/messages.h"
+#include "runtime/native_api.h"
+#include "kernel/ranking.h"
 
-#include "platform/clock.h"
-#include "platform/encoding.h"
-#include "platform/shell.h"
+#include "base/clock.h"
+#include "base/encoding.h"
+#include "base/shell.h"
 
 #include <cstdlib>
 

@@ -1,6 +1,6 @@
 // Key polling: one platform read per key per frame while a game runs, every
 // read in design mode, code clamping and the inactive-application rule.
-#include "platform/key_source.h"
+#include "base/key_source.h"
 #include "screen/key_state.h"
 
 #include <gtest/gtest.h>

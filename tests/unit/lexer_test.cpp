@@ -1,7 +1,7 @@
 // The lexer: the lexical table as printed, interpreted.
-#include "lexer.h"
-#include "table_reader.h"
-#include "yup.h"
+#include "compiler/lexer.h"
+#include "compiler/table_reader.h"
+#include "compiler/yup.h"
 
 #include "test_support.h"
 

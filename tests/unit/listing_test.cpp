@@ -1,10 +1,10 @@
 // The code listing, line by line.
 #include "test_support.h"
 
-#include "code_image.h"
-#include "errors.h"
-#include "fusion.h"
-#include "listing.h"
+#include "runtime/code_image.h"
+#include "runtime/errors.h"
+#include "runtime/fusion.h"
+#include "runtime/listing.h"
 
 namespace ravok::test {
 namespace {

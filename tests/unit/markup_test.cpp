@@ -1,9 +1,9 @@
 // The markup format: stream reader, tag reader, writer and escaping.
 #include "test_support.h"
 
-#include "errors.h"
-#include "markup_escape.h"
-#include "sgml.h"
+#include "runtime/errors.h"
+#include "runtime/markup_escape.h"
+#include "resources/sgml.h"
 
 namespace ravok::test {
 namespace {
@@ -164,8 +164,8 @@ TEST_F(TagReaderTest, ErrorsAreRaisedAndShown) {
 } // namespace
 } // namespace ravok::test
 
-#include "native_api.h"
-#include "resources_natives.h"
+#include "runtime/native_api.h"
+#include "resources/resources_natives.h"
 
 namespace ravok::test {
 namespace {

@@ -1,7 +1,7 @@
 // The parser: the grammar table as printed, interpreted, and the shapes of
 // the trees the code generator relies on.
-#include "parser.h"
-#include "yup.h"
+#include "compiler/parser.h"
+#include "compiler/yup.h"
 
 #include "test_support.h"
 

@@ -1,10 +1,10 @@
 // The pattern cutter on generated sheets, the cache, the global numbering
 // and pattern global names.
-#include "patterns.h"
+#include "screen/patterns.h"
 
-#include "host_files.h"
+#include "resources/host_files.h"
 
-#include "platform/reporter.h"
+#include "base/reporter.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 // process creation and kill, the root process and stack marking.
 #include "test_support.h"
 
-#include "errors.h"
-#include "mark.h"
-#include "root_process.h"
-#include "stats.h"
+#include "runtime/errors.h"
+#include "runtime/mark.h"
+#include "runtime/root_process.h"
+#include "runtime/stats.h"
 
 namespace ravok::test {
 namespace {

@@ -1,5 +1,5 @@
 // The regular-expression service on Shift-JIS text.
-#include "platform/regex.h"
+#include "base/regex.h"
 
 #include <gtest/gtest.h>
 

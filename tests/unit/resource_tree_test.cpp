@@ -2,18 +2,18 @@
 // globals, editing, saving, initialisation passes, modules.
 #include "test_support.h"
 
-#include "errors.h"
-#include "host_files.h"
-#include "modules.h"
-#include "native_api.h"
-#include "paths.h"
-#include "program_paths.h"
-#include "resource_kinds.h"
-#include "resource_reader.h"
-#include "resource_tree.h"
-#include "resources_natives.h"
+#include "runtime/errors.h"
+#include "resources/host_files.h"
+#include "resources/modules.h"
+#include "runtime/native_api.h"
+#include "runtime/paths.h"
+#include "resources/program_paths.h"
+#include "resources/resource_kinds.h"
+#include "resources/resource_reader.h"
+#include "resources/resource_tree.h"
+#include "resources/resources_natives.h"
 
-#include "platform/encoding.h"
+#include "base/encoding.h"
 
 #include <cstdlib>
 

@@ -1,5 +1,5 @@
 // The screen's settings that come from the environment store.
-#include "screen.h"
+#include "screen/screen.h"
 
 #include <gtest/gtest.h>
 

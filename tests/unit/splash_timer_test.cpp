@@ -1,6 +1,6 @@
 // The splash's rule for switching the game on: the later of the end of
 // start-up and two seconds after the splash appeared.
-#include "dialogs/splash_timer.h"
+#include "player/splash_timer.h"
 
 #include <gtest/gtest.h>
 

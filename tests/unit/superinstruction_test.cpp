@@ -3,10 +3,10 @@
 // ends on the same instruction as it would in the plain sequence.
 #include "test_support.h"
 
-#include "code_image.h"
-#include "fusion.h"
-#include "listing.h"
-#include "superinstructions.h"
+#include "runtime/code_image.h"
+#include "runtime/fusion.h"
+#include "runtime/listing.h"
+#include "runtime/superinstructions.h"
 
 namespace ravok::test {
 namespace {

@@ -2,13 +2,13 @@
 // and the statistics line.
 #include "test_support.h"
 
-#include "diagnostics/time_analyzer.h"
-#include "errors.h"
-#include "messages.h"
-#include "platform/clock.h"
-#include "platform/encoding.h"
-#include "sjis.h"
-#include "stats.h"
+#include "base/time_analyzer.h"
+#include "runtime/errors.h"
+#include "runtime/messages.h"
+#include "base/clock.h"
+#include "base/encoding.h"
+#include "runtime/sjis.h"
+#include "runtime/stats.h"
 
 namespace ravok::test {
 namespace {

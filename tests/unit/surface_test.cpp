@@ -1,6 +1,6 @@
 // The drawing layer: the exact pixels of fills, lines, polygons and copies,
 // images read back, and text that renders.
-#include "platform/surface.h"
+#include "base/surface.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The synthesizer's numbers: what a note adds to the output, how channels
 // end, jump, wait for each other and glide, where effects land in the ring,
 // the calibration pulses, and the engine's limits and statuses.
-#include "enveloper.h"
-#include "song_file.h"
-#include "sorvald.h"
+#include "sound/enveloper.h"
+#include "sound/song_file.h"
+#include "sound/sorvald.h"
 
 #include "platform/headless/manual_wave_out.h"
 

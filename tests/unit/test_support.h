@@ -3,14 +3,14 @@
 // class around a hand-assembled main body and run it.
 #pragma once
 
-#include "class_builder.h"
-#include "interpreter.h"
-#include "native_binding.h"
-#include "pool.h"
-#include "process.h"
-#include "symbols.h"
-#include "tf_string.h"
-#include "value_ops.h"
+#include "runtime/class_builder.h"
+#include "runtime/interpreter.h"
+#include "runtime/native_binding.h"
+#include "runtime/pool.h"
+#include "runtime/process.h"
+#include "runtime/symbols.h"
+#include "runtime/tf_string.h"
+#include "runtime/value_ops.h"
 
 #include <gtest/gtest.h>
 

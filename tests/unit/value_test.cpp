@@ -1,9 +1,9 @@
 // Values: truthiness, conversions, the texts, comparison and the count rule.
 #include "test_support.h"
 
-#include "build_sizes.h"
-#include "errors.h"
-#include "value_list.h"
+#include "runtime/build_sizes.h"
+#include "runtime/errors.h"
+#include "runtime/value_list.h"
 
 #include <cmath>
 #include <limits>

@@ -1,9 +1,9 @@
 // The WAV reader's conversion to unsigned 8-bit 44100 Hz mono, and the MIDI
 // player's command file.
-#include "midi_command.h"
-#include "wav_loader.h"
+#include "sound/midi_command.h"
+#include "sound/wav_loader.h"
 
-#include "host_files.h"
+#include "resources/host_files.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "gtk_keys.h"
+#include "platform/gtk/gtk_keys.h"
 
 #include <gtk/gtk.h>
 

@@ -5,7 +5,7 @@
 // the focus releases every key.
 #pragma once
 
-#include "platform/key_source.h"
+#include "base/key_source.h"
 
 #include <array>
 #include <cstddef>

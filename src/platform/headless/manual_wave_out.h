@@ -4,7 +4,7 @@
 // decide what is rendered.
 #pragma once
 
-#include "platform/wave_out.h"
+#include "base/wave_out.h"
 
 namespace ravok {
 

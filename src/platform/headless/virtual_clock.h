@@ -2,7 +2,7 @@
 // interval per main-loop turn, so every run of the same game is identical.
 #pragma once
 
-#include "platform/clock.h"
+#include "base/clock.h"
 
 namespace ravok {
 

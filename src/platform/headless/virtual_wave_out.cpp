@@ -1,6 +1,6 @@
-#include "virtual_wave_out.h"
+#include "platform/headless/virtual_wave_out.h"
 
-#include "platform/clock.h"
+#include "base/clock.h"
 
 #include <cmath>
 #include <cstdio>

@@ -5,7 +5,7 @@
 // the time the device is closed.
 #pragma once
 
-#include "platform/wave_out.h"
+#include "base/wave_out.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "sdl_joysticks.h"
+#include "platform/sdl/sdl_joysticks.h"
 
 #include <SDL.h>
 

@@ -3,7 +3,7 @@
 // stay, as the input layer expects.
 #pragma once
 
-#include "platform/joy_source.h"
+#include "base/joy_source.h"
 
 namespace ravok {
 

@@ -1,6 +1,6 @@
-#include "sdl_wave_out.h"
+#include "platform/sdl/sdl_wave_out.h"
 
-#include "platform/log.h"
+#include "base/log.h"
 
 #include <SDL.h>
 

@@ -5,7 +5,7 @@
 // dummy driver, so the game runs just the same.
 #pragma once
 
-#include "platform/wave_out.h"
+#include "base/wave_out.h"
 
 #include <cstdint>
 #include <mutex>

@@ -1,0 +1,19 @@
+#include "base/log.h"
+
+#include "base/encoding.h"
+
+#include <cstdio>
+
+namespace ravok {
+
+namespace {
+bool gLogEnabled = false;
+}
+
+void Log(const std::string& text) {
+    if (gLogEnabled) std::fprintf(stderr, "%s\n", cp932ToUtf8(text).c_str());
+}
+
+void setLogEnabled(bool enabled) { gLogEnabled = enabled; }
+
+} // namespace ravok

@@ -1,0 +1,29 @@
+#include "base/reporter.h"
+
+namespace ravok {
+
+namespace {
+TReporter*& current() {
+    static TReporter* reporter = nullptr;
+    return reporter;
+}
+TReporter& active() { return current() ? *current() : headlessReporter(); }
+} // namespace
+
+void Notice(const std::string& text, const TTrace& trace) {
+    if (gReporterSoundTick) gReporterSoundTick();
+    active().notice(text, trace);
+}
+
+void ReportError(const std::string& text, const TTrace& trace) {
+    if (gReporterSoundTick) gReporterSoundTick();
+    active().reportError(text, trace);
+}
+
+TReporter* setReporter(TReporter* reporter) {
+    TReporter* old = current();
+    current() = reporter;
+    return old;
+}
+
+} // namespace ravok

@@ -1,0 +1,699 @@
+#include "desktop/desktop_player.h"
+
+#include "kernel/boot.h"
+#include "base/frame_pacing.h"
+#include "player/main_loop.h"
+#include "player/mouse_input.h"
+#include "player/splash_timer.h"
+#include "compiler/evaluator.h"
+#include "runtime/interpreter.h"
+#include "resources/environment.h"
+#include "runtime/native_api.h"
+#include "pages/page_loader.h"
+#include "pages/page_state.h"
+#include "pages/project_manager.h"
+#include "runtime/resource.h"
+#include "runtime/runtime_natives.h"
+#include "screen/screen.h"
+#include "sound/midi_command.h"
+#include "sound/sorvald.h"
+#include "sound/sound_natives.h"
+#include "runtime/value_ops.h"
+
+#include "base/clock.h"
+#include "base/encoding.h"
+#include "base/reporter.h"
+#include "base/shell.h"
+#include "platform/gtk/gtk_keys.h"
+#include "screen/key_state.h"
+#include "platform/sdl/sdl_joysticks.h"
+#include "platform/sdl/sdl_wave_out.h"
+#include "resources/host_files.h"
+
+#include <gtk/gtk.h>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+
+namespace ravok {
+
+namespace {
+
+constexpr int kClientWidth = 560, kClientHeight = 400;
+
+struct TDesktop {
+    const TDesktopOptions* options = nullptr;
+    GtkWidget* window = nullptr;
+    GtkWidget* menuBar = nullptr;
+    GtkWidget* area = nullptr;
+    GtkWidget* statusBar = nullptr;
+    bool fullScreen = false;
+    int busyCounter = 0;
+    GtkWidget* methodItems[3] = {};
+    GtkWidget* splash = nullptr;
+    GtkWidget* splashArea = nullptr;
+    TSplashTimer splashTimer;
+    std::unique_ptr<TSurface> front; // DD's surface: what the window shows (A, C)
+    guint idleSource = 0, wakeSource = 0;
+    bool closing = false;
+    bool dialogOpen = false;
+    int errors = 0;
+    std::vector<bool> shotTaken;
+};
+
+TDesktop& desktop() {
+    static TDesktop d;
+    return d;
+}
+
+void wakeLoop();
+
+// ---- message boxes ---------------------------------------------------------
+
+class TDesktopReporter : public TReporter {
+public:
+    void notice(const std::string&, const TTrace&) override { pump(); }
+    void reportError(const std::string& text, const TTrace&) override {
+        TDesktop& d = desktop();
+        ++d.errors;
+        std::fprintf(stderr, "ravok: %s\n", cp932ToUtf8(text).c_str());
+        if (d.closing || !d.window) return;
+        // The dialog runs a nested main loop; the frame loop must not run
+        // inside it, so its sources go and come back afterwards.
+        if (d.idleSource) g_source_remove(d.idleSource);
+        if (d.wakeSource) g_source_remove(d.wakeSource);
+        d.idleSource = d.wakeSource = 0;
+        d.dialogOpen = true;
+        GtkWidget* box = gtk_message_dialog_new(GTK_WINDOW(d.window), GTK_DIALOG_MODAL,
+                                                GTK_MESSAGE_ERROR, GTK_BUTTONS_OK, "%s",
+                                                cp932ToUtf8(text).c_str());
+        gtk_window_set_title(GTK_WINDOW(box), "Ravok");
+        gtk_dialog_run(GTK_DIALOG(box));
+        gtk_widget_destroy(box);
+        d.dialogOpen = false;
+        wakeLoop();
+    }
+
+private:
+    // While the player boots, messages are pumped so that the windows stay
+    // drawn during long loads.
+    static void pump() {
+        if (!Booting) return;
+        for (int i = 0; i < 20 && gtk_events_pending(); ++i)
+            gtk_main_iteration_do(FALSE);
+    }
+};
+
+// ---- the picture -----------------------------------------------------------
+
+TRect gameRect() { return screen().clientRect(); }
+
+// The largest whole factor that fits the game screen into the area (1 at
+// least), so pixel art stays crisp.
+int scaleFor(int areaW, int areaH) {
+    TRect g = gameRect();
+    int k = std::min(areaW / std::max(1, g.width()), areaH / std::max(1, g.height()));
+    return std::max(1, k);
+}
+
+// The bands around the game image: $bgcolor once the game runs, else black.
+void paintBands(cairo_t* cr) {
+    uint32_t colour = 0;
+    TValue* bg = native::globalCell("$bgcolor");
+    if (Booted && !pageState().notRunning && bg && (bg->kind == vtInt || bg->kind == vtFloat))
+        colour = uint32_t(toInt(*bg)) & 0xFFFFFF;
+    cairo_set_source_rgb(cr, (colour & 0xFF) / 255.0, ((colour >> 8) & 0xFF) / 255.0,
+                         ((colour >> 16) & 0xFF) / 255.0);
+    cairo_paint(cr);
+}
+
+gboolean onDraw(GtkWidget* widget, cairo_t* cr, gpointer) {
+    TDesktop& d = desktop();
+    int aw = gtk_widget_get_allocated_width(widget), ah = gtk_widget_get_allocated_height(widget);
+    paintBands(cr);
+    TRect g = gameRect();
+    const TSurface* picture = screen().DrawMethod == 2 ? &screen().backSurface() : d.front.get();
+    if (!picture) return TRUE;
+    int k = scaleFor(aw, ah);
+    int ox = (aw - g.width() * k) / 2, oy = (ah - g.height() * k) / 2;
+    if (ox < 0) ox = 0;
+    if (oy < 0) oy = 0;
+    picture->beginDirect();
+    cairo_save(cr);
+    cairo_translate(cr, ox, oy);
+    cairo_scale(cr, k, k);
+    cairo_rectangle(cr, 0, 0, g.width(), g.height());
+    cairo_clip(cr);
+    cairo_set_source_surface(cr, picture->cairo(), 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+    cairo_paint(cr);
+    cairo_restore(cr);
+    return TRUE;
+}
+
+TSurface& frontSurface() {
+    TDesktop& d = desktop();
+    TRect g = gameRect();
+    if (!d.front || d.front->width() < g.width() || d.front->height() < g.height())
+        d.front = TSurface::create(g.width() + 50, g.height() + 50);
+    return *d.front;
+}
+
+void present(const TSurface& back, const TRect& client) {
+    TDesktop& d = desktop();
+    if (screen().DrawMethod == 1) frontSurface().copyPlain(back, client, 0, 0);
+    if (d.area) gtk_widget_queue_draw(d.area);
+    long frame = long(TMainLoop::instance().FrameCount);
+    for (size_t i = 0; i < d.options->shots.size(); ++i) {
+        const auto& shot = d.options->shots[i];
+        if (shot.frame != frame || d.shotTaken[i]) continue;
+        auto picture = TSurface::create(client.width(), client.height());
+        picture->copyPlain(back, client, 0, 0);
+        d.shotTaken[i] = picture->savePng(shot.file);
+    }
+}
+
+// ---- the main loop in idle time ---------------------------------------------
+
+gboolean onIdle(gpointer);
+
+gboolean onWake(gpointer) {
+    desktop().wakeSource = 0;
+    wakeLoop();
+    return G_SOURCE_REMOVE;
+}
+
+void wakeLoop() {
+    TDesktop& d = desktop();
+    if (d.closing || d.dialogOpen || d.idleSource || !Booted) return;
+    if (d.wakeSource) {
+        g_source_remove(d.wakeSource);
+        d.wakeSource = 0;
+    }
+    d.idleSource = g_idle_add(onIdle, nullptr);
+}
+
+gboolean onIdle(gpointer) {
+    TDesktop& d = desktop();
+    guint self = d.idleSource;
+    bool done = TMainLoop::instance().Main();
+    if (d.idleSource != self) return G_SOURCE_REMOVE; // a dialog took the loop over
+    if (gProgramExitRequested ||
+        (d.options->frames > 0 && TMainLoop::instance().FrameCount >= d.options->frames)) {
+        d.idleSource = 0;
+        gtk_widget_destroy(d.window);
+        return G_SOURCE_REMOVE;
+    }
+    d.idleSource = 0;
+    if (done) return G_SOURCE_REMOVE; // held: an event wakes the loop again
+    // No spinning: come back when the next frame is due.
+    TFramePacing& pacing = framePacing();
+    long double wait = pacing.BaseTime + pacing.FrameInterval - NowMs();
+    if (wait > 0.5L)
+        d.wakeSource = g_timeout_add(guint(std::ceil(double(wait))), onWake, nullptr);
+    else
+        d.idleSource = g_idle_add(onIdle, nullptr);
+    return G_SOURCE_REMOVE;
+}
+
+// ---- mouse ---------------------------------------------------------------------
+
+// The area's point as a point of the game screen.
+bool gamePoint(GtkWidget* widget, double wx, double wy, int& x, int& y) {
+    int aw = gtk_widget_get_allocated_width(widget), ah = gtk_widget_get_allocated_height(widget);
+    TRect g = gameRect();
+    int k = scaleFor(aw, ah);
+    int ox = std::max(0, (aw - g.width() * k) / 2), oy = std::max(0, (ah - g.height() * k) / 2);
+    x = int(std::floor((wx - ox) / k));
+    y = int(std::floor((wy - oy) / k));
+    return true;
+}
+
+gboolean onButtonPress(GtkWidget* widget, GdkEventButton* e, gpointer) {
+    if (e->type != GDK_BUTTON_PRESS || (e->button != 1 && e->button != 3)) return TRUE;
+    gtkKeys().button(e->button == 1 ? 1 : 2, true);
+    int x, y;
+    gamePoint(widget, e->x, e->y, x, y);
+    TMouseInput::instance().down(x, y, e->button == 1);
+    return TRUE;
+}
+
+gboolean onMotion(GtkWidget* widget, GdkEventMotion* e, gpointer) {
+    int x, y;
+    gamePoint(widget, e->x, e->y, x, y);
+    TMouseInput::instance().move(x, y, TickMs());
+    return TRUE;
+}
+
+gboolean onButtonRelease(GtkWidget*, GdkEventButton* e, gpointer) {
+    if (e->button != 1 && e->button != 3) return TRUE;
+    gtkKeys().button(e->button == 1 ? 1 : 2, false);
+    TMouseInput::instance().up(e->button == 1);
+    return TRUE;
+}
+
+// The game point under the cursor, and the screen point of a game point.
+bool cursorInGame(int& x, int& y) {
+    TDesktop& d = desktop();
+    GdkWindow* w = d.area ? gtk_widget_get_window(d.area) : nullptr;
+    GdkSeat* seat = gdk_display_get_default_seat(gdk_display_get_default());
+    if (!w || !seat) return false;
+    int wx = 0, wy = 0;
+    gdk_window_get_device_position(w, gdk_seat_get_pointer(seat), &wx, &wy, nullptr);
+    return gamePoint(d.area, wx, wy, x, y);
+}
+
+void moveCursorTo(int x, int y) {
+    TDesktop& d = desktop();
+    GdkWindow* w = d.area ? gtk_widget_get_window(d.area) : nullptr;
+    GdkSeat* seat = gdk_display_get_default_seat(gdk_display_get_default());
+    if (!w || !seat) return;
+    int aw = gtk_widget_get_allocated_width(d.area), ah = gtk_widget_get_allocated_height(d.area);
+    TRect g = gameRect();
+    int k = scaleFor(aw, ah);
+    int ox = std::max(0, (aw - g.width() * k) / 2), oy = std::max(0, (ah - g.height() * k) / 2);
+    int rx = 0, ry = 0;
+    gdk_window_get_origin(w, &rx, &ry);
+    gdk_device_warp(gdk_seat_get_pointer(seat), gdk_window_get_screen(w), rx + ox + x * k + k / 2,
+                    ry + oy + y * k + k / 2);
+}
+
+void showCursor(bool show) {
+    TDesktop& d = desktop();
+    GdkWindow* w = d.area ? gtk_widget_get_window(d.area) : nullptr;
+    if (!w) return;
+    GdkCursor* c = show ? nullptr
+                        : gdk_cursor_new_for_display(gdk_display_get_default(), GDK_BLANK_CURSOR);
+    gdk_window_set_cursor(w, c);
+    if (c) g_object_unref(c);
+}
+
+// ---- the menu ------------------------------------------------------------------
+
+// "&File" as GTK writes mnemonics: "_File".
+std::string mnemonic(const std::string& text) {
+    std::string out;
+    for (char c : text)
+        out += c == '&' ? '_' : c;
+    return out;
+}
+
+GtkWidget* addMenu(GtkWidget* bar, const char* title) {
+    GtkWidget* item = gtk_menu_item_new_with_mnemonic(mnemonic(title).c_str());
+    GtkWidget* menu = gtk_menu_new();
+    gtk_menu_item_set_submenu(GTK_MENU_ITEM(item), menu);
+    gtk_menu_shell_append(GTK_MENU_SHELL(bar), item);
+    return menu;
+}
+
+GtkWidget* addItem(GtkWidget* menu, const char* title, GCallback handler, gpointer data = nullptr) {
+    GtkWidget* item = gtk_menu_item_new_with_mnemonic(mnemonic(title).c_str());
+    if (handler) g_signal_connect(item, "activate", handler, data);
+    gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
+    return item;
+}
+
+void selectMethod(int method) {
+    TDesktop& d = desktop();
+    screen().DrawMethod = method;
+    for (int i = 0; i < 3; ++i)
+        if (d.methodItems[i])
+            gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(d.methodItems[i]), i + 1 == method);
+    TEnvironment::instance().setEnv("DrawMode", std::to_string(method));
+    TEnvironment::instance().save();
+    if (d.area) gtk_widget_queue_draw(d.area);
+}
+
+void onMethod(GtkCheckMenuItem* item, gpointer data) {
+    if (gtk_check_menu_item_get_active(item)) selectMethod(GPOINTER_TO_INT(data));
+}
+
+void onExit(GtkMenuItem*, gpointer) { gtk_widget_destroy(desktop().window); }
+
+void onStatusBar(GtkCheckMenuItem* item, gpointer) {
+    bool on = gtk_check_menu_item_get_active(item);
+    gtk_widget_set_visible(desktop().statusBar, on);
+    TEnvironment::instance().setEnv("statusBar", on ? "1" : "0");
+    TEnvironment::instance().save();
+}
+
+void onHelp(GtkMenuItem*, gpointer) {
+    if (gHelpFile.empty()) return;
+    std::string target = gHelpFile.find("http://") != std::string::npos
+                             ? gHelpFile
+                             : "file://" + cp932ToUtf8(toHostPath(gHelpFile));
+    shell().openAddress(target);
+}
+
+void onWeb(GtkMenuItem*, gpointer) { shell().openAddress("https://ravok.example.org/"); }
+
+void onAbout(GtkMenuItem*, gpointer) {
+    GtkWidget* box = gtk_message_dialog_new(GTK_WINDOW(desktop().window), GTK_DIALOG_MODAL,
+                                            GTK_MESSAGE_INFO, GTK_BUTTONS_OK,
+                                            "Ravok System Ver %s", kVersionText);
+    gtk_window_set_title(GTK_WINDOW(box), "About Ravok");
+    gtk_dialog_run(GTK_DIALOG(box));
+    gtk_widget_destroy(box);
+}
+
+void buildMenu(GtkWidget* bar) {
+    GtkWidget* file = addMenu(bar, "&File");
+    addItem(file, "E&xit", G_CALLBACK(onExit));
+    GtkWidget* options = addMenu(bar, "&Options");
+    GtkWidget* sound = gtk_check_menu_item_new_with_mnemonic(mnemonic("&Sound").c_str());
+    gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(sound), TRUE);
+    g_signal_connect(sound, "toggled", G_CALLBACK(+[](GtkCheckMenuItem* item, gpointer) {
+                         setSoundEnabled(gtk_check_menu_item_get_active(item));
+                     }),
+                     nullptr);
+    gtk_menu_shell_append(GTK_MENU_SHELL(options), sound);
+    GtkWidget* methodItem = gtk_menu_item_new_with_mnemonic(mnemonic("&Drawing Method").c_str());
+    GtkWidget* methods = gtk_menu_new();
+    gtk_menu_item_set_submenu(GTK_MENU_ITEM(methodItem), methods);
+    gtk_menu_shell_append(GTK_MENU_SHELL(options), methodItem);
+    GSList* group = nullptr;
+    const char* names[3] = {"&A", "&B", "&C"};
+    for (int i = 0; i < 3; ++i) {
+        GtkWidget* m = gtk_radio_menu_item_new_with_mnemonic(group, mnemonic(names[i]).c_str());
+        group = gtk_radio_menu_item_get_group(GTK_RADIO_MENU_ITEM(m));
+        gtk_menu_shell_append(GTK_MENU_SHELL(methods), m);
+        g_signal_connect(m, "toggled", G_CALLBACK(onMethod), GINT_TO_POINTER(i + 1));
+        desktop().methodItems[i] = m;
+    }
+    GtkWidget* bar2 = gtk_check_menu_item_new_with_mnemonic(mnemonic("Show Status &Bar").c_str());
+    gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(bar2), TRUE);
+    g_signal_connect(bar2, "toggled", G_CALLBACK(onStatusBar), nullptr);
+    gtk_menu_shell_append(GTK_MENU_SHELL(options), bar2);
+    addItem(options, "Save Window State", nullptr);
+    GtkWidget* help = addMenu(bar, "&Help");
+    addItem(help, "&Help top page", G_CALLBACK(onHelp));
+    addItem(help, "&Find", nullptr);
+    addItem(help, "Ravok on the web", G_CALLBACK(onWeb));
+    addItem(help, "&About..", G_CALLBACK(onAbout));
+}
+
+// ---- the splash ----------------------------------------------------------------
+
+gboolean onSplashDraw(GtkWidget* widget, cairo_t* cr, gpointer) {
+    TDesktop& d = desktop();
+    int w = gtk_widget_get_allocated_width(widget), h = gtk_widget_get_allocated_height(widget);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_select_font_face(cr, "IPAGothic", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr, 24);
+    cairo_move_to(cr, 8, 48 + 24);
+    cairo_show_text(cr, "Now Loading.....");
+    uint32_t c = TSplashTimer::kBarColour;
+    cairo_set_source_rgb(cr, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, ((c >> 16) & 0xFF) / 255.0);
+    int barH = TSplashTimer::kBarRows;
+    cairo_rectangle(cr, 0, h - barH, std::min(w, d.splashTimer.barWidth), barH);
+    cairo_fill(cr);
+    return TRUE;
+}
+
+void showSplash() {
+    TDesktop& d = desktop();
+    if (!d.splash) return;
+    int wx, wy, ww, wh;
+    gtk_window_get_position(GTK_WINDOW(d.window), &wx, &wy);
+    gtk_window_get_size(GTK_WINDOW(d.window), &ww, &wh);
+    gtk_window_move(GTK_WINDOW(d.splash), wx + (ww - TSplashTimer::kImageWidth) / 2,
+                    wy + (wh - TSplashTimer::kImageHeight) / 2);
+    gtk_widget_show_all(d.splash);
+    d.splashTimer.show(TickMs());
+}
+
+gboolean onSplashTick(gpointer) {
+    TDesktop& d = desktop();
+    if (d.closing) return G_SOURCE_REMOVE;
+    if (d.splashTimer.tick(TickMs(), Booted, d.closing)) {
+        TMainLoop::instance().AutoRun = true;
+        gtk_widget_hide(d.splash);
+        wakeLoop();
+    } else if (d.splashTimer.visible) {
+        gtk_widget_queue_draw(d.splashArea);
+    }
+    return G_SOURCE_CONTINUE;
+}
+
+// ---- start-up and timers ---------------------------------------------------------
+
+void applyClientSize(int width, int height) {
+    TDesktop& d = desktop();
+    if (!d.area) return;
+    gtk_widget_set_size_request(d.area, width, height);
+    if (!d.fullScreen) gtk_window_resize(GTK_WINDOW(d.window), 1, 1);
+}
+
+void startUp() {
+    TDesktop& d = desktop();
+    Booting = true;
+    screen().backSurface();
+    std::string bar = TEnvironment::instance().getEnv("statusBar");
+    if (bar == "0") gtk_widget_hide(d.statusBar);
+    soundEngine().timerEnabled = true;
+    pageState().notRunning = true;
+    bootPlayer(d.options->page);
+    std::string caption = TPrjManager::instance().getParam("title") +
+                          TPrjManager::instance().getParam("version");
+    if (caption.empty()) caption = "Ravok System";
+    gtk_window_set_title(GTK_WINDOW(d.window), cp932ToUtf8(caption).c_str());
+    int wx, wy;
+    gtk_window_get_position(GTK_WINDOW(d.window), &wx, &wy);
+    native::setGlobal("$windowX", TValue::ofInt(wx));
+    native::setGlobal("$windowY", TValue::ofInt(wy));
+    native::setGlobal("$fullScreen", TValue::ofInt(d.options->fullScreen ? 1 : 0));
+    // The engine's timer drives its tick from now on; a loaded song is
+    // attached, and the device closes again until the first sound needs it.
+    soundEngine().StartSong();
+    soundEngine().SetEnabled(false);
+    soundEngine().setDelay(soundDelayFor(TEnvironment::instance().getEnv("SvDelay"), 0, soundEngine().delay()));
+    TRect g = gameRect();
+    applyClientSize(g.width(), g.height());
+    std::string mode = TEnvironment::instance().getEnv("DrawMode");
+    int m = mode.empty() ? 1 : std::atoi(mode.c_str());
+    selectMethod(m >= 1 && m <= 3 ? m : 1);
+    Booting = false;
+    // Shots ask for given frames, so every frame is drawn: one a batch.
+    if (!d.options->shots.empty()) framePacing().MaxFramesPerIdle = 1;
+    framePacing().BaseTime = NowMs(); // StartLoop
+    wakeLoop();
+}
+
+gboolean onTimer2(gpointer) {
+    TDesktop& d = desktop();
+    if (d.closing) return G_SOURCE_REMOVE;
+    if (!Booted && !Booting) {
+        startUp();
+        return G_SOURCE_CONTINUE;
+    }
+    screen().DrawingStopped = false;
+    TValue* seamless = native::globalCell("$_seamLessLoad");
+    if (!(Booted && seamless && truthiness(*seamless))) screen().DrawAll();
+    return G_SOURCE_CONTINUE;
+}
+
+gboolean onTimer1(gpointer) {
+    if (desktop().closing) return G_SOURCE_REMOVE;
+    if (pageState().notRunning && Booted) screen().DrawAll();
+    return G_SOURCE_CONTINUE;
+}
+
+// Full screen: the menu and the status bar go, the drawing area covers the
+// display and the game image sits in its middle (ScreenOffsetX/Y).
+void setFullScreen(bool on) {
+    TDesktop& d = desktop();
+    d.fullScreen = on;
+    gtk_widget_set_visible(d.menuBar, !on);
+    gtk_widget_set_visible(d.statusBar, !on && TEnvironment::instance().getEnv("statusBar") != "0");
+    // Borderless over the whole display at (0, 0), which works without a
+    // window manager too; a window manager is asked for its full-screen state
+    // as well.
+    GdkRectangle display{0, 0, 1024, 768};
+    if (GdkMonitor* m = gdk_display_get_primary_monitor(gdk_display_get_default()))
+        gdk_monitor_get_geometry(m, &display);
+    else if (GdkMonitor* first = gdk_display_get_monitor(gdk_display_get_default(), 0))
+        gdk_monitor_get_geometry(first, &display);
+    gtk_window_set_decorated(GTK_WINDOW(d.window), !on);
+    gtk_window_set_keep_above(GTK_WINDOW(d.window), on);
+    if (on) {
+        gtk_window_move(GTK_WINDOW(d.window), display.x, display.y);
+        gtk_window_resize(GTK_WINDOW(d.window), display.width, display.height);
+        gtk_window_fullscreen(GTK_WINDOW(d.window));
+    } else {
+        gtk_window_unfullscreen(GTK_WINDOW(d.window));
+        TRect g = gameRect();
+        applyClientSize(g.width(), g.height());
+    }
+}
+
+gboolean onKey(GtkWidget*, GdkEventKey* e, gpointer) {
+    bool toggle = e->keyval == GDK_KEY_F11 ||
+                  ((e->state & GDK_MOD1_MASK) && (e->keyval == GDK_KEY_Return || e->keyval == GDK_KEY_KP_Enter));
+    if (toggle) {
+        setFullScreen(!desktop().fullScreen);
+        return TRUE;
+    }
+    gtkKeys().press(e);
+    // Keys belong to the game; the menu bar's mnemonics need Alt.
+    return (e->state & GDK_MOD1_MASK) == 0;
+}
+
+gboolean onKeyRelease(GtkWidget*, GdkEventKey* e, gpointer) {
+    gtkKeys().release(e);
+    return FALSE;
+}
+
+gboolean onFocusOut(GtkWidget*, GdkEvent*, gpointer) {
+    gtkKeys().focused = false;
+    gtkKeys().releaseAll();
+    return FALSE;
+}
+
+gboolean onConfigure(GtkWidget*, GdkEventConfigure* e, gpointer) {
+    if (!Booted) return FALSE;
+    native::setGlobal("$windowX", TValue::ofInt(e->x));
+    native::setGlobal("$windowY", TValue::ofInt(e->y));
+    return FALSE;
+}
+
+// A resized drawing area tells a game that unlocked its size.
+void onAreaResize(GtkWidget*, GdkRectangle* r, gpointer) {
+    if (!Booted || !screen().SizeUnlocked || desktop().fullScreen) return;
+    native::setGlobal("$ScreenWidth", TValue::ofInt(r->width));
+    native::setGlobal("$ScreenHeight", TValue::ofInt(r->height));
+}
+
+// The activity indicator while a page loads: a small block near the bottom
+// right corner that changes colour with every call.
+void showBusy(bool on) {
+    TDesktop& d = desktop();
+    if (!on || !d.area) return;
+    d.busyCounter = (d.busyCounter + 1) & 7;
+    TRect g = gameRect();
+    TSurface& f = frontSurface();
+    f.fillRect({g.right - 24, g.bottom - 16, g.right - 8, g.bottom - 8},
+               d.busyCounter & 1 ? 0x11FF11 : 0x001100);
+    if (screen().DrawMethod == 2)
+        screen().backSurface().fillRect({g.right - 24, g.bottom - 16, g.right - 8, g.bottom - 8},
+                                        d.busyCounter & 1 ? 0x11FF11 : 0x001100);
+    gtk_widget_queue_draw(d.area);
+    for (int i = 0; i < 10 && gtk_events_pending(); ++i)
+        gtk_main_iteration_do(FALSE);
+}
+
+void onDestroy(GtkWidget*, gpointer) {
+    TDesktop& d = desktop();
+    d.closing = true;
+    sendMidiCommand(midiCommandFile(), 'X', "");
+    soundEngine().SetEnabled(false);
+    gtk_main_quit();
+}
+
+void onFocus(GtkWidget*, GdkEvent*, gpointer) {
+    gtkKeys().focused = true;
+    wakeLoop();
+}
+
+void buildWindows() {
+    TDesktop& d = desktop();
+    d.window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    gtk_window_set_title(GTK_WINDOW(d.window), "Ravok System");
+    GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+    gtk_container_add(GTK_CONTAINER(d.window), box);
+    GtkWidget* bar = gtk_menu_bar_new();
+    d.menuBar = bar;
+    buildMenu(bar);
+    gtk_box_pack_start(GTK_BOX(box), bar, FALSE, FALSE, 0);
+    d.area = gtk_drawing_area_new();
+    gtk_widget_set_size_request(d.area, kClientWidth, kClientHeight);
+    gtk_widget_add_events(d.area, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
+                                      GDK_POINTER_MOTION_MASK);
+    g_signal_connect(d.area, "draw", G_CALLBACK(onDraw), nullptr);
+    g_signal_connect(d.area, "button-press-event", G_CALLBACK(onButtonPress), nullptr);
+    g_signal_connect(d.area, "motion-notify-event", G_CALLBACK(onMotion), nullptr);
+    g_signal_connect(d.area, "button-release-event", G_CALLBACK(onButtonRelease), nullptr);
+    gtk_box_pack_start(GTK_BOX(box), d.area, TRUE, TRUE, 0);
+    d.statusBar = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
+    for (int i = 0; i < 3; ++i) {
+        GtkWidget* panel = gtk_label_new("");
+        gtk_widget_set_size_request(panel, 50, 19);
+        gtk_box_pack_start(GTK_BOX(d.statusBar), panel, FALSE, FALSE, 0);
+    }
+    gtk_box_pack_end(GTK_BOX(box), d.statusBar, FALSE, FALSE, 0);
+    g_signal_connect(d.window, "destroy", G_CALLBACK(onDestroy), nullptr);
+    g_signal_connect(d.window, "focus-in-event", G_CALLBACK(onFocus), nullptr);
+    g_signal_connect(d.window, "key-press-event", G_CALLBACK(onKey), nullptr);
+    g_signal_connect(d.window, "key-release-event", G_CALLBACK(onKeyRelease), nullptr);
+    g_signal_connect(d.window, "focus-out-event", G_CALLBACK(onFocusOut), nullptr);
+    g_signal_connect(d.window, "configure-event", G_CALLBACK(onConfigure), nullptr);
+    g_signal_connect(d.area, "size-allocate", G_CALLBACK(onAreaResize), nullptr);
+    gtk_widget_show_all(d.window);
+    if (d.options->fullScreen) setFullScreen(true);
+
+    d.splash = gtk_window_new(GTK_WINDOW_POPUP);
+    gtk_window_set_title(GTK_WINDOW(d.splash), "Now Loading");
+    gtk_window_set_keep_above(GTK_WINDOW(d.splash), TRUE);
+    gtk_window_set_decorated(GTK_WINDOW(d.splash), FALSE);
+    d.splashArea = gtk_drawing_area_new();
+    gtk_widget_set_size_request(d.splashArea, TSplashTimer::kImageWidth, TSplashTimer::kImageHeight);
+    g_signal_connect(d.splashArea, "draw", G_CALLBACK(onSplashDraw), nullptr);
+    gtk_container_add(GTK_CONTAINER(d.splash), d.splashArea);
+    showSplash();
+}
+
+} // namespace
+
+bool desktopAvailable() { return gtk_init_check(nullptr, nullptr); }
+
+int runDesktop(const TDesktopOptions& options) {
+    TDesktop& d = desktop();
+    d.options = &options;
+    d.shotTaken.assign(options.shots.size(), false);
+    if (!gtk_init_check(nullptr, nullptr)) {
+        std::fprintf(stderr, "ravok: no display to open the window on\n");
+        return 1;
+    }
+    static TDesktopReporter reporter;
+    setReporter(&reporter);
+    TMainLoopHooks& hooks = TMainLoop::instance().hooks;
+    hooks.clearSprites = [] { screen().Sprites.clear(); };
+    hooks.setDrawingFrame = [](bool on) { screen().DrawingFrame = on; };
+    hooks.drawAll = [] { screen().DrawAll(); };
+    hooks.redraw = hooks.drawAll;
+    hooks.showSplash = showSplash;
+    hooks.applicationActive = [] { return gtkKeys().applicationActive(); };
+    hooks.soundTick = [] { soundEngine().Tick(); };
+    static TSdlWaveOut wave;
+    soundEngine().setDevice(&wave);
+    gStartMidiPlayer = true;
+    screen().present = present;
+    screen().displaySurface = [] { return &frontSurface(); };
+    screen().setClientSize = applyClientSize;
+    screen().setWindowPos = [](int x, int y) { gtk_window_move(GTK_WINDOW(desktop().window), x, y); };
+    screen().drawMethodChanged = selectMethod;
+    gPageHooks.busy = showBusy;
+    keyState().setSource(&gtkKeys());
+    setJoySource(&sdlJoySource());
+    screen().cursorInGame = cursorInGame;
+    screen().moveCursorTo = moveCursorTo;
+    screen().showCursor = showCursor;
+    buildWindows();
+    gtkKeys().window = d.window;
+    g_timeout_add(100, onSplashTick, nullptr);
+    g_timeout_add(200, onTimer1, nullptr);
+    g_timeout_add(1000, onTimer2, nullptr);
+    g_timeout_add(guint(soundEngine().Interval), [](gpointer) -> gboolean {
+        if (desktop().closing) return G_SOURCE_REMOVE;
+        soundEngine().timerTick();
+        return G_SOURCE_CONTINUE;
+    }, nullptr);
+    gtk_main();
+    soundEngine().setDevice(nullptr);
+    std::fflush(stdout);
+    return d.errors > 0 ? 3 : 0;
+}
+
+} // namespace ravok

@@ -1,0 +1,195 @@
+#include "pages/page_loader.h"
+
+#include "resources/host_files.h"
+#include "runtime/interpreter.h"
+#include "runtime/messages.h"
+#include "runtime/native_api.h"
+#include "pages/page_state.h"
+#include "runtime/paths.h"
+#include "resources/program_paths.h"
+#include "pages/project_manager.h"
+#include "resources/resource_kinds.h"
+#include "resources/resource_reader.h"
+#include "resources/resource_tree.h"
+#include "runtime/root_process.h"
+#include "runtime/rtti.h"
+
+#include "resources/environment.h"
+#include "base/log.h"
+#include "base/reporter.h"
+#include "screen/key_state.h"
+
+#include <algorithm>
+
+namespace ravok {
+
+namespace {
+
+TResource* treeAt(std::string_view path) {
+    TResource* root = resourceRoot();
+    return root ? root->lookup(path) : nullptr;
+}
+
+void setDesignMode(bool on) {
+    pageState().designMode = on;
+    keyState().DesignMode = on;
+    if (gPageHooks.designState) gPageHooks.designState(on);
+}
+
+bool bootClassExists() { return resolveClassPath("classes.lang.Boot") || resolveClassPath("Boot"); }
+
+// A page's globals that the screen reads always exist in usr.global.
+void registerPageGlobals() {
+    if (!treeAt("usr.global")) {
+        if (TResource* usr = treeAt("usr"))
+            if (auto list = readResourceText("<resourcelist name=\"global\"></resourcelist>"))
+                usr->addChild(std::move(list));
+    }
+    TResource* globals = treeAt("usr.global");
+    if (!globals) return;
+    for (const char* g : {"$screenWidth", "$screenHeight"})
+        if (!globals->findChild(g))
+            if (auto value = readResourceText(std::string("<globalvalue name=\"") + g +
+                                              "\" value=\"\">"))
+                globals->addChild(std::move(value));
+}
+
+std::string usrFolder() { return programDirectory() + "\\Usr"; }
+
+} // namespace
+
+TPageState& pageState() {
+    static TPageState state;
+    return state;
+}
+
+bool createPageFile(std::string_view file) {
+    if (fileExists(file)) return !directoryExists(file);
+    return writeWholeFile(file, "<resourcelist name=\"usr\">\r\n"
+                                " <resourcelist name=\"patterns\">\r\n </resourcelist>\r\n"
+                                " <resourcelist name=\"classes\">\r\n </resourcelist>\r\n"
+                                " <resourcelist name=\"gen\">\r\n </resourcelist>\r\n"
+                                "</resourcelist>\r\n");
+}
+
+int loadPage(std::string_view file) {
+    TPageState& page = pageState();
+    TPrjManager& project = TPrjManager::instance();
+    if (gPageHooks.busy) gPageHooks.busy(true);
+    std::string full = resolve(file, baseDirectory());
+    if (full.empty() || !fileExists(full) || directoryExists(full)) {
+        ReportError((full.empty() ? std::string(file) : full) + translate(" does not exist."));
+        page.notRunning = true;
+        return 0;
+    }
+    TEnvironment::instance().setEnv("AutoLoadPage", full);
+    page.currentPageFile = full;
+    setBaseDirectory(parentDir(full));
+    addRecentPage(full);
+    Log("Loading Page " + full);
+    if (gPageHooks.clearErrorStop) gPageHooks.clearErrorStop();
+
+    if (page.reopenProject || !samePath(project.projectFile(), projectFileFor(full)))
+        project.openForPage(full);
+    else
+        stopPage();
+
+    if (auto* pages = dynamic_cast<TResourceList*>(project.pagesList()))
+        for (const auto& entry : pages->children())
+            if (!entry->sourceFile.empty() && samePath(entry->sourceFile, full)) {
+                project.setCurrentPageName(entry->name);
+                break;
+            }
+
+    // The page's classes are found by their short names through the
+    // project's class list, so the page's own copies must not claim them.
+    TAlias::instance().registering = false;
+    remove("usr");
+    createLinked(full, "usr");
+    TAlias::instance().registering = true;
+
+    if (TResource* classes = treeAt("usr.classes")) mergeInto(project.classesList(), classes);
+    if (TResource* sounds = treeAt("usr.sounds"))
+        if (mergeInto(project.soundsList(), sounds))
+            native::setGlobal("$_soundAdded", TValue::ofInt(1));
+
+    page.compiled = false;
+    if (TResource* classes = project.classesList()) classes->initialize();
+    page.compiled = true;
+
+    int patterns = 0;
+    if (gPageHooks.initPatterns) patterns = gPageHooks.initPatterns(treeAt("usr.patterns"));
+
+    registerPageGlobals();
+    if (page.compiled) page.notRunning = false;
+    if (gPageHooks.showScreen) gPageHooks.showScreen();
+    page.reopenProject = false;
+    return patterns;
+}
+
+void runPage(std::string_view file) {
+    clearLastWarning();
+    setDesignMode(false);
+    Log("---LoadPage--");
+    bool started = false;
+    try {
+        loadPage(file);
+        Log("--/LoadPage--");
+        if (pageState().compiled && bootClassExists())
+            started = TRootProcess::instance().start(TRunMode::Run);
+    } catch (const std::exception& e) {
+        ReportError(translate("Runtim Error:") + e.what());
+    }
+    if (started && gPageHooks.busy) gPageHooks.busy(false);
+}
+
+void designPage() {
+    if (gPageHooks.busy) gPageHooks.busy(false);
+    stopPage();
+    try {
+        if (pageState().compiled && bootClassExists() &&
+            TRootProcess::instance().start(TRunMode::Design)) {
+            setDesignMode(true);
+            if (gPageHooks.enableSound) gPageHooks.enableSound();
+        }
+    } catch (const std::exception& e) {
+        ReportError(translate("Runtim Error:") + e.what());
+    }
+}
+
+void stopPage() { TRootProcess::instance().stop(); }
+
+void unloadPage() {
+    stopPage();
+    if (TResource* root = resourceRoot()) root->releaseValues();
+}
+
+void reloadPage() {
+    if (TResource* usr = treeAt("usr")) runPage(std::string(usr->sourceFile));
+}
+
+bool savePage() { return saveToFile("usr"); }
+
+void loadRecentPages() {
+    std::vector<std::string>& recent = pageState().recentPages;
+    recent.clear();
+    for (int i = 0; i <= 9; ++i) {
+        std::string v = TEnvironment::instance().getEnv("RecentPage" + std::to_string(i));
+        if (v.empty()) continue;
+        std::string p = resolve(v, programDirectory());
+        if (fileExists(p) && recent.size() < kMaxRecentPages) recent.push_back(p);
+    }
+}
+
+void addRecentPage(const std::string& file) {
+    std::string folder = parentDir(file);
+    if (samePath(folder, usrFolder())) return;
+    std::vector<std::string>& recent = pageState().recentPages;
+    auto same = std::find_if(recent.begin(), recent.end(),
+                             [&](const std::string& p) { return samePath(parentDir(p), folder); });
+    if (same != recent.end()) recent.erase(same);
+    recent.insert(recent.begin(), file);
+    if (recent.size() > kMaxRecentPages) recent.resize(kMaxRecentPages);
+}
+
+} // namespace ravok

@@ -1,0 +1,119 @@
+#include "pages/page_reconstruction.h"
+
+#include "compiler/class_compiler.h"
+#include "pages/generator.h"
+#include "resources/host_files.h"
+#include "runtime/interpreter.h"
+#include "runtime/markup_escape.h"
+#include "runtime/messages.h"
+#include "pages/page_hash.h"
+#include "pages/page_state.h"
+#include "runtime/pool.h"
+#include "runtime/process.h"
+#include "resources/program_paths.h"
+#include "resources/resource_kinds.h"
+#include "resources/resource_reader.h"
+#include "runtime/rtti.h"
+#include "runtime/sjis.h"
+
+#include "base/log.h"
+#include "base/reporter.h"
+
+#include <memory>
+
+namespace ravok {
+
+namespace {
+
+class TSweep : public TResourceIterator {
+public:
+    TSweep(TMultiEvaluator& list, bool first) : list_(list), first_(first) {}
+
+    void visit(TResource* r) override {
+        if (auto* g = dynamic_cast<TGenerator*>(r))
+            first_ ? create(g) : generate(g);
+        else if (auto* v = dynamic_cast<TGlobalValue*>(r))
+            if (first_ && !v->initialValue.empty()) list_.Add(v->name + "=" + v->initialValue + ";");
+    }
+
+private:
+    void create(TGenerator* g) {
+        TRTTI* cls = g->generatedClass();
+        if (!cls) {
+            ReportError(g->name + translate(": Class") + g->className +
+                        translate(" does not exist. Cannot create."));
+        } else if (!cls->compiled) {
+            Log(g->className + translate(" has not compiled yet. Cannot create Object."));
+        } else {
+            list_.Add(g->name + "=new " + g->className + "();");
+        }
+    }
+
+    void generate(TGenerator* g) {
+        TRTTI* cls = g->generatedClass();
+        if (!cls) return;
+        for (const auto& [field, expr] : g->instanceValues)
+            if (TGenerator::hasField(cls, field)) list_.Add(g->name + "." + field + "=" + expr + ";");
+        list_.Add(g->name + ".setGenerator( getResource(\"" + fullPath(g) + "\").getTObject() );");
+        list_.Add(g->name + ".onGenerate();");
+        if (g->parent && equalsNoCase(fullPath(g->parent), "usr.gen")) {
+            list_.Add("if ($_design_mode==0) { appear(" + g->name + "); } else $chars.add(" +
+                      g->name + ");");
+            list_.Add("_n_refresh();");
+        }
+    }
+
+    TMultiEvaluator& list_;
+    bool first_;
+};
+
+TMultiEvaluator buildScript(std::string_view pageFile) {
+    TMultiEvaluator list;
+    list.Add("$_hashCode=getPageHashCode()-(" + std::to_string(pageHashCode(pageFile)) + ");");
+    list.Add("if (!$_design_mode) { for (p in $procs) p.kill();} $chars.clear();");
+    TResource* usr = resourceRoot() ? resourceRoot()->lookup("usr") : nullptr;
+    if (usr) {
+        TSweep first(list, true);
+        usr->visit(first);
+        TSweep second(list, false);
+        usr->visit(second);
+    }
+    return list;
+}
+
+} // namespace
+
+std::string reconstructionCacheFile(std::string_view pageFile) {
+    return tempName(pageFile, "i127_") + ".ravok";
+}
+
+std::vector<std::string> reconstructionScript(std::string_view pageFile) {
+    return buildScript(pageFile).lines();
+}
+
+bool generatePage() {
+    const std::string& page = pageState().currentPageFile;
+    std::string cache = reconstructionCacheFile(page);
+    if (!fileExists(cache)) {
+        Log(translate("Page Reconstruction"));
+        buildScript(page).SaveToFile(cache);
+    }
+    std::string text;
+    if (!readWholeFile(cache, text)) return false;
+    std::unique_ptr<TRTTI> cls(dynamic_cast<TRTTI*>(
+        readResourceText("<class name=\"eval\" src=\"" + escapeMarkup(cache) + "\">").release()));
+    if (!cls || CompileClass(cls.get(), text) || !cls->compiled) return false;
+    uint32_t instance = allocateInstance(cls.get());
+    TProcess* p = createProcess(TValue::ofObject(instance), {}, std::string_view());
+    int32_t savedBudget = StepBudget;
+    bool savedPreempted = Preempted;
+    while (!p->finished)
+        run(p, kUnlimitedBudget);
+    StepBudget = savedBudget;
+    Preempted = savedPreempted;
+    freeProcess(p);
+    destroyInstance(instance);
+    return true;
+}
+
+} // namespace ravok

@@ -1,0 +1,72 @@
+#include "player/mouse_input.h"
+
+#include "player/main_loop.h"
+
+#include "kernel/boot.h"
+#include "runtime/native_api.h"
+#include "pages/page_state.h"
+#include "screen/screen.h"
+
+#include <string>
+
+namespace ravok {
+
+TMouseInput& TMouseInput::instance() {
+    static TMouseInput input;
+    return input;
+}
+
+void TMouseInput::down(int x, int y, bool leftButton) {
+    if (Booting) return;
+    (leftButton ? left : right) = true;
+    std::string args = std::to_string(x) + "," + std::to_string(y) + "," + (left ? "1" : "0") +
+                       "," + (right ? "1" : "0");
+    std::vector<uint32_t> owners =
+        screen().Sprites.HitTest(screen().backSurface(), {x, y, x + 1, y + 1});
+    if (owners.empty()) {
+        native::evaluateStatements("$_tmp_cur_select=0;if ($_mouse_event) $_mouse_event.onDown (" +
+                                   args + ");");
+    } else {
+        for (uint32_t owner : owners) {
+            native::setGlobal("$_tmp_cur_select", TValue::ofObject(owner));
+            native::evaluateStatements("$_tmp_cur_select.mouseDown(" + args + ");");
+        }
+    }
+    if (pageState().designMode) TMainLoop::instance().RunOneFrame();
+}
+
+void TMouseInput::move(int x, int y, uint32_t nowMs) {
+    if (pageState().notRunning || !Booted) return;
+    if (nowMs - lastMove_ > 1000) {
+        previousX_ = x;
+        previousY_ = y;
+    }
+    lastMove_ = nowMs;
+    if ((left || right) && (x != lastX_ || y != lastY_)) {
+        native::setGlobal("$mouseX", TValue::ofInt(x));
+        native::setGlobal("$mouseY", TValue::ofInt(y));
+        native::setGlobal("$mouseSX", TValue::ofInt(previousX_));
+        native::setGlobal("$mouseSY", TValue::ofInt(previousY_));
+        native::setGlobal("$leftButton", TValue::ofInt(left ? 1 : 0));
+        native::setGlobal("$rightButton", TValue::ofInt(right ? 1 : 0));
+        if (pageState().designMode) {
+            TMainLoop::instance().RunOneFrame();
+            TMainLoop::instance().RunOneFrame();
+        } else {
+            TMainLoop::instance().Main();
+        }
+    }
+    previousX_ = lastX_ < 0 ? x : lastX_;
+    previousY_ = lastY_ < 0 ? y : lastY_;
+    lastX_ = x;
+    lastY_ = y;
+}
+
+void TMouseInput::up(bool leftButton) {
+    if (Booting) return;
+    (leftButton ? left : right) = false;
+    native::evaluateStatements("if ($_tmp_cur_select) $_tmp_cur_select.inspect();");
+    if (pageState().designMode) TMainLoop::instance().RunOneFrame();
+}
+
+} // namespace ravok
