@@ -1,6 +1,8 @@
 #include "app/headless_player.h"
 
+#include "app/headless_wiring.h"
 #include "app/input_script.h"
+#include "runtime/native_api.h"
 #include "app/position_reporter.h"
 
 #include "kernel/boot.h"
@@ -27,10 +29,6 @@
 
 namespace ravok {
 
-namespace {
-
-} // namespace
-
 std::string commandLinePath(const std::string& hostPath) {
     if (hostPath.empty()) return hostPath;
     char cwd[4096];
@@ -39,34 +37,6 @@ std::string commandLinePath(const std::string& hostPath) {
 }
 
 namespace {
-
-const THeadlessOptions* gOptions = nullptr;
-std::vector<bool> gShotTaken;
-
-// The presented frame, saved when --shot asked for this frame.
-void presentHeadless(const TSurface& back, const TRect& client) {
-    long frame = long(TMainLoop::instance().FrameCount);
-    for (size_t i = 0; i < gOptions->shots.size(); ++i) {
-        const THeadlessShot& shot = gOptions->shots[i];
-        if (shot.frame != frame || gShotTaken[i]) continue;
-        auto picture = TSurface::create(client.width(), client.height());
-        picture->copyPlain(back, client, 0, 0);
-        if (picture->savePng(shot.file))
-            gShotTaken[i] = true;
-        else
-            std::fprintf(stderr, "ravok: %s: cannot be written\n", shot.file.c_str());
-    }
-}
-
-void installScreenHooks() {
-    TMainLoopHooks& hooks = TMainLoop::instance().hooks;
-    hooks.clearSprites = [] { screen().Sprites.clear(); };
-    hooks.setDrawingFrame = [](bool on) { screen().DrawingFrame = on; };
-    hooks.drawAll = [] { screen().DrawAll(); };
-    hooks.redraw = hooks.drawAll;
-    hooks.soundTick = [] { soundEngine().Tick(); };
-    screen().present = presentHeadless;
-}
 
 // The engine's own timer, on the virtual clock: a tick every Interval ms of
 // game time, between loop turns.
@@ -102,21 +72,21 @@ int runHeadless(const THeadlessOptions& options) {
             std::fprintf(stderr, "ravok: %s\n", error.c_str());
             return 1;
         }
-        input.install();
     }
-    gOptions = &options;
-    gShotTaken.assign(options.shots.size(), false);
-    installScreenHooks();
     TPositionReporter reporter;
-    TReporter* previous = setReporter(&reporter);
     TVirtualClock clock;
-    setClock(&clock);
-    TVirtualWaveOut wave;
+    TVirtualWaveOut wave(clock);
     wave.recording = !options.audio.empty();
-    soundEngine().setDevice(&wave);
+    THeadlessWindow window(options.shots, options.input.empty() ? nullptr : &input);
+    wireHeadless({reporter, clock, wave, input.keys(), input.joysticks(), window});
     TSoundTimer soundTimer;
     TMainLoop& loop = TMainLoop::instance();
     bootPlayer(commandLinePath(options.page));
+    // The window's start-up tells the game where it stands; a headless run
+    // answers as a window at the screen's position would.
+    native::setGlobal("$windowX", TValue::ofInt(screen().windowX));
+    native::setGlobal("$windowY", TValue::ofInt(screen().windowY));
+    native::setGlobal("$fullScreen", TValue::ofInt(options.fullScreen ? 1 : 0));
     // The main loop is installed when start-up has ended; without a splash
     // the game switches on at once.
     framePacing().BaseTime = NowMs();
@@ -137,12 +107,10 @@ int runHeadless(const THeadlessOptions& options) {
         audioFailed = true;
     }
     soundEngine().SetEnabled(false);
-    soundEngine().setDevice(nullptr);
-    setClock(nullptr);
-    setReporter(previous);
+    unwireHeadless();
     bool shotsMissing = false;
     for (size_t i = 0; i < options.shots.size(); ++i)
-        if (!gShotTaken[i]) {
+        if (!window.shotTaken(i)) {
             std::fprintf(stderr, "ravok: frame %ld was not presented; %s not written\n",
                          options.shots[i].frame, options.shots[i].file.c_str());
             shotsMissing = true;

@@ -19,6 +19,7 @@ struct THeadlessOptions {
     std::vector<THeadlessShot> shots;
     std::string input; // --input FILE (a host path)
     std::string audio; // --audio FILE.wav (a host path)
+    bool fullScreen = false; // FULLSCREEN: only $fullScreen tells
 };
 
 // "N:FILE.png" as --shot gives it; false when it is not that.

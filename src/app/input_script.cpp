@@ -133,18 +133,17 @@ bool TInputScript::load(const std::string& hostPath, std::string& error) {
     return true;
 }
 
-void TInputScript::install() {
-    keyState().setSource(&scripted());
-    setJoySource(&scripted());
-    screen().cursorInGame = [](int& x, int& y) {
-        x = scripted().cursorX;
-        y = scripted().cursorY;
-        return true;
-    };
-    screen().moveCursorTo = [](int x, int y) {
-        scripted().cursorX = x;
-        scripted().cursorY = y;
-    };
+TKeySource& TInputScript::keys() { return scripted(); }
+TJoySource& TInputScript::joysticks() { return scripted(); }
+
+void TInputScript::cursor(int& x, int& y) const {
+    x = scripted().cursorX;
+    y = scripted().cursorY;
+}
+
+void TInputScript::moveCursor(int x, int y) {
+    scripted().cursorX = x;
+    scripted().cursorY = y;
 }
 
 void TInputScript::beforeFrame(long frame) {

@@ -17,6 +17,9 @@
 
 namespace ravok {
 
+class TKeySource;
+class TJoySource;
+
 struct TInputEvent {
     long frame = 0;
     std::string kind;
@@ -28,8 +31,13 @@ class TInputScript {
 public:
     // Reads the file; false with the reason (FILE:LINE: ...) when it cannot.
     bool load(const std::string& hostPath, std::string& error);
-    // Installs itself as the key, pointer and joystick source of the run.
-    void install();
+    // The key, joystick and window-activity source the events drive (every key
+    // up, no joystick and the window active until an event says otherwise),
+    // and the cursor they move; the headless wiring installs them.
+    TKeySource& keys();
+    TJoySource& joysticks();
+    void cursor(int& x, int& y) const;
+    void moveCursor(int x, int y);
     // Applies the events of this frame.
     void beforeFrame(long frame);
 

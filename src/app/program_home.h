@@ -6,6 +6,9 @@
 
 namespace ravok {
 
+// The host path of the folder the running executable is in.
+std::string executableFolder();
+
 // The host path of the program directory.
 std::string findProgramHome(const std::string& homeOption);
 

@@ -1,5 +1,6 @@
 #include "base/clock.h"
 
+#include <cerrno>
 #include <time.h>
 
 namespace ravok {
@@ -17,6 +18,17 @@ public:
 TMonotonicClock gMonotonic;
 TClock* gClock = &gMonotonic;
 } // namespace
+
+void TClock::sleepMs(int32_t ms) {
+    if (ms <= 0) return;
+    timespec ts{ms / 1000, long(ms % 1000) * 1000000L};
+    while (nanosleep(&ts, &ts) == -1 && errno == EINTR) {
+    }
+}
+
+void SleepMs(int32_t ms) {
+    if (ms > 0) gClock->sleepMs(ms);
+}
 
 long double NowMs() { return gClock->nowMs(); }
 

@@ -15,4 +15,11 @@ TKeySource& headlessKeySource() {
     return source;
 }
 
+namespace {
+TKeySource* gSource = nullptr;
+} // namespace
+
+TKeySource& keySource() { return gSource ? *gSource : headlessKeySource(); }
+void setKeySource(TKeySource* source) { gSource = source; }
+
 } // namespace ravok

@@ -13,7 +13,12 @@ public:
     virtual bool applicationActive() = 0;
 };
 
-// Every key up, always active.
+// Every key up, always active: a player without a window.
 TKeySource& headlessKeySource();
+
+// The installed source, headlessKeySource() until a player installs its own.
+TKeySource& keySource();
+// nullptr restores headlessKeySource().
+void setKeySource(TKeySource* source);
 
 } // namespace ravok

@@ -1,5 +1,7 @@
 #include "base/reporter.h"
 
+#include "base/sound_ticker.h"
+
 namespace ravok {
 
 namespace {
@@ -11,12 +13,12 @@ TReporter& active() { return current() ? *current() : headlessReporter(); }
 } // namespace
 
 void Notice(const std::string& text, const TTrace& trace) {
-    if (gReporterSoundTick) gReporterSoundTick();
+    soundTicker().tick();
     active().notice(text, trace);
 }
 
 void ReportError(const std::string& text, const TTrace& trace) {
-    if (gReporterSoundTick) gReporterSoundTick();
+    soundTicker().tick();
     active().reportError(text, trace);
 }
 

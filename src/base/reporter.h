@@ -24,10 +24,7 @@ public:
     virtual void reportError(const std::string& text, const TTrace& trace) = 0;
 };
 
-// Both keep the music playing while a message is pending: the sound engine
-// fills this in.
-inline void (*gReporterSoundTick)() = nullptr;
-
+// Both keep the music playing while a message is pending (soundTicker()).
 void Notice(const std::string& text, const TTrace& trace = {});
 void ReportError(const std::string& text, const TTrace& trace = {});
 

@@ -1,5 +1,7 @@
 #include "compiler/class_compiler.h"
 
+#include "resources/resource_reader.h"
+
 #include "compiler/class_cache.h"
 #include "compiler/compile_context.h"
 #include "compiler/yup.h"
@@ -67,8 +69,10 @@ bool CompileClass(TRTTI* cls, std::string_view source, TCompileOptions options) 
     return false;
 }
 
-void installCompiler() {
-    gResourceHooks.compileClass = [](TRTTI* cls) {
+namespace {
+class TCompilingResourceServices : public TTreeResourceServices {
+public:
+    void compileClass(TRTTI* cls) override {
         std::string source;
         if (!readWholeFile(cls->sourceFile, source)) {
             ReportError(cls->sourceFile + translate(" is not found."));
@@ -76,7 +80,13 @@ void installCompiler() {
             return;
         }
         CompileClass(cls, source);
-    };
+    }
+};
+} // namespace
+
+TResourceServices& compilingResourceServices() {
+    static TCompilingResourceServices services;
+    return services;
 }
 
 TMultiEvaluator::TMultiEvaluator() { lines_.push_back("extends Object; $_exec_checkPoint=-1;"); }

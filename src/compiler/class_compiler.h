@@ -3,6 +3,8 @@
 // and compile errors with their source position.
 #pragma once
 
+#include "runtime/resource.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,9 +25,10 @@ struct TCompileOptions {
 // means its superclass was not compiled yet.
 bool CompileClass(TRTTI* cls, std::string_view source, TCompileOptions options = {});
 
-// Installs the compiler into the resource tree's passes: a class that is not
-// compiled reads its source file and compiles.
-void installCompiler();
+// The tree's resource services with the compiler in its passes: a class that
+// is not compiled reads its source file and compiles. The players install it
+// (setResourceServices).
+TResourceServices& compilingResourceServices();
 
 // Statement lists compiled as one class: a header line, then each added line
 // followed by $_exec_checkPoint=N; so that a failed run tells the line reached.

@@ -44,9 +44,19 @@ TValue* valueOf(std::string_view expression) {
     return native::globalCell("$_tmp_valueOf");
 }
 
-void installEvaluator() {
-    native::setEvaluateHook(valueOf);
-    native::setStatementsHook(evaluate);
+namespace {
+class TCompilingEvaluator : public native::TScriptEvaluator {
+public:
+    TValue* evaluate(std::string_view expression) override { return valueOf(expression); }
+    int evaluateStatements(std::string_view text, bool reportErrors) override {
+        return ravok::evaluate(text, reportErrors);
+    }
+};
+} // namespace
+
+native::TScriptEvaluator& compilingEvaluator() {
+    static TCompilingEvaluator evaluator;
+    return evaluator;
 }
 
 } // namespace ravok

@@ -3,6 +3,7 @@
 // end, inside the caller.
 #pragma once
 
+#include "runtime/native_api.h"
 #include "runtime/value.h"
 
 #include <string_view>
@@ -14,7 +15,8 @@ int evaluate(std::string_view text, bool reportErrors = true);
 // The cell of $_tmp_valueOf after "extends Object; $_tmp_valueOf=EXPR;".
 TValue* valueOf(std::string_view expression);
 
-// Makes the native interface's evaluation hooks run script.
-void installEvaluator();
+// Evaluation of script text through the compiler; the players install it
+// (native::setScriptEvaluator).
+native::TScriptEvaluator& compilingEvaluator();
 
 } // namespace ravok

@@ -1,4 +1,5 @@
 #include "desktop/desktop_player.h"
+#include "screen/screen_window.h"
 
 #include "kernel/boot.h"
 #include "base/frame_pacing.h"
@@ -43,7 +44,7 @@ namespace {
 constexpr int kClientWidth = 560, kClientHeight = 400;
 
 struct TDesktop {
-    const TDesktopOptions* options = nullptr;
+    const TWindowOptions* options = nullptr;
     GtkWidget* window = nullptr;
     GtkWidget* menuBar = nullptr;
     GtkWidget* area = nullptr;
@@ -58,6 +59,7 @@ struct TDesktop {
     guint idleSource = 0, wakeSource = 0;
     bool closing = false;
     bool dialogOpen = false;
+    bool sizeApplied = false;
     int errors = 0;
     std::vector<bool> shotTaken;
 };
@@ -121,7 +123,7 @@ int scaleFor(int areaW, int areaH) {
 void paintBands(cairo_t* cr) {
     uint32_t colour = 0;
     TValue* bg = native::globalCell("$bgcolor");
-    if (Booted && !pageState().notRunning && bg && (bg->kind == vtInt || bg->kind == vtFloat))
+    if (Booted && !screen().NotRunning && bg && (bg->kind == vtInt || bg->kind == vtFloat))
         colour = uint32_t(toInt(*bg)) & 0xFFFFFF;
     cairo_set_source_rgb(cr, (colour & 0xFF) / 255.0, ((colour >> 8) & 0xFF) / 255.0,
                          ((colour >> 16) & 0xFF) / 255.0);
@@ -454,7 +456,7 @@ void startUp() {
     std::string bar = TEnvironment::instance().getEnv("statusBar");
     if (bar == "0") gtk_widget_hide(d.statusBar);
     soundEngine().timerEnabled = true;
-    pageState().notRunning = true;
+    screen().NotRunning = true;
     bootPlayer(d.options->page);
     std::string caption = TPrjManager::instance().getParam("title") +
                           TPrjManager::instance().getParam("version");
@@ -497,7 +499,7 @@ gboolean onTimer2(gpointer) {
 
 gboolean onTimer1(gpointer) {
     if (desktop().closing) return G_SOURCE_REMOVE;
-    if (pageState().notRunning && Booted) screen().DrawAll();
+    if (screen().NotRunning && Booted) screen().DrawAll();
     return G_SOURCE_CONTINUE;
 }
 
@@ -584,6 +586,33 @@ void showBusy(bool on) {
         gtk_main_iteration_do(FALSE);
 }
 
+// The seams the shell fills.
+class TDesktopWindow : public TScreenWindow {
+public:
+    void setClientSize(int width, int height) override { applyClientSize(width, height); }
+    void setWindowPos(int x, int y) override {
+        if (desktop().window) gtk_window_move(GTK_WINDOW(desktop().window), x, y);
+    }
+    void drawMethodChanged(int method) override { selectMethod(method); }
+    TSurface* displaySurface() override { return &frontSurface(); }
+    bool cursorInGame(int& x, int& y) override { return ravok::cursorInGame(x, y); }
+    void moveCursorTo(int x, int y) override { ravok::moveCursorTo(x, y); }
+    void showCursor(bool show) override { ravok::showCursor(show); }
+    void present(const TSurface& surface, const TRect& client) override {
+        ravok::present(surface, client);
+    }
+};
+
+class TDesktopBusyIndicator : public TBusyIndicator {
+public:
+    void busy(bool on) override { showBusy(on); }
+};
+
+class TDesktopShell : public TPlayerShell {
+public:
+    void showSplash() override { ravok::showSplash(); }
+};
+
 void onDestroy(GtkWidget*, gpointer) {
     TDesktop& d = desktop();
     d.closing = true;
@@ -648,7 +677,27 @@ void buildWindows() {
 
 bool desktopAvailable() { return gtk_init_check(nullptr, nullptr); }
 
-int runDesktop(const TDesktopOptions& options) {
+TReporter& desktopReporter() {
+    static TDesktopReporter reporter;
+    return reporter;
+}
+
+TScreenWindow& desktopWindow() {
+    static TDesktopWindow window;
+    return window;
+}
+
+TBusyIndicator& desktopBusyIndicator() {
+    static TDesktopBusyIndicator indicator;
+    return indicator;
+}
+
+TPlayerShell& desktopShell() {
+    static TDesktopShell shell;
+    return shell;
+}
+
+int runDesktop(const TWindowOptions& options) {
     TDesktop& d = desktop();
     d.options = &options;
     d.shotTaken.assign(options.shots.size(), false);
@@ -656,30 +705,6 @@ int runDesktop(const TDesktopOptions& options) {
         std::fprintf(stderr, "ravok: no display to open the window on\n");
         return 1;
     }
-    static TDesktopReporter reporter;
-    setReporter(&reporter);
-    TMainLoopHooks& hooks = TMainLoop::instance().hooks;
-    hooks.clearSprites = [] { screen().Sprites.clear(); };
-    hooks.setDrawingFrame = [](bool on) { screen().DrawingFrame = on; };
-    hooks.drawAll = [] { screen().DrawAll(); };
-    hooks.redraw = hooks.drawAll;
-    hooks.showSplash = showSplash;
-    hooks.applicationActive = [] { return gtkKeys().applicationActive(); };
-    hooks.soundTick = [] { soundEngine().Tick(); };
-    static TSdlWaveOut wave;
-    soundEngine().setDevice(&wave);
-    gStartMidiPlayer = true;
-    screen().present = present;
-    screen().displaySurface = [] { return &frontSurface(); };
-    screen().setClientSize = applyClientSize;
-    screen().setWindowPos = [](int x, int y) { gtk_window_move(GTK_WINDOW(desktop().window), x, y); };
-    screen().drawMethodChanged = selectMethod;
-    gPageHooks.busy = showBusy;
-    keyState().setSource(&gtkKeys());
-    setJoySource(&sdlJoySource());
-    screen().cursorInGame = cursorInGame;
-    screen().moveCursorTo = moveCursorTo;
-    screen().showCursor = showCursor;
     buildWindows();
     gtkKeys().window = d.window;
     g_timeout_add(100, onSplashTick, nullptr);
@@ -691,7 +716,6 @@ int runDesktop(const TDesktopOptions& options) {
         return G_SOURCE_CONTINUE;
     }, nullptr);
     gtk_main();
-    soundEngine().setDevice(nullptr);
     std::fflush(stdout);
     return d.errors > 0 ? 3 : 0;
 }

@@ -3,26 +3,27 @@
 // loop run from the GTK idle handler, paced so that it never spins.
 #pragma once
 
-#include <string>
-#include <vector>
+#include "app/window_player.h"
 
 namespace ravok {
 
-struct TDesktopOptions {
-    std::string page;      // empty: the project's start page
-    bool fullScreen = false;
-    long frames = 0;       // > 0: close after that many game frames (tests)
-    struct Shot {
-        long frame;
-        std::string file;
-    };
-    std::vector<Shot> shots;
-};
+class TBusyIndicator;
+class TPlayerShell;
+class TReporter;
+class TScreenWindow;
 
 // Whether a display can be opened.
 bool desktopAvailable();
 
 // Runs until the window closes; the exit status is 3 after a reported error.
-int runDesktop(const TDesktopOptions& options);
+// The seams must be wired first (desktop/desktop_wiring.h).
+int runDesktop(const TWindowOptions& options);
+
+// The shell's side of the seams, for its wiring: message boxes, the window
+// the screen presents into, the activity indicator, the splash.
+TReporter& desktopReporter();
+TScreenWindow& desktopWindow();
+TBusyIndicator& desktopBusyIndicator();
+TPlayerShell& desktopShell();
 
 } // namespace ravok

@@ -23,6 +23,7 @@
 #include "compiler/evaluator.h"
 #include "screen/input_natives.h"
 #include "kernel/kernel_natives.h"
+#include "kernel/ranking.h"
 #include "runtime/native_binding.h"
 #include "resources/program_paths.h"
 #include "resources/resource_reader.h"
@@ -51,16 +52,6 @@ TRTTI* kernelClass(const char* path) { return dynamic_cast<TRTTI*>(root()->looku
 
 TResource* kernelRoot() { return root().get(); }
 
-// Music keeps playing through long pattern cuts, long page reconstructions
-// and pending messages: each of them ticks the engine.
-void installSoundTicks() {
-    auto tick = [] { soundEngine().Tick(); };
-    gPatternSoundTick = tick;
-    gSoundRefreshHook = tick;
-    gReporterSoundTick = tick;
-    gPageHooks.enableSound = [] { soundEngine().timerEnabled = true; };
-}
-
 bool bootKernel() {
     Notice(std::string("Welcome to Ravok System Ver ") + kVersionText);
     Notice("(c) the Ravok developers");
@@ -70,22 +61,14 @@ bool bootKernel() {
         Notice(line);
     Notice("Loading Enviroment Values");
     setBaseDirectory(programDirectory());
-    installCompiler();
-    installEvaluator();
     registerGeneratorKind();
     registerPatternKind();
-    installSoundTicks();
-    gPageHooks.initPatterns = buildPagePatterns;
-    TRootProcess::instance().hooks.collect = collect;
-    TRootProcess::instance().hooks.clearSprites = [] { screen().Sprites.clear(); };
-    screen().pageRunning = [] { return Booted && !pageState().notRunning; };
     try {
         Notice("Loading Modules..");
         Notice("Loading Kernel Resources..");
         root() = readResourceFile("Kernel\\resource.ravokres");
         if (!root()) return false;
         setResourceRoot(root().get());
-        installResourceHooks();
         Notice("Compiling Kernel Resources..");
         root()->initialize();
     } catch (const std::exception& e) {
@@ -149,6 +132,7 @@ bool bootPlayer(const std::string& commandLinePage) {
         project.open(programDirectory() + "\\Usr\\default.ravokprj");
         gHelpFile = resolveHelpFile(project.getParam("helpfile"));
         if (start.empty()) start = project.startPage();
+        TRanking::instance().takeTreeHash();
         native::setGlobal("$_emChar", TValue::ofInt(1));
         native::setGlobal("$_editMode", TValue::ofInt(1));
     }

@@ -28,10 +28,6 @@ inline std::string gHelpFile;
 // headless runs and tests leave it alone.
 inline bool gStartMidiPlayer = false;
 
-// Set while the boot proper runs, and once it has finished.
-inline bool Booting = false;
-inline bool Booted = false;
-
 constexpr const char* kVersionText = "1.27";
 
 } // namespace ravok

@@ -27,9 +27,8 @@ void TMessageTable::load(std::string_view path) {
     }
 }
 
-void TMessageTable::install() {
+void TMessageTable::loadFromProgramDirectory() {
     load(resolve("Kernel\\message.ini", programDirectory()));
-    setTranslator([](std::string_view text) { return TMessageTable::instance().translate(text); });
 }
 
 std::string TMessageTable::translate(std::string_view text) const {

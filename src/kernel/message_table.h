@@ -4,24 +4,25 @@
 // is shown unchanged, so the player works without the file.
 #pragma once
 
+#include "runtime/messages.h"
+
 #include <map>
 #include <string>
 #include <string_view>
 
 namespace ravok {
 
-class TMessageTable {
+class TMessageTable : public TTranslator {
 public:
     static TMessageTable& instance();
 
     // Reads the table (CP932 lines); a missing file leaves it empty.
     void load(std::string_view path);
-    // Loads Kernel\message.ini from the program directory on first use and
-    // makes translate() use the table.
-    void install();
+    // Loads Kernel\message.ini from the program directory.
+    void loadFromProgramDirectory();
 
     // The translation ignoring case, or the text itself.
-    std::string translate(std::string_view text) const;
+    std::string translate(std::string_view text) const override;
     size_t size() const { return entries_.size(); }
 
 private:

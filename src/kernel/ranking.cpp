@@ -1,6 +1,10 @@
 #include "kernel/ranking.h"
 
+#include "pages/page_hash.h"
+#include "pages/project_manager.h"
 #include "runtime/messages.h"
+#include "runtime/random.h"
+#include "runtime/resource.h"
 #include "runtime/sjis.h"
 
 #include "base/clock.h"
@@ -51,12 +55,19 @@ void TRanking::setParam(std::string_view name, std::string_view value) {
     if (!value.empty()) params_.emplace_back(std::string(name), std::string(value));
 }
 
+void TRanking::takeTreeHash() {
+    TRandom& random = TRandom::instance();
+    uint32_t kept = random.state();
+    treeHash_ = fileHashSum(resourceRoot());
+    random.restore(kept);
+}
+
 uint16_t TRanking::signature() const {
     uint16_t crc = crc16(0xFFFF, kSignatureKey);
     for (const auto& [name, value] : params_)
         crc = crc16(crc, name + "=" + value + "&");
-    auto [project, tree] = fileHashes ? fileHashes() : std::pair<uint32_t, uint32_t>{0, 0};
-    crc = crc16(crc, std::to_string(project) + ":" + std::to_string(tree));
+    uint32_t project = uint32_t(TPrjManager::instance().projectHash());
+    crc = crc16(crc, std::to_string(project) + ":" + std::to_string(uint32_t(treeHash_)));
     return crc16(crc, kSignatureKey);
 }
 

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -30,8 +29,11 @@ public:
     // The 16-bit keyed checksum over the parameter texts and the file hashes.
     uint16_t signature() const;
 
-    // The project's and the whole tree's file-hash sums; 0 until projects exist.
-    std::function<std::pair<uint32_t, uint32_t>()> fileHashes;
+    // Takes the whole tree's file-hash sum, as start-up does. The scripts'
+    // random sequence stays where it was: this sum is the player's own
+    // business, and a game must not play differently for it.
+    void takeTreeHash();
+    int32_t treeHash() const { return treeHash_; }
 
     // Back to the start-of-program state (tests).
     void reset();
@@ -40,6 +42,7 @@ private:
     std::vector<std::pair<std::string, std::string>> params_;
     int remainingOpens_ = 6;
     long double lastOpenMs_ = 0;
+    int32_t treeHash_ = 0;
 };
 
 } // namespace ravok

@@ -1,5 +1,6 @@
 #include "pages/generator.h"
 
+#include "runtime/directories.h"
 #include "runtime/errors.h"
 #include "runtime/function.h"
 #include "runtime/markup_escape.h"
@@ -130,8 +131,7 @@ void TGenerator::save(TLines& lines, const std::string&) {
     native::evaluateStatements("if (" + name + ") " + name + ".onSaveToGen();");
     std::string line = "<generator className=\"" + escapeMarkup(className) + "\" name=\"" +
                        escapeMarkup(name) + "\"";
-    if (!sourceFile.empty() && gResourceHooks.relativeToBase)
-        line += " src=\"" + escapeMarkup(gResourceHooks.relativeToBase(sourceFile)) + "\"";
+    if (!sourceFile.empty()) line += " src=\"" + escapeMarkup(relativeToBase(sourceFile)) + "\"";
     for (const auto& [field, expr] : instanceValues)
         line += " inst_" + field + "=\"" + escapeMarkup(expr) + "\"";
     for (const auto& [param, expr] : constructorValues)

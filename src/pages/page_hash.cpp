@@ -3,10 +3,13 @@
 #include "resources/host_files.h"
 #include "runtime/paths.h"
 #include "runtime/random.h"
+#include "runtime/resource.h"
 
 #include "base/log.h"
 
+#include <set>
 #include <string>
+#include <vector>
 
 namespace ravok {
 
@@ -22,6 +25,30 @@ int32_t hashBytes(std::string_view bytes) {
             h += random.draw();
     }
     return int32_t(h);
+}
+
+namespace {
+// Every source file under a resource, each once.
+class TSourceFiles : public TResourceIterator {
+public:
+    void visit(TResource* r) override {
+        if (r->sourceFile.empty()) return;
+        std::string key = lowerPath(r->sourceFile);
+        if (seen.insert(key).second) files.push_back(r->sourceFile);
+    }
+    std::set<std::string> seen;
+    std::vector<std::string> files;
+};
+} // namespace
+
+int32_t fileHashSum(TResource* subtree) {
+    if (!subtree) return 0;
+    TSourceFiles sources;
+    subtree->visit(sources);
+    uint32_t sum = 0;
+    for (const std::string& f : sources.files)
+        sum += uint32_t(pageHashCode(f));
+    return int32_t(sum);
 }
 
 int32_t pageHashCode(std::string_view path) {

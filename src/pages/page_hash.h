@@ -14,4 +14,9 @@ int32_t pageHashCode(std::string_view path);
 // The same over bytes already read.
 int32_t hashBytes(std::string_view bytes);
 
+class TResource;
+// The sum of the page hash codes of the source files of every resource in
+// the subtree, each file once: the project hash and the tree hash.
+int32_t fileHashSum(TResource* subtree);
+
 } // namespace ravok

@@ -17,7 +17,10 @@
 #include "resources/environment.h"
 #include "base/log.h"
 #include "base/reporter.h"
+#include "screen/cpattern.h"
 #include "screen/key_state.h"
+#include "screen/screen.h"
+#include "sound/sorvald.h"
 
 #include <algorithm>
 
@@ -33,7 +36,6 @@ TResource* treeAt(std::string_view path) {
 void setDesignMode(bool on) {
     pageState().designMode = on;
     keyState().DesignMode = on;
-    if (gPageHooks.designState) gPageHooks.designState(on);
 }
 
 bool bootClassExists() { return resolveClassPath("classes.lang.Boot") || resolveClassPath("Boot"); }
@@ -63,6 +65,16 @@ TPageState& pageState() {
     return state;
 }
 
+namespace {
+TBusyIndicator gNoIndicator;
+TBusyIndicator* gIndicator = &gNoIndicator;
+} // namespace
+
+TBusyIndicator& busyIndicator() { return *gIndicator; }
+void setBusyIndicator(TBusyIndicator* indicator) {
+    gIndicator = indicator ? indicator : &gNoIndicator;
+}
+
 bool createPageFile(std::string_view file) {
     if (fileExists(file)) return !directoryExists(file);
     return writeWholeFile(file, "<resourcelist name=\"usr\">\r\n"
@@ -75,11 +87,16 @@ bool createPageFile(std::string_view file) {
 int loadPage(std::string_view file) {
     TPageState& page = pageState();
     TPrjManager& project = TPrjManager::instance();
-    if (gPageHooks.busy) gPageHooks.busy(true);
+    busyIndicator().busy(true);
+    // A new page gets a window the game fixes again and a fresh start after
+    // a failed frame or a failed drawing.
+    ++page.loads;
+    screen().SizeUnlocked = false;
+    screen().DrawingStopped = false;
     std::string full = resolve(file, baseDirectory());
     if (full.empty() || !fileExists(full) || directoryExists(full)) {
         ReportError((full.empty() ? std::string(file) : full) + translate(" does not exist."));
-        page.notRunning = true;
+        screen().NotRunning = true;
         return 0;
     }
     TEnvironment::instance().setEnv("AutoLoadPage", full);
@@ -87,7 +104,6 @@ int loadPage(std::string_view file) {
     setBaseDirectory(parentDir(full));
     addRecentPage(full);
     Log("Loading Page " + full);
-    if (gPageHooks.clearErrorStop) gPageHooks.clearErrorStop();
 
     if (page.reopenProject || !samePath(project.projectFile(), projectFileFor(full)))
         project.openForPage(full);
@@ -118,11 +134,10 @@ int loadPage(std::string_view file) {
     page.compiled = true;
 
     int patterns = 0;
-    if (gPageHooks.initPatterns) patterns = gPageHooks.initPatterns(treeAt("usr.patterns"));
+    patterns = buildPagePatterns(treeAt("usr.patterns"));
 
     registerPageGlobals();
-    if (page.compiled) page.notRunning = false;
-    if (gPageHooks.showScreen) gPageHooks.showScreen();
+    if (page.compiled) screen().NotRunning = false;
     page.reopenProject = false;
     return patterns;
 }
@@ -140,24 +155,27 @@ void runPage(std::string_view file) {
     } catch (const std::exception& e) {
         ReportError(translate("Runtim Error:") + e.what());
     }
-    if (started && gPageHooks.busy) gPageHooks.busy(false);
+    if (started) busyIndicator().busy(false);
 }
 
 void designPage() {
-    if (gPageHooks.busy) gPageHooks.busy(false);
+    busyIndicator().busy(false);
     stopPage();
     try {
         if (pageState().compiled && bootClassExists() &&
             TRootProcess::instance().start(TRunMode::Design)) {
             setDesignMode(true);
-            if (gPageHooks.enableSound) gPageHooks.enableSound();
+            soundEngine().timerEnabled = true;
         }
     } catch (const std::exception& e) {
         ReportError(translate("Runtim Error:") + e.what());
     }
 }
 
-void stopPage() { TRootProcess::instance().stop(); }
+void stopPage() {
+    screen().Sprites.clear();
+    TRootProcess::instance().stop();
+}
 
 void unloadPage() {
     stopPage();

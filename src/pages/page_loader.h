@@ -10,20 +10,16 @@ namespace ravok {
 
 class TResource;
 
-// What loading a page touches in subsystems that come later (the screen, the
-// patterns, the sound engine, the debug window); each hook is optional.
-struct TPageHooks {
-    void (*busy)(bool on) = nullptr;      // the screen window's busy indicator
-    void (*showScreen)() = nullptr;       // shows the screen window
-    void (*designState)(bool on) = nullptr;
-    void (*clearErrorStop)() = nullptr;   // a page load clears the main loop's error stop
-    // Cuts the pattern table back to the kernel's, initialises the page's
-    // patterns and re-initialises all; returns the result of the page's.
-    int (*initPatterns)(TResource* pagePatterns) = nullptr;
-    void (*enableSound)() = nullptr;      // design mode enables the sound engine
-    void (*refreshDebugWindow)() = nullptr;
+// The activity indicator the window shows while a page loads. The default,
+// for a player without a window, shows nothing.
+class TBusyIndicator {
+public:
+    virtual ~TBusyIndicator() = default;
+    virtual void busy(bool) {}
 };
-inline TPageHooks gPageHooks;
+TBusyIndicator& busyIndicator();
+// nullptr restores the default.
+void setBusyIndicator(TBusyIndicator* indicator);
 
 // Writes the empty page a new page file starts as (patterns, classes and gen
 // lists); an existing file is left alone. Returns whether the file exists now.

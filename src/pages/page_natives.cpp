@@ -1,5 +1,6 @@
 #include "pages/page_natives.h"
 
+#include "base/sound_ticker.h"
 #include "runtime/errors.h"
 #include "pages/generator.h"
 #include "runtime/messages.h"
@@ -57,7 +58,7 @@ void getPageHashCode(TValue* cell, int, int) {
 void generate(TValue*, int, int) { generatePage(); }
 
 void _n_refresh(TValue*, int, int) {
-    if (gSoundRefreshHook) gSoundRefreshHook();
+    soundTicker().tick();
 }
 
 } // namespace

@@ -9,10 +9,6 @@
 
 namespace ravok {
 
-// The sound engine's refill, called by _n_refresh during long page
-// reconstructions; without a sound engine there is nothing to refill.
-inline void (*gSoundRefreshHook)() = nullptr;
-
 const std::vector<TNativeBinding>& pageNatives();           // Char, Page, ProjectManager
 const std::vector<TNativeBinding>& objectGeneratorNatives(); // _n_setGenAttr, getPageHashCode
 const std::vector<TNativeBinding>& projectParamNatives();    // ProjectManager _n_onSet, _n_onGet

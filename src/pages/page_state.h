@@ -13,7 +13,7 @@ struct TPageState {
     bool reopenProject = false;  // set when a project was just opened for a page
     bool compiled = false;       // every project class compiled at the last load
     bool designMode = false;     // the running page was started with its design entry
-    bool notRunning = true;      // no compiled page is running
+    long loads = 0;              // page loads so far: the main loop starts afresh after one
     std::vector<std::string> recentPages; // at most 9, the newest first
 };
 

@@ -43,18 +43,6 @@ TResource* listCreated(const char* path, const char* failure) {
     return nullptr;
 }
 
-// Every source file under the project, each once.
-class TSourceFiles : public TResourceIterator {
-public:
-    void visit(TResource* r) override {
-        if (r->sourceFile.empty()) return;
-        std::string key = lowerPath(r->sourceFile);
-        if (seen.insert(key).second) files.push_back(r->sourceFile);
-    }
-    std::set<std::string> seen;
-    std::vector<std::string> files;
-};
-
 } // namespace
 
 std::string projectFileFor(std::string_view pageFile) {
@@ -80,11 +68,7 @@ void TPrjManager::open(std::string_view projectFile) {
     setBaseDirectory(savedBase);
     TResource* project = treeAt("project");
     if (!project) return;
-    TSourceFiles sources;
-    project->visit(sources);
-    projectHash_ = 0;
-    for (const std::string& f : sources.files)
-        projectHash_ = int32_t(uint32_t(projectHash_) + uint32_t(pageHashCode(f)));
+    projectHash_ = fileHashSum(project);
     if (!treeAt("project.params")) createList("project.params");
     if (getParam("commentID").empty()) setParam("commentID", std::to_string(TickMs()));
     if (getParam("sound_stopOnPageLoad").empty()) setParam("sound_stopOnPageLoad", "1");
@@ -208,7 +192,6 @@ void TPrjManager::servicePending() {
     if (design) {
         loadPage(page);
         designPage();
-        if (gPageHooks.refreshDebugWindow) gPageHooks.refreshDebugWindow();
     } else {
         stopPage();
         runPage(page);

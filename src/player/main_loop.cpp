@@ -13,6 +13,9 @@
 #include "base/time_analyzer.h"
 
 #include "base/clock.h"
+#include "base/key_source.h"
+#include "screen/screen.h"
+#include "sound/sorvald.h"
 #include "base/reporter.h"
 
 #include <optional>
@@ -37,25 +40,34 @@ std::string runtimeErrorText(const std::string& message) {
     return translate("Runtim Error:") + message;
 }
 
+namespace {
+TPlayerShell gNoShell;
+TPlayerShell* gShell = &gNoShell;
+} // namespace
+
+TPlayerShell& playerShell() { return *gShell; }
+void setPlayerShell(TPlayerShell* shell) { gShell = shell ? shell : &gNoShell; }
+
 void TMainLoop::reset() {
-    TMainLoopHooks kept = hooks;
     *this = TMainLoop();
-    hooks = kept;
+    pageLoadsSeen_ = pageState().loads;
     framePacing() = TFramePacing();
 }
 
 bool TMainLoop::held() {
-    bool active = !hooks.applicationActive || hooks.applicationActive();
     return !AutoRun || Stopped || !TRootProcess::instance().process() || InFrame ||
-           (TPrjManager::instance().flags.pauseOnDeactivate && !active);
+           (TPrjManager::instance().flags.pauseOnDeactivate && !keySource().applicationActive());
+}
+
+// A page load is a fresh start: the sound ticks resume after an error.
+void TMainLoop::afterPageLoad() {
+    if (pageState().loads == pageLoadsSeen_) return;
+    pageLoadsSeen_ = pageState().loads;
+    ErrorStop = false;
 }
 
 bool TMainLoop::Main() {
-    if (hooks.calibrationVisible && hooks.calibrationVisible()) {
-        if (hooks.sleepMs) hooks.sleepMs(16);
-        if (hooks.soundTick) hooks.soundTick();
-        return false;
-    }
+    afterPageLoad();
     bool done = false;
     if (held()) {
         framePacing().hold(NowMs());
@@ -69,7 +81,6 @@ bool TMainLoop::Main() {
         }
     }
     TPrjManager::instance().servicePending();
-    if (hooks.showPreempted) hooks.showPreempted(Preempted);
     return done;
 }
 
@@ -80,13 +91,12 @@ void TMainLoop::runBatch() {
     Preempted = false;
     TFramePacing& pacing = framePacing();
     int n = pacing.dueFrames(NowMs());
-    DrawingFrame = false;
-    if (hooks.setDrawingFrame) hooks.setDrawingFrame(false);
+    TScreen& scr = screen();
+    scr.DrawingFrame = false;
     for (int left = n; left >= 1; --left) {
-        DrawingFrame = left == 1;
-        if (hooks.setDrawingFrame) hooks.setDrawingFrame(DrawingFrame);
-        native::setGlobal("$_doDraw", TValue::ofInt(DrawingFrame ? 1 : 0));
-        if (DrawingFrame && hooks.clearSprites) hooks.clearSprites();
+        scr.DrawingFrame = left == 1;
+        native::setGlobal("$_doDraw", TValue::ofInt(scr.DrawingFrame ? 1 : 0));
+        if (scr.DrawingFrame) scr.Sprites.clear();
         {
             TScopedSection frame(47);
             if (TProcess* root = TRootProcess::instance().process()) run(root, kUnlimitedBudget);
@@ -96,33 +106,29 @@ void TMainLoop::runBatch() {
         // to the page that is going away.
         if (TPrjManager::instance().hasPendingPage()) break;
     }
-    if (!ErrorStop && hooks.soundTick) hooks.soundTick();
+    if (!ErrorStop) soundEngine().Tick();
     batch.reset();
-    bool active = !hooks.applicationActive || hooks.applicationActive();
-    if (hooks.sleepMs) {
-        if (!active) hooks.sleepMs(100);
-        hooks.sleepMs(pacing.SleepTime);
-    }
+    if (!keySource().applicationActive()) SleepMs(100);
+    SleepMs(pacing.SleepTime);
     TScopedSection drawing(46);
-    if (DrawingFrame && !DrawingStopped) {
+    if (scr.DrawingFrame && !scr.DrawingStopped) {
         ++DrawCount;
-        if (hooks.drawAll) hooks.drawAll();
+        scr.DrawAll();
     }
     caption = "0:" + pacing.LoadRing + statisticsLine();
-    if (hooks.setCaption) hooks.setCaption(caption);
     InFrame = false;
 }
 
 void TMainLoop::failed(const std::exception& e) {
     std::string text = runtimeErrorText(e.what());
     if (dynamic_cast<const EInvalidOperation*>(&e)) {
-        DrawingStopped = true;
+        screen().DrawingStopped = true;
         Notice(text);
     } else {
         ReportError(text);
     }
     ErrorStop = true;
-    if (hooks.showSplash) hooks.showSplash();
+    playerShell().showSplash();
     InFrame = false;
 }
 
@@ -130,25 +136,24 @@ void TMainLoop::RunOneFrame() {
     Preempted = false;
     TProcess* root = TRootProcess::instance().process();
     if (!root || InFrame) return;
-    DrawingFrame = true;
-    if (hooks.setDrawingFrame) hooks.setDrawingFrame(true);
-    if (hooks.clearSprites) hooks.clearSprites();
+    screen().DrawingFrame = true;
+    screen().Sprites.clear();
     run(root, kUnlimitedBudget);
-    if (hooks.drawAll) hooks.drawAll();
+    screen().DrawAll();
 }
 
 void TMainLoop::PauseGame() {
     if (pageState().designMode || Paused) return;
     Paused = true;
     native::evaluateStatements("if($frameManager) $frameManager.doPause();");
-    if (hooks.redraw) hooks.redraw();
+    screen().DrawAll();
 }
 
 void TMainLoop::ResumeGame() {
     if (pageState().designMode || !Paused) return;
     Paused = false;
     native::evaluateStatements("if($frameManager) $frameManager.doPauseEnd();");
-    if (hooks.redraw) hooks.redraw();
+    screen().DrawAll();
 }
 
 } // namespace ravok

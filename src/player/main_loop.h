@@ -1,32 +1,30 @@
 // The main loop: the whole game runs inside the application's idle handler.
 // Each call works out how many frames are due from the clock, runs the root
 // process once per due frame with the frame budget, feeds the sound engine,
-// sleeps the project's sleep time, redraws after the last frame of the batch,
-// and then applies a page switch a script asked for. Whatever escapes a frame
-// becomes one "Runtim Error:" report and stops the sound ticks until the next
-// page load.
+// sleeps the project's sleep time (and 100 ms more while the window is
+// inactive) on the installed clock, redraws after the last frame of the
+// batch, and then applies a page switch a script asked for. Whatever escapes
+// a frame becomes one "Runtim Error:" report and stops the sound ticks until
+// the next page load.
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <string>
 
 namespace ravok {
 
-// What the loop needs from the screen, the sound engine, the shell and the
-// platform; the headless platform and, later, the desktop fill these in.
-struct TMainLoopHooks {
-    bool (*calibrationVisible)() = nullptr;
-    bool (*applicationActive)() = nullptr;    // missing: always active
-    void (*sleepMs)(int32_t ms) = nullptr;    // missing: no sleep
-    void (*soundTick)() = nullptr;
-    void (*clearSprites)() = nullptr;
-    void (*setDrawingFrame)(bool on) = nullptr;
-    void (*drawAll)() = nullptr;
-    void (*redraw)() = nullptr;               // one redraw after a pause change
-    void (*setCaption)(const std::string& text) = nullptr; // the debug window's caption
-    void (*showPreempted)(bool preempted) = nullptr;
-    void (*showSplash)() = nullptr;
+// What the loop tells the shell around it. The default, for a player without
+// a window, shows nothing.
+class TPlayerShell {
+public:
+    virtual ~TPlayerShell() = default;
+    // A frame failed: the splash-and-status form comes back.
+    virtual void showSplash() {}
 };
+TPlayerShell& playerShell();
+// nullptr restores the default.
+void setPlayerShell(TPlayerShell* shell);
 
 class TMainLoop {
 public:
@@ -48,15 +46,14 @@ public:
     bool InFrame = false;
     bool ErrorStop = false;
     bool Paused = false;
-    bool DrawingFrame = false;
-    bool DrawingStopped = false;
     int64_t DrawCount = 0;
     int64_t FrameCount = 0;
+    // "0:" + the load ring + the statistics line, after every batch.
     std::string caption;
 
-    TMainLoopHooks hooks;
-
 private:
+    long pageLoadsSeen_ = 0;
+    void afterPageLoad();
     bool held();
     void runBatch();
     void failed(const std::exception& e);

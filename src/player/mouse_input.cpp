@@ -36,7 +36,7 @@ void TMouseInput::down(int x, int y, bool leftButton) {
 }
 
 void TMouseInput::move(int x, int y, uint32_t nowMs) {
-    if (pageState().notRunning || !Booted) return;
+    if (screen().NotRunning || !Booted) return;
     if (nowMs - lastMove_ > 1000) {
         previousX_ = x;
         previousY_ = y;

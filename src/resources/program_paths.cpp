@@ -10,15 +10,6 @@
 namespace ravok {
 
 namespace {
-std::string& programDir() {
-    static std::string dir;
-    return dir;
-}
-std::string& baseDir() {
-    static std::string dir;
-    return dir;
-}
-
 bool writable(std::string_view dir) { return access(toHostPath(dir).c_str(), W_OK) == 0; }
 
 // $VAR/ravok (or ~/FALLBACK/ravok) as a program path.
@@ -33,12 +24,6 @@ std::string xdgFolder(const char* var, const char* fallback) {
     return fromHostPath(root) + "\\ravok";
 }
 } // namespace
-
-const std::string& programDirectory() { return programDir(); }
-void setProgramDirectory(std::string_view dir) { programDir() = stripSlash(dir); }
-
-const std::string& baseDirectory() { return baseDir(); }
-void setBaseDirectory(std::string_view dir) { baseDir() = stripSlash(dir); }
 
 std::string tempDirectory() {
     std::string dir = resolve("Temp", programDirectory());

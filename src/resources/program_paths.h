@@ -1,19 +1,15 @@
-// The folders every part of the player resolves against: the program
-// directory (where the executable and the kernel live), the base directory
-// (the folder of the current page) and the Temp folder for generated files.
-// All are program paths (Windows form, see paths.h).
+// The folders the player makes beside the program directory: Temp for
+// generated files and the settings folder, each with a fallback under the
+// user's XDG folders when the program directory cannot be written. All are
+// program paths (Windows form, see runtime/paths.h).
 #pragma once
+
+#include "runtime/directories.h"
 
 #include <string>
 #include <string_view>
 
 namespace ravok {
-
-const std::string& programDirectory();
-void setProgramDirectory(std::string_view dir);
-
-const std::string& baseDirectory();
-void setBaseDirectory(std::string_view dir);
 
 // The program directory's Temp folder, or $XDG_CACHE_HOME/ravok/Temp when the
 // program directory cannot be written. Created on first use.

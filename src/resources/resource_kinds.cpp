@@ -1,4 +1,5 @@
 #include "resources/resource_kinds.h"
+#include "runtime/directories.h"
 
 #include "resources/host_files.h"
 #include "runtime/mark.h"
@@ -22,9 +23,7 @@ namespace ravok {
 
 namespace {
 
-std::string relative(const std::string& path) {
-    return gResourceHooks.relativeToBase ? gResourceHooks.relativeToBase(path) : path;
-}
+std::string relative(const std::string& path) { return relativeToBase(path); }
 
 class TResListIterator : public TIterator {
 public:

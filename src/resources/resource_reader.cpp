@@ -46,39 +46,37 @@ std::unique_ptr<TResource> buildClass(const TSGML& e, const std::string& baseDir
     return cls;
 }
 
-std::string relativeToBase(std::string_view path) {
-    return path.empty() ? std::string() : relativePath(path, baseDirectory());
+// Once the tree stands, globals are its global values; before, the runtime's
+// own table holds them.
+class TTreeGlobalScope : public native::TGlobalScope {
+public:
+    TValue* globalCell(std::string_view globalName) override {
+        if (!resourceRoot()) return native::TGlobalScope::globalCell(globalName);
+        TResource* g = resourceRoot()->lookup(globalName);
+        return g ? g->valueCell() : nullptr;
+    }
+};
+
+} // namespace
+
+std::unique_ptr<TResource> TTreeResourceServices::readText(std::string_view text) {
+    return readResourceText(text);
 }
 
-std::unique_ptr<TResource> readBack(std::string_view text) { return readResourceText(text); }
+TResource* TTreeResourceServices::globalsList() { return usrglobalList(); }
 
-std::unique_ptr<TResource> newGlobal(std::string_view globalName) {
+std::unique_ptr<TResource> TTreeResourceServices::newGlobal(std::string_view globalName) {
     auto g = readResourceText("<globalvalue name=\"" + escapeMarkup(globalName) + "\">");
     return g ? std::move(g) : std::make_unique<TGlobalValue>(globalName);
 }
 
-TValue* treeGlobalCell(std::string_view globalName) {
-    TResource* g = resourceRoot() ? resourceRoot()->lookup(globalName) : nullptr;
-    return g ? g->valueCell() : nullptr;
+native::TGlobalScope& treeGlobalScope() {
+    static TTreeGlobalScope scope;
+    return scope;
 }
-
-} // namespace
 
 void registerResourceKind(const std::string& tag, TResourceBuilder builder) {
     builders()[tag] = std::move(builder);
-}
-
-void installResourceHooks() {
-    gResourceHooks.relativeToBase = relativeToBase;
-    gResourceHooks.escape = [](std::string_view v) { return escapeMarkup(v); };
-    gResourceHooks.commonDir = [](std::string_view a, std::string_view b) {
-        return ravok::commonDir(a, b);
-    };
-    gResourceHooks.parentDir = [](std::string_view p) { return ravok::parentDir(p); };
-    gResourceHooks.readText = readBack;
-    gResourceHooks.usrglobal = usrglobalList;
-    gResourceHooks.newGlobal = newGlobal;
-    if (resourceRoot()) native::setGlobalCellHook(treeGlobalCell);
 }
 
 std::unique_ptr<TResource> buildResource(const TSGML& e, const std::string& baseDir) {
@@ -135,7 +133,6 @@ std::unique_ptr<TResource> buildResource(const TSGML& e, const std::string& base
 }
 
 std::unique_ptr<TResource> readResourceText(std::string_view text, std::string_view baseDir) {
-    installResourceHooks();
     std::unique_ptr<TSGML> root = TSGML::readDocument(text);
     if (!root) return nullptr;
     return buildResource(*root, baseDir.empty() ? baseDirectory() : std::string(baseDir));

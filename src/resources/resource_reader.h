@@ -4,6 +4,7 @@
 // classes.customres.), relative src paths resolved against the base directory.
 #pragma once
 
+#include "runtime/native_api.h"
 #include "runtime/resource.h"
 
 #include <functional>
@@ -31,8 +32,18 @@ using TResourceBuilder =
     std::function<std::unique_ptr<TResource>(const TSGML&, const std::string& baseDir)>;
 void registerResourceKind(const std::string& tag, TResourceBuilder builder);
 
-// Installs what the resource base behaviours need from this subsystem
-// (relative paths, escaping, reading back, $ globals); done by every reader.
-void installResourceHooks();
+// What the resource base needs from the tree: reading back and globals made
+// on first use. The compiler adds compiling a class; the players install
+// that (setResourceServices).
+class TTreeResourceServices : public TResourceServices {
+public:
+    std::unique_ptr<TResource> readText(std::string_view text) override;
+    TResource* globalsList() override;
+    std::unique_ptr<TResource> newGlobal(std::string_view globalName) override;
+};
+
+// $ globals found in the tree once it stands; the players install it
+// (native::setGlobalScope).
+native::TGlobalScope& treeGlobalScope();
 
 } // namespace ravok

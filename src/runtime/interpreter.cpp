@@ -25,8 +25,8 @@ namespace ravok {
 
 namespace {
 
-void giveBudgetBack() { StepBudget = kUnlimitedBudget; }
-THoldHook gHoldHook = giveBudgetBack;
+TDebugHold gNoDebugger;
+TDebugHold* gHold = &gNoDebugger;
 
 // "Native関数"
 constexpr const char* kNativeFunction = "Native\x8A\xD6\x90\x94";
@@ -783,7 +783,8 @@ TValue& scratchCell() {
     return *cell;
 }
 
-void setHoldHook(THoldHook hook) { gHoldHook = hook ? hook : giveBudgetBack; }
+TDebugHold& debugHold() { return *gHold; }
+void setDebugHold(TDebugHold* hold) { gHold = hold ? hold : &gNoDebugger; }
 
 void warning(TProcess* p, const std::string& text) {
     if (text == LastWarningText) return;
@@ -837,7 +838,7 @@ void run(TProcess* p, int32_t limit) {
             if (StepBudget < kUnlimitedBudget) StepBudget -= p->sliceUsed;
             d -= p->sliceUsed;
             if (StepBudget <= 0) {
-                gHoldHook();
+                gHold->hold();
                 if (StepBudget < kUnlimitedBudget) d = StepBudget;
             }
         }

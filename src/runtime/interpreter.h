@@ -26,10 +26,16 @@ inline std::string LastWarningText;
 // The cell that stands in for a missing field, variable or argument.
 TValue& scratchCell();
 
-// Called when StepBudget runs out (the debug window's hold). The default gives
-// the budget back at once, so a player without a debugger never stalls.
-using THoldHook = void (*)();
-void setHoldHook(THoldHook hook);
+// Called when StepBudget runs out: the debug window's hold. The default
+// gives the budget back at once, so a player without a debugger never stalls.
+class TDebugHold {
+public:
+    virtual ~TDebugHold() = default;
+    virtual void hold() { StepBudget = kUnlimitedBudget; }
+};
+TDebugHold& debugHold();
+// nullptr restores the default.
+void setDebugHold(TDebugHold* hold);
 
 // Executes up to `limit` instructions (limit <= 0 means 123456). Fatal errors
 // are reported with the process's trace and kill the process; they never

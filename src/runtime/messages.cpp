@@ -3,19 +3,17 @@
 namespace ravok {
 
 namespace {
-TTranslator& translator() {
-    static TTranslator t;
-    return t;
-}
+TTranslator gIdentity;
+TTranslator* gTranslator = &gIdentity;
 } // namespace
 
 std::string translate(std::string_view text) {
-    auto& t = translator();
-    if (!t || text.empty()) return std::string(text);
-    std::string out = t(text);
+    if (text.empty()) return std::string(text);
+    std::string out = gTranslator->translate(text);
     return out.empty() ? std::string(text) : out;
 }
 
-void setTranslator(TTranslator t) { translator() = std::move(t); }
+TTranslator& translator() { return *gTranslator; }
+void setTranslator(TTranslator* t) { gTranslator = t ? t : &gIdentity; }
 
 } // namespace ravok

@@ -1,19 +1,25 @@
 // Translation of fixed message pieces. Every fixed text the engine shows goes
-// through translate() piece by piece; the message table installs itself here
-// once it is loaded, and until then every text stands for itself.
+// through translate() piece by piece. The default translator lets every text
+// stand for itself; the players install the message table.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
 
 namespace ravok {
 
-using TTranslator = std::function<std::string(std::string_view)>;
+class TTranslator {
+public:
+    virtual ~TTranslator() = default;
+    // The translation, or empty when there is none.
+    virtual std::string translate(std::string_view) const { return {}; }
+};
 
+// The installed translation of text, or text itself when it has none.
 std::string translate(std::string_view text);
 
-// Installs the table's look-up; an empty function restores the identity.
-void setTranslator(TTranslator translator);
+TTranslator& translator();
+// nullptr restores the identity.
+void setTranslator(TTranslator* translator);
 
 } // namespace ravok

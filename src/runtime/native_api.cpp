@@ -12,9 +12,16 @@ namespace ravok::native {
 
 namespace {
 
+TGlobalScope gOwnScope;
+TGlobalScope* gScope = &gOwnScope;
+TScriptEvaluator gNoEvaluation;
+TScriptEvaluator* gEvaluator = &gNoEvaluation;
+
+} // namespace
+
 // Globals before the resource tree exists: one arena cell per name, found
 // without regard to case, never freed (a vtRef may point at it).
-TValue* ownGlobalCell(std::string_view name) {
+TValue* TGlobalScope::globalCell(std::string_view name) {
     static auto* cells = new std::map<std::string, TArenaOffset>();
     auto [it, added] = cells->try_emplace(foldCase(name), 0);
     if (added) {
@@ -24,19 +31,20 @@ TValue* ownGlobalCell(std::string_view name) {
     return arenaPtr<TValue>(it->second);
 }
 
-TValue* noEvaluation(std::string_view) {
+TValue* TScriptEvaluator::evaluate(std::string_view) {
     throw ERunError(translate("Script evaluation is not available."));
 }
 
-int noStatements(std::string_view, bool) {
+int TScriptEvaluator::evaluateStatements(std::string_view, bool) {
     throw ERunError(translate("Script evaluation is not available."));
 }
 
-TGlobalCellHook gGlobalCell = ownGlobalCell;
-TEvaluateHook gEvaluate = noEvaluation;
-TStatementsHook gStatements = noStatements;
-
-} // namespace
+TGlobalScope& globalScope() { return *gScope; }
+void setGlobalScope(TGlobalScope* scope) { gScope = scope ? scope : &gOwnScope; }
+TScriptEvaluator& scriptEvaluator() { return *gEvaluator; }
+void setScriptEvaluator(TScriptEvaluator* evaluator) {
+    gEvaluator = evaluator ? evaluator : &gNoEvaluation;
+}
 
 size_t text(const TValue& v, char* buffer, size_t size) {
     std::string t = valueToText(v);
@@ -52,20 +60,16 @@ void setString(TValue& v, std::string_view text) { setObject(v, makeString(text)
 
 TValue* globalCell(std::string_view name) {
     if (name.empty() || name[0] != '$') return nullptr;
-    return gGlobalCell(name);
+    return gScope->globalCell(name);
 }
 
 void setGlobal(std::string_view name, const TValue& v) {
     if (TValue* cell = globalCell(name)) assign(*cell, &v);
 }
 
-TValue* evaluate(std::string_view expression) { return gEvaluate(expression); }
+TValue* evaluate(std::string_view expression) { return gEvaluator->evaluate(expression); }
 int evaluateStatements(std::string_view text, bool reportErrors) {
-    return gStatements(text, reportErrors);
+    return gEvaluator->evaluateStatements(text, reportErrors);
 }
-
-void setGlobalCellHook(TGlobalCellHook hook) { gGlobalCell = hook ? hook : ownGlobalCell; }
-void setEvaluateHook(TEvaluateHook hook) { gEvaluate = hook ? hook : noEvaluation; }
-void setStatementsHook(TStatementsHook hook) { gStatements = hook ? hook : noStatements; }
 
 } // namespace ravok::native

@@ -62,13 +62,28 @@ TValue* evaluate(std::string_view expression);
 // compile, 2 ended with a run-time error.
 int evaluateStatements(std::string_view text, bool reportErrors = true);
 
-// The resource tree and the compiler install the real look-up and evaluation;
-// until then globals live in a table of their own and evaluation is refused.
-using TGlobalCellHook = TValue* (*)(std::string_view name);
-using TEvaluateHook = TValue* (*)(std::string_view expression);
-using TStatementsHook = int (*)(std::string_view text, bool reportErrors);
-void setGlobalCellHook(TGlobalCellHook hook);
-void setEvaluateHook(TEvaluateHook hook);
-void setStatementsHook(TStatementsHook hook);
+// Where $ globals live. The default keeps them in a table of its own, one
+// arena cell per name, for a runtime without a resource tree; the tree's
+// scope finds them in the tree.
+class TGlobalScope {
+public:
+    virtual ~TGlobalScope() = default;
+    virtual TValue* globalCell(std::string_view name);
+};
+TGlobalScope& globalScope();
+// nullptr restores the default.
+void setGlobalScope(TGlobalScope* scope);
+
+// Evaluation of script text, which needs the compiler. The default refuses
+// with a run-time error ("Script evaluation is not available.").
+class TScriptEvaluator {
+public:
+    virtual ~TScriptEvaluator() = default;
+    virtual TValue* evaluate(std::string_view expression);
+    virtual int evaluateStatements(std::string_view text, bool reportErrors);
+};
+TScriptEvaluator& scriptEvaluator();
+// nullptr restores the default.
+void setScriptEvaluator(TScriptEvaluator* evaluator);
 
 } // namespace ravok::native

@@ -24,6 +24,11 @@ public:
         return r;
     }
 
+    // The state, for a computation that must leave the scripts' sequence
+    // where it was.
+    uint32_t state() const { return state_; }
+    void restore(uint32_t state) { state_ = state; }
+
 private:
     uint32_t state_ = 0x075BD924u; // seed(0): a zero state would draw 0 forever
 };

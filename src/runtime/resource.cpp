@@ -5,6 +5,7 @@
 #include "runtime/mark.h"
 #include "runtime/messages.h"
 #include "runtime/native_api.h"
+#include "runtime/paths.h"
 #include "runtime/rtti.h"
 #include "runtime/sjis.h"
 #include "runtime/value_ops.h"
@@ -66,11 +67,12 @@ TResource* TResource::lookup(std::string_view path) {
     // At the root, a whole path without a dot may be a short class name or a
     // global that does not exist yet.
     if (TRTTI* cls = TAlias::instance().get(path)) return cls;
-    if (path[0] != '$' || !gResourceHooks.usrglobal || !gResourceHooks.newGlobal) return nullptr;
-    TResource* globals = gResourceHooks.usrglobal();
+    if (path[0] != '$') return nullptr;
+    TResource* globals = resourceServices().globalsList();
     if (!globals) return nullptr;
     if (TResource* existing = globals->findChild(path)) return existing;
-    auto created = gResourceHooks.newGlobal(path);
+    auto created = resourceServices().newGlobal(path);
+    if (!created) return nullptr;
     TResource* raw = created.get();
     globals->addChild(std::move(created));
     return raw;
@@ -97,9 +99,9 @@ bool TResource::initialize() {
 void TResource::initStep(TInitContext&) {}
 
 void TResource::commonDir(std::string& path) {
-    if (sourceFile.empty() || !gResourceHooks.commonDir || !gResourceHooks.parentDir) return;
-    std::string own = gResourceHooks.parentDir(sourceFile);
-    path = path.empty() ? own : gResourceHooks.commonDir(path, own);
+    if (sourceFile.empty()) return;
+    std::string own = parentDir(sourceFile);
+    path = path.empty() ? own : ravok::commonDir(path, own);
 }
 void TResource::rebase(std::string_view, std::string_view) {}
 void TResource::save(TLines&, const std::string&) {}
@@ -119,13 +121,22 @@ void TResource::dumpTree(TLines& lines, const std::string& path) { lines.push_ba
 void TResource::visit(TResourceIterator& visitor) { visitor.visit(this); }
 
 std::unique_ptr<TResource> TResource::clone() {
-    if (!gResourceHooks.readText) return nullptr;
     TLines lines;
     save(lines, "");
     std::string text;
     for (const std::string& l : lines)
         text += l + "\r\n";
-    return gResourceHooks.readText(text);
+    return resourceServices().readText(text);
+}
+
+namespace {
+TResourceServices gRuntimeOnly;
+TResourceServices* gServices = &gRuntimeOnly;
+} // namespace
+
+TResourceServices& resourceServices() { return *gServices; }
+void setResourceServices(TResourceServices* services) {
+    gServices = services ? services : &gRuntimeOnly;
 }
 
 std::string fullPath(const TResource* r) {

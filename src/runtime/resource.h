@@ -77,23 +77,25 @@ private:
     TValue* scriptCell_;
 };
 
-// What the base behaviours need from the resources and compiler subsystems,
-// installed by them.
-struct TResourceHooks {
-    std::string (*relativeToBase)(std::string_view path) = nullptr;
-    std::string (*escape)(std::string_view value) = nullptr;
-    // The deepest folder that holds both paths.
-    std::string (*commonDir)(std::string_view a, std::string_view b) = nullptr;
-    std::string (*parentDir)(std::string_view path) = nullptr;
-    std::unique_ptr<TResource> (*readText)(std::string_view text) = nullptr;
-    // Compiles a class from its source file with error reporting.
-    void (*compileClass)(TRTTI* cls) = nullptr;
-    // The list that receives automatically created globals.
-    TResource* (*usrglobal)() = nullptr;
-    // A new global value resource of that name.
-    std::unique_ptr<TResource> (*newGlobal)(std::string_view name) = nullptr;
+// What the base behaviours need from the layers above: the markup reader
+// (cloning, globals made on first use) and the compiler. The default is a
+// tree of the runtime alone: nothing is read back, no global is made, and a
+// class is compiled by whoever built it.
+class TResourceServices {
+public:
+    virtual ~TResourceServices() = default;
+    // A resource read back from its saved markup; nullptr when none can be.
+    virtual std::unique_ptr<TResource> readText(std::string_view) { return nullptr; }
+    // Compiles a class from its source file, reporting its errors.
+    virtual void compileClass(TRTTI*) {}
+    // The list that receives globals made on first use, and a new global.
+    virtual TResource* globalsList() { return nullptr; }
+    virtual std::unique_ptr<TResource> newGlobal(std::string_view) { return nullptr; }
 };
-inline TResourceHooks gResourceHooks;
+
+TResourceServices& resourceServices();
+// nullptr restores the runtime's own default.
+void setResourceServices(TResourceServices* services);
 
 // The root of the tree (the kernel list); lookups at the root also try the
 // alias table and create $ globals.

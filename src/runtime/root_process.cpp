@@ -1,5 +1,6 @@
 #include "runtime/root_process.h"
 
+#include "runtime/collector.h"
 #include "runtime/errors.h"
 #include "runtime/messages.h"
 #include "runtime/pool.h"
@@ -18,7 +19,6 @@ TRootProcess& TRootProcess::instance() {
 bool TRootProcess::start(TRunMode mode) {
     if (process_) stop();
     designMode_ = mode == TRunMode::Design;
-    if (designMode_ && hooks.enableDesignTimer) hooks.enableDesignTimer();
     TRTTI* boot = resolveClassPath("classes.lang.Boot");
     if (!boot) boot = resolveClassPath("Boot");
     if (!boot) return false;
@@ -35,10 +35,9 @@ bool TRootProcess::start(TRunMode mode) {
 }
 
 void TRootProcess::stop() {
-    if (hooks.clearSprites) hooks.clearSprites();
     freeProcess(process_);
     process_ = nullptr;
-    if (hooks.collect) hooks.collect();
+    collect();
 }
 
 } // namespace ravok

@@ -9,13 +9,6 @@ class TProcess;
 
 enum class TRunMode { Run, Design };
 
-// Hooks of the subsystems a start or stop touches, installed as they come.
-struct TRootProcessHooks {
-    void (*clearSprites)() = nullptr;      // the screen's sprite list
-    void (*collect)() = nullptr;           // a full collection
-    void (*enableDesignTimer)() = nullptr; // the screen's periodic timer
-};
-
 class TRootProcess {
 public:
     static TRootProcess& instance();
@@ -24,13 +17,12 @@ public:
     // execute (run mode) or design. Errors are reported and leave no root
     // process. Returns whether one was started.
     bool start(TRunMode mode);
-    // Clears the sprite list, frees the root process, runs a full collection.
+    // Frees the root process and runs a full collection (stopping a page
+    // clears the sprite list first).
     void stop();
 
     TProcess* process() const { return process_; }
     bool designMode() const { return designMode_; }
-
-    TRootProcessHooks hooks;
 
 private:
     TProcess* process_ = nullptr;

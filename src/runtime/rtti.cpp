@@ -1,6 +1,8 @@
 #include "runtime/rtti.h"
 
 #include "runtime/collector.h"
+#include "runtime/directories.h"
+#include "runtime/markup_escape.h"
 #include "runtime/mark.h"
 #include "runtime/messages.h"
 #include "runtime/pool.h"
@@ -182,9 +184,9 @@ void setCoreClasses(TRTTI* object, TRTTI* string, TRTTI* array) {
 namespace ravok {
 
 void TRTTI::initStep(TInitContext& context) {
-    if (!compiled && gResourceHooks.compileClass) {
+    if (!compiled) {
         reset();
-        gResourceHooks.compileClass(this);
+        resourceServices().compileClass(this);
     }
     if (failed)
         ++context.failed;
@@ -195,13 +197,9 @@ void TRTTI::initStep(TInitContext& context) {
 }
 
 void TRTTI::save(TLines& lines, const std::string& indent) {
-    auto esc = [](std::string_view v) {
-        return gResourceHooks.escape ? gResourceHooks.escape(v) : std::string(v);
-    };
-    std::string src =
-        gResourceHooks.relativeToBase ? gResourceHooks.relativeToBase(sourceFile) : sourceFile;
-    lines.push_back(indent + "<class name=\"" + esc(name) + "\" src=\"" + esc(src) +
-                    "\" category=\"" + esc(category) + "\"/>");
+    lines.push_back(indent + "<class name=\"" + escapeMarkup(name) + "\" src=\"" +
+                    escapeMarkup(relativeToBase(sourceFile)) + "\" category=\"" +
+                    escapeMarkup(category) + "\"/>");
 }
 
 void TRTTI::releaseValues() {

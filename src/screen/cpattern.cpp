@@ -40,8 +40,7 @@ void TCPat::initStep(TInitContext& context) {
 }
 
 void TCPat::save(TLines& lines, const std::string& indent) {
-    std::string src = gResourceHooks.relativeToBase ? gResourceHooks.relativeToBase(sourceFile)
-                                                    : sourceFile;
+    std::string src = relativeToBase(sourceFile);
     lines.push_back(indent + "<cpattern name=\"" + escapeMarkup(name) + "\" src=\"" +
                     escapeMarkup(src) + "\"/>");
 }

@@ -3,6 +3,7 @@
 #include "screen/joystick.h"
 #include "screen/key_state.h"
 #include "screen/screen.h"
+#include "screen/screen_window.h"
 #include "runtime/native_api.h"
 #include "runtime/value_ops.h"
 
@@ -25,18 +26,18 @@ using native::argument;
 
 void _n_moveCursor(TValue* cell, int argc, int) {
     if (argc < 3) return;
-    if (screen().moveCursorTo) screen().moveCursorTo(toInt(argument(cell, 2)), toInt(argument(cell, 3)));
+    screenWindow().moveCursorTo(toInt(argument(cell, 2)), toInt(argument(cell, 3)));
 }
 
 void _n_showCursor(TValue* cell, int argc, int) {
     if (argc < 2) return;
-    if (screen().showCursor) screen().showCursor(truthiness(argument(cell, 2)));
+    screenWindow().showCursor(truthiness(argument(cell, 2)));
 }
 
 void _n_refreshXY(TValue*, int argc, int) {
     if (argc < 1) return;
     int x = 0, y = 0;
-    if (!screen().cursorInGame || !screen().cursorInGame(x, y)) return;
+    if (!screenWindow().cursorInGame(x, y)) return;
     native::setGlobal("$mouseX", TValue::ofInt(x));
     native::setGlobal("$mouseY", TValue::ofInt(y));
 }

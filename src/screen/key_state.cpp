@@ -5,18 +5,18 @@
 namespace ravok {
 
 int32_t TKeyState::holdCount(int64_t code) {
-    if (!source_) return 0;
-    if (DisableKeysWhenInactive && !source_->applicationActive()) return 0;
+    TKeySource& source = keySource();
+    if (DisableKeysWhenInactive && !source.applicationActive()) return 0;
     int key = code >= 0 && code <= 255 ? static_cast<int>(code) : 0;
     if (DesignMode || !polled_[key]) {
-        counts_[key] = source_->isDown(key) ? counts_[key] + 1 : 0;
+        counts_[key] = source.isDown(key) ? counts_[key] + 1 : 0;
         polled_[key] = true;
     }
     return counts_[key];
 }
 
 TKeyState& keyState() {
-    static TKeyState state(&headlessKeySource());
+    static TKeyState state;
     return state;
 }
 

@@ -10,13 +10,9 @@
 
 namespace ravok {
 
-class TKeySource;
-
+// Keys are read from the installed key source (base/key_source.h).
 class TKeyState {
 public:
-    explicit TKeyState(TKeySource* source) : source_(source) {}
-
-    void setSource(TKeySource* source) { source_ = source; }
     // A new frame of polling: every key will be read again.
     void newFrame() { polled_.fill(false); }
     // The hold count of the key; codes outside 0..255 read key 0. In design
@@ -30,7 +26,6 @@ public:
     bool DesignMode = false;
 
 private:
-    TKeySource* source_;
     std::array<int32_t, 256> counts_{};
     std::array<bool, 256> polled_{};
 };

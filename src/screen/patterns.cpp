@@ -6,6 +6,7 @@
 #include "runtime/sjis.h"
 
 #include "base/clock.h"
+#include "base/sound_ticker.h"
 #include "base/regex.h"
 #include "base/reporter.h"
 
@@ -31,7 +32,7 @@ public:
         long double rowStart = NowMs();
         for (int y = 0; y < h_; ++y) {
             if (NowMs() - rowStart > 100) {
-                if (gPatternSoundTick) gPatternSoundTick();
+                soundTicker().tick(); // music keeps playing through a large cut
                 rowStart = NowMs();
             }
             for (int x = 0; x < w_; ++x) {

@@ -74,9 +74,6 @@ private:
 TPatCache& patternCache();
 TPatternList& patternList();
 
-// Called while a large image is cut, so music keeps playing.
-inline void (*gPatternSoundTick)() = nullptr;
-
 // "$pat_" + the file name without its extension and without anything but
 // letters, digits and underscores.
 std::string patternGlobalName(std::string_view fileName);

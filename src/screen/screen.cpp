@@ -1,5 +1,7 @@
 #include "screen/screen.h"
 
+#include "screen/screen_window.h"
+
 #include <cstdlib>
 
 #include "runtime/native_api.h"
@@ -23,6 +25,14 @@ TScreen& screen() {
     return s;
 }
 
+namespace {
+TScreenWindow gNoWindow;
+TScreenWindow* gWindow = &gNoWindow;
+} // namespace
+
+TScreenWindow& screenWindow() { return *gWindow; }
+void setScreenWindow(TScreenWindow* window) { gWindow = window ? window : &gNoWindow; }
+
 TRect TScreen::clientRect() const {
     return {0, 0, globalInt("$screenWidth", 560), globalInt("$screenHeight", 400)};
 }
@@ -35,12 +45,12 @@ TSurface& TScreen::backSurface() {
 }
 
 void TScreen::DrawAll() {
-    TSurface* display = DrawMethod == 3 && displaySurface ? displaySurface() : nullptr;
+    TSurface* display = DrawMethod == 3 ? screenWindow().displaySurface() : nullptr;
     TSurface& back = display ? *display : backSurface();
     TRect client = clientRect();
     BeginSection(50);
     uint32_t colour = 0xFFFFFF;
-    if (pageRunning && pageRunning()) {
+    if (Booted && !NotRunning) {
         TValue* bg = native::globalCell("$bgcolor");
         colour = bg && (bg->kind == vtInt || bg->kind == vtFloat) ? uint32_t(toInt(*bg)) & 0xFFFFFF
                                                                   : 0;
@@ -52,7 +62,7 @@ void TScreen::DrawAll() {
     EndSection(48);
     BeginSection(49);
     ++presentations;
-    if (present) present(back, client);
+    screenWindow().present(back, client);
     EndSection(49);
 }
 

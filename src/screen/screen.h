@@ -28,35 +28,28 @@ public:
 
     TSpriteList Sprites;
     bool DrawingFrame = true;
+    // Set when drawing a frame failed: the loop stops redrawing until the
+    // window's next one-second tick or the next page load.
     bool DrawingStopped = false;
+    // No compiled page is running: set before a page load, cleared when the
+    // page compiled, set again when loading failed.
+    bool NotRunning = true;
     int64_t presentations = 0;
 
     // The window's side of the state the Window natives set.
     int DrawMethod = 1;           // 1, 2, 3: presentation A, B, C
     bool SizeUnlocked = false;    // the window may be resized and tells the script
     int windowX = 270, windowY = 101;
-    // The desktop window's answers to the natives; missing: only the state changes.
-    void (*setClientSize)(int width, int height) = nullptr;
-    void (*setWindowPos)(int x, int y) = nullptr;
-    void (*drawMethodChanged)(int method) = nullptr;
-    // Method C draws straight into the window's own surface.
-    TSurface* (*displaySurface)() = nullptr;
-    // The mouse cursor, in game-screen pixels (full-screen offsets and the
-    // window's origin taken care of by the platform).
-    bool (*cursorInGame)(int& x, int& y) = nullptr;
-    void (*moveCursorTo)(int x, int y) = nullptr;
-    void (*showCursor)(bool show) = nullptr;
-
-    // Shows the finished frame; missing: frames are drawn and not shown.
-    void (*present)(const TSurface& surface, const TRect& client) = nullptr;
-    // Whether a page is running and the player has booted (the clear colour).
-    bool (*pageRunning)() = nullptr;
 
 private:
     std::unique_ptr<TSurface> back_;
 };
 
 TScreen& screen();
+
+// The first-time start-up is running / has finished.
+inline bool Booting = false;
+inline bool Booted = false;
 
 // The sound engine's delay in samples from the setting SvDelay: a number
 // above 0 is taken; otherwise 9000 on the operating system version 6 that

@@ -1,6 +1,7 @@
 #include "screen/window_natives.h"
 
 #include "screen/screen.h"
+#include "screen/screen_window.h"
 
 #include "resources/environment.h"
 #include "runtime/native_api.h"
@@ -17,7 +18,7 @@ void _n_setSize(TValue* cell, int argc, int) {
     if (argc < 3) return;
     TScreen& s = screen();
     s.SizeUnlocked = truthiness(argument(cell, 3));
-    if (s.setClientSize) s.setClientSize(toInt(argument(cell, 1)), toInt(argument(cell, 2)));
+    screenWindow().setClientSize(toInt(argument(cell, 1)), toInt(argument(cell, 2)));
 }
 
 // _n_setPos(x, y)
@@ -26,7 +27,7 @@ void _n_setPos(TValue* cell, int argc, int) {
     TScreen& s = screen();
     s.windowX = toInt(argument(cell, 1));
     s.windowY = toInt(argument(cell, 2));
-    if (s.setWindowPos) s.setWindowPos(s.windowX, s.windowY);
+    screenWindow().setWindowPos(s.windowX, s.windowY);
 }
 
 // _n_setDrawMode(mode): 1, 2 or 3 as if chosen from the menu.
@@ -38,7 +39,7 @@ void _n_setDrawMode(TValue* cell, int argc, int) {
     s.DrawMethod = mode;
     TEnvironment::instance().setEnv("DrawMode", std::to_string(mode));
     TEnvironment::instance().save();
-    if (s.drawMethodChanged) s.drawMethodChanged(mode);
+    screenWindow().drawMethodChanged(mode);
 }
 
 } // namespace

@@ -207,7 +207,7 @@ bool TEnveloper::executeEvent(TChannel& ch) {
 
 void TEnveloper::loadSampleVoice(const std::string& file, int voice) {
     if (voice < kWaveforms || voice >= kWaveforms + kSampleVoices) return;
-    std::string hostPath = resolveVoiceFile ? resolveVoiceFile(file) : std::string();
+    std::string hostPath = resolveVoiceFile(file);
     if (hostPath.empty()) return;
     for (TChannel& ch : channels)
         if (ch.voice == voice) selectVoice(ch, 0);

@@ -96,8 +96,10 @@ public:
     int32_t getPosition(int kind);
 
     // Sampled voices are looked up in the program folder when the name alone
-    // does not exist; the file layer resolves both.
-    std::string (*resolveVoiceFile)(const std::string& name) = nullptr;
+    // does not exist; the engine gives the file layer's look-up, and a bare
+    // synthesizer finds no voice files.
+    static std::string noVoiceFile(const std::string&) { return {}; }
+    std::string (*resolveVoiceFile)(const std::string& name) = noVoiceFile;
 
     void setDelay(int32_t value) {
         if (value >= 0 && value < requestedSize_ - 10) delay = value;

@@ -131,6 +131,18 @@ void TSorvald::timerTick() {
     if (timerEnabled && tickBound) Tick();
 }
 
+namespace {
+class TEngineTicker : public TSoundTicker {
+public:
+    void tick() override { soundEngine().Tick(); }
+};
+} // namespace
+
+TSoundTicker& soundEngineTicker() {
+    static TEngineTicker ticker;
+    return ticker;
+}
+
 TSorvald& soundEngine() {
     auto& slot = engineSlot();
     if (!slot) {

@@ -4,6 +4,7 @@
 // own timer (every Interval ms) and whenever the main loop asks.
 #pragma once
 
+#include "base/sound_ticker.h"
 #include "sound/enveloper.h"
 #include "sound/song_file.h"
 #include "sound/wav_loader.h"
@@ -25,6 +26,7 @@ public:
     int32_t delay() const { return engine_->delay; }
 
     void setDevice(TWaveOut* device) { engine_->setDevice(device); }
+    TWaveOut* device() const { return engine_->device(); }
     // Reads a tones file (a program path) over the tables.
     bool loadTones(const std::string& path) { return engine_->loadTones(path); }
 
@@ -72,6 +74,11 @@ private:
 
 // The screen window's engine (SV): 50 ms, buffer 44100, delay 1000.
 TSorvald& soundEngine();
+
+// Ticks soundEngine(): what the players install as the sound ticker
+// (setSoundTicker), so that music goes on through long waits below the
+// sound layer.
+TSoundTicker& soundEngineTicker();
 // Back to a fresh engine (tests).
 void resetSoundEngine();
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "kernel/boot.h"
+#include "player/shared_wiring.h"
 #include "resources/program_paths.h"
 #include "recording_reporter.h"
 
@@ -20,6 +21,7 @@ protected:
     static void SetUpTestSuite() {
         setProgramDirectory(fromHostPath(RAVOK_TEST_HOME));
         setReporter(&recording());
+        wireSharedServices();
         ASSERT_TRUE(bootKernel());
     }
     static TRecording& recording() {

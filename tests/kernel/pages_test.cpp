@@ -17,6 +17,8 @@
 #include "pages/page_state.h"
 #include "runtime/paths.h"
 #include "base/clock.h"
+#include "base/key_source.h"
+#include "screen/screen.h"
 #include "base/encoding.h"
 #include "platform/headless/virtual_clock.h"
 #include "base/reporter.h"
@@ -125,13 +127,13 @@ TEST_F(PagesTest, ANewPageStartsFromTheTemplateAndLoads) {
     EXPECT_EQ(bytes, kEmptyPage);
     runPage(p);
     EXPECT_TRUE(pageState().compiled);
-    EXPECT_FALSE(pageState().notRunning);
+    EXPECT_FALSE(screen().NotRunning);
     EXPECT_TRUE(resourceRoot()->lookup("usr.global.$screenWidth"));
     EXPECT_TRUE(TRootProcess::instance().process());
     loadPage(folder + "\\missing.cmml");
     ASSERT_EQ(recording().errors.size(), 1u);
     EXPECT_EQ(recording().errors[0], folder + "\\missing.cmml does not exist.");
-    EXPECT_TRUE(pageState().notRunning);
+    EXPECT_TRUE(screen().NotRunning);
     recording().errors.clear();
 }
 
@@ -388,14 +390,23 @@ TEST_F(MainLoopTest, PauseAndResumeAreToldOnceEach) {
     run("$frameManager = null;");
 }
 
-bool gActive = true;
+// The window's focus, as the key source reports it.
+class TFocus : public TKeySource {
+public:
+    TFocus() { setKeySource(this); }
+    ~TFocus() override { setKeySource(nullptr); }
+    bool isDown(int) override { return false; }
+    bool applicationActive() override { return active; }
+    bool active = true;
+};
 
 TEST_F(MainLoopTest, WithDeactivationPauseTheInactivePeriodIsNotCaughtUp) {
     start("while (1) { $draws.add(1); suspend(); }");
     installFrameManager();
     TPrjManager::instance().setParam("deactivation_pause", "1");
     TMainLoop& loop = TMainLoop::instance();
-    loop.hooks.applicationActive = [] { return gActive; };
+    TFocus focus;
+    bool& gActive = focus.active;
     gActive = false;
     clock.advance(1000);
     EXPECT_TRUE(loop.Main());
@@ -407,7 +418,6 @@ TEST_F(MainLoopTest, WithDeactivationPauseTheInactivePeriodIsNotCaughtUp) {
     loop.Main();
     EXPECT_EQ(loop.FrameCount, 1); // one frame: the two held seconds are not caught up
     EXPECT_EQ(text("$_tmp_p"), "pe");
-    loop.hooks.applicationActive = nullptr;
     TPrjManager::instance().setParam("deactivation_pause", "0");
     run("$frameManager = null;");
 }

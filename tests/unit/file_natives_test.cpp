@@ -30,6 +30,7 @@ TValue* urlHook(std::string_view) {
 
 class FileNativesTest : public RuntimeTest {
 protected:
+    std::unique_ptr<TScopedEvaluator> evaluator;
     void SetUp() override {
         RuntimeTest::SetUp();
         char tmpl[] = "/tmp/ravok-natives-XXXXXX";
@@ -37,10 +38,10 @@ protected:
         mkdir((root + "/Game").c_str(), 0777);
         setProgramDirectory(fromHostPath(root));
         setBaseDirectory(fromHostPath(root + "/Game"));
-        native::setEvaluateHook(urlHook);
+        evaluator = std::make_unique<TScopedEvaluator>(urlHook);
     }
     void TearDown() override {
-        native::setEvaluateHook(nullptr);
+        evaluator.reset();
         if (std::system(("rm -rf '" + root + "'").c_str()) != 0) ADD_FAILURE();
         RuntimeTest::TearDown();
     }

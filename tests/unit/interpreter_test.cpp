@@ -325,7 +325,7 @@ TEST_F(InterpreterTest, ErrorValuesProduceNoFurtherMessages) {
 }
 
 TEST_F(InterpreterTest, WarningTextsGoThroughTheMessageTable) {
-    setTranslator([](std::string_view key) -> std::string {
+    TScopedTranslator translator([](std::string_view key) -> std::string {
         return key == " cannot be read." ? " kann nicht gelesen werden." : std::string();
     });
     TCodeWriter w;
@@ -335,7 +335,6 @@ TEST_F(InterpreterTest, WarningTextsGoThroughTheMessageTable) {
     w.emit(Op_Ret);
     w.emitHalt();
     runMain(w);
-    setTranslator(nullptr);
     ASSERT_EQ(reporter.errors.size(), 1u);
     EXPECT_EQ(reporter.errors[0], "3 is not Object. Fieldb kann nicht gelesen werden.");
 }
@@ -381,10 +380,11 @@ TEST_F(InterpreterTest, TheDebuggerBudgetSlicesARun) {
     self->field(0) = TValue::ofInt(0);
     static int holds;
     holds = 0;
-    setHoldHook([] { ++holds; });
-    StepBudget = 10; // two turns, then the hold; it leaves the budget at 0
-    run(p);
-    setHoldHook(nullptr);
+    {
+        TScopedHold hold([] { ++holds; });
+        StepBudget = 10; // two turns, then the hold; it leaves the budget at 0
+        run(p);
+    }
     EXPECT_EQ(holds, 1);
     EXPECT_EQ(self->field(0).i, 2);
     EXPECT_EQ(StepBudget, 0);

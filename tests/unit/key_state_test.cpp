@@ -12,6 +12,8 @@ namespace {
 
 class TFakeKeys : public TKeySource {
 public:
+    TFakeKeys() { setKeySource(this); }
+    ~TFakeKeys() override { setKeySource(nullptr); }
     std::set<int> down;
     bool active = true;
     int reads = 0;
@@ -24,7 +26,7 @@ public:
 
 TEST(KeyStateTest, ReadsAgreeWithinAFrameAndGrowByOnePerFrame) {
     TFakeKeys keys;
-    TKeyState state(&keys);
+    TKeyState state;
     keys.down = {32};
     std::vector<int> seen;
     for (int frame = 0; frame < 3; ++frame) {
@@ -44,7 +46,7 @@ TEST(KeyStateTest, ReadsAgreeWithinAFrameAndGrowByOnePerFrame) {
 
 TEST(KeyStateTest, CodesOutsideTheRangeReadKeyZero) {
     TFakeKeys keys;
-    TKeyState state(&keys);
+    TKeyState state;
     keys.down = {0};
     state.newFrame();
     EXPECT_EQ(state.holdCount(300), 1);
@@ -55,7 +57,7 @@ TEST(KeyStateTest, CodesOutsideTheRangeReadKeyZero) {
 
 TEST(KeyStateTest, DesignModeReadsOnEveryCall) {
     TFakeKeys keys;
-    TKeyState state(&keys);
+    TKeyState state;
     state.DesignMode = true;
     keys.down = {65};
     EXPECT_EQ(state.holdCount(65), 1);
@@ -64,7 +66,7 @@ TEST(KeyStateTest, DesignModeReadsOnEveryCall) {
 
 TEST(KeyStateTest, AnInactiveApplicationReadsNoKeysUnlessAllowed) {
     TFakeKeys keys;
-    TKeyState state(&keys);
+    TKeyState state;
     keys.down = {37};
     keys.active = false;
     state.newFrame();

@@ -30,8 +30,20 @@ const char* kKernel = R"(<resourcelist name="kernel">
  <resourcelist name="modules"></resourcelist>
 </resourcelist>)";
 
+// The tree's services, with a compiler a test may stand in for.
+class TTestResourceServices : public TTreeResourceServices {
+public:
+    std::function<void(TRTTI*)> compile;
+    void compileClass(TRTTI* cls) override {
+        if (compile) compile(cls);
+    }
+};
+
 class ResourceTreeTest : public RuntimeTest {
 protected:
+    TTestResourceServices services;
+    std::unique_ptr<TScopedEvaluator> evaluator;
+
     void SetUp() override {
         RuntimeTest::SetUp();
         char tmpl[] = "/tmp/ravok-tree-XXXXXX";
@@ -42,12 +54,14 @@ protected:
         root = readResourceText(kKernel);
         ASSERT_TRUE(root);
         setResourceRoot(root.get());
-        installResourceHooks();
+        setResourceServices(&services);
+        native::setGlobalScope(&treeGlobalScope());
     }
     void TearDown() override {
         setResourceRoot(nullptr);
-        native::setGlobalCellHook(nullptr);
-        native::setStatementsHook(nullptr);
+        evaluator.reset();
+        native::setGlobalScope(nullptr);
+        setResourceServices(nullptr);
         root.reset();
         if (std::system(("rm -rf '" + host + "'").c_str()) != 0) ADD_FAILURE();
         RuntimeTest::TearDown();
@@ -212,7 +226,7 @@ int fakeStatements(std::string_view text, bool) {
 }
 
 TEST_F(ResourceTreeTest, APassThatNeverFinishesEndsInRecursiveInheritance) {
-    native::setStatementsHook(fakeStatements);
+    evaluator = std::make_unique<TScopedEvaluator>(nullptr, fakeStatements);
     TRTTI* counter = dynamic_cast<TRTTI*>(root->lookup("classes.customres.Counter"));
     ASSERT_TRUE(counter);
     counter->fieldIndexCreate("_generator");
@@ -308,7 +322,7 @@ TEST_F(ModuleTest, ModuleBundlesAreFoundUnderKernelModules) {
 TEST_F(ResourceTreeTest, ClassesCompileInPassesAndLeaveTheAliasTableWhenDestroyed) {
     static int compiles;
     compiles = 0;
-    gResourceHooks.compileClass = [](TRTTI* cls) {
+    services.compile = [](TRTTI* cls) {
         // The subclass waits for its superclass, as a compiler would.
         if (cls->name == "Sub" && !static_cast<TRTTI*>(resourceRoot()->lookup("Base"))->compiled)
             return;
@@ -322,7 +336,7 @@ TEST_F(ResourceTreeTest, ClassesCompileInPassesAndLeaveTheAliasTableWhenDestroye
     ASSERT_TRUE(attached);
     EXPECT_TRUE(attached->initialize());
     EXPECT_EQ(compiles, 2);
-    gResourceHooks.compileClass = nullptr;
+    services.compile = nullptr;
     EXPECT_TRUE(root->lookup("Sub"));
     TLines lines;
     root->lookup("Sub")->save(lines, "  ");

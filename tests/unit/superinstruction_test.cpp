@@ -93,7 +93,7 @@ TPlainTrace plainTrace() {
 TEST_F(SuperinstructionTest, ASliceOfAnyBudgetStopsWhereThePlainSequenceWould) {
     TPlainTrace trace = plainTrace();
     ASSERT_EQ(trace.addresses.size(), 4u * 4 + 5u * 3 + 1);
-    setHoldHook([] {});
+    TScopedHold hold([] {});
     for (size_t budget = 1; budget < trace.addresses.size(); ++budget) {
         TRTTI* cls = newClass({"n"});
         TProcess* p = startMain(cls, countedLoop());
@@ -106,7 +106,6 @@ TEST_F(SuperinstructionTest, ASliceOfAnyBudgetStopsWhereThePlainSequenceWould) {
         EXPECT_EQ(self->field(0).i, trace.updatesBefore[budget]) << "budget " << budget;
         EXPECT_FALSE(p->finished) << "budget " << budget;
     }
-    setHoldHook(nullptr);
     EXPECT_TRUE(reporter.errors.empty());
 }
 

@@ -199,12 +199,13 @@ TEST(TimeAnalyzerTest, CountsOutermostPassesOnly) {
 
 TEST(TranslateTest, IdentityUntilATableIsInstalled) {
     EXPECT_EQ(translate("Stack Overflow."), "Stack Overflow.");
-    setTranslator([](std::string_view k) {
-        return k == "Stack Overflow." ? std::string("S") : std::string();
-    });
-    EXPECT_EQ(translate("Stack Overflow."), "S");
-    EXPECT_EQ(translate("untranslated"), "untranslated");
-    setTranslator(nullptr);
+    {
+        TScopedTranslator translator([](std::string_view k) {
+            return k == "Stack Overflow." ? std::string("S") : std::string();
+        });
+        EXPECT_EQ(translate("Stack Overflow."), "S");
+        EXPECT_EQ(translate("untranslated"), "untranslated");
+    }
     EXPECT_EQ(translate("Stack Overflow."), "Stack Overflow.");
 }
 

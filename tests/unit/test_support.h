@@ -5,6 +5,8 @@
 
 #include "runtime/class_builder.h"
 #include "runtime/interpreter.h"
+#include "runtime/messages.h"
+#include "runtime/native_api.h"
 #include "runtime/native_binding.h"
 #include "runtime/pool.h"
 #include "runtime/process.h"
@@ -14,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -148,5 +151,56 @@ inline TNativeRoutine routineOf(const std::vector<TNativeBinding>& list, const c
     ADD_FAILURE() << "no native " << name;
     return nullptr;
 }
+
+} // namespace ravok::test
+
+namespace ravok::test {
+
+// Seams driven by a function for as long as the object lives; the default
+// comes back when it goes.
+class TScopedHold : public TDebugHold {
+public:
+    explicit TScopedHold(std::function<void()> f) : f_(std::move(f)) { setDebugHold(this); }
+    ~TScopedHold() override { setDebugHold(nullptr); }
+    void hold() override { f_(); }
+
+private:
+    std::function<void()> f_;
+};
+
+class TScopedTranslator : public TTranslator {
+public:
+    explicit TScopedTranslator(std::function<std::string(std::string_view)> f) : f_(std::move(f)) {
+        setTranslator(this);
+    }
+    ~TScopedTranslator() override { setTranslator(nullptr); }
+    std::string translate(std::string_view text) const override { return f_(text); }
+
+private:
+    std::function<std::string(std::string_view)> f_;
+};
+
+// Stands in for the compiler's evaluation; a missing function refuses as
+// the default does.
+class TScopedEvaluator : public native::TScriptEvaluator {
+public:
+    TScopedEvaluator(std::function<TValue*(std::string_view)> value,
+                     std::function<int(std::string_view, bool)> statements = {})
+        : value_(std::move(value)), statements_(std::move(statements)) {
+        native::setScriptEvaluator(this);
+    }
+    ~TScopedEvaluator() override { native::setScriptEvaluator(nullptr); }
+    TValue* evaluate(std::string_view expression) override {
+        return value_ ? value_(expression) : native::TScriptEvaluator::evaluate(expression);
+    }
+    int evaluateStatements(std::string_view text, bool report) override {
+        return statements_ ? statements_(text, report)
+                           : native::TScriptEvaluator::evaluateStatements(text, report);
+    }
+
+private:
+    std::function<TValue*(std::string_view)> value_;
+    std::function<int(std::string_view, bool)> statements_;
+};
 
 } // namespace ravok::test

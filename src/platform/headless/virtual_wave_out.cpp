@@ -7,9 +7,9 @@
 
 namespace ravok {
 
-TVirtualWaveOut::TVirtualWaveOut() : madeMs_(NowMs()) {}
+TVirtualWaveOut::TVirtualWaveOut(TClock& clock) : clock_(clock), madeMs_(clock.nowMs()) {}
 
-int64_t TVirtualWaveOut::clockSamples() const { return int64_t(std::floor((NowMs() - madeMs_) * 44.1L)); }
+int64_t TVirtualWaveOut::clockSamples() const { return int64_t(std::floor((clock_.nowMs() - madeMs_) * 44.1L)); }
 
 int TVirtualWaveOut::open(const int16_t* ring, int32_t size) {
     catchUp(); // silence up to now

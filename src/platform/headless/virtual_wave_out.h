@@ -1,10 +1,11 @@
-// The headless wave-output device: its play position follows the installed
-// clock (the virtual clock in headless runs), so the engine renders the same
+// The headless wave-output device: its play position follows the virtual
+// clock it is made with, so the engine renders the same
 // samples in every run. It can record what it "plays", sample for sample:
 // each stretch of the ring as the position passes over it, and silence for
 // the time the device is closed.
 #pragma once
 
+#include "base/clock.h"
 #include "base/wave_out.h"
 
 #include <string>
@@ -14,7 +15,7 @@ namespace ravok {
 
 class TVirtualWaveOut : public TWaveOut {
 public:
-    TVirtualWaveOut();
+    explicit TVirtualWaveOut(TClock& clock);
     int open(const int16_t* ring, int32_t size) override;
     void close() override;
     int64_t playPosition() override;
@@ -33,6 +34,7 @@ private:
     bool open_ = false;
     int64_t openedAt_ = 0; // clock samples at open
     int64_t played_ = 0;   // samples played since open
+    TClock& clock_;
     long double madeMs_;
     std::vector<int16_t> recorded_;
 };

@@ -1,0 +1,152 @@
+#include "app/command_line.h"
+
+#include "app/demo.h"
+#include "app/front_end_tools.h"
+#include "app/headless_player.h"
+#include "app/program_home.h"
+#include "app/run_script.h"
+#include "app/window_player.h"
+#include "base/log.h"
+#include "kernel/message_table.h"
+#include "player/shared_wiring.h"
+#include "resources/environment.h"
+#include "resources/host_files.h"
+#include "resources/program_paths.h"
+#include "runtime/build_sizes.h"
+#include "runtime/runtime_natives.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace ravok {
+
+namespace {
+
+void usage(FILE* out) {
+    std::fprintf(
+        out,
+        "usage: ravok [--home DIR] [--log] [--print] [--headless] [--frames N] [--shot N:FILE]\n"
+        "             [--audio FILE.wav] [--input FILE] [FULLSCREEN] [PAGE.cmml]\n"
+        "       ravok [--home DIR] --check PAGE|PROJECT\n"
+        "       ravok [--home DIR] [--log] [--print] --run FILE [CLASS.ravok ...]\n"
+        "       ravok --tokens FILE | --parse FILE | --demo\n"
+        "  PAGE.cmml       the page to start with (default: the project's start page)\n"
+        "  --home DIR      the program directory (default: $RAVOK_HOME, else the "
+        "executable's folder)\n"
+        "  --headless      no window: a virtual clock, one frame per loop turn\n"
+        "  --frames N      stop after N game frames (exit status 3 if an error was reported)\n"
+        "  --shot N:FILE   save the presented frame N as a PNG file (repeatable)\n"
+        "  --audio FILE    record the sound of a headless run as a WAV file\n"
+        "  --input FILE    timed key, mouse and joystick events for a headless run\n"
+        "  --check FILE    compile every class of a page or project; exit status 0 or 1\n"
+        "  --run FILE ...  compile the class files, then FILE, and run FILE's top-level code\n"
+        "  --print         echo print output to standard output\n"
+        "  --tokens FILE   print the tokens of a class source\n"
+        "  --parse FILE    print the parse tree of a class source\n"
+        "  --demo          list and run the built-in demo program\n"
+        "  --log           write the log service's lines to standard error\n"
+        "  --help          show this text\n");
+}
+
+// The program directory, its message table and its settings.
+void setUpProgramDirectory(const std::string& homeOption) {
+    setProgramDirectory(fromHostPath(findProgramHome(homeOption)));
+    TMessageTable::instance().loadFromProgramDirectory();
+    TEnvironment::instance().load();
+}
+
+} // namespace
+
+int playerMain(int argc, char** argv, TWindowPlayer& window) {
+    wireSharedServices();
+    std::string home;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::string(argv[i]) == "--home") home = argv[i + 1];
+    setUpProgramDirectory(home);
+    THeadlessOptions headless;
+    bool headlessGiven = false;
+    bool fullScreen = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--home" && i + 1 < argc) {
+            ++i;
+        } else if (arg == "--log") {
+            setLogEnabled(true);
+        } else if (arg == "--print") {
+            gEchoPrint = true;
+        } else if (arg == "--headless") {
+            headlessGiven = true;
+        } else if (arg == "--frames" && i + 1 < argc) {
+            char* end = nullptr;
+            headless.frames = std::strtol(argv[++i], &end, 10);
+            if (!end || *end || headless.frames < 0) {
+                std::fprintf(stderr, "ravok: --frames needs a number of frames\n");
+                return 1;
+            }
+        } else if (arg == "--shot" && i + 1 < argc) {
+            THeadlessShot shot;
+            if (!parseShot(argv[++i], shot)) {
+                std::fprintf(stderr, "ravok: --shot needs FRAME:FILE.png\n");
+                return 1;
+            }
+            headless.shots.push_back(shot);
+        } else if (arg == "--audio" && i + 1 < argc) {
+            headless.audio = argv[++i];
+        } else if (arg == "--input" && i + 1 < argc) {
+            headless.input = argv[++i];
+        } else if (arg == "--check" && i + 1 < argc) {
+            return checkGame(argv[i + 1]);
+        } else if (arg == "--run" && i + 1 < argc) {
+            std::string file = argv[++i];
+            std::vector<std::string> classes(argv + i + 1, argv + argc);
+            return runScript(file, classes);
+        } else if (arg == "--demo") {
+            for (const std::string& line : buildSizeLines())
+                Log(line);
+            return runDemo();
+        } else if ((arg == "--tokens" || arg == "--parse") && i + 1 < argc) {
+            std::string path = argv[++i];
+            return arg == "--tokens" ? printTokens(path) : printParseTree(path);
+        } else if (arg == "--help" || arg == "-h") {
+            usage(stdout);
+            return 0;
+        } else if (arg == "FULLSCREEN") {
+            fullScreen = true; // headless runs ignore it
+        } else if (!arg.empty() && arg[0] != '-' && headless.page.empty()) {
+            headless.page = arg;
+        } else {
+            std::fprintf(stderr, "ravok: unknown argument %s\n", arg.c_str());
+            usage(stderr);
+            return 1;
+        }
+    }
+    headless.fullScreen = fullScreen;
+    if (!headlessGiven) {
+        if (window.available()) {
+            TWindowOptions options;
+            options.page = headless.page.empty() ? "" : commandLinePath(headless.page);
+            options.fullScreen = fullScreen;
+            options.frames = headless.frames;
+            for (const auto& shot : headless.shots)
+                options.shots.push_back({shot.frame, shot.file});
+            if (!headless.audio.empty())
+                std::fprintf(stderr, "ravok: --audio records headless runs only; ignored\n");
+            if (auto status = window.run(options, argv)) return *status;
+        }
+        // Without a display the game still runs: headless, showing what it
+        // printed and saving a frame to look at, beside the executable.
+        gEchoPrint = true;
+        if (headless.frames == 0) headless.frames = 600;
+        if (headless.shots.empty())
+            headless.shots.push_back({headless.frames, executableFolder() + "/ravok-shot.png"});
+        std::fprintf(stderr,
+                     "ravok: no display; playing headless for %ld frames, frame %ld saved as %s\n",
+                     headless.frames, headless.shots[0].frame, headless.shots[0].file.c_str());
+    }
+    return runHeadless(headless);
+}
+
+} // namespace ravok

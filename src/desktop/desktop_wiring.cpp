@@ -1,0 +1,32 @@
+#include "desktop/desktop_wiring.h"
+
+#include "base/joy_source.h"
+#include "base/key_source.h"
+#include "base/reporter.h"
+#include "desktop/desktop_player.h"
+#include "kernel/boot.h"
+#include "pages/page_loader.h"
+#include "platform/gtk/gtk_keys.h"
+#include "platform/sdl/sdl_joysticks.h"
+#include "platform/sdl/sdl_wave_out.h"
+#include "player/main_loop.h"
+#include "player/shared_wiring.h"
+#include "screen/screen_window.h"
+#include "sound/sorvald.h"
+
+namespace ravok {
+
+void wireDesktop() {
+    wireSharedServices();
+    setReporter(&desktopReporter());
+    setKeySource(&gtkKeys());
+    setJoySource(&sdlJoySource());
+    static TSdlWaveOut wave;
+    soundEngine().setDevice(&wave);
+    setScreenWindow(&desktopWindow());
+    setBusyIndicator(&desktopBusyIndicator());
+    setPlayerShell(&desktopShell());
+    gStartMidiPlayer = true;
+}
+
+} // namespace ravok

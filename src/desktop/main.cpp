@@ -1,0 +1,25 @@
+// `ravok-desktop`: the player with its GTK shell. `ravok` hands it the
+// command line when a game is to be played in a window; started directly it
+// takes the same command line.
+#include "app/command_line.h"
+#include "app/window_player.h"
+#include "desktop/desktop_player.h"
+#include "desktop/desktop_wiring.h"
+
+namespace {
+
+class TGtkWindowPlayer : public ravok::TWindowPlayer {
+public:
+    bool available() override { return ravok::desktopAvailable(); }
+    std::optional<int> run(const ravok::TWindowOptions& options, char**) override {
+        ravok::wireDesktop();
+        return ravok::runDesktop(options);
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    TGtkWindowPlayer window;
+    return ravok::playerMain(argc, argv, window);
+}
