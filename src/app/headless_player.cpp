@@ -97,8 +97,13 @@ int runHeadless(const THeadlessOptions& options) {
         bool done = loop.Main();
         soundTimer.turn();
         if (gProgramExitRequested) break;
-        // Held with no event to come (no page running): nothing will change.
-        if (done && !TPrjManager::instance().hasPendingPage()) break;
+        if (done && !TPrjManager::instance().hasPendingPage()) {
+            // Held with no event to come (no page running): nothing will change.
+            if (!input.pending()) break;
+            // Held waiting for the window (paused while inactive): no game
+            // frame passes, so the next event comes on the next turn.
+            input.beforeFrame(input.nextFrame());
+        }
     }
     std::fflush(stdout);
     bool audioFailed = false;

@@ -40,6 +40,9 @@ public:
     void moveCursor(int x, int y);
     // Applies the events of this frame.
     void beforeFrame(long frame);
+    // Whether events are still to come, and the frame of the next.
+    bool pending() const { return next_ < events_.size(); }
+    long nextFrame() const { return pending() ? events_[next_].frame : 0; }
 
     const std::vector<TInputEvent>& events() const { return events_; }
 

@@ -154,17 +154,20 @@ gboolean onDraw(GtkWidget* widget, cairo_t* cr, gpointer) {
     return TRUE;
 }
 
-TSurface& frontSurface() {
+// DD's surface, enlarged with the game screen; nullptr when a screen of that
+// size cannot be had.
+TSurface* frontSurface() {
     TDesktop& d = desktop();
     TRect g = gameRect();
     if (!d.front || d.front->width() < g.width() || d.front->height() < g.height())
         d.front = TSurface::create(g.width() + 50, g.height() + 50);
-    return *d.front;
+    return d.front.get();
 }
 
 void present(const TSurface& back, const TRect& client) {
     TDesktop& d = desktop();
-    if (screen().DrawMethod == 1) frontSurface().copyPlain(back, client, 0, 0);
+    if (screen().DrawMethod == 1)
+        if (TSurface* front = frontSurface()) front->copyPlain(back, client, 0, 0);
     if (d.area) gtk_widget_queue_draw(d.area);
     long frame = long(TMainLoop::instance().FrameCount);
     for (size_t i = 0; i < d.options->shots.size(); ++i) {
@@ -493,13 +496,13 @@ gboolean onTimer2(gpointer) {
     }
     screen().DrawingStopped = false;
     TValue* seamless = native::globalCell("$_seamLessLoad");
-    if (!(Booted && seamless && truthiness(*seamless))) screen().DrawAll();
+    if (!(Booted && seamless && truthiness(*seamless))) screen().DrawAllOrStop();
     return G_SOURCE_CONTINUE;
 }
 
 gboolean onTimer1(gpointer) {
     if (desktop().closing) return G_SOURCE_REMOVE;
-    if (screen().NotRunning && Booted) screen().DrawAll();
+    if (screen().NotRunning && Booted) screen().DrawAllOrStop();
     return G_SOURCE_CONTINUE;
 }
 
@@ -575,7 +578,9 @@ void showBusy(bool on) {
     if (!on || !d.area) return;
     d.busyCounter = (d.busyCounter + 1) & 7;
     TRect g = gameRect();
-    TSurface& f = frontSurface();
+    TSurface* front = frontSurface();
+    if (!front) return;
+    TSurface& f = *front;
     f.fillRect({g.right - 24, g.bottom - 16, g.right - 8, g.bottom - 8},
                d.busyCounter & 1 ? 0x11FF11 : 0x001100);
     if (screen().DrawMethod == 2)
@@ -594,7 +599,7 @@ public:
         if (desktop().window) gtk_window_move(GTK_WINDOW(desktop().window), x, y);
     }
     void drawMethodChanged(int method) override { selectMethod(method); }
-    TSurface* displaySurface() override { return &frontSurface(); }
+    TSurface* displaySurface() override { return frontSurface(); }
     bool cursorInGame(int& x, int& y) override { return ravok::cursorInGame(x, y); }
     void moveCursorTo(int x, int y) override { ravok::moveCursorTo(x, y); }
     void showCursor(bool show) override { ravok::showCursor(show); }

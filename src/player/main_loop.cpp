@@ -139,21 +139,21 @@ void TMainLoop::RunOneFrame() {
     screen().DrawingFrame = true;
     screen().Sprites.clear();
     run(root, kUnlimitedBudget);
-    screen().DrawAll();
+    screen().DrawAllOrStop();
 }
 
 void TMainLoop::PauseGame() {
     if (pageState().designMode || Paused) return;
     Paused = true;
     native::evaluateStatements("if($frameManager) $frameManager.doPause();");
-    screen().DrawAll();
+    screen().DrawAllOrStop();
 }
 
 void TMainLoop::ResumeGame() {
     if (pageState().designMode || !Paused) return;
     Paused = false;
     native::evaluateStatements("if($frameManager) $frameManager.doPauseEnd();");
-    screen().DrawAll();
+    screen().DrawAllOrStop();
 }
 
 } // namespace ravok

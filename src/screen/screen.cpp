@@ -4,6 +4,9 @@
 
 #include <cstdlib>
 
+#include "base/reporter.h"
+#include "runtime/errors.h"
+#include "runtime/messages.h"
 #include "runtime/native_api.h"
 #include "runtime/value_ops.h"
 
@@ -39,9 +42,27 @@ TRect TScreen::clientRect() const {
 
 TSurface& TScreen::backSurface() {
     TRect client = clientRect();
-    if (!back_ || back_->width() < client.right || back_->height() < client.bottom)
-        back_ = TSurface::create(client.right + 50, client.bottom + 50);
+    if (!back_ || back_->width() < client.right || back_->height() < client.bottom) {
+        auto bigger = TSurface::create(client.right + 50, client.bottom + 50);
+        // A game screen no surface can hold: drawing stops with a reason
+        // instead of drawing into nothing.
+        if (!bigger)
+            throw EInvalidOperation(std::to_string(client.right) + "x" +
+                                    std::to_string(client.bottom) +
+                                    translate(": the screen is too large to draw."));
+        back_ = std::move(bigger);
+    }
     return *back_;
+}
+
+void TScreen::DrawAllOrStop() {
+    if (DrawingStopped) return;
+    try {
+        DrawAll();
+    } catch (const EInvalidOperation& e) {
+        DrawingStopped = true;
+        Notice(e.what());
+    }
 }
 
 void TScreen::DrawAll() {

@@ -24,7 +24,12 @@ public:
 
     // Clear with white (or $bgcolor once a page runs), draw the sprites,
     // present.
+    // Raises EInvalidOperation when no surface of the screen's size can be
+    // had; the main loop turns that into DrawingStopped.
     void DrawAll();
+    // DrawAll outside a frame (timers, pauses): a failed surface sets
+    // DrawingStopped instead of escaping, and nothing is drawn while it is set.
+    void DrawAllOrStop();
 
     TSpriteList Sprites;
     bool DrawingFrame = true;

@@ -3,6 +3,8 @@
 // program directory. Each test expects a freshly booted kernel: CTest runs
 // every test of this program in a process of its own.
 #include "kernel/boot.h"
+#include "kernel/ranking.h"
+#include "runtime/random.h"
 #include "screen/cpattern.h"
 #include "screen/patterns.h"
 #include "base/frame_pacing.h"
@@ -313,6 +315,31 @@ TEST_F(PagesTest, PageHashCodes) {
     EXPECT_EQ(pageHashCode(write("u.cmml", "<resourcelist name=\"usr\">")), -1136001294);
 }
 
+// The ranking signature covers the project's files and the whole tree's,
+// and taking the tree's sum leaves the scripts' random sequence alone.
+TEST_F(PagesTest, TheRankingSignatureTakesTheTreeHash) {
+    TRanking& ranking = TRanking::instance();
+    ranking.reset();
+    ranking.setParam("score", "120");
+    uint32_t sequence = TRandom::instance().state();
+    ranking.takeTreeHash();
+    EXPECT_EQ(TRandom::instance().state(), sequence);
+    int32_t tree = ranking.treeHash();
+    EXPECT_NE(tree, 0);
+    EXPECT_EQ(tree, fileHashSum(resourceRoot()));
+    uint16_t before = ranking.signature();
+    std::string extra = write("Extra.ravok", "extends Object;\r\n");
+    attach("rankingExtra", readResourceText("<resourcelist name=\"rankingExtra\" src=\"" + extra +
+                                            "\"></resourcelist>"));
+    ranking.takeTreeHash();
+    EXPECT_NE(ranking.treeHash(), tree);
+    EXPECT_NE(ranking.signature(), before);
+    remove("rankingExtra");
+    ranking.takeTreeHash();
+    EXPECT_EQ(ranking.signature(), before);
+    ranking.reset();
+}
+
 // A page whose object records $_doDraw every frame and can ask for a switch.
 class MainLoopTest : public PagesTest {
 protected:
@@ -420,6 +447,42 @@ TEST_F(MainLoopTest, WithDeactivationPauseTheInactivePeriodIsNotCaughtUp) {
     EXPECT_EQ(text("$_tmp_p"), "pe");
     TPrjManager::instance().setParam("deactivation_pause", "0");
     run("$frameManager = null;");
+}
+
+TEST_F(MainLoopTest, TheSleepTimeAndTheInactiveSleepGoToTheClock) {
+    start("while (1) suspend();");
+    TMainLoop& loop = TMainLoop::instance();
+    TPrjManager::instance().setParam("sleep_time", "5");
+    clock.advance(17);
+    loop.Main();
+    EXPECT_EQ(clock.sleeps, 1);
+    EXPECT_EQ(clock.sleptMs, 5);
+    TFocus focus; // without deactivation_pause the game runs on, with 100 ms more sleep
+    focus.active = false;
+    clock.advance(17);
+    loop.Main();
+    EXPECT_EQ(loop.FrameCount, 2);
+    EXPECT_EQ(clock.sleeps, 3);
+    EXPECT_EQ(clock.sleptMs, 5 + 100 + 5);
+    TPrjManager::instance().setParam("sleep_time", "0");
+}
+
+TEST_F(MainLoopTest, APageLoadStartsAfreshAfterAFailedFrame) {
+    start("getResource(\"project.pages.$page_other\").open(); while (1) suspend();");
+    TMainLoop& loop = TMainLoop::instance();
+    // As a frame that failed in drawing leaves them, with a game that had
+    // unlocked its window size.
+    loop.ErrorStop = true;
+    screen().DrawingStopped = true;
+    screen().SizeUnlocked = true;
+    clock.advance(17);
+    loop.Main(); // the frame asks for the other page, which loads after the batch
+    EXPECT_EQ(TPrjManager::instance().currentPageName(), "$page_other");
+    EXPECT_FALSE(screen().DrawingStopped);
+    EXPECT_FALSE(screen().SizeUnlocked);
+    clock.advance(17);
+    loop.Main();
+    EXPECT_FALSE(loop.ErrorStop);
 }
 
 TEST_F(MainLoopTest, AFailedFrameIsReportedOnceAsARuntimeError) {

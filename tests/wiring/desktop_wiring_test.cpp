@@ -1,0 +1,35 @@
+// After the desktop player's wiring every seam holds the GTK shell's
+// implementation (no display is needed: wiring only installs).
+#include "shared_seams.h"
+
+#include "base/joy_source.h"
+#include "base/key_source.h"
+#include "desktop/desktop_player.h"
+#include "desktop/desktop_wiring.h"
+#include "kernel/boot.h"
+#include "pages/page_loader.h"
+#include "platform/gtk/gtk_keys.h"
+#include "platform/sdl/sdl_joysticks.h"
+#include "platform/sdl/sdl_wave_out.h"
+#include "player/main_loop.h"
+#include "screen/screen_window.h"
+
+namespace ravok {
+namespace {
+
+TEST(DesktopWiringTest, EverySeamHoldsTheDesktopImplementation) {
+    wireDesktop();
+    expectSharedServices();
+    EXPECT_EQ(installedReporter(), &desktopReporter());
+    EXPECT_EQ(&keySource(), &gtkKeys());
+    EXPECT_EQ(&joySource(), &sdlJoySource());
+    EXPECT_NE(dynamic_cast<TSdlWaveOut*>(soundEngine().device()), nullptr);
+    EXPECT_EQ(&screenWindow(), &desktopWindow());
+    EXPECT_EQ(&busyIndicator(), &desktopBusyIndicator());
+    EXPECT_EQ(&playerShell(), &desktopShell());
+    EXPECT_TRUE(gStartMidiPlayer);
+    soundEngine().setDevice(nullptr);
+}
+
+} // namespace
+} // namespace ravok
