@@ -2,11 +2,15 @@
 # helpers. Every target installs missing dependencies first.
 BUILD_DIR    := build
 SANITIZE_DIR := build-sanitize
+SWITCH_DIR   := build-switch
 FUZZ_DIR     := build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS         ?= 2
+# Warnings as errors (CI sets RAVOK_WERROR=ON in the environment).
+RAVOK_WERROR ?= OFF
+FORMATTED    := $(shell git ls-files '*.cpp' '*.h' '*.c' 2>/dev/null)
 
-.PHONY: all deps configure build run test test-sanitize fuzz bench clean
+.PHONY: all deps configure build run test test-sanitize test-switch format format-check fuzz bench clean
 
 all: build
 
@@ -14,7 +18,7 @@ deps:
 	./scripts/install-deps.sh
 
 configure: deps
-	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRAVOK_WERROR=$(RAVOK_WERROR)
 
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -31,6 +35,19 @@ test-sanitize: deps
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	  ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS)
+
+# The interpreter with its switch dispatch, under the script tests.
+test-switch: deps
+	cmake -S . -B $(SWITCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRAVOK_SWITCH_DISPATCH=ON \
+	  -DRAVOK_BENCHMARKS=OFF -DRAVOK_WERROR=$(RAVOK_WERROR)
+	cmake --build $(SWITCH_DIR) -j $(JOBS) --target ravok
+	ctest --test-dir $(SWITCH_DIR) --output-on-failure -j $(JOBS) -R '^script/'
+
+format:
+	clang-format -i $(FORMATTED)
+
+format-check:
+	clang-format --dry-run -Werror $(FORMATTED)
 
 # Each fuzz target runs FUZZ_SECONDS on a scratch copy of its seed corpus.
 fuzz: deps
@@ -51,4 +68,4 @@ bench: build
 	./$(BUILD_DIR)/bench/ravok_bench
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(SWITCH_DIR) $(FUZZ_DIR)

@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   # toolchain and tests
-  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev python3
+  build-essential cmake ninja-build pkg-config clang clang-format libclang-rt-14-dev python3
   libgtest-dev libgmock-dev libbenchmark-dev
   # desktop shell, drawing, text and images
   libgtk-3-dev libcairo2-dev libpango1.0-dev libgdk-pixbuf-2.0-dev
