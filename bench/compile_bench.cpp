@@ -1,10 +1,10 @@
 // Compile time of a generated 5,000-line class, from source and from its
 // class cache file.
-#include "runtime/class_builder.h"
 #include "compiler/class_cache.h"
 #include "compiler/class_compiler.h"
 #include "resources/host_files.h"
 #include "resources/program_paths.h"
+#include "runtime/class_builder.h"
 
 #include "base/encoding.h"
 

@@ -65,7 +65,12 @@ void frame(benchmark::State& state, bool rotated) {
 }
 
 void BM_DrawKeyedSprites(benchmark::State& state) { frame(state, false); }
-BENCHMARK(BM_DrawKeyedSprites)->Arg(1000)->Arg(5000)->Arg(10000)->Arg(30000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DrawKeyedSprites)
+    ->Arg(1000)
+    ->Arg(5000)
+    ->Arg(10000)
+    ->Arg(30000)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_DrawRotatedTranslucentSprites(benchmark::State& state) { frame(state, true); }
 BENCHMARK(BM_DrawRotatedTranslucentSprites)->Arg(1000)->Unit(benchmark::kMillisecond);

@@ -1,9 +1,9 @@
 // Interpreter throughput on hand-assembled loops, in instructions per second.
 // Each benchmark iteration runs one process to its end in slices of the normal
 // budget, as the main loop would.
+#include "loop_code.h"
 #include "runtime/class_builder.h"
 #include "runtime/interpreter.h"
-#include "loop_code.h"
 #include "runtime/pool.h"
 #include "runtime/process.h"
 #include "runtime/symbols.h"

@@ -1,8 +1,8 @@
 // Process creation and calls: processes created, run and freed per second, and
 // calls per second through Op_DCall (cache warm) against Op_SCall.
+#include "loop_code.h"
 #include "runtime/class_builder.h"
 #include "runtime/interpreter.h"
-#include "loop_code.h"
 #include "runtime/pool.h"
 #include "runtime/process.h"
 #include "runtime/symbols.h"

@@ -52,10 +52,10 @@ std::string upper(std::string s) {
 
 int keyCodeOf(const std::string& name) {
     static const std::map<std::string, int> names = {
-        {"LEFT", 37},   {"UP", 38},      {"RIGHT", 39},    {"DOWN", 40},   {"SPACE", 32},
-        {"RETURN", 13}, {"ENTER", 13},   {"ESCAPE", 27},   {"ESC", 27},    {"SHIFT", 16},
-        {"CONTROL", 17}, {"CTRL", 17},   {"ALT", 18},      {"TAB", 9},     {"BACKSPACE", 8},
-        {"INSERT", 45}, {"DELETE", 46},  {"HOME", 36},     {"END", 35},    {"PAGEUP", 33},
+        {"LEFT", 37},    {"UP", 38},     {"RIGHT", 39},  {"DOWN", 40}, {"SPACE", 32},
+        {"RETURN", 13},  {"ENTER", 13},  {"ESCAPE", 27}, {"ESC", 27},  {"SHIFT", 16},
+        {"CONTROL", 17}, {"CTRL", 17},   {"ALT", 18},    {"TAB", 9},   {"BACKSPACE", 8},
+        {"INSERT", 45},  {"DELETE", 46}, {"HOME", 36},   {"END", 35},  {"PAGEUP", 33},
         {"PAGEDOWN", 34}};
     std::string n = upper(name);
     if (!n.empty() && std::isdigit(static_cast<unsigned char>(n[0])) && n.size() > 1) {
@@ -63,7 +63,8 @@ int keyCodeOf(const std::string& name) {
         long v = std::strtol(n.c_str(), &end, 10);
         return *end == 0 && v >= 0 && v <= 255 ? int(v) : -1;
     }
-    if (n.size() == 1 && ((n[0] >= 'A' && n[0] <= 'Z') || (n[0] >= '0' && n[0] <= '9'))) return n[0];
+    if (n.size() == 1 && ((n[0] >= 'A' && n[0] <= 'Z') || (n[0] >= '0' && n[0] <= '9')))
+        return n[0];
     if (n.size() >= 2 && n[0] == 'F') {
         char* end = nullptr;
         long f = std::strtol(n.c_str() + 1, &end, 10);
@@ -116,12 +117,12 @@ bool TInputScript::load(const std::string& hostPath, std::string& error) {
         }
         size_t n = e.values.size();
         bool shape = (e.kind == "key-down" || e.kind == "key-up") ? n == 1
-                     : e.kind == "mouse-move"                      ? n == 2
-                     : e.kind == "mouse-down"                      ? n == 3
-                     : e.kind == "mouse-up"                        ? n == 1
-                     : e.kind == "joy"                             ? (n == 3 || n == 4)
-                     : e.kind == "inactive" || e.kind == "active"  ? n == 0
-                                                                   : false;
+                     : e.kind == "mouse-move"                     ? n == 2
+                     : e.kind == "mouse-down"                     ? n == 3
+                     : e.kind == "mouse-up"                       ? n == 1
+                     : e.kind == "joy"                            ? (n == 3 || n == 4)
+                     : e.kind == "inactive" || e.kind == "active" ? n == 0
+                                                                  : false;
         if (!ok || !shape) {
             error = hostPath + ":" + std::to_string(lineNo) + ": cannot read \"" + text + "\"";
             return false;

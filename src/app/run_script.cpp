@@ -2,14 +2,14 @@
 
 #include "app/position_reporter.h"
 
-#include "kernel/boot.h"
 #include "compiler/class_compiler.h"
+#include "kernel/boot.h"
 #include "resources/host_files.h"
+#include "resources/program_paths.h"
 #include "runtime/interpreter.h"
 #include "runtime/paths.h"
 #include "runtime/pool.h"
 #include "runtime/process.h"
-#include "resources/program_paths.h"
 #include "runtime/resource.h"
 #include "runtime/rtti.h"
 #include "runtime/runtime_natives.h"

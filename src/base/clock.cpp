@@ -22,8 +22,7 @@ TClock* gClock = &gMonotonic;
 void TClock::sleepMs(int32_t ms) {
     if (ms <= 0) return;
     timespec ts{ms / 1000, long(ms % 1000) * 1000000L};
-    while (nanosleep(&ts, &ts) == -1 && errno == EINTR) {
-    }
+    while (nanosleep(&ts, &ts) == -1 && errno == EINTR) {}
 }
 
 void SleepMs(int32_t ms) {

@@ -149,8 +149,8 @@ void TSurface::polygon(const std::vector<TPoint>& points, uint32_t colour) {
     touched();
     for (size_t i = 0; i < n; ++i)
         line(points[i].x, points[i].y, points[(i + 1) % n].x, points[(i + 1) % n].y, colour);
-    if (n == 1 && points[0].x >= clipLeft_ && points[0].y >= clipTop_ &&
-        points[0].x < clipRight_ && points[0].y < clipBottom_) {
+    if (n == 1 && points[0].x >= clipLeft_ && points[0].y >= clipTop_ && points[0].x < clipRight_ &&
+        points[0].y < clipBottom_) {
         beginDirect();
         row(points[0].y)[points[0].x] = w;
         touched();
@@ -161,7 +161,7 @@ namespace {
 #if defined(__x86_64__)
 // Eight pixels at a time on processors with AVX2 (chosen at run time).
 __attribute__((target("avx2"))) int keyedRowAvx2(const uint32_t* in, uint32_t* out, int n,
-                                                  uint32_t key) {
+                                                 uint32_t key) {
     const __m256i rgb = _mm256_set1_epi32(0xFFFFFF), opaque = _mm256_set1_epi32(int(0xFF000000u));
     const __m256i keys = _mm256_set1_epi32(int(key));
     int i = 0;

@@ -40,7 +40,8 @@ public:
     // A surface of that size filled with black.
     static std::unique_ptr<TSurface> create(int width, int height);
     // Decodes a BMP or PNG file (a host path); nullptr with the reason.
-    static std::unique_ptr<TSurface> load(const std::string& hostPath, std::string* error = nullptr);
+    static std::unique_ptr<TSurface> load(const std::string& hostPath,
+                                          std::string* error = nullptr);
 
     int width() const { return width_; }
     int height() const { return height_; }

@@ -66,8 +66,10 @@ PangoLayout* layoutFor(cairo_t* cr, std::string_view text, const std::string& fo
     std::string family = font.empty() ? std::string(kDefaultFont) : cp932ToUtf8(font);
     pango_font_description_set_family(d, family.c_str());
     pango_font_description_set_size(d, std::max(1, size) * PANGO_SCALE);
-    pango_font_description_set_weight(d, style & kFontBold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
-    pango_font_description_set_style(d, style & kFontItalic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
+    pango_font_description_set_weight(d,
+                                      style & kFontBold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
+    pango_font_description_set_style(d,
+                                     style & kFontItalic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
     pango_layout_set_font_description(layout, d);
     pango_font_description_free(d);
     if (style & kFontUnderline) {

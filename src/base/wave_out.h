@@ -25,6 +25,8 @@ public:
 inline int16_t loadSample(const int16_t& s) {
     return std::atomic_ref<int16_t>(const_cast<int16_t&>(s)).load(std::memory_order_relaxed);
 }
-inline void storeSample(int16_t& s, int16_t v) { std::atomic_ref<int16_t>(s).store(v, std::memory_order_relaxed); }
+inline void storeSample(int16_t& s, int16_t v) {
+    std::atomic_ref<int16_t>(s).store(v, std::memory_order_relaxed);
+}
 
 } // namespace ravok

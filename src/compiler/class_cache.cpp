@@ -1,17 +1,17 @@
 #include "compiler/class_cache.h"
 
+#include "resources/host_files.h"
+#include "resources/program_paths.h"
+#include "resources/resource_kinds.h"
+#include "resources/streams.h"
 #include "runtime/code_image.h"
 #include "runtime/errors.h"
 #include "runtime/function.h"
-#include "resources/host_files.h"
 #include "runtime/messages.h"
 #include "runtime/opcodes.h"
-#include "runtime/superinstructions.h"
-#include "resources/program_paths.h"
 #include "runtime/resource.h"
-#include "resources/resource_kinds.h"
 #include "runtime/rtti.h"
-#include "resources/streams.h"
+#include "runtime/superinstructions.h"
 #include "runtime/symbols.h"
 
 #include <set>

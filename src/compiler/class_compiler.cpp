@@ -7,11 +7,11 @@
 #include "compiler/yup.h"
 
 #include "base/time_analyzer.h"
-#include "runtime/errors.h"
 #include "resources/host_files.h"
+#include "resources/program_paths.h"
+#include "runtime/errors.h"
 #include "runtime/messages.h"
 #include "runtime/paths.h"
-#include "resources/program_paths.h"
 #include "runtime/resource.h"
 #include "runtime/rtti.h"
 

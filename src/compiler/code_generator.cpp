@@ -4,11 +4,11 @@
 #include "compiler/lexer.h"
 #include "compiler/parse_tree.h"
 
+#include "resources/resource_kinds.h"
 #include "runtime/errors.h"
 #include "runtime/function.h"
 #include "runtime/messages.h"
 #include "runtime/resource.h"
-#include "resources/resource_kinds.h"
 #include "runtime/rtti.h"
 #include "runtime/sjis.h"
 #include "runtime/symbols.h"

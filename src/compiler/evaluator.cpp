@@ -3,11 +3,11 @@
 #include "compiler/class_compiler.h"
 
 #include "base/time_analyzer.h"
+#include "resources/resource_reader.h"
 #include "runtime/interpreter.h"
 #include "runtime/native_api.h"
 #include "runtime/pool.h"
 #include "runtime/process.h"
-#include "resources/resource_reader.h"
 #include "runtime/rtti.h"
 
 namespace ravok {

@@ -1,7 +1,7 @@
 #include "compiler/lexer.h"
 
-#include "runtime/stats.h"
 #include "compiler/table_reader.h"
+#include "runtime/stats.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 #include "compiler/table_reader.h"
 
-#include "runtime/messages.h"
 #include "resources/text_lines.h"
+#include "runtime/messages.h"
 
 #include <cstdlib>
 

@@ -1,35 +1,35 @@
 #include "desktop/desktop_player.h"
 #include "screen/screen_window.h"
 
-#include "kernel/boot.h"
 #include "base/frame_pacing.h"
-#include "player/main_loop.h"
-#include "player/mouse_input.h"
-#include "player/splash_timer.h"
 #include "compiler/evaluator.h"
-#include "runtime/interpreter.h"
-#include "resources/environment.h"
-#include "runtime/native_api.h"
+#include "kernel/boot.h"
 #include "pages/page_loader.h"
 #include "pages/page_state.h"
 #include "pages/project_manager.h"
+#include "player/main_loop.h"
+#include "player/mouse_input.h"
+#include "player/splash_timer.h"
+#include "resources/environment.h"
+#include "runtime/interpreter.h"
+#include "runtime/native_api.h"
 #include "runtime/resource.h"
 #include "runtime/runtime_natives.h"
+#include "runtime/value_ops.h"
 #include "screen/screen.h"
 #include "sound/midi_command.h"
 #include "sound/sorvald.h"
 #include "sound/sound_natives.h"
-#include "runtime/value_ops.h"
 
 #include "base/clock.h"
 #include "base/encoding.h"
 #include "base/reporter.h"
 #include "base/shell.h"
 #include "platform/gtk/gtk_keys.h"
-#include "screen/key_state.h"
 #include "platform/sdl/sdl_joysticks.h"
 #include "platform/sdl/sdl_wave_out.h"
 #include "resources/host_files.h"
+#include "screen/key_state.h"
 
 #include <gtk/gtk.h>
 
@@ -87,9 +87,9 @@ public:
         if (d.wakeSource) g_source_remove(d.wakeSource);
         d.idleSource = d.wakeSource = 0;
         d.dialogOpen = true;
-        GtkWidget* box = gtk_message_dialog_new(GTK_WINDOW(d.window), GTK_DIALOG_MODAL,
-                                                GTK_MESSAGE_ERROR, GTK_BUTTONS_OK, "%s",
-                                                cp932ToUtf8(text).c_str());
+        GtkWidget* box =
+            gtk_message_dialog_new(GTK_WINDOW(d.window), GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR,
+                                   GTK_BUTTONS_OK, "%s", cp932ToUtf8(text).c_str());
         gtk_window_set_title(GTK_WINDOW(box), "Ravok");
         gtk_dialog_run(GTK_DIALOG(box));
         gtk_widget_destroy(box);
@@ -288,8 +288,8 @@ void showCursor(bool show) {
     TDesktop& d = desktop();
     GdkWindow* w = d.area ? gtk_widget_get_window(d.area) : nullptr;
     if (!w) return;
-    GdkCursor* c = show ? nullptr
-                        : gdk_cursor_new_for_display(gdk_display_get_default(), GDK_BLANK_CURSOR);
+    GdkCursor* c =
+        show ? nullptr : gdk_cursor_new_for_display(gdk_display_get_default(), GDK_BLANK_CURSOR);
     gdk_window_set_cursor(w, c);
     if (c) g_object_unref(c);
 }
@@ -354,9 +354,9 @@ void onHelp(GtkMenuItem*, gpointer) {
 void onWeb(GtkMenuItem*, gpointer) { shell().openAddress("https://ravok.example.org/"); }
 
 void onAbout(GtkMenuItem*, gpointer) {
-    GtkWidget* box = gtk_message_dialog_new(GTK_WINDOW(desktop().window), GTK_DIALOG_MODAL,
-                                            GTK_MESSAGE_INFO, GTK_BUTTONS_OK,
-                                            "Ravok System Ver %s", kVersionText);
+    GtkWidget* box =
+        gtk_message_dialog_new(GTK_WINDOW(desktop().window), GTK_DIALOG_MODAL, GTK_MESSAGE_INFO,
+                               GTK_BUTTONS_OK, "Ravok System Ver %s", kVersionText);
     gtk_window_set_title(GTK_WINDOW(box), "About Ravok");
     gtk_dialog_run(GTK_DIALOG(box));
     gtk_widget_destroy(box);
@@ -411,7 +411,8 @@ gboolean onSplashDraw(GtkWidget* widget, cairo_t* cr, gpointer) {
     cairo_move_to(cr, 8, 48 + 24);
     cairo_show_text(cr, "Now Loading.....");
     uint32_t c = TSplashTimer::kBarColour;
-    cairo_set_source_rgb(cr, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, ((c >> 16) & 0xFF) / 255.0);
+    cairo_set_source_rgb(cr, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0,
+                         ((c >> 16) & 0xFF) / 255.0);
     int barH = TSplashTimer::kBarRows;
     cairo_rectangle(cr, 0, h - barH, std::min(w, d.splashTimer.barWidth), barH);
     cairo_fill(cr);
@@ -461,8 +462,8 @@ void startUp() {
     soundEngine().timerEnabled = true;
     screen().NotRunning = true;
     bootPlayer(d.options->page);
-    std::string caption = TPrjManager::instance().getParam("title") +
-                          TPrjManager::instance().getParam("version");
+    std::string caption =
+        TPrjManager::instance().getParam("title") + TPrjManager::instance().getParam("version");
     if (caption.empty()) caption = "Ravok System";
     gtk_window_set_title(GTK_WINDOW(d.window), cp932ToUtf8(caption).c_str());
     int wx, wy;
@@ -474,7 +475,8 @@ void startUp() {
     // attached, and the device closes again until the first sound needs it.
     soundEngine().StartSong();
     soundEngine().SetEnabled(false);
-    soundEngine().setDelay(soundDelayFor(TEnvironment::instance().getEnv("SvDelay"), 0, soundEngine().delay()));
+    soundEngine().setDelay(
+        soundDelayFor(TEnvironment::instance().getEnv("SvDelay"), 0, soundEngine().delay()));
     TRect g = gameRect();
     applyClientSize(g.width(), g.height());
     std::string mode = TEnvironment::instance().getEnv("DrawMode");
@@ -536,7 +538,8 @@ void setFullScreen(bool on) {
 
 gboolean onKey(GtkWidget*, GdkEventKey* e, gpointer) {
     bool toggle = e->keyval == GDK_KEY_F11 ||
-                  ((e->state & GDK_MOD1_MASK) && (e->keyval == GDK_KEY_Return || e->keyval == GDK_KEY_KP_Enter));
+                  ((e->state & GDK_MOD1_MASK) &&
+                   (e->keyval == GDK_KEY_Return || e->keyval == GDK_KEY_KP_Enter));
     if (toggle) {
         setFullScreen(!desktop().fullScreen);
         return TRUE;
@@ -672,7 +675,8 @@ void buildWindows() {
     gtk_window_set_keep_above(GTK_WINDOW(d.splash), TRUE);
     gtk_window_set_decorated(GTK_WINDOW(d.splash), FALSE);
     d.splashArea = gtk_drawing_area_new();
-    gtk_widget_set_size_request(d.splashArea, TSplashTimer::kImageWidth, TSplashTimer::kImageHeight);
+    gtk_widget_set_size_request(d.splashArea, TSplashTimer::kImageWidth,
+                                TSplashTimer::kImageHeight);
     g_signal_connect(d.splashArea, "draw", G_CALLBACK(onSplashDraw), nullptr);
     gtk_container_add(GTK_CONTAINER(d.splash), d.splashArea);
     showSplash();
@@ -715,11 +719,14 @@ int runDesktop(const TWindowOptions& options) {
     g_timeout_add(100, onSplashTick, nullptr);
     g_timeout_add(200, onTimer1, nullptr);
     g_timeout_add(1000, onTimer2, nullptr);
-    g_timeout_add(guint(soundEngine().Interval), [](gpointer) -> gboolean {
-        if (desktop().closing) return G_SOURCE_REMOVE;
-        soundEngine().timerTick();
-        return G_SOURCE_CONTINUE;
-    }, nullptr);
+    g_timeout_add(
+        guint(soundEngine().Interval),
+        [](gpointer) -> gboolean {
+            if (desktop().closing) return G_SOURCE_REMOVE;
+            soundEngine().timerTick();
+            return G_SOURCE_CONTINUE;
+        },
+        nullptr);
     gtk_main();
     std::fflush(stdout);
     return d.errors > 0 ? 3 : 0;

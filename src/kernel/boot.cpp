@@ -1,35 +1,35 @@
 #include "kernel/boot.h"
 
-#include "runtime/build_sizes.h"
 #include "compiler/class_compiler.h"
-#include "runtime/collector.h"
-#include "screen/cpattern.h"
-#include "pages/page_state.h"
-#include "screen/screen.h"
-#include "sound/sorvald.h"
-#include "sound/sound_natives.h"
-#include "screen/sprite_natives.h"
-#include "screen/window_natives.h"
-#include "pages/generator.h"
-#include "resources/host_files.h"
-#include "resources/modules.h"
-#include "runtime/native_api.h"
-#include "pages/page_loader.h"
-#include "pages/page_natives.h"
-#include "runtime/paths.h"
-#include "pages/project_manager.h"
-#include "runtime/root_process.h"
-#include "runtime/core_natives.h"
 #include "compiler/evaluator.h"
-#include "screen/input_natives.h"
 #include "kernel/kernel_natives.h"
 #include "kernel/ranking.h"
-#include "runtime/native_binding.h"
+#include "pages/generator.h"
+#include "pages/page_loader.h"
+#include "pages/page_natives.h"
+#include "pages/page_state.h"
+#include "pages/project_manager.h"
+#include "resources/host_files.h"
+#include "resources/modules.h"
 #include "resources/program_paths.h"
 #include "resources/resource_reader.h"
 #include "resources/resources_natives.h"
+#include "runtime/build_sizes.h"
+#include "runtime/collector.h"
+#include "runtime/core_natives.h"
+#include "runtime/native_api.h"
+#include "runtime/native_binding.h"
+#include "runtime/paths.h"
+#include "runtime/root_process.h"
 #include "runtime/rtti.h"
 #include "runtime/runtime_natives.h"
+#include "screen/cpattern.h"
+#include "screen/input_natives.h"
+#include "screen/screen.h"
+#include "screen/sprite_natives.h"
+#include "screen/window_natives.h"
+#include "sound/sorvald.h"
+#include "sound/sound_natives.h"
 
 #include "base/log.h"
 #include "base/reporter.h"
@@ -78,20 +78,38 @@ bool bootKernel() {
     setCoreClasses(kernelClass("classes.lang.Object"), kernelClass("classes.lang.String"),
                    kernelClass("classes.lang.Array"));
     Notice("Setting Native Interfaces..");
-    for (const auto* list :
-         {&arrayNatives(),           &objectCoreNatives(),      &objectLibraryNatives(),
-          &objectProcessNatives(),   &objectFileNatives(),      &objectResourceNatives(),
-          &objectGeneratorNatives(), &inputNatives(),           &spriteNatives(),
-          &objectDrawingNatives(),   &windowNatives(),          &stringLibraryNatives(),
-          &stringNatives(),          &processNatives(),         &pageNatives(),
-          &cmmlNatives(),            &customResourceNatives(),  &builtInResourceNatives(),
-          &resourceReaderNatives(),  &resourceWriterNatives(),  &hashTableNatives(),
-          &projectParamNatives(),    &rankingNatives(),         &systemRuntimeNatives(),
-          &systemKernelNatives(),    &fileReaderNatives(),      &fileWriterNatives()})
+    for (const auto* list : {&arrayNatives(),
+                             &objectCoreNatives(),
+                             &objectLibraryNatives(),
+                             &objectProcessNatives(),
+                             &objectFileNatives(),
+                             &objectResourceNatives(),
+                             &objectGeneratorNatives(),
+                             &inputNatives(),
+                             &spriteNatives(),
+                             &objectDrawingNatives(),
+                             &windowNatives(),
+                             &stringLibraryNatives(),
+                             &stringNatives(),
+                             &processNatives(),
+                             &pageNatives(),
+                             &cmmlNatives(),
+                             &customResourceNatives(),
+                             &builtInResourceNatives(),
+                             &resourceReaderNatives(),
+                             &resourceWriterNatives(),
+                             &hashTableNatives(),
+                             &projectParamNatives(),
+                             &rankingNatives(),
+                             &systemRuntimeNatives(),
+                             &systemKernelNatives(),
+                             &fileReaderNatives(),
+                             &fileWriterNatives()})
         bindNatives(*list);
     // The sound classes come as a set; a kernel without one of them cannot
     // make sound, and says so with the message it has always given.
-    if (resolveClassPath("SoundEffect") && resolveClassPath("BGM") && resolveClassPath("MediaPlayer"))
+    if (resolveClassPath("SoundEffect") && resolveClassPath("BGM") &&
+        resolveClassPath("MediaPlayer"))
         bindNatives(soundNatives());
     else
         ReportError("?");

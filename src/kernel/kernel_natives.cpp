@@ -1,8 +1,8 @@
 #include "kernel/kernel_natives.h"
 
+#include "kernel/ranking.h"
 #include "runtime/messages.h"
 #include "runtime/native_api.h"
-#include "kernel/ranking.h"
 
 #include "resources/host_files.h"
 #include "resources/program_paths.h"

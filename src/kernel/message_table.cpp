@@ -1,11 +1,11 @@
 #include "kernel/message_table.h"
 
 #include "resources/host_files.h"
+#include "resources/program_paths.h"
+#include "resources/text_lines.h"
 #include "runtime/messages.h"
 #include "runtime/paths.h"
-#include "resources/program_paths.h"
 #include "runtime/sjis.h"
-#include "resources/text_lines.h"
 
 namespace ravok {
 

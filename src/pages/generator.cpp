@@ -1,5 +1,8 @@
 #include "pages/generator.h"
 
+#include "resources/resource_reader.h"
+#include "resources/resource_tree.h"
+#include "resources/sgml.h"
 #include "runtime/directories.h"
 #include "runtime/errors.h"
 #include "runtime/function.h"
@@ -7,10 +10,7 @@
 #include "runtime/messages.h"
 #include "runtime/native_api.h"
 #include "runtime/paths.h"
-#include "resources/resource_reader.h"
-#include "resources/resource_tree.h"
 #include "runtime/rtti.h"
-#include "resources/sgml.h"
 #include "runtime/sjis.h"
 #include "runtime/symbols.h"
 

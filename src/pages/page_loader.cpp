@@ -1,22 +1,22 @@
 #include "pages/page_loader.h"
 
-#include "resources/host_files.h"
-#include "runtime/interpreter.h"
-#include "runtime/messages.h"
-#include "runtime/native_api.h"
 #include "pages/page_state.h"
-#include "runtime/paths.h"
-#include "resources/program_paths.h"
 #include "pages/project_manager.h"
+#include "resources/host_files.h"
+#include "resources/program_paths.h"
 #include "resources/resource_kinds.h"
 #include "resources/resource_reader.h"
 #include "resources/resource_tree.h"
+#include "runtime/interpreter.h"
+#include "runtime/messages.h"
+#include "runtime/native_api.h"
+#include "runtime/paths.h"
 #include "runtime/root_process.h"
 #include "runtime/rtti.h"
 
-#include "resources/environment.h"
 #include "base/log.h"
 #include "base/reporter.h"
+#include "resources/environment.h"
 #include "screen/cpattern.h"
 #include "screen/key_state.h"
 #include "screen/screen.h"
@@ -51,8 +51,8 @@ void registerPageGlobals() {
     if (!globals) return;
     for (const char* g : {"$screenWidth", "$screenHeight"})
         if (!globals->findChild(g))
-            if (auto value = readResourceText(std::string("<globalvalue name=\"") + g +
-                                              "\" value=\"\">"))
+            if (auto value =
+                    readResourceText(std::string("<globalvalue name=\"") + g + "\" value=\"\">"))
                 globals->addChild(std::move(value));
 }
 

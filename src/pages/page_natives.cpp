@@ -1,14 +1,14 @@
 #include "pages/page_natives.h"
 
 #include "base/sound_ticker.h"
-#include "runtime/errors.h"
 #include "pages/generator.h"
-#include "runtime/messages.h"
-#include "runtime/native_api.h"
 #include "pages/page_hash.h"
 #include "pages/page_reconstruction.h"
 #include "pages/page_state.h"
 #include "pages/project_manager.h"
+#include "runtime/errors.h"
+#include "runtime/messages.h"
+#include "runtime/native_api.h"
 
 namespace ravok {
 
@@ -57,9 +57,7 @@ void getPageHashCode(TValue* cell, int, int) {
 
 void generate(TValue*, int, int) { generatePage(); }
 
-void _n_refresh(TValue*, int, int) {
-    soundTicker().tick();
-}
+void _n_refresh(TValue*, int, int) { soundTicker().tick(); }
 
 } // namespace
 

@@ -9,7 +9,7 @@
 
 namespace ravok {
 
-const std::vector<TNativeBinding>& pageNatives();           // Char, Page, ProjectManager
+const std::vector<TNativeBinding>& pageNatives();            // Char, Page, ProjectManager
 const std::vector<TNativeBinding>& objectGeneratorNatives(); // _n_setGenAttr, getPageHashCode
 const std::vector<TNativeBinding>& projectParamNatives();    // ProjectManager _n_onSet, _n_onGet
 const std::vector<TNativeBinding>& bootNatives();            // classes.lang.Boot generate

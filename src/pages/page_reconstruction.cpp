@@ -2,17 +2,17 @@
 
 #include "compiler/class_compiler.h"
 #include "pages/generator.h"
-#include "resources/host_files.h"
-#include "runtime/interpreter.h"
-#include "runtime/markup_escape.h"
-#include "runtime/messages.h"
 #include "pages/page_hash.h"
 #include "pages/page_state.h"
-#include "runtime/pool.h"
-#include "runtime/process.h"
+#include "resources/host_files.h"
 #include "resources/program_paths.h"
 #include "resources/resource_kinds.h"
 #include "resources/resource_reader.h"
+#include "runtime/interpreter.h"
+#include "runtime/markup_escape.h"
+#include "runtime/messages.h"
+#include "runtime/pool.h"
+#include "runtime/process.h"
 #include "runtime/rtti.h"
 #include "runtime/sjis.h"
 
@@ -33,7 +33,8 @@ public:
         if (auto* g = dynamic_cast<TGenerator*>(r))
             first_ ? create(g) : generate(g);
         else if (auto* v = dynamic_cast<TGlobalValue*>(r))
-            if (first_ && !v->initialValue.empty()) list_.Add(v->name + "=" + v->initialValue + ";");
+            if (first_ && !v->initialValue.empty())
+                list_.Add(v->name + "=" + v->initialValue + ";");
     }
 
 private:
@@ -53,7 +54,8 @@ private:
         TRTTI* cls = g->generatedClass();
         if (!cls) return;
         for (const auto& [field, expr] : g->instanceValues)
-            if (TGenerator::hasField(cls, field)) list_.Add(g->name + "." + field + "=" + expr + ";");
+            if (TGenerator::hasField(cls, field))
+                list_.Add(g->name + "." + field + "=" + expr + ";");
         list_.Add(g->name + ".setGenerator( getResource(\"" + fullPath(g) + "\").getTObject() );");
         list_.Add(g->name + ".onGenerate();");
         if (g->parent && equalsNoCase(fullPath(g->parent), "usr.gen")) {

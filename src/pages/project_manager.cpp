@@ -1,21 +1,21 @@
 #include "pages/project_manager.h"
 
-#include "resources/directory.h"
-#include "resources/host_files.h"
-#include "runtime/markup_escape.h"
-#include "runtime/messages.h"
 #include "pages/page_hash.h"
 #include "pages/page_loader.h"
 #include "pages/page_state.h"
-#include "runtime/paths.h"
+#include "resources/directory.h"
+#include "resources/host_files.h"
 #include "resources/program_paths.h"
 #include "resources/resource_kinds.h"
 #include "resources/resource_reader.h"
 #include "resources/resource_tree.h"
+#include "runtime/markup_escape.h"
+#include "runtime/messages.h"
+#include "runtime/paths.h"
 #include "runtime/sjis.h"
 
-#include "base/frame_pacing.h"
 #include "base/clock.h"
+#include "base/frame_pacing.h"
 #include "base/log.h"
 #include "base/reporter.h"
 #include "screen/key_state.h"
@@ -36,8 +36,8 @@ TResource* treeAt(std::string_view path) {
 TResource* listCreated(const char* path, const char* failure) {
     if (TResource* list = treeAt(path)) return list;
     if (treeAt("project"))
-        attach(path, readResourceText("<resourcelist name=\"" + lastPart(path) +
-                                      "\"></resourcelist>"));
+        attach(path,
+               readResourceText("<resourcelist name=\"" + lastPart(path) + "\"></resourcelist>"));
     if (TResource* list = treeAt(path)) return list;
     ReportError(failure);
     return nullptr;

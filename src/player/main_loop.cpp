@@ -1,22 +1,22 @@
 #include "player/main_loop.h"
 
-#include "runtime/errors.h"
 #include "base/frame_pacing.h"
+#include "base/time_analyzer.h"
+#include "pages/page_state.h"
+#include "pages/project_manager.h"
+#include "runtime/errors.h"
 #include "runtime/interpreter.h"
 #include "runtime/messages.h"
 #include "runtime/native_api.h"
-#include "pages/page_state.h"
 #include "runtime/process.h"
-#include "pages/project_manager.h"
 #include "runtime/root_process.h"
 #include "runtime/stats.h"
-#include "base/time_analyzer.h"
 
 #include "base/clock.h"
 #include "base/key_source.h"
+#include "base/reporter.h"
 #include "screen/screen.h"
 #include "sound/sorvald.h"
-#include "base/reporter.h"
 
 #include <optional>
 

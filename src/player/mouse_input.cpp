@@ -3,8 +3,8 @@
 #include "player/main_loop.h"
 
 #include "kernel/boot.h"
-#include "runtime/native_api.h"
 #include "pages/page_state.h"
+#include "runtime/native_api.h"
 #include "screen/screen.h"
 
 #include <string>

@@ -1,10 +1,10 @@
 #include "resources/environment.h"
 
 #include "resources/host_files.h"
-#include "runtime/paths.h"
 #include "resources/program_paths.h"
-#include "runtime/sjis.h"
 #include "resources/text_lines.h"
+#include "runtime/paths.h"
+#include "runtime/sjis.h"
 
 namespace ravok {
 

@@ -2,12 +2,12 @@
 
 #include "resources/host_files.h"
 #include "resources/module_api.h"
-#include "runtime/native_api.h"
-#include "runtime/native_binding.h"
-#include "runtime/paths.h"
 #include "resources/program_paths.h"
 #include "resources/resource_kinds.h"
 #include "resources/resource_tree.h"
+#include "runtime/native_api.h"
+#include "runtime/native_binding.h"
+#include "runtime/paths.h"
 
 #include <cstring>
 #include <dlfcn.h>

@@ -2,6 +2,7 @@
 #include "runtime/directories.h"
 
 #include "resources/host_files.h"
+#include "resources/sgml.h"
 #include "runtime/mark.h"
 #include "runtime/markup_escape.h"
 #include "runtime/messages.h"
@@ -9,7 +10,6 @@
 #include "runtime/paths.h"
 #include "runtime/pool.h"
 #include "runtime/rtti.h"
-#include "resources/sgml.h"
 #include "runtime/sjis.h"
 #include "runtime/symbols.h"
 #include "runtime/tf_string.h"

@@ -1,17 +1,17 @@
 #include "resources/resource_reader.h"
 
-#include "runtime/errors.h"
 #include "resources/host_files.h"
+#include "resources/program_paths.h"
+#include "resources/resource_kinds.h"
+#include "resources/resource_tree.h"
+#include "resources/sgml.h"
+#include "resources/text_lines.h"
+#include "runtime/errors.h"
 #include "runtime/markup_escape.h"
 #include "runtime/messages.h"
 #include "runtime/native_api.h"
 #include "runtime/paths.h"
-#include "resources/program_paths.h"
-#include "resources/resource_kinds.h"
-#include "resources/resource_tree.h"
 #include "runtime/rtti.h"
-#include "resources/sgml.h"
-#include "resources/text_lines.h"
 
 #include "base/reporter.h"
 

@@ -1,10 +1,10 @@
 #include "resources/resource_tree.h"
 
 #include "resources/host_files.h"
-#include "runtime/markup_escape.h"
-#include "runtime/messages.h"
 #include "resources/resource_kinds.h"
 #include "resources/resource_reader.h"
+#include "runtime/markup_escape.h"
+#include "runtime/messages.h"
 #include "runtime/sjis.h"
 
 #include "base/reporter.h"

@@ -1,8 +1,8 @@
 #include "resources/sandbox.h"
 
 #include "resources/host_files.h"
-#include "runtime/paths.h"
 #include "resources/program_paths.h"
+#include "runtime/paths.h"
 #include "runtime/sjis.h"
 
 namespace ravok {

@@ -198,14 +198,13 @@ void execute(TProcess* p) {
             goto slice_spent;                                                                      \
         }                                                                                          \
         uint32_t op_ = *reinterpret_cast<uint32_t*>(ip);                                           \
-        if (op_ >= kDispatchCount) goto bad_opcode;                                                  \
+        if (op_ >= kDispatchCount) goto bad_opcode;                                                \
         goto* labels[op_];                                                                         \
     } while (0)
 #else
 #define CASE(name)                                                                                 \
     case name:                                                                                     \
-    L_##name:                                                                                      \
-        __attribute__((unused));
+        L_##name : __attribute__((unused));
 #define DISPATCH() goto dispatch
 #endif
 #define NEXT(len)                                                                                  \

@@ -2,8 +2,8 @@
 
 #include "runtime/collector.h"
 #include "runtime/directories.h"
-#include "runtime/markup_escape.h"
 #include "runtime/mark.h"
+#include "runtime/markup_escape.h"
 #include "runtime/messages.h"
 #include "runtime/pool.h"
 #include "runtime/tf_object.h"

@@ -3,13 +3,13 @@
 #include "screen/patterns.h"
 
 #include "resources/host_files.h"
+#include "resources/program_paths.h"
+#include "resources/resource_reader.h"
+#include "resources/sgml.h"
 #include "runtime/markup_escape.h"
 #include "runtime/messages.h"
 #include "runtime/native_api.h"
 #include "runtime/paths.h"
-#include "resources/program_paths.h"
-#include "resources/resource_reader.h"
-#include "resources/sgml.h"
 
 #include "base/reporter.h"
 
@@ -84,7 +84,8 @@ bool acceptPatternName(const std::string& name) {
     bool valid = name.size() > 1 && name[0] == '$';
     for (size_t i = 1; valid && i < name.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(name[i]);
-        valid = c == '_' || (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        valid =
+            c == '_' || (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
     }
     if (!valid) {
         ReportError(name + translate(": Invalid name."));

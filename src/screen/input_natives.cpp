@@ -1,11 +1,11 @@
 #include "screen/input_natives.h"
 
+#include "runtime/native_api.h"
+#include "runtime/value_ops.h"
 #include "screen/joystick.h"
 #include "screen/key_state.h"
 #include "screen/screen.h"
 #include "screen/screen_window.h"
-#include "runtime/native_api.h"
-#include "runtime/value_ops.h"
 
 namespace ravok {
 

@@ -6,9 +6,9 @@
 #include "runtime/sjis.h"
 
 #include "base/clock.h"
-#include "base/sound_ticker.h"
 #include "base/regex.h"
 #include "base/reporter.h"
+#include "base/sound_ticker.h"
 
 #include <cstdlib>
 
@@ -17,7 +17,8 @@ namespace ravok {
 namespace {
 
 int distance(uint32_t a, uint32_t b) {
-    return std::abs(int(a & 0xFF) - int(b & 0xFF)) + std::abs(int((a >> 8) & 0xFF) - int((b >> 8) & 0xFF)) +
+    return std::abs(int(a & 0xFF) - int(b & 0xFF)) +
+           std::abs(int((a >> 8) & 0xFF) - int((b >> 8) & 0xFF)) +
            std::abs(int((a >> 16) & 0xFF) - int((b >> 16) & 0xFF));
 }
 
@@ -59,7 +60,8 @@ private:
 
     const TPatElem* foundAround(int x, int y) const {
         for (const TPatElem& c : set_.cells)
-            if (c.left - 1 <= x && x <= c.right + 1 && c.top - 1 <= y && y <= c.bottom + 1) return &c;
+            if (c.left - 1 <= x && x <= c.right + 1 && c.top - 1 <= y && y <= c.bottom + 1)
+                return &c;
         return nullptr;
     }
 

@@ -18,7 +18,7 @@ namespace ravok {
 
 struct TPatElem {
     int left = 0, top = 0, right = 0, bottom = 0; // right and bottom excluded
-    uint32_t key = 0; // the raw pixel of the frame's top-left corner
+    uint32_t key = 0;                             // the raw pixel of the frame's top-left corner
     int width() const { return right - left; }
     int height() const { return bottom - top; }
 };
@@ -26,11 +26,11 @@ struct TPatElem {
 class TPatRects {
 public:
     std::vector<TPatElem> cells;
-    bool cut = false;             // false: the whole image is one cell
-    TPoint failure;               // where the last frame trace failed
-    int64_t currentKey = -2;      // the key last set on the surface
+    bool cut = false;        // false: the whole image is one cell
+    TPoint failure;          // where the last frame trace failed
+    int64_t currentKey = -2; // the key last set on the surface
     std::unique_ptr<TSurface> surface;
-    uint32_t age = 0;             // the file's stamp when it was read
+    uint32_t age = 0; // the file's stamp when it was read
 };
 
 // Cuts the surface into cells (the algorithm of the image author's frames);

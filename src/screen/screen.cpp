@@ -73,8 +73,8 @@ void TScreen::DrawAll() {
     uint32_t colour = 0xFFFFFF;
     if (Booted && !NotRunning) {
         TValue* bg = native::globalCell("$bgcolor");
-        colour = bg && (bg->kind == vtInt || bg->kind == vtFloat) ? uint32_t(toInt(*bg)) & 0xFFFFFF
-                                                                  : 0;
+        colour =
+            bg && (bg->kind == vtInt || bg->kind == vtFloat) ? uint32_t(toInt(*bg)) & 0xFFFFFF : 0;
     }
     back.fillRect(client, colour);
     EndSection(50);

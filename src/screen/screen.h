@@ -42,8 +42,8 @@ public:
     int64_t presentations = 0;
 
     // The window's side of the state the Window natives set.
-    int DrawMethod = 1;           // 1, 2, 3: presentation A, B, C
-    bool SizeUnlocked = false;    // the window may be resized and tells the script
+    int DrawMethod = 1;        // 1, 2, 3: presentation A, B, C
+    bool SizeUnlocked = false; // the window may be resized and tells the script
     int windowX = 270, windowY = 101;
 
 private:

@@ -77,9 +77,10 @@ void _n_setFont(TValue* cell, int argc, int) {
     if (argc <= 0) return;
     TDrawingState& d = drawingState();
     d.CurrentFontName = native::text(argument(cell, 1));
-    d.CurrentFontStyle = (argc >= 2 && truthiness(argument(cell, 2)) ? uint32_t(kFontBold) : 0u) |
-                         (argc >= 3 && truthiness(argument(cell, 3)) ? uint32_t(kFontItalic) : 0u) |
-                         (argc >= 4 && truthiness(argument(cell, 4)) ? uint32_t(kFontUnderline) : 0u);
+    d.CurrentFontStyle =
+        (argc >= 2 && truthiness(argument(cell, 2)) ? uint32_t(kFontBold) : 0u) |
+        (argc >= 3 && truthiness(argument(cell, 3)) ? uint32_t(kFontItalic) : 0u) |
+        (argc >= 4 && truthiness(argument(cell, 4)) ? uint32_t(kFontUnderline) : 0u);
 }
 
 void native_textExtent(TValue* cell, int argc, int) {

@@ -8,9 +8,9 @@
 
 #include <array>
 #include <cstddef>
-#include <new>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 

@@ -43,7 +43,8 @@ void TEnveloper::noteOn(TChannel& ch, int note, bool tied) {
         uint32_t unit = (uint32_t(1) << 30 >> (ch.shift - 2)) / (increments[36] >> 16);
         ch.increment = unit * (increments[note] >> 16);
     } else {
-        ch.increment = uint32_t(int64_t(increments[note]) + int64_t(ch.detune) * (increments[note] / 2048));
+        ch.increment =
+            uint32_t(int64_t(increments[note]) + int64_t(ch.detune) * (increments[note] / 2048));
     }
 }
 
@@ -67,8 +68,7 @@ void TEnveloper::stopChannel(TChannel& ch) {
 
 void TEnveloper::runEvents(TChannel& ch) {
     ch.jumpsThisSample = 0;
-    while (ch.state == State::Playing && tickClock >= ch.nextEventTime && executeEvent(ch)) {
-    }
+    while (ch.state == State::Playing && tickClock >= ch.nextEventTime && executeEvent(ch)) {}
 }
 
 bool TEnveloper::executeEvent(TChannel& ch) {
@@ -109,14 +109,22 @@ bool TEnveloper::executeEvent(TChannel& ch) {
     case 119: {
         if (!has(2)) return stop();
         uint8_t b1 = s[at + 1];
-        if (e == 100) ch.volume = b1;
-        else if (e == 101) ch.envelopeSpeed = b1;
-        else if (e == 102) selectVoice(ch, b1);
-        else if (e == 107) ch.envelope = b1 < kEnvelopes ? b1 : ch.envelope;
-        else if (e == 110) ch.detune = int8_t(b1);
-        else if (e == 116) ch.oneShot = b1 == 1;
-        else if (e == 118) ch.vibratoDelay = int64_t(b1) * 44100;
-        else ch.velocity = b1;
+        if (e == 100)
+            ch.volume = b1;
+        else if (e == 101)
+            ch.envelopeSpeed = b1;
+        else if (e == 102)
+            selectVoice(ch, b1);
+        else if (e == 107)
+            ch.envelope = b1 < kEnvelopes ? b1 : ch.envelope;
+        else if (e == 110)
+            ch.detune = int8_t(b1);
+        else if (e == 116)
+            ch.oneShot = b1 == 1;
+        else if (e == 118)
+            ch.vibratoDelay = int64_t(b1) * 44100;
+        else
+            ch.velocity = b1;
         ch.pointer = at + 2;
         return true;
     }
@@ -130,8 +138,8 @@ bool TEnveloper::executeEvent(TChannel& ch) {
         // A second jump in one sample is a loop without time: it would hang
         // the renderer.
         if (++ch.jumpsThisSample >= 2) return stop();
-        int32_t offset = int32_t(uint32_t(s[at + 1]) | uint32_t(s[at + 2]) << 8 | uint32_t(s[at + 3]) << 16 |
-                                 uint32_t(s[at + 4]) << 24);
+        int32_t offset = int32_t(uint32_t(s[at + 1]) | uint32_t(s[at + 2]) << 8 |
+                                 uint32_t(s[at + 3]) << 16 | uint32_t(s[at + 4]) << 24);
         int64_t target = int64_t(at) + offset;
         if (target < 0 || target >= int64_t(len)) return stop();
         ch.pointer = size_t(target);
@@ -178,7 +186,8 @@ bool TEnveloper::executeEvent(TChannel& ch) {
         int n = s[at + 1];
         if (e == 113 && n < kWaveforms) std::memcpy(WaveTable[n], s + at + 2, 32);
         if (e == 114 && n < kEnvelopes)
-            for (int j = 0; j < 32; ++j) EnvelopeTable[n][j] = std::min<uint8_t>(s[at + 2 + j], 15);
+            for (int j = 0; j < 32; ++j)
+                EnvelopeTable[n][j] = std::min<uint8_t>(s[at + 2 + j], 15);
         ch.pointer = at + 34;
         return true;
     }
@@ -215,7 +224,8 @@ void TEnveloper::loadSampleVoice(const std::string& file, int voice) {
     if (!wav.loadFile(hostPath) || wav.cannotOpen || wav.noFormatChunk || wav.noDataChunk) return;
     auto v = std::make_unique<TSampleVoice>();
     size_t length = wav.data.size();
-    while ((size_t(1) << v->bits) < length) ++v->bits;
+    while ((size_t(1) << v->bits) < length)
+        ++v->bits;
     v->samples.assign(size_t(1) << v->bits, 128);
     // The last sample and the padding are silence, where a one-shot voice rests.
     if (length > 1) std::memcpy(v->samples.data(), wav.data.data(), length - 1);

@@ -9,14 +9,12 @@
 namespace ravok {
 
 const uint16_t TEnveloper::kPeriods[96] = {
-    3421, 3228, 3047, 2876, 2715, 2562, 2419, 2283, 2155, 2034, 1920, 1812,
-    1711, 1614, 1524, 1438, 1358, 1281, 1210, 1142, 1078, 1017, 960,  906,
-    855,  807,  762,  719,  679,  641,  605,  571,  539,  509,  480,  453,
-    428,  404,  381,  360,  339,  320,  302,  285,  269,  254,  240,  227,
-    214,  202,  190,  180,  170,  160,  151,  143,  135,  127,  120,  113,
-    107,  101,  95,   90,   85,   80,   76,   71,   67,   64,   60,   57,
-    53,   50,   48,   45,   42,   40,   38,   36,   34,   32,   30,   28,
-    27,   25,   24,   22,   21,   20,   19,   18,   17,   16,   15,   14};
+    3421, 3228, 3047, 2876, 2715, 2562, 2419, 2283, 2155, 2034, 1920, 1812, 1711, 1614, 1524, 1438,
+    1358, 1281, 1210, 1142, 1078, 1017, 960,  906,  855,  807,  762,  719,  679,  641,  605,  571,
+    539,  509,  480,  453,  428,  404,  381,  360,  339,  320,  302,  285,  269,  254,  240,  227,
+    214,  202,  190,  180,  170,  160,  151,  143,  135,  127,  120,  113,  107,  101,  95,   90,
+    85,   80,   76,   71,   67,   64,   60,   57,   53,   50,   48,   45,   42,   40,   38,   36,
+    34,   32,   30,   28,   27,   25,   24,   22,   21,   20,   19,   18,   17,   16,   15,   14};
 
 TEnveloper::TEnveloper() {
     for (auto& wave : WaveTable) {
@@ -24,13 +22,16 @@ TEnveloper::TEnveloper() {
         std::memset(wave + 16, 153, 16);
     }
     for (auto& envelope : EnvelopeTable)
-        for (int j = 0; j < 32; ++j) envelope[j] = uint8_t((31 - j) / 2);
-    for (int i = 0; i < 2048; ++i) sine[i] = int8_t(std::trunc(std::sin(i * 6.2831852 / 2048) * 127));
+        for (int j = 0; j < 32; ++j)
+            envelope[j] = uint8_t((31 - j) / 2);
+    for (int i = 0; i < 2048; ++i)
+        sine[i] = int8_t(std::trunc(std::sin(i * 6.2831852 / 2048) * 127));
     // Each period counts a tone generator clocked at 7330908160 / 65536 Hz;
     // the phase is read by its top five bits, 32 steps a cycle.
     for (int n = 0; n < 96; ++n)
         increments[n] = uint32_t(std::trunc(7330908160.0 / kPeriods[n] * 65536.0 / 44100.0));
-    for (TChannel& ch : channels) resetChannel(ch);
+    for (TChannel& ch : channels)
+        resetChannel(ch);
 }
 
 void TEnveloper::resetChannel(TChannel& ch) {
@@ -40,11 +41,13 @@ void TEnveloper::resetChannel(TChannel& ch) {
 
 bool TEnveloper::loadTones(const std::string& path) {
     std::string bytes;
-    if (!readWholeFile(path, bytes) || bytes.size() < sizeof WaveTable + sizeof EnvelopeTable) return false;
+    if (!readWholeFile(path, bytes) || bytes.size() < sizeof WaveTable + sizeof EnvelopeTable)
+        return false;
     std::memcpy(WaveTable, bytes.data(), sizeof WaveTable);
     const char* envelopes = bytes.data() + sizeof WaveTable;
     for (int e = 0; e < kEnvelopes; ++e)
-        for (int j = 0; j < 32; ++j) EnvelopeTable[e][j] = std::min<uint8_t>(uint8_t(envelopes[e * 32 + j]), 15);
+        for (int j = 0; j < 32; ++j)
+            EnvelopeTable[e][j] = std::min<uint8_t>(uint8_t(envelopes[e * 32 + j]), 15);
     return true;
 }
 
@@ -82,7 +85,9 @@ void TEnveloper::stopLoopingEffects() {
 
 void TEnveloper::clearEffectSlots() { SESlot.fill(TEffectSlot()); }
 
-int16_t TEnveloper::clampSample(int64_t s) { return int16_t(s < -32768 ? -32768 : s > 32767 ? 32767 : s); }
+int16_t TEnveloper::clampSample(int64_t s) {
+    return int16_t(s < -32768 ? -32768 : s > 32767 ? 32767 : s);
+}
 
 uint8_t TEnveloper::noiseByte() {
     // A fixed-seed generator: the same song renders the same samples.
@@ -128,25 +133,28 @@ void TEnveloper::render() {
             if (!ch.immediate && ch.state != State::Playing) continue;
             while (ch.readIndex != ch.writeIndex && ch.queue[ch.readIndex].time <= c) {
                 const TQueued& q = ch.queue[ch.readIndex];
-                if (q.type == 1) ch.increment = uint32_t(q.value);
-                else if (q.type == 2) ch.volume = q.value;
+                if (q.type == 1)
+                    ch.increment = uint32_t(q.value);
+                else if (q.type == 2)
+                    ch.volume = q.value;
                 ch.immediate = true;
                 ch.readIndex = (ch.readIndex + 1) % kQueueSize;
             }
             int64_t f = ch.immediate ? ch.volume
                         : ch.rest    ? 0
-                                     : int64_t(EnvelopeTable[ch.envelope][ch.envelopePosition >> 11]) * ch.volume *
-                                        ch.velocity;
+                                  : int64_t(EnvelopeTable[ch.envelope][ch.envelopePosition >> 11]) *
+                                        ch.volume * ch.velocity;
             if (masterVolume < 256) f = f * masterVolume / 256;
             if (f > 0) {
                 uint32_t index = ch.shift ? ch.phase >> (32 - ch.shift) : 0;
                 s += f * ch.wave[index] / 2048 - (f >> 4);
-                if (!ch.oneShot || int32_t(ch.phase) >= 0 || int64_t(int32_t(ch.phase)) < -2 * int64_t(ch.increment))
+                if (!ch.oneShot || int32_t(ch.phase) >= 0 ||
+                    int64_t(int32_t(ch.phase)) < -2 * int64_t(ch.increment))
                     ch.phase += ch.increment;
                 if (ch.vibratoSpeed != 0) {
                     if (ch.vibratoDelayCounter <= 0) {
-                        ch.phase += uint32_t(int64_t(sine[ch.vibratoPhase >> 21]) * int64_t(ch.increment / 512) *
-                                             ch.vibratoDepth / 256);
+                        ch.phase += uint32_t(int64_t(sine[ch.vibratoPhase >> 21]) *
+                                             int64_t(ch.increment / 512) * ch.vibratoDepth / 256);
                         if (second) ch.vibratoPhase += uint32_t(ch.vibratoSpeed);
                     } else {
                         ch.vibratoDelayCounter -= tempo;
@@ -180,8 +188,9 @@ void TEnveloper::render() {
         second = !second;
     }
     tempoAccumulator %= 120;
-    lastRenderMs = int32_t(
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - began).count());
+    lastRenderMs = int32_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                               std::chrono::steady_clock::now() - began)
+                               .count());
     lastLatency = int32_t(P + positionOffset - renderFrom);
 }
 
@@ -214,7 +223,8 @@ void TEnveloper::playEffect(const uint8_t* data, int64_t length, int32_t volume,
     // after the play position; the renderer carries it on from there.
     for (int64_t at = playPosition() + delay; at < renderTo && slot->remaining > 0; ++at) {
         int16_t& cell = ring_[at % size_];
-        storeSample(cell, clampSample(int64_t(loadSample(cell)) + (int32_t(*slot->pointer) - 128) * int64_t(volume)));
+        storeSample(cell, clampSample(int64_t(loadSample(cell)) +
+                                      (int32_t(*slot->pointer) - 128) * int64_t(volume)));
         if (--slot->remaining <= 0 && slot->loopLength > 0) {
             slot->remaining = slot->loopLength;
             slot->pointer -= slot->loopLength;
@@ -233,11 +243,16 @@ void TEnveloper::queueEvent(int channel, int32_t type, int32_t value, int32_t ti
 
 int32_t TEnveloper::getPosition(int kind) {
     switch (kind) {
-    case 0: return open_ ? int32_t(playPosition() + positionOffset) : 0;
-    case 1: return int32_t(renderFrom);
-    case 2: return int32_t(renderTo);
-    case 3: return lastLatency;
-    default: return 0;
+    case 0:
+        return open_ ? int32_t(playPosition() + positionOffset) : 0;
+    case 1:
+        return int32_t(renderFrom);
+    case 2:
+        return int32_t(renderTo);
+    case 3:
+        return lastLatency;
+    default:
+        return 0;
     }
 }
 

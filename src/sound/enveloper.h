@@ -35,14 +35,14 @@ public:
     struct TChannel {
         const uint8_t* stream = nullptr; // the compiled event stream
         size_t streamLength = 0;
-        size_t pointer = 0;              // the next event's offset
+        size_t pointer = 0; // the next event's offset
         State state = State::Stopped;
         int64_t nextEventTime = 0;
         int voice = 0;
         const uint8_t* wave = nullptr;
         int shift = 5;
         bool oneShot = false;
-        bool sampled = false;            // the wave is a sampled voice
+        bool sampled = false; // the wave is a sampled voice
         uint32_t phase = 0, increment = 0;
         int64_t portaStart = 0, portaEnd = 0, portaDuration = -1;
         int32_t detune = 0;

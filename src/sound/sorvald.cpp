@@ -1,8 +1,8 @@
 #include "sound/sorvald.h"
 
 #include "resources/host_files.h"
-#include "runtime/paths.h"
 #include "resources/program_paths.h"
+#include "runtime/paths.h"
 
 #include <unistd.h>
 
@@ -13,7 +13,8 @@ namespace {
 // A sampled voice's file as named, else in the program folder; "" when
 // neither exists.
 std::string voiceFile(const std::string& name) {
-    for (const std::string& path : {resolve(name, baseDirectory()), resolve(name, programDirectory())})
+    for (const std::string& path :
+         {resolve(name, baseDirectory()), resolve(name, programDirectory())})
         if (fileExists(path) && !directoryExists(path)) return toHostPath(path);
     return {};
 }
@@ -37,8 +38,10 @@ TSorvald::TSorvald() : engine_(std::make_unique<TEnveloper>()) {
 }
 
 int TSorvald::SetEnabled(bool on) {
-    if (on) engine_->start();
-    else engine_->closeDevice();
+    if (on)
+        engine_->start();
+    else
+        engine_->closeDevice();
     EngineStatus = engine_->deviceFailed() ? StatusDeviceFailed : StatusOk;
     return EngineStatus;
 }
@@ -50,7 +53,8 @@ void TSorvald::attachSong() {
 
 void TSorvald::detachSong() {
     // The channels point into the song's streams: they let go first.
-    for (int i = 0; i < TEnveloper::kChannels; ++i) engine_->attach(i, nullptr, 0);
+    for (int i = 0; i < TEnveloper::kChannels; ++i)
+        engine_->attach(i, nullptr, 0);
     song_ = TSong();
 }
 

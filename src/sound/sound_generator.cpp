@@ -4,17 +4,28 @@ namespace ravok {
 
 std::string waveOutErrorText(int code) {
     switch (code) {
-    case 0: return "MMSYSERR_NOERROR";
-    case 2: return "MMSYSERR_BADDEVICEID";
-    case 4: return "MMSYSERR_ALLOCATED";
-    case 5: return "MMSYSERR_INVALHANDLE";
-    case 6: return "MMSYSERR_NODRIVER";
-    case 7: return "MMSYSERR_NOMEM";
-    case 8: return "MMSYSERR_NOTSUPPORTED";
-    case 32: return "WAVERR_BADFORMAT";
-    case 34: return "WAVERR_UNPREPARED";
-    case 35: return "WAVERR_SYNC";
-    default: return "MMSYSTEM" + std::to_string(code);
+    case 0:
+        return "MMSYSERR_NOERROR";
+    case 2:
+        return "MMSYSERR_BADDEVICEID";
+    case 4:
+        return "MMSYSERR_ALLOCATED";
+    case 5:
+        return "MMSYSERR_INVALHANDLE";
+    case 6:
+        return "MMSYSERR_NODRIVER";
+    case 7:
+        return "MMSYSERR_NOMEM";
+    case 8:
+        return "MMSYSERR_NOTSUPPORTED";
+    case 32:
+        return "WAVERR_BADFORMAT";
+    case 34:
+        return "WAVERR_UNPREPARED";
+    case 35:
+        return "WAVERR_SYNC";
+    default:
+        return "MMSYSTEM" + std::to_string(code);
     }
 }
 
@@ -29,7 +40,8 @@ void TSoundGenerator::setRequestedSize(int32_t value) {
 }
 
 void TSoundGenerator::fillRing(int16_t value) {
-    for (int16_t& s : ring_) storeSample(s, value);
+    for (int16_t& s : ring_)
+        storeSample(s, value);
 }
 
 bool TSoundGenerator::openDevice() {

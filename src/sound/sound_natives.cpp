@@ -4,9 +4,9 @@
 #include "sound/sorvald.h"
 
 #include "resources/host_files.h"
+#include "resources/program_paths.h"
 #include "runtime/native_api.h"
 #include "runtime/paths.h"
-#include "resources/program_paths.h"
 #include "runtime/sjis.h"
 #include "runtime/value_ops.h"
 
@@ -107,8 +107,8 @@ void _n_setBSize(TValue* cell, int argc, int) {
 
 void _n_sound(TValue* cell, int argc, int) {
     if (argc < 4) return;
-    soundEngine().QueueEvent(toInt(argument(cell, 1)), toInt(argument(cell, 2)), toInt(argument(cell, 3)),
-                             toInt(argument(cell, 4)));
+    soundEngine().QueueEvent(toInt(argument(cell, 1)), toInt(argument(cell, 2)),
+                             toInt(argument(cell, 3)), toInt(argument(cell, 4)));
 }
 
 void _n_getPlayPos(TValue* cell, int argc, int) {
@@ -130,7 +130,8 @@ std::string& commandFileOverride() {
 } // namespace
 
 std::string midiCommandFile() {
-    return commandFileOverride().empty() ? programDirectory() + "\\Kernel\\sig" : commandFileOverride();
+    return commandFileOverride().empty() ? programDirectory() + "\\Kernel\\sig"
+                                         : commandFileOverride();
 }
 
 void setMidiCommandFile(const std::string& file) { commandFileOverride() = file; }

@@ -1,10 +1,10 @@
 // Fuzz target: any bytes read as a class cache file. A damaged file is
 // refused (the compiler then reads the source); nothing may crash, and what
 // is accepted must be an image the interpreter can walk.
-#include "runtime/class_builder.h"
 #include "compiler/class_cache.h"
-#include "runtime/fusion.h"
 #include "resources/streams.h"
+#include "runtime/class_builder.h"
+#include "runtime/fusion.h"
 
 #include "silent_reporter.h"
 

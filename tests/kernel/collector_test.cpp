@@ -1,12 +1,12 @@
 // The collector and the instance pools, with the real kernel classes: a
 // separate test program, because it boots the kernel for the whole process.
-#include "kernel/boot.h"
-#include "runtime/collector.h"
 #include "compiler/evaluator.h"
+#include "kernel/boot.h"
 #include "resources/host_files.h"
+#include "resources/program_paths.h"
+#include "runtime/collector.h"
 #include "runtime/native_api.h"
 #include "runtime/pool.h"
-#include "resources/program_paths.h"
 #include "runtime/resource.h"
 #include "runtime/rtti.h"
 #include "runtime/stats.h"

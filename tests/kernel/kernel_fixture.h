@@ -6,8 +6,8 @@
 
 #include "kernel/boot.h"
 #include "player/shared_wiring.h"
-#include "resources/program_paths.h"
 #include "recording_reporter.h"
+#include "resources/program_paths.h"
 
 #include "base/encoding.h"
 #include "resources/host_files.h"

@@ -2,36 +2,36 @@
 // the real kernel classes and pages written into a scratch folder of the
 // program directory. Each test expects a freshly booted kernel: CTest runs
 // every test of this program in a process of its own.
+#include "base/clock.h"
+#include "base/encoding.h"
+#include "base/frame_pacing.h"
+#include "base/key_source.h"
+#include "base/reporter.h"
+#include "compiler/evaluator.h"
 #include "kernel/boot.h"
 #include "kernel/ranking.h"
-#include "runtime/random.h"
-#include "screen/cpattern.h"
-#include "screen/patterns.h"
-#include "base/frame_pacing.h"
-#include "player/main_loop.h"
-#include "compiler/evaluator.h"
 #include "pages/generator.h"
-#include "resources/host_files.h"
-#include "runtime/native_api.h"
 #include "pages/page_hash.h"
 #include "pages/page_loader.h"
 #include "pages/page_reconstruction.h"
 #include "pages/page_state.h"
-#include "runtime/paths.h"
-#include "base/clock.h"
-#include "base/key_source.h"
-#include "screen/screen.h"
-#include "base/encoding.h"
-#include "platform/headless/virtual_clock.h"
-#include "base/reporter.h"
-#include "resources/program_paths.h"
 #include "pages/project_manager.h"
+#include "platform/headless/virtual_clock.h"
+#include "player/main_loop.h"
+#include "resources/host_files.h"
+#include "resources/program_paths.h"
 #include "resources/resource_kinds.h"
 #include "resources/resource_reader.h"
 #include "resources/resource_tree.h"
-#include "runtime/root_process.h"
 #include "resources/text_lines.h"
+#include "runtime/native_api.h"
+#include "runtime/paths.h"
+#include "runtime/random.h"
+#include "runtime/root_process.h"
 #include "runtime/value_ops.h"
+#include "screen/cpattern.h"
+#include "screen/patterns.h"
+#include "screen/screen.h"
 
 #include "kernel_fixture.h"
 
@@ -65,7 +65,8 @@ protected:
         return path;
     }
     // A page with the given classes (name -> source) and the generator lines.
-    std::string page(const std::string& name, std::vector<std::pair<std::string, std::string>> classes,
+    std::string page(const std::string& name,
+                     std::vector<std::pair<std::string, std::string>> classes,
                      const std::string& generators) {
         std::string text = "<resourcelist name=\"usr\">\r\n <resourcelist name=\"classes\">\r\n";
         for (const auto& [cls, source] : classes) {
@@ -98,9 +99,10 @@ TEST_F(PagesTest, APageInAFolderWithoutAProjectCreatesItAndRegistersEveryPage) {
     loadPage(a);
     std::string project;
     ASSERT_TRUE(readWholeFile(folder + "\\default.ravokprj", project));
-    EXPECT_EQ(textLines(project), (std::vector<std::string>{"<resourcelist name=\"project\">",
-                                                            " <resourcelist name=\"pages\">",
-                                                            " </resourcelist>", "</resourcelist>"}));
+    EXPECT_EQ(textLines(project),
+              (std::vector<std::string>{"<resourcelist name=\"project\">",
+                                        " <resourcelist name=\"pages\">", " </resourcelist>",
+                                        "</resourcelist>"}));
     auto* pages = dynamic_cast<TResourceList*>(TPrjManager::instance().pagesList());
     ASSERT_TRUE(pages);
     std::vector<std::string> names;
@@ -119,10 +121,10 @@ TEST_F(PagesTest, ANewPageStartsFromTheTemplateAndLoads) {
     std::string bytes;
     readWholeFile(p, bytes);
     EXPECT_EQ(textLines(bytes),
-              (std::vector<std::string>{"<resourcelist name=\"usr\">", " <resourcelist name=\"patterns\">",
-                                        " </resourcelist>", " <resourcelist name=\"classes\">",
-                                        " </resourcelist>", " <resourcelist name=\"gen\">",
-                                        " </resourcelist>", "</resourcelist>"}));
+              (std::vector<std::string>{
+                  "<resourcelist name=\"usr\">", " <resourcelist name=\"patterns\">",
+                  " </resourcelist>", " <resourcelist name=\"classes\">", " </resourcelist>",
+                  " <resourcelist name=\"gen\">", " </resourcelist>", "</resourcelist>"}));
     writeWholeFile(p, kEmptyPage);
     EXPECT_TRUE(createPageFile(p)); // an existing page is left as it is
     readWholeFile(p, bytes);
@@ -140,9 +142,10 @@ TEST_F(PagesTest, ANewPageStartsFromTheTemplateAndLoads) {
 }
 
 TEST_F(PagesTest, ParametersSetTheirSwitchesAndSleepTimeIsNotStored) {
-    write("default.ravokprj", "<resourcelist name=\"project\">\r\n <resourcelist name=\"params\">\r\n"
-                              "  <param name=\"savedVersion\" value=\"999\"/>\r\n"
-                              " </resourcelist>\r\n</resourcelist>\r\n");
+    write("default.ravokprj",
+          "<resourcelist name=\"project\">\r\n <resourcelist name=\"params\">\r\n"
+          "  <param name=\"savedVersion\" value=\"999\"/>\r\n"
+          " </resourcelist>\r\n</resourcelist>\r\n");
     loadPage(write("p.cmml", kEmptyPage));
     TPrjManager& pm = TPrjManager::instance();
     EXPECT_EQ(pm.getParam("savedVersion"), "1270");
@@ -174,15 +177,17 @@ TEST_F(PagesTest, RecentPagesKeepOneEntryPerFolderAndSkipTheProgramsOwnGames) {
     addRecentPage("d:\\h\\c.cmml");
     addRecentPage("d:\\g\\b.cmml");
     addRecentPage(programDirectory() + "\\Usr\\main.cmml");
-    EXPECT_EQ(pageState().recentPages, (std::vector<std::string>{"d:\\g\\b.cmml", "d:\\h\\c.cmml"}));
+    EXPECT_EQ(pageState().recentPages,
+              (std::vector<std::string>{"d:\\g\\b.cmml", "d:\\h\\c.cmml"}));
     for (int i = 0; i < 12; ++i)
         addRecentPage("d:\\f" + std::to_string(i) + "\\p.cmml");
     EXPECT_EQ(pageState().recentPages.size(), 9u);
 }
 
-const char* const kShip = "extends Char;\r\nconstructor create(hp, speed) { this.hp = hp; "
-                          "this.speed = speed; }\r\nfunction touch() { return x + y + colour0; }\r\n"
-                          "suspend();\r\n";
+const char* const kShip =
+    "extends Char;\r\nconstructor create(hp, speed) { this.hp = hp; "
+    "this.speed = speed; }\r\nfunction touch() { return x + y + colour0; }\r\n"
+    "suspend();\r\n";
 
 TEST_F(PagesTest, AGeneratorCreatesItsObjectInInitialisationPassesAndSavesItsState) {
     std::string p = page("ships.cmml", {{"Ship", kShip}}, "");
@@ -194,7 +199,8 @@ TEST_F(PagesTest, AGeneratorCreatesItsObjectInInitialisationPassesAndSavesItsSta
     TResource* ships = attach("usr.ships", std::move(list));
     ASSERT_TRUE(ships);
     ships->initialize();
-    run("$_tmp_s = $s.hp + \",\" + ($s.speed == null) + \",\" + $s.x + \",\" + $s.y + \",\" + ($s._generator "
+    run("$_tmp_s = $s.hp + \",\" + ($s.speed == null) + \",\" + $s.x + \",\" + $s.y + \",\" + "
+        "($s._generator "
         "!= null);");
     EXPECT_EQ(text("$_tmp_s"), "3,1,100,50,1");
     auto* g = dynamic_cast<TGenerator*>(resourceRoot()->lookup("usr.ships.$s"));
@@ -216,8 +222,9 @@ TEST_F(PagesTest, AGeneratorCreatesItsObjectInInitialisationPassesAndSavesItsSta
 
 TEST_F(PagesTest, AGeneratorOfAMissingClassFailsWithItsMessage) {
     loadPage(page("missing.cmml", {}, ""));
-    attach("usr.odd", readResourceText("<resourcelist name=\"odd\">\r\n<generator className=\"Nope\" "
-                                       "name=\"$n\"/>\r\n</resourcelist>"));
+    attach("usr.odd",
+           readResourceText("<resourcelist name=\"odd\">\r\n<generator className=\"Nope\" "
+                            "name=\"$n\"/>\r\n</resourcelist>"));
     EXPECT_THROW(resourceRoot()->lookup("usr.odd")->initialize(), ERavokError);
     ASSERT_FALSE(recording().errors.empty());
     EXPECT_EQ(recording().errors[0], "ClassNope does not exist. Cannot create.");
@@ -227,25 +234,29 @@ TEST_F(PagesTest, AGeneratorOfAMissingClassFailsWithItsMessage) {
 }
 
 TEST_F(PagesTest, TheReconstructionScriptListsEveryStatement) {
-    std::string p = page("small.cmml", {{"Ship", kShip}},
-                         "  <generator className=\"Ship\" name=\"$a\" inst_x=\"1\" inst_nope=\"2\"/>\r\n");
+    std::string p =
+        page("small.cmml", {{"Ship", kShip}},
+             "  <generator className=\"Ship\" name=\"$a\" inst_x=\"1\" inst_nope=\"2\"/>\r\n");
     loadPage(p);
     int32_t hash = pageHashCode(p);
-    EXPECT_EQ(reconstructionScript(p),
-              (std::vector<std::string>{
-                  "extends Object; $_exec_checkPoint=-1;",
-                  "$_hashCode=getPageHashCode()-(" + std::to_string(hash) + ");\r\n$_exec_checkPoint=1;",
-                  "if (!$_design_mode) { for (p in $procs) p.kill();} $chars.clear();\r\n"
-                  "$_exec_checkPoint=2;",
-                  "$a=new Ship();\r\n$_exec_checkPoint=3;",
-                  "$a.x=1;\r\n$_exec_checkPoint=4;",
-                  "$a.setGenerator( getResource(\"usr.gen.$a\").getTObject() );\r\n$_exec_checkPoint=5;",
-                  "$a.onGenerate();\r\n$_exec_checkPoint=6;",
-                  "if ($_design_mode==0) { appear($a); } else $chars.add($a);\r\n$_exec_checkPoint=7;",
-                  "_n_refresh();\r\n$_exec_checkPoint=8;",
-              }));
-    EXPECT_EQ(reconstructionCacheFile(p),
-              programDirectory() + "\\Temp\\i127_testpagesTheReconstructionScriptListsEveryStatementsmallcmml.ravok");
+    EXPECT_EQ(
+        reconstructionScript(p),
+        (std::vector<std::string>{
+            "extends Object; $_exec_checkPoint=-1;",
+            "$_hashCode=getPageHashCode()-(" + std::to_string(hash) + ");\r\n$_exec_checkPoint=1;",
+            "if (!$_design_mode) { for (p in $procs) p.kill();} $chars.clear();\r\n"
+            "$_exec_checkPoint=2;",
+            "$a=new Ship();\r\n$_exec_checkPoint=3;",
+            "$a.x=1;\r\n$_exec_checkPoint=4;",
+            "$a.setGenerator( getResource(\"usr.gen.$a\").getTObject() );\r\n$_exec_checkPoint=5;",
+            "$a.onGenerate();\r\n$_exec_checkPoint=6;",
+            "if ($_design_mode==0) { appear($a); } else $chars.add($a);\r\n$_exec_checkPoint=7;",
+            "_n_refresh();\r\n$_exec_checkPoint=8;",
+        }));
+    EXPECT_EQ(
+        reconstructionCacheFile(p),
+        programDirectory() +
+            "\\Temp\\i127_testpagesTheReconstructionScriptListsEveryStatementsmallcmml.ravok");
 }
 
 TEST_F(PagesTest, AStaleReconstructionCacheIsRunAndSaysSo) {
@@ -282,13 +293,15 @@ TEST_F(PagesTest, KernelPatternsComeFirstAndPagePatternsFollowThemOnEveryLoad) {
     sheet(1, "hero-1.png");
     TResource* kernel = resourceRoot()->lookup("patterns");
     ASSERT_TRUE(kernel);
-    kernel->addChild(readResourceText("<cpattern name=\"$pat_kernel\" src=\"" + kernelImage + "\"/>"));
+    kernel->addChild(
+        readResourceText("<cpattern name=\"$pat_kernel\" src=\"" + kernelImage + "\"/>"));
     buildKernelPatterns();
     EXPECT_EQ(kernelPatternCount(), 2);
-    std::string p = write("pat.cmml", "<resourcelist name=\"usr\">\r\n <resourcelist name=\"patterns\">\r\n"
-                                      "  <cpattern name=\"$pat_hero1\" src=\"hero-1.png\"/>\r\n"
-                                      "  <cpattern name=\"$pat_gone\" src=\"gone.png\"/>\r\n"
-                                      " </resourcelist>\r\n</resourcelist>\r\n");
+    std::string p =
+        write("pat.cmml", "<resourcelist name=\"usr\">\r\n <resourcelist name=\"patterns\">\r\n"
+                          "  <cpattern name=\"$pat_hero1\" src=\"hero-1.png\"/>\r\n"
+                          "  <cpattern name=\"$pat_gone\" src=\"gone.png\"/>\r\n"
+                          " </resourcelist>\r\n</resourcelist>\r\n");
     loadPage(p);
     loadPage(p); // a second load numbers the same way
     EXPECT_EQ(text("$pat_kernel"), "0");
@@ -296,7 +309,8 @@ TEST_F(PagesTest, KernelPatternsComeFirstAndPagePatternsFollowThemOnEveryLoad) {
     EXPECT_EQ(text("$pat_gone"), "3"); // the substitute image's one cell
     EXPECT_EQ(patternList().total(), 4);
     // Once for each load, not again for the load's second pass.
-    EXPECT_EQ(recording().errors, std::vector<std::string>(2, folder + "\\gone.png: No such bmp/png file."));
+    EXPECT_EQ(recording().errors,
+              std::vector<std::string>(2, folder + "\\gone.png: No such bmp/png file."));
     recording().errors.clear();
     TLines lines;
     resourceRoot()->lookup("usr.patterns.$pat_hero1")->save(lines, " ");
@@ -392,7 +406,8 @@ TEST_F(MainLoopTest, OnlyTheLastDueFrameDrawsAndTheRemainderStays) {
 }
 
 TEST_F(MainLoopTest, APageSwitchLeavesTheBatchAtOnce) {
-    start("getResource(\"project.pages.$page_other\").open(); while (1) { $draws.add(1); suspend(); }");
+    start("getResource(\"project.pages.$page_other\").open(); while (1) { $draws.add(1); "
+          "suspend(); }");
     TMainLoop& loop = TMainLoop::instance();
     clock.advance(3 * 17 + 1);
     loop.Main();

@@ -2,10 +2,10 @@
 // MIDI files commanded through the player's file, the music kind, and the
 // sound switch.
 #include "compiler/evaluator.h"
-#include "resources/host_files.h"
 #include "kernel_fixture.h"
-#include "runtime/native_api.h"
+#include "resources/host_files.h"
 #include "resources/program_paths.h"
+#include "runtime/native_api.h"
 #include "sound/sorvald.h"
 #include "sound/sound_natives.h"
 
@@ -62,7 +62,8 @@ TEST_F(SoundNativesTest, MidiFilesAreCommandedAndTheRepeatChoiceHolds) {
     EXPECT_EQ(command(), "R\r\n" + toHostPath(a) + "\r\n");
     EXPECT_EQ(soundState().musicKind, 2);
     run("m = new BGM(); m.play(\"" + lit(b) + "\");");
-    EXPECT_EQ(command(), "R\r\n" + toHostPath(b) + "\r\n"); // repeat stays 1 until a call gives another
+    EXPECT_EQ(command(),
+              "R\r\n" + toHostPath(b) + "\r\n"); // repeat stays 1 until a call gives another
     run("p = new MediaPlayer(); p.stop();");
     EXPECT_EQ(command(), "S\r\n\r\n");
     EXPECT_EQ(soundState().musicKind, 0);
@@ -92,11 +93,12 @@ TEST_F(SoundNativesTest, EffectsHaveHandlesFromLoadToFree) {
                                 "\x44\xAC\x00\x00\x44\xAC\x00\x00\x01\x00\x08\x00"
                                 "data\x04\x00\x00\x00\x80\x90\xA0\xB0";
     writeWholeFile(wav, std::string(bytes, sizeof bytes - 1));
-    run("e = new SoundEffect(\"" + lit(wav) + "\"); $_tmp_h = e.ok(); e.play(); f = new SoundEffect(\"" +
-        lit(folder + "\\none.wav") + "\"); $_tmp_n = f.ok(); e.free();");
+    run("e = new SoundEffect(\"" + lit(wav) +
+        "\"); $_tmp_h = e.ok(); e.play(); f = new SoundEffect(\"" + lit(folder + "\\none.wav") +
+        "\"); $_tmp_n = f.ok(); e.free();");
     EXPECT_EQ(valueToText(*native::globalCell("$_tmp_h")), "1");
     EXPECT_EQ(valueToText(*native::globalCell("$_tmp_n")), "0");
-    EXPECT_EQ(soundEngine().effectCount(), 0u); // freed
+    EXPECT_EQ(soundEngine().effectCount(), 0u);        // freed
     run("e = new SoundEffect(); e.play(); e.free();"); // handle 0: nothing at all
 }
 
@@ -104,7 +106,7 @@ TEST_F(SoundNativesTest, ASongFilePlaysOnTheSynthesizerWhateverTheCaseOfItsName)
     TManualWaveOut device;
     soundEngine().setDevice(&device);
     std::string song = folder + "\\tune.SDV";
-    std::string bytes("\xE8\x03\0\0\x0A", 5); // format 1000, ten channels
+    std::string bytes("\xE8\x03\0\0\x0A", 5);          // format 1000, ten channels
     std::string stream("\x64\x0F\x2D\x10\x27\xFF", 6); // volume 15, note 45, end
     for (int i = 0; i < 10; ++i) {
         uint32_t n = i == 2 ? uint32_t(stream.size()) : 0;

@@ -1,12 +1,12 @@
 // The sprite natives as scripts call them, the order sprites are drawn in and
 // the owners HitTest reports, with the real kernel classes.
-#include "kernel/boot.h"
 #include "compiler/evaluator.h"
+#include "kernel/boot.h"
+#include "kernel_fixture.h"
 #include "resources/host_files.h"
+#include "resources/program_paths.h"
 #include "runtime/native_api.h"
 #include "screen/patterns.h"
-#include "resources/program_paths.h"
-#include "kernel_fixture.h"
 #include "screen/screen.h"
 #include "screen/sprites.h"
 
@@ -47,9 +47,7 @@ protected:
         std::remove(sheetFile.c_str());
         KernelTest::TearDown();
     }
-    void run(const std::string& body) {
-        ASSERT_EQ(evaluate("extends Sprite; " + body), 0) << body;
-    }
+    void run(const std::string& body) { ASSERT_EQ(evaluate("extends Sprite; " + body), 0) << body; }
     std::string sheetFile;
 };
 
@@ -103,7 +101,7 @@ TEST_F(SpritesTest, AFlippedCellAtScaleOneIsDrawnOnePixelNarrowerAndMirrored) {
     int lit = 0;
     for (int x = 0; x < 40; ++x)
         lit += back->pixel(x, 10) != 0;
-    EXPECT_EQ(lit, 31); // trunc(-32 + 0.5) = -31 wide
+    EXPECT_EQ(lit, 31);                       // trunc(-32 + 0.5) = -31 wide
     EXPECT_EQ(back->pixel(8, 10), 0x00FF00u); // mirrored: green on the left
     EXPECT_EQ(back->pixel(32, 10), 0x0000FFu);
 }
@@ -122,7 +120,9 @@ TEST_F(SpritesTest, AClickOnTwoSpritesOfOneOwnerReportsItOnce) {
 TEST_F(SpritesTest, ACrowdDrawnByTwoThreadsLooksAsIfDrawnByOne) {
     TSpriteList list;
     uint32_t state = 99;
-    auto next = [&](uint32_t n) { return ((state = state * 1103515245u + 12345u) >> 8 & 0xFFFF) % n; };
+    auto next = [&](uint32_t n) {
+        return ((state = state * 1103515245u + 12345u) >> 8 & 0xFFFF) % n;
+    };
     for (int i = 0; i < 3000; ++i) {
         int kind = int(next(4));
         std::unique_ptr<TfSprite> s;

@@ -6,12 +6,12 @@
 #include "compiler/class_compiler.h"
 #include "compiler/evaluator.h"
 #include "resources/host_files.h"
+#include "resources/program_paths.h"
 #include "runtime/listing.h"
 #include "runtime/paths.h"
-#include "resources/program_paths.h"
 
-#include "base/time_analyzer.h"
 #include "base/encoding.h"
+#include "base/time_analyzer.h"
 
 #include <cstdlib>
 #include <fstream>

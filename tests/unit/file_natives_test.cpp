@@ -3,12 +3,12 @@
 #include "test_support.h"
 
 #include "resources/accessible_file.h"
-#include "runtime/errors.h"
 #include "resources/host_files.h"
-#include "runtime/native_api.h"
-#include "runtime/paths.h"
 #include "resources/program_paths.h"
 #include "resources/resources_natives.h"
+#include "runtime/errors.h"
+#include "runtime/native_api.h"
+#include "runtime/paths.h"
 
 #include "base/encoding.h"
 

@@ -3,10 +3,10 @@
 
 #include "resources/directory.h"
 #include "resources/host_files.h"
-#include "runtime/paths.h"
 #include "resources/program_paths.h"
 #include "resources/sandbox.h"
 #include "resources/streams.h"
+#include "runtime/paths.h"
 
 #include "base/encoding.h"
 

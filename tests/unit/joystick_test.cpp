@@ -70,7 +70,7 @@ TEST_F(JoystickTest, AFailedReadKeepsTheLastReadingAndFlags) {
     joy.poll(0);
     EXPECT_EQ(joy.reading(0).x, 10000u);
     EXPECT_EQ(joy.direction(0, TJoystickState::Left), 2); // stale flags keep counting
-    joy.poll(1);                                           // no joystick 1
+    joy.poll(1);                                          // no joystick 1
     EXPECT_EQ(joy.reading(1).x, 32768u);
     EXPECT_EQ(joy.reading(3).x, 32768u); // ids are taken modulo 2: 3 is joystick 1
 }

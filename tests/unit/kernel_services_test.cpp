@@ -1,13 +1,13 @@
 // The environment store, the message table and the ranking link.
 #include "test_support.h"
 
-#include "resources/environment.h"
-#include "resources/host_files.h"
 #include "kernel/kernel_natives.h"
 #include "kernel/message_table.h"
+#include "kernel/ranking.h"
+#include "resources/environment.h"
+#include "resources/host_files.h"
 #include "runtime/messages.h"
 #include "runtime/native_api.h"
-#include "kernel/ranking.h"
 
 #include "base/clock.h"
 #include "base/encoding.h"

@@ -1,9 +1,9 @@
 // The markup format: stream reader, tag reader, writer and escaping.
 #include "test_support.h"
 
+#include "resources/sgml.h"
 #include "runtime/errors.h"
 #include "runtime/markup_escape.h"
-#include "resources/sgml.h"
 
 namespace ravok::test {
 namespace {
@@ -164,8 +164,8 @@ TEST_F(TagReaderTest, ErrorsAreRaisedAndShown) {
 } // namespace
 } // namespace ravok::test
 
-#include "runtime/native_api.h"
 #include "resources/resources_natives.h"
+#include "runtime/native_api.h"
 
 namespace ravok::test {
 namespace {

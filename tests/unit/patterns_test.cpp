@@ -63,8 +63,9 @@ protected:
 };
 
 TEST_F(PatternsTest, CellsAreNumberedInTheRasterOrderOfTheirCorners) {
-    TPatRects set = cut(sheet(40, 24, {{20, 1, 26, 7}, {1, 2, 9, 9}, {11, 1, 17, 10},
-                                       {4, 13, 10, 20}, {15, 12, 30, 22}}));
+    TPatRects set = cut(
+        sheet(40, 24,
+              {{20, 1, 26, 7}, {1, 2, 9, 9}, {11, 1, 17, 10}, {4, 13, 10, 20}, {15, 12, 30, 22}}));
     ASSERT_TRUE(set.cut);
     ASSERT_EQ(set.cells.size(), 5u);
     auto corner = [&](size_t i) {
@@ -127,7 +128,8 @@ TEST_F(PatternsTest, TheCacheCutsAgainOnlyWhenTheFileChanges) {
 
 TEST_F(PatternsTest, EarlierImagesKeepTheirNumbersAndLaterOnesFollow) {
     TPatternList list;
-    std::string kernel = save(*sheet(30, 10, {{1, 1, 6, 6}, {8, 1, 13, 6}, {15, 1, 20, 6}}), "k.png");
+    std::string kernel =
+        save(*sheet(30, 10, {{1, 1, 6, 6}, {8, 1, 13, 6}, {15, 1, 20, 6}}), "k.png");
     std::string user = save(*sheet(20, 10, {{1, 1, 8, 9}, {10, 1, 15, 6}}), "u.png");
     ASSERT_TRUE(list.add(kernel));
     ASSERT_TRUE(list.add(user));
@@ -135,7 +137,7 @@ TEST_F(PatternsTest, EarlierImagesKeepTheirNumbersAndLaterOnesFollow) {
     int set, cell;
     list.lookup(3, set, cell);
     EXPECT_EQ(set, 1);
-    EXPECT_EQ(cell, 0); // the first user cell follows the three kernel cells
+    EXPECT_EQ(cell, 0);               // the first user cell follows the three kernel cells
     EXPECT_EQ(list.cellSize(3).x, 5); // the frame's columns 1..7 around the inside 2..6
     EXPECT_EQ(list.cellSize(3).y, 6);
     list.lookup(5, set, cell);

@@ -2,16 +2,16 @@
 // globals, editing, saving, initialisation passes, modules.
 #include "test_support.h"
 
-#include "runtime/errors.h"
 #include "resources/host_files.h"
 #include "resources/modules.h"
-#include "runtime/native_api.h"
-#include "runtime/paths.h"
 #include "resources/program_paths.h"
 #include "resources/resource_kinds.h"
 #include "resources/resource_reader.h"
 #include "resources/resource_tree.h"
 #include "resources/resources_natives.h"
+#include "runtime/errors.h"
+#include "runtime/native_api.h"
+#include "runtime/paths.h"
 
 #include "base/encoding.h"
 

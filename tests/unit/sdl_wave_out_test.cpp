@@ -30,7 +30,8 @@ TEST(SdlWaveOutTest, ThePlayPositionAdvancesAndRestartsOnReopen) {
     ASSERT_EQ(out.open(ring.data(), int32_t(ring.size())), 0);
     auto began = std::chrono::steady_clock::now();
     int64_t p = waitForPosition(out, 8820); // past the ring's end: it loops
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     EXPECT_GE(p, 8820);
     EXPECT_LE(p, int64_t(seconds * 44100) + 4096); // never ahead of the clock by more than a pull
     int64_t later = waitForPosition(out, p + 1);

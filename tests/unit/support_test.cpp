@@ -2,11 +2,11 @@
 // and the statistics line.
 #include "test_support.h"
 
+#include "base/clock.h"
+#include "base/encoding.h"
 #include "base/time_analyzer.h"
 #include "runtime/errors.h"
 #include "runtime/messages.h"
-#include "base/clock.h"
-#include "base/encoding.h"
 #include "runtime/sjis.h"
 #include "runtime/stats.h"
 

@@ -47,8 +47,8 @@ TEST(SurfaceTest, LinesIncludeTheirStartAndNotTheirEndInEveryOctant) {
     s->line(3, 3, 0, 1, kGreen); // shallow, left and up
     s->line(3, 3, 3, 0, kBlue);  // straight up
     // The blue line stops short of (3, 0); its start overdraws the others'.
-    EXPECT_EQ(picture(*s), (Rows{".......", "...B...", ".GGB...", "...BR..", ".....R.",
-                                 ".......", "......."}));
+    EXPECT_EQ(picture(*s),
+              (Rows{".......", "...B...", ".GGB...", "...BR..", ".....R.", ".......", "......."}));
     auto t = TSurface::create(4, 4);
     t->line(0, 0, 3, 3, kWhite);
     t->line(3, 0, 0, 3, kRed);
@@ -125,7 +125,8 @@ TEST(SurfaceTest, TextDrawsInItsColourAndMeasures) {
     EXPECT_GT(big.x, plain.x);
     EXPECT_GT(big.y, plain.y);
     // Two double-byte characters (Shift-JIS) are wider than one.
-    EXPECT_GT(s->textExtent("\x95\x5C\x8E\xA6", "", 12, 0).x, s->textExtent("\x95\x5C", "", 12, 0).x);
+    EXPECT_GT(s->textExtent("\x95\x5C\x8E\xA6", "", 12, 0).x,
+              s->textExtent("\x95\x5C", "", 12, 0).x);
 }
 
 } // namespace

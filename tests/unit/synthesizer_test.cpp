@@ -20,7 +20,9 @@ namespace {
 
 using Stream = std::vector<uint8_t>;
 
-Stream note(int n, int length) { return {uint8_t(n), uint8_t(length & 0xFF), uint8_t(length >> 8)}; }
+Stream note(int n, int length) {
+    return {uint8_t(n), uint8_t(length & 0xFF), uint8_t(length >> 8)};
+}
 Stream operator+(Stream a, const Stream& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
@@ -45,7 +47,8 @@ struct Synth {
         device.position += n;
         e->render();
         std::vector<int16_t> out;
-        for (int64_t k = e->renderFrom; k < e->renderTo; ++k) out.push_back(e->sample(int32_t(k % e->size())));
+        for (int64_t k = e->renderFrom; k < e->renderTo; ++k)
+            out.push_back(e->sample(int32_t(k % e->size())));
         return out;
     }
     TEnveloper::TChannel& ch(int i) { return e->channels[i]; }
@@ -53,7 +56,8 @@ struct Synth {
 
 TEST(SynthesizerTest, ANoteOnTheSquareWaveAddsItsTwoLevels) {
     Synth s;
-    s.play(0, Stream{100, 15} + note(45, 30000)); // volume 15; velocity 128 and envelope step 15 by default
+    s.play(0, Stream{100, 15} +
+                  note(45, 30000)); // volume 15; velocity 128 and envelope step 15 by default
     s.advance(0);
     std::vector<int16_t> out = s.advance(600); // the envelope is still on its first step
     std::set<int16_t> levels(out.begin() + 2, out.end());
@@ -74,7 +78,7 @@ TEST(SynthesizerTest, AChannelThatEndsLeavesTheOthersPlaying) {
     Synth s;
     s.play(0, Stream{100, 15} + note(45, 30000));
     s.play(3, Stream{255});
-    s.play(4, Stream{97});           // no event: stops too
+    s.play(4, Stream{97});          // no event: stops too
     s.play(5, Stream{100, 15, 45}); // a note cut short: stops, nothing read past the end
     s.advance(0);
     s.advance(100);
@@ -87,8 +91,9 @@ TEST(SynthesizerTest, AChannelThatEndsLeavesTheOthersPlaying) {
 TEST(SynthesizerTest, AJumpToItselfStopsAtTheSecondJumpWithinOneSample) {
     Synth s;
     s.play(0, Stream{104, 0, 0, 0, 0});
-    s.play(1, Stream{100, 15} + note(45, 2) + Stream{104, 0xFD, 0xFF, 0xFF, 0xFF}); // a loop with time
-    s.advance(0); // one sample
+    s.play(1,
+           Stream{100, 15} + note(45, 2) + Stream{104, 0xFD, 0xFF, 0xFF, 0xFF}); // a loop with time
+    s.advance(0);                                                                // one sample
     EXPECT_EQ(s.ch(0).state, TEnveloper::State::Stopped);
     s.advance(1000);
     EXPECT_EQ(s.ch(1).state, TEnveloper::State::Playing);
@@ -157,9 +162,11 @@ TEST(SynthesizerTest, DelayOutsideTheBufferIsIgnored) {
 TEST(SynthesizerTest, EffectsTakeSlotsOneToNineAndReuseNine) {
     Synth s;
     std::vector<std::vector<uint8_t>> effects(10, std::vector<uint8_t>(100000, 200));
-    for (auto& data : effects) s.e->playEffect(data.data(), int64_t(data.size()), 10, false);
+    for (auto& data : effects)
+        s.e->playEffect(data.data(), int64_t(data.size()), 10, false);
     EXPECT_EQ(s.e->SESlot[0].remaining, 0); // slot 0 is never used
-    for (int i = 1; i <= 8; ++i) EXPECT_EQ(s.e->SESlot[i].pointer, effects[i - 1].data()) << i;
+    for (int i = 1; i <= 8; ++i)
+        EXPECT_EQ(s.e->SESlot[i].pointer, effects[i - 1].data()) << i;
     EXPECT_EQ(s.e->SESlot[9].pointer, effects[9].data());
 }
 
@@ -172,7 +179,8 @@ TEST(SynthesizerTest, AnEffectIsMixedIntoWhatIsRenderedFromDelayOn) {
     s.e->playEffect(data.data(), 3, 100, true); // looping: +1000, -1000, +100, +1000, ...
     // The effect starts at 6000; the music is rendered (silent) from 19998.
     const int16_t cycle[3] = {1000, -1000, 100};
-    for (int64_t k = 20000; k < 20006; ++k) EXPECT_EQ(s.e->sample(int32_t(k % s.e->size())), cycle[(k - 6000) % 3]);
+    for (int64_t k = 20000; k < 20006; ++k)
+        EXPECT_EQ(s.e->sample(int32_t(k % s.e->size())), cycle[(k - 6000) % 3]);
     EXPECT_EQ(s.e->sample(6000), 128 + 1000); // mixed over the open device's fill
     EXPECT_EQ(s.e->sample(5999), 128);        // before the delay: untouched
     // The renderer carries the loop on where the mixing stopped (25000).
@@ -243,7 +251,9 @@ TEST(SynthesizerTest, ASampledVoicePlaysItsFileAtNote36) {
     Synth s;
     static std::string voicePath;
     voicePath = file;
-    s.e->resolveVoiceFile = [](const std::string& name) { return name == "v.wav" ? voicePath : std::string(); };
+    s.e->resolveVoiceFile = [](const std::string& name) {
+        return name == "v.wav" ? voicePath : std::string();
+    };
     s.play(0, Stream{117, 'v', '.', 'w', 'a', 'v', 0, 100, 102, 100, 100, 15} + note(36, 30000));
     s.advance(0);
     ASSERT_TRUE(s.e->SampleVoice[4]);
@@ -252,7 +262,8 @@ TEST(SynthesizerTest, ASampledVoicePlaysItsFileAtNote36) {
     // f = 28800: each sample b gives 28800 * b / 2048 - 1800.
     std::vector<int16_t> expected;
     for (size_t i = 0; i < 16; ++i) {
-        int b = i < samples.size() - 1 ? samples[i] : 128; // the last sample and the padding are silence
+        int b = i < samples.size() - 1 ? samples[i]
+                                       : 128; // the last sample and the padding are silence
         expected.push_back(int16_t(28800 * b / 2048 - 1800));
     }
     std::vector<int16_t> got(out.begin() + 1, out.begin() + 17);
@@ -341,9 +352,10 @@ TEST(SorvaldTest, EffectsByHandleAndWhatFreeingDoes) {
     std::ofstream(file) << "not a sound";
     EXPECT_EQ(sv.LoadSE(file), 0);
     EXPECT_EQ(sv.EngineStatus, StatusNotWav);
-    std::ofstream(file, std::ios::binary) << std::string("RIFF\0\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x44\xAC\0\0"
-                                                         "\x44\xAC\0\0\x01\0\x08\0data\2\0\0\0\xFF\xFF",
-                                                         46);
+    std::ofstream(file, std::ios::binary)
+        << std::string("RIFF\0\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x44\xAC\0\0"
+                       "\x44\xAC\0\0\x01\0\x08\0data\2\0\0\0\xFF\xFF",
+                       46);
     int h = sv.LoadSE(file);
     ASSERT_NE(h, 0);
     sv.PlaySE(h, 50, true);

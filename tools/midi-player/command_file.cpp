@@ -8,7 +8,8 @@ namespace midiplayer {
 
 namespace {
 std::string withoutLineEnd(std::string line) {
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+        line.pop_back();
     return line;
 }
 } // namespace

@@ -10,9 +10,9 @@
 #include "midi_synth.h"
 
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <csignal>
 #include <string>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -36,8 +36,9 @@ bool exists(const std::string& path) {
 }
 
 std::string defaultSoundfont() {
-    for (const char* sf : {"/usr/share/sounds/sf2/TimGM6mb.sf2", "/usr/share/sounds/sf2/default-GM.sf2",
-                           "/usr/share/sounds/sf2/FluidR3_GM.sf2"})
+    for (const char* sf :
+         {"/usr/share/sounds/sf2/TimGM6mb.sf2", "/usr/share/sounds/sf2/default-GM.sf2",
+          "/usr/share/sounds/sf2/FluidR3_GM.sf2"})
         if (exists(sf)) return sf;
     return {};
 }
@@ -53,11 +54,16 @@ int main(int argc, char** argv) {
     std::string sig = programFolder() + "/sig", soundfont = defaultSoundfont(), render;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        if (arg == "--sig" && i + 1 < argc) sig = argv[++i];
-        else if (arg == "--soundfont" && i + 1 < argc) soundfont = argv[++i];
-        else if (arg == "--render" && i + 1 < argc) render = argv[++i];
+        if (arg == "--sig" && i + 1 < argc)
+            sig = argv[++i];
+        else if (arg == "--soundfont" && i + 1 < argc)
+            soundfont = argv[++i];
+        else if (arg == "--render" && i + 1 < argc)
+            render = argv[++i];
         else {
-            std::fprintf(stderr, "usage: midiPlayer2 [--sig FILE] [--soundfont FILE.sf2] [--render FILE.wav]\n");
+            std::fprintf(
+                stderr,
+                "usage: midiPlayer2 [--sig FILE] [--soundfont FILE.sf2] [--render FILE.wav]\n");
             return 2;
         }
     }

@@ -14,12 +14,14 @@ namespace {
 constexpr int kRate = 44100;
 
 int64_t nowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
 void put32(FILE* f, uint32_t v) {
-    for (int i = 0; i < 4; ++i) std::fputc(int(v >> (8 * i) & 0xFF), f);
+    for (int i = 0; i < 4; ++i)
+        std::fputc(int(v >> (8 * i) & 0xFF), f);
 }
 void put16(FILE* f, uint16_t v) {
     std::fputc(v & 0xFF, f);
@@ -55,7 +57,8 @@ TMidiSynth::TMidiSynth(const std::string& soundfont, const std::string& renderFi
     // the song's own timing whatever the pace of rendering.
     fluid_settings_setstr(settings_, "player.timing-source", "sample");
     synth_ = new_fluid_synth(settings_);
-    if (!soundfont.empty()) soundfontLoaded_ = fluid_synth_sfload(synth_, soundfont.c_str(), 1) != FLUID_FAILED;
+    if (!soundfont.empty())
+        soundfontLoaded_ = fluid_synth_sfload(synth_, soundfont.c_str(), 1) != FLUID_FAILED;
     if (!renderFile.empty()) {
         wav_ = std::fopen(renderFile.c_str(), "wb");
         if (wav_) writeWavHeader(wav_, 0);
@@ -72,7 +75,8 @@ TMidiSynth::TMidiSynth(const std::string& soundfont, const std::string& renderFi
             close(saved);
         }
         if (quiet >= 0) close(quiet);
-        if (!driver_) std::fprintf(stderr, "midiPlayer2: no sound device; MIDI files play silently\n");
+        if (!driver_)
+            std::fprintf(stderr, "midiPlayer2: no sound device; MIDI files play silently\n");
     }
     startNs_ = nowNs();
 }

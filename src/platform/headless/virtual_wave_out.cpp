@@ -9,7 +9,9 @@ namespace ravok {
 
 TVirtualWaveOut::TVirtualWaveOut(TClock& clock) : clock_(clock), madeMs_(clock.nowMs()) {}
 
-int64_t TVirtualWaveOut::clockSamples() const { return int64_t(std::floor((clock_.nowMs() - madeMs_) * 44.1L)); }
+int64_t TVirtualWaveOut::clockSamples() const {
+    return int64_t(std::floor((clock_.nowMs() - madeMs_) * 44.1L));
+}
 
 int TVirtualWaveOut::open(const int16_t* ring, int32_t size) {
     catchUp(); // silence up to now
@@ -39,13 +41,15 @@ void TVirtualWaveOut::catchUp() {
     }
     int64_t target = now - openedAt_;
     if (recording)
-        for (int64_t k = played_; k < target; ++k) recorded_.push_back(loadSample(ring_[k % size_]));
+        for (int64_t k = played_; k < target; ++k)
+            recorded_.push_back(loadSample(ring_[k % size_]));
     if (target > played_) played_ = target;
 }
 
 namespace {
 void put32(std::string& out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out += char(v >> (8 * i) & 0xFF);
+    for (int i = 0; i < 4; ++i)
+        out += char(v >> (8 * i) & 0xFF);
 }
 void put16(std::string& out, uint16_t v) {
     out += char(v & 0xFF);
@@ -60,15 +64,16 @@ bool TVirtualWaveOut::writeWav(const std::string& hostPath) {
     put32(out, 36 + bytes);
     out += "WAVEfmt ";
     put32(out, 16);
-    put16(out, 1);          // PCM
-    put16(out, 1);          // mono
+    put16(out, 1); // PCM
+    put16(out, 1); // mono
     put32(out, 44100);
     put32(out, 44100 * 2);
     put16(out, 2);
     put16(out, 16);
     out += "data";
     put32(out, bytes);
-    for (int16_t s : recorded_) put16(out, uint16_t(s));
+    for (int16_t s : recorded_)
+        put16(out, uint16_t(s));
     FILE* f = std::fopen(hostPath.c_str(), "wb");
     if (!f) return false;
     bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();

@@ -77,7 +77,8 @@ void TSdlWaveOut::pull(void* self, uint8_t* stream, int len) {
         out->lastLength_ = n;
         out->lastPullNs_ = nowNs();
     }
-    for (int i = 0; i < n; ++i) samples[i] = loadSample(out->ring_[(from + i) % out->size_]);
+    for (int i = 0; i < n; ++i)
+        samples[i] = loadSample(out->ring_[(from + i) % out->size_]);
 }
 
 int64_t TSdlWaveOut::playPosition() {

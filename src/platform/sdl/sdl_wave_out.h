@@ -28,8 +28,8 @@ private:
     const int16_t* ring_ = nullptr;
     int32_t size_ = 0;
     std::mutex mutex_;
-    int64_t pulled_ = 0;      // samples handed to SDL before the last pull
-    int64_t lastLength_ = 0;  // samples of the last pull
+    int64_t pulled_ = 0;     // samples handed to SDL before the last pull
+    int64_t lastLength_ = 0; // samples of the last pull
     int64_t lastPullNs_ = 0;
 };
 
