@@ -99,6 +99,15 @@ std::string toHostPath(std::string_view path) {
     std::vector<std::string> parts = components(path, absolute);
     std::string host = absolute ? "" : ".";
     if (absolute && parts.empty()) return "/";
+    // Most paths are spelt as on disk: one look settles them, and only a
+    // path that is not there is matched component by component.
+    std::string direct = host;
+    for (const std::string& part : parts)
+        direct += "/" + cp932ToUtf8(part);
+    if (exists(direct)) {
+        if (!absolute && direct.rfind("./", 0) == 0) direct.erase(0, 2);
+        return direct.empty() ? "." : direct;
+    }
     for (const std::string& part : parts) {
         std::string name = cp932ToUtf8(part);
         std::string dir = host.empty() ? "/" : host;

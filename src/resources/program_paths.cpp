@@ -26,12 +26,18 @@ std::string xdgFolder(const char* var, const char* fallback) {
 } // namespace
 
 std::string tempDirectory() {
+    // Every class cache names its file here, so the answer is kept while the
+    // program directory stays and the folder still stands.
+    static std::string forProgram, found;
+    if (!found.empty() && forProgram == programDirectory() && directoryExists(found)) return found;
     std::string dir = resolve("Temp", programDirectory());
     if (dir.empty() ||
         (!directoryExists(dir) && !(writable(programDirectory()) && forceDirs(dir))) ||
         !writable(dir))
         dir = xdgFolder("XDG_CACHE_HOME", ".cache") + "\\Temp";
     forceDirs(dir);
+    forProgram = programDirectory();
+    found = dir;
     return dir;
 }
 

@@ -44,8 +44,13 @@ TRTTI::~TRTTI() {
 }
 
 TRTTI* resolveClassPath(std::string_view path) {
+    // A full path ends in the class's own name: that is checked before the
+    // path is built, which binding hundreds of natives at boot would feel.
+    size_t dot = path.rfind('.');
+    std::string_view last = dot == std::string_view::npos ? path : path.substr(dot + 1);
     for (TRTTI* cls : classTable()) {
-        if (cls && equalsNoCase(cls->fullName(), path)) return cls;
+        if (!cls || (cls->parent && !equalsNoCase(cls->name, last))) continue;
+        if (equalsNoCase(cls->fullName(), path)) return cls;
     }
     // A short name stands for the class of that name, as the alias table of
     // the resource tree will resolve it.
