@@ -3,6 +3,7 @@
 #include "app/headless_wiring.h"
 #include "app/input_script.h"
 #include "app/position_reporter.h"
+#include "base/surface.h"
 #include "runtime/native_api.h"
 
 #include "base/frame_pacing.h"
@@ -81,6 +82,7 @@ int runHeadless(const THeadlessOptions& options) {
     wireHeadless({reporter, clock, wave, input.keys(), input.joysticks(), window});
     TSoundTimer soundTimer;
     TMainLoop& loop = TMainLoop::instance();
+    TSurface::prepareText();
     bootPlayer(commandLinePath(options.page));
     // The window's start-up tells the game where it stands; a headless run
     // answers as a window at the screen's position would.

@@ -20,9 +20,8 @@ namespace {
 
 // In the order the libraries use each other, users first.
 const char* const kLibraries[] = {
-    "libpangocairo-1.0.so.0", "libpangoft2-1.0.so.0",  "libpango-1.0.so.0",
-    "libcairo.so.2",          "libgdk_pixbuf-2.0.so.0", "libfontconfig.so.1",
-    "libgobject-2.0.so.0",    "libglib-2.0.so.0",
+    "libpangocairo-1.0.so.0", "libpangoft2-1.0.so.0", "libpango-1.0.so.0",   "libcairo.so.2",
+    "libgdk_pixbuf-2.0.so.0", "libfontconfig.so.1",   "libgobject-2.0.so.0", "libglib-2.0.so.0",
 };
 constexpr int kLibraryCount = sizeof kLibraries / sizeof kLibraries[0];
 void* gHandles[kLibraryCount];

@@ -42,6 +42,10 @@ public:
     // Decodes a BMP or PNG file (a host path); nullptr with the reason.
     static std::unique_ptr<TSurface> load(const std::string& hostPath,
                                           std::string* error = nullptr);
+    // Reads the font configuration on a helper thread while the player boots,
+    // so that the first text a game draws does not wait for it. Nothing else
+    // runs there; the first text drawn waits for it to finish.
+    static void prepareText();
 
     int width() const { return width_; }
     int height() const { return height_; }

@@ -12,6 +12,7 @@
 #include <pango/pangofc-fontmap.h>
 
 #include <map>
+#include <thread>
 #include <tuple>
 
 namespace ravok {
@@ -49,6 +50,23 @@ PangoFontMap* fontMap() {
     }();
     return map;
 }
+
+// The helper thread of prepareText(), joined at exit.
+struct TTextWarmUp {
+    std::thread thread;
+    ~TTextWarmUp() {
+        if (thread.joinable()) thread.join();
+    }
+};
+
+} // namespace
+
+void TSurface::prepareText() {
+    static TTextWarmUp warmUp;
+    if (!warmUp.thread.joinable()) warmUp.thread = std::thread([] { fontMap(); });
+}
+
+namespace {
 
 // A layout of the text in the font, on a context without antialiasing.
 PangoLayout* layoutFor(cairo_t* cr, std::string_view text, const std::string& font, int size,

@@ -69,8 +69,9 @@ protected:
     X(OrEx)                                                                                        \
     X(AndEx)                                                                                       \
     X(CompEx)                                                                                      \
-    X(IsEx) X(ASEx) X(IncEx) X(MDEx) X(Una) X(Par) X(Const) X(NewObj) X(ResourceVal) X(LVal)       \
-        X(LValE) X(ArgList) X(Block) X(While) X(For) X(Forin) X(If) X(Break) X(Return) X(FuncDecl) \
+    X(IsEx)                                                                                        \
+    X(ASEx) X(IncEx) X(MDEx) X(Una) X(Par) X(Const) X(NewObj) X(ResourceVal) X(LVal) X(LValE)      \
+        X(ArgList) X(Block) X(While) X(For) X(Forin) X(If) X(Break) X(Return) X(FuncDecl)          \
             X(NativeDecl) X(VArgList) X(VarBlock) X(VarDecl)
 
 #define RAVOK_DECLARE_NODE_CLASS(rule)                                                             \
