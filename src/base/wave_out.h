@@ -20,6 +20,10 @@ public:
     virtual int64_t playPosition() = 0;
 };
 
+// No device at all, what the engine has until a player gives it one: every
+// open fails with 6 ("no driver"), so the engine reports its device failed.
+TWaveOut& noWaveOut();
+
 // Ring samples are shared with a device thread: relaxed atomic reads and
 // writes keep that defined without costing anything on the hosts we run on.
 inline int16_t loadSample(const int16_t& s) {

@@ -32,7 +32,7 @@ std::string waveOutErrorText(int code) {
 TSoundGenerator::TSoundGenerator() { fillRing(128); }
 
 TSoundGenerator::~TSoundGenerator() {
-    if (open_ && device_) device_->close();
+    if (open_) device_->close();
 }
 
 void TSoundGenerator::setRequestedSize(int32_t value) {
@@ -47,7 +47,7 @@ void TSoundGenerator::fillRing(int16_t value) {
 bool TSoundGenerator::openDevice() {
     size_ = requestedSize_;
     fillRing(128);
-    int code = device_ ? device_->open(ring_, size_) : 6;
+    int code = device_->open(ring_, size_);
     if (code != 0) {
         errorText_ = waveOutErrorText(code);
         deviceFailed_ = true;
@@ -59,11 +59,11 @@ bool TSoundGenerator::openDevice() {
 }
 
 void TSoundGenerator::closeDevice() {
-    if (open_ && device_) device_->close();
+    if (open_) device_->close();
     fillRing(128);
     open_ = false;
 }
 
-int64_t TSoundGenerator::playPosition() { return open_ && device_ ? device_->playPosition() : 0; }
+int64_t TSoundGenerator::playPosition() { return open_ ? device_->playPosition() : 0; }
 
 } // namespace ravok

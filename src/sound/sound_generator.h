@@ -23,8 +23,9 @@ public:
     TSoundGenerator(const TSoundGenerator&) = delete;
     TSoundGenerator& operator=(const TSoundGenerator&) = delete;
 
-    // The platform's device; without one every open fails ("no driver").
-    void setDevice(TWaveOut* device) { device_ = device; }
+    // The platform's device; nullptr gives back noWaveOut(), whose every open
+    // fails ("no driver").
+    void setDevice(TWaveOut* device) { device_ = device ? device : &noWaveOut(); }
     TWaveOut* device() const { return device_; }
 
     // BufferSize: accepted when 256 <= value < 60000; used at the next open.
@@ -54,7 +55,7 @@ protected:
     std::string errorText_;
 
 private:
-    TWaveOut* device_ = nullptr;
+    TWaveOut* device_ = &noWaveOut();
 };
 
 } // namespace ravok

@@ -48,7 +48,7 @@ TEST(HeadlessWiringTest, EverySeamHoldsTheHeadlessImplementation) {
     unwireHeadless();
     EXPECT_EQ(installedReporter(), nullptr);
     EXPECT_NE(NowMs(), 1234.5L);
-    EXPECT_EQ(soundEngine().device(), nullptr);
+    EXPECT_EQ(soundEngine().device(), &noWaveOut());
     EXPECT_EQ(&keySource(), &headlessKeySource());
     EXPECT_EQ(&joySource(), &noJoySource());
     EXPECT_NE(&screenWindow(), &window);
