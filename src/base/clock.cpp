@@ -1,5 +1,7 @@
 #include "base/clock.h"
 
+#include "base/seam.h"
+
 #include <cerrno>
 #include <time.h>
 
@@ -16,7 +18,7 @@ public:
 };
 
 TMonotonicClock gMonotonic;
-TClock* gClock = &gMonotonic;
+constinit TSeam<TClock> gClock(gMonotonic);
 } // namespace
 
 void TClock::sleepMs(int32_t ms) {
@@ -26,13 +28,13 @@ void TClock::sleepMs(int32_t ms) {
 }
 
 void SleepMs(int32_t ms) {
-    if (ms > 0) gClock->sleepMs(ms);
+    if (ms > 0) gClock.get().sleepMs(ms);
 }
 
-long double NowMs() { return gClock->nowMs(); }
+long double NowMs() { return gClock.get().nowMs(); }
 
 uint32_t TickMs() { return uint32_t(uint64_t(NowMs())); }
 
-void setClock(TClock* clock) { gClock = clock ? clock : &gMonotonic; }
+void setClock(TClock* clock) { gClock.install(clock); }
 
 } // namespace ravok

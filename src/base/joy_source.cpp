@@ -1,5 +1,7 @@
 #include "base/joy_source.h"
 
+#include "base/seam.h"
+
 namespace ravok {
 
 namespace {
@@ -7,15 +9,12 @@ class TNoJoysticks : public TJoySource {
 public:
     bool read(int, TJoyReading&) override { return false; }
 };
-TJoySource* gJoySource = nullptr;
+TNoJoysticks gNone;
+constinit TSeam<TJoySource> gJoySource(gNone);
 } // namespace
 
-TJoySource& noJoySource() {
-    static TNoJoysticks none;
-    return none;
-}
-
-TJoySource& joySource() { return gJoySource ? *gJoySource : noJoySource(); }
-void setJoySource(TJoySource* source) { gJoySource = source; }
+TJoySource& noJoySource() { return gNone; }
+TJoySource& joySource() { return gJoySource.get(); }
+void setJoySource(TJoySource* source) { gJoySource.install(source); }
 
 } // namespace ravok

@@ -1,5 +1,7 @@
 #include "base/key_source.h"
 
+#include "base/seam.h"
+
 namespace ravok {
 
 namespace {
@@ -10,16 +12,13 @@ public:
 };
 } // namespace
 
-TKeySource& headlessKeySource() {
-    static THeadlessKeySource source;
-    return source;
-}
-
 namespace {
-TKeySource* gSource = nullptr;
+THeadlessKeySource gHeadless;
+constinit TSeam<TKeySource> gSource(gHeadless);
 } // namespace
 
-TKeySource& keySource() { return gSource ? *gSource : headlessKeySource(); }
-void setKeySource(TKeySource* source) { gSource = source; }
+TKeySource& headlessKeySource() { return gHeadless; }
+TKeySource& keySource() { return gSource.get(); }
+void setKeySource(TKeySource* source) { gSource.install(source); }
 
 } // namespace ravok

@@ -1,5 +1,7 @@
 #include "base/shell.h"
 
+#include "base/seam.h"
+
 #include "base/encoding.h"
 
 #include <spawn.h>
@@ -50,11 +52,11 @@ private:
 };
 
 TDesktopShell gDesktop;
-TShell* gShell = &gDesktop;
+constinit TSeam<TShell> gShell(gDesktop);
 
 } // namespace
 
-TShell& shell() { return *gShell; }
-void setShell(TShell* s) { gShell = s ? s : &gDesktop; }
+TShell& shell() { return gShell.get(); }
+void setShell(TShell* s) { gShell.install(s); }
 
 } // namespace ravok

@@ -1,13 +1,15 @@
 #include "base/sound_ticker.h"
 
+#include "base/seam.h"
+
 namespace ravok {
 
 namespace {
 TSoundTicker gSilent;
-TSoundTicker* gTicker = &gSilent;
+constinit TSeam<TSoundTicker> gTicker(gSilent);
 } // namespace
 
-TSoundTicker& soundTicker() { return *gTicker; }
-void setSoundTicker(TSoundTicker* ticker) { gTicker = ticker ? ticker : &gSilent; }
+TSoundTicker& soundTicker() { return gTicker.get(); }
+void setSoundTicker(TSoundTicker* ticker) { gTicker.install(ticker); }
 
 } // namespace ravok

@@ -71,9 +71,11 @@ protected:
     X(CompEx)                                                                                      \
     X(IsEx)                                                                                        \
     X(ASEx)                                                                                        \
-    X(IncEx) X(MDEx) X(Una) X(Par) X(Const) X(NewObj) X(ResourceVal) X(LVal) X(LValE) X(ArgList)   \
-        X(Block) X(While) X(For) X(Forin) X(If) X(Break) X(Return) X(FuncDecl) X(NativeDecl)       \
-            X(VArgList) X(VarBlock) X(VarDecl)
+    X(IncEx)                                                                                       \
+    X(MDEx)                                                                                        \
+    X(Una) X(Par) X(Const) X(NewObj) X(ResourceVal) X(LVal) X(LValE) X(ArgList) X(Block) X(While)  \
+        X(For) X(Forin) X(If) X(Break) X(Return) X(FuncDecl) X(NativeDecl) X(VArgList) X(VarBlock) \
+            X(VarDecl)
 
 #define RAVOK_DECLARE_NODE_CLASS(rule)                                                             \
     class G_##rule : public TResList {                                                             \

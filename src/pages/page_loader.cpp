@@ -1,5 +1,7 @@
 #include "pages/page_loader.h"
 
+#include "base/seam.h"
+
 #include "pages/page_state.h"
 #include "pages/project_manager.h"
 #include "resources/host_files.h"
@@ -67,13 +69,11 @@ TPageState& pageState() {
 
 namespace {
 TBusyIndicator gNoIndicator;
-TBusyIndicator* gIndicator = &gNoIndicator;
+constinit TSeam<TBusyIndicator> gIndicator(gNoIndicator);
 } // namespace
 
-TBusyIndicator& busyIndicator() { return *gIndicator; }
-void setBusyIndicator(TBusyIndicator* indicator) {
-    gIndicator = indicator ? indicator : &gNoIndicator;
-}
+TBusyIndicator& busyIndicator() { return gIndicator.get(); }
+void setBusyIndicator(TBusyIndicator* indicator) { gIndicator.install(indicator); }
 
 bool createPageFile(std::string_view file) {
     if (fileExists(file)) return !directoryExists(file);

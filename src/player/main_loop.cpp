@@ -1,5 +1,7 @@
 #include "player/main_loop.h"
 
+#include "base/seam.h"
+
 #include "base/frame_pacing.h"
 #include "base/time_analyzer.h"
 #include "pages/page_state.h"
@@ -42,11 +44,11 @@ std::string runtimeErrorText(const std::string& message) {
 
 namespace {
 TPlayerShell gNoShell;
-TPlayerShell* gShell = &gNoShell;
+constinit TSeam<TPlayerShell> gShell(gNoShell);
 } // namespace
 
-TPlayerShell& playerShell() { return *gShell; }
-void setPlayerShell(TPlayerShell* shell) { gShell = shell ? shell : &gNoShell; }
+TPlayerShell& playerShell() { return gShell.get(); }
+void setPlayerShell(TPlayerShell* shell) { gShell.install(shell); }
 
 void TMainLoop::reset() {
     *this = TMainLoop();

@@ -1,5 +1,7 @@
 #include "runtime/interpreter.h"
 
+#include "base/seam.h"
+
 #include "runtime/arithmetic.h"
 #include "runtime/errors.h"
 #include "runtime/function.h"
@@ -26,7 +28,7 @@ namespace ravok {
 namespace {
 
 TDebugHold gNoDebugger;
-TDebugHold* gHold = &gNoDebugger;
+constinit TSeam<TDebugHold> gHold(gNoDebugger);
 
 // "Native関数"
 constexpr const char* kNativeFunction = "Native\x8A\xD6\x90\x94";
@@ -782,8 +784,8 @@ TValue& scratchCell() {
     return *cell;
 }
 
-TDebugHold& debugHold() { return *gHold; }
-void setDebugHold(TDebugHold* hold) { gHold = hold ? hold : &gNoDebugger; }
+TDebugHold& debugHold() { return gHold.get(); }
+void setDebugHold(TDebugHold* hold) { gHold.install(hold); }
 
 void warning(TProcess* p, const std::string& text) {
     if (text == LastWarningText) return;
@@ -837,7 +839,7 @@ void run(TProcess* p, int32_t limit) {
             if (StepBudget < kUnlimitedBudget) StepBudget -= p->sliceUsed;
             d -= p->sliceUsed;
             if (StepBudget <= 0) {
-                gHold->hold();
+                gHold.get().hold();
                 if (StepBudget < kUnlimitedBudget) d = StepBudget;
             }
         }

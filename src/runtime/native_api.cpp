@@ -1,5 +1,7 @@
 #include "runtime/native_api.h"
 
+#include "base/seam.h"
+
 #include "runtime/errors.h"
 #include "runtime/messages.h"
 #include "runtime/sjis.h"
@@ -13,9 +15,9 @@ namespace ravok::native {
 namespace {
 
 TGlobalScope gOwnScope;
-TGlobalScope* gScope = &gOwnScope;
+constinit TSeam<TGlobalScope> gScope(gOwnScope);
 TScriptEvaluator gNoEvaluation;
-TScriptEvaluator* gEvaluator = &gNoEvaluation;
+constinit TSeam<TScriptEvaluator> gEvaluator(gNoEvaluation);
 
 } // namespace
 
@@ -39,12 +41,10 @@ int TScriptEvaluator::evaluateStatements(std::string_view, bool) {
     throw ERunError(translate("Script evaluation is not available."));
 }
 
-TGlobalScope& globalScope() { return *gScope; }
-void setGlobalScope(TGlobalScope* scope) { gScope = scope ? scope : &gOwnScope; }
-TScriptEvaluator& scriptEvaluator() { return *gEvaluator; }
-void setScriptEvaluator(TScriptEvaluator* evaluator) {
-    gEvaluator = evaluator ? evaluator : &gNoEvaluation;
-}
+TGlobalScope& globalScope() { return gScope.get(); }
+void setGlobalScope(TGlobalScope* scope) { gScope.install(scope); }
+TScriptEvaluator& scriptEvaluator() { return gEvaluator.get(); }
+void setScriptEvaluator(TScriptEvaluator* evaluator) { gEvaluator.install(evaluator); }
 
 size_t text(const TValue& v, char* buffer, size_t size) {
     std::string t = valueToText(v);
@@ -60,16 +60,16 @@ void setString(TValue& v, std::string_view text) { setObject(v, makeString(text)
 
 TValue* globalCell(std::string_view name) {
     if (name.empty() || name[0] != '$') return nullptr;
-    return gScope->globalCell(name);
+    return gScope.get().globalCell(name);
 }
 
 void setGlobal(std::string_view name, const TValue& v) {
     if (TValue* cell = globalCell(name)) assign(*cell, &v);
 }
 
-TValue* evaluate(std::string_view expression) { return gEvaluator->evaluate(expression); }
+TValue* evaluate(std::string_view expression) { return gEvaluator.get().evaluate(expression); }
 int evaluateStatements(std::string_view text, bool reportErrors) {
-    return gEvaluator->evaluateStatements(text, reportErrors);
+    return gEvaluator.get().evaluateStatements(text, reportErrors);
 }
 
 } // namespace ravok::native

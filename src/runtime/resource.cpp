@@ -1,5 +1,7 @@
 #include "runtime/resource.h"
 
+#include "base/seam.h"
+
 #include "runtime/arena.h"
 #include "runtime/errors.h"
 #include "runtime/mark.h"
@@ -131,13 +133,11 @@ std::unique_ptr<TResource> TResource::clone() {
 
 namespace {
 TResourceServices gRuntimeOnly;
-TResourceServices* gServices = &gRuntimeOnly;
+constinit TSeam<TResourceServices> gServices(gRuntimeOnly);
 } // namespace
 
-TResourceServices& resourceServices() { return *gServices; }
-void setResourceServices(TResourceServices* services) {
-    gServices = services ? services : &gRuntimeOnly;
-}
+TResourceServices& resourceServices() { return gServices.get(); }
+void setResourceServices(TResourceServices* services) { gServices.install(services); }
 
 std::string fullPath(const TResource* r) {
     std::string path;

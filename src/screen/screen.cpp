@@ -1,5 +1,7 @@
 #include "screen/screen.h"
 
+#include "base/seam.h"
+
 #include "screen/screen_window.h"
 
 #include <cstdlib>
@@ -30,11 +32,11 @@ TScreen& screen() {
 
 namespace {
 TScreenWindow gNoWindow;
-TScreenWindow* gWindow = &gNoWindow;
+constinit TSeam<TScreenWindow> gWindow(gNoWindow);
 } // namespace
 
-TScreenWindow& screenWindow() { return *gWindow; }
-void setScreenWindow(TScreenWindow* window) { gWindow = window ? window : &gNoWindow; }
+TScreenWindow& screenWindow() { return gWindow.get(); }
+void setScreenWindow(TScreenWindow* window) { gWindow.install(window); }
 
 TRect TScreen::clientRect() const {
     return {0, 0, globalInt("$screenWidth", 560), globalInt("$screenHeight", 400)};
