@@ -59,23 +59,42 @@ protected:
 };
 
 // The grammar's rules that have node classes of their own.
+// clang-format off
 #define RAVOK_GRAMMAR_NODE_CLASSES(X)                                                              \
-    X(Program)                                                                                     \
-    X(Extends)                                                                                     \
-    X(Sentence)                                                                                    \
-    X(ExprS)                                                                                       \
-    X(Expr)                                                                                        \
-    X(RVal)                                                                                        \
-    X(OrEx)                                                                                        \
-    X(AndEx)                                                                                       \
-    X(CompEx)                                                                                      \
-    X(IsEx)                                                                                        \
-    X(ASEx)                                                                                        \
-    X(IncEx)                                                                                       \
-    X(MDEx)                                                                                        \
-    X(Una) X(Par) X(Const) X(NewObj) X(ResourceVal) X(LVal) X(LValE) X(ArgList) X(Block) X(While)  \
-        X(For) X(Forin) X(If) X(Break) X(Return) X(FuncDecl) X(NativeDecl) X(VArgList) X(VarBlock) \
-            X(VarDecl)
+    X(Program) \
+    X(Extends) \
+    X(Sentence) \
+    X(ExprS) \
+    X(Expr) \
+    X(RVal) \
+    X(OrEx) \
+    X(AndEx) \
+    X(CompEx) \
+    X(IsEx) \
+    X(ASEx) \
+    X(IncEx) \
+    X(MDEx) \
+    X(Una) \
+    X(Par) \
+    X(Const) \
+    X(NewObj) \
+    X(ResourceVal) \
+    X(LVal) \
+    X(LValE) \
+    X(ArgList) \
+    X(Block) \
+    X(While) \
+    X(For) \
+    X(Forin) \
+    X(If) \
+    X(Break) \
+    X(Return) \
+    X(FuncDecl) \
+    X(NativeDecl) \
+    X(VArgList) \
+    X(VarBlock) \
+    X(VarDecl)
+// clang-format on
 
 #define RAVOK_DECLARE_NODE_CLASS(rule)                                                             \
     class G_##rule : public TResList {                                                             \
