@@ -56,10 +56,19 @@ void TRanking::setParam(std::string_view name, std::string_view value) {
 }
 
 void TRanking::takeTreeHash() {
-    TRandom& random = TRandom::instance();
-    uint32_t kept = random.state();
-    treeHash_ = fileHashSum(resourceRoot());
-    random.restore(kept);
+    treeFiles_ = sourceFiles(resourceRoot());
+    treeHashed_ = false;
+}
+
+int32_t TRanking::treeHash() const {
+    if (!treeHashed_) {
+        TRandom& random = TRandom::instance();
+        uint32_t kept = random.state();
+        treeHash_ = fileHashSum(treeFiles_);
+        random.restore(kept);
+        treeHashed_ = true;
+    }
+    return treeHash_;
 }
 
 uint16_t TRanking::signature() const {
@@ -67,7 +76,7 @@ uint16_t TRanking::signature() const {
     for (const auto& [name, value] : params_)
         crc = crc16(crc, name + "=" + value + "&");
     uint32_t project = uint32_t(TPrjManager::instance().projectHash());
-    crc = crc16(crc, std::to_string(project) + ":" + std::to_string(uint32_t(treeHash_)));
+    crc = crc16(crc, std::to_string(project) + ":" + std::to_string(uint32_t(treeHash())));
     return crc16(crc, kSignatureKey);
 }
 

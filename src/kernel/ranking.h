@@ -29,11 +29,13 @@ public:
     // The 16-bit keyed checksum over the parameter texts and the file hashes.
     uint16_t signature() const;
 
-    // Takes the whole tree's file-hash sum, as start-up does. The scripts'
-    // random sequence stays where it was: this sum is the player's own
-    // business, and a game must not play differently for it.
+    // Takes the whole tree's files, as start-up does; their hash sum is
+    // computed when a signature first needs it, since hashing every image
+    // of the kernel and the project would cost start-up more than all the
+    // rest. The scripts' random sequence stays where it was: this sum is the
+    // player's own business, and a game must not play differently for it.
     void takeTreeHash();
-    int32_t treeHash() const { return treeHash_; }
+    int32_t treeHash() const;
 
     // Back to the start-of-program state (tests).
     void reset();
@@ -42,7 +44,9 @@ private:
     std::vector<std::pair<std::string, std::string>> params_;
     int remainingOpens_ = 6;
     long double lastOpenMs_ = 0;
-    int32_t treeHash_ = 0;
+    std::vector<std::string> treeFiles_;
+    mutable bool treeHashed_ = false;
+    mutable int32_t treeHash_ = 0;
 };
 
 } // namespace ravok

@@ -41,15 +41,20 @@ public:
 };
 } // namespace
 
-int32_t fileHashSum(TResource* subtree) {
-    if (!subtree) return 0;
+std::vector<std::string> sourceFiles(TResource* subtree) {
     TSourceFiles sources;
-    subtree->visit(sources);
+    if (subtree) subtree->visit(sources);
+    return std::move(sources.files);
+}
+
+int32_t fileHashSum(const std::vector<std::string>& files) {
     uint32_t sum = 0;
-    for (const std::string& f : sources.files)
+    for (const std::string& f : files)
         sum += uint32_t(pageHashCode(f));
     return int32_t(sum);
 }
+
+int32_t fileHashSum(TResource* subtree) { return fileHashSum(sourceFiles(subtree)); }
 
 int32_t pageHashCode(std::string_view path) {
     std::string ext = extension(path);

@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace ravok {
 
@@ -15,8 +17,10 @@ int32_t pageHashCode(std::string_view path);
 int32_t hashBytes(std::string_view bytes);
 
 class TResource;
-// The sum of the page hash codes of the source files of every resource in
-// the subtree, each file once: the project hash and the tree hash.
+// The source files of every resource in the subtree, each once.
+std::vector<std::string> sourceFiles(TResource* subtree);
+// The sum of their page hash codes: the project hash and the tree hash.
+int32_t fileHashSum(const std::vector<std::string>& files);
 int32_t fileHashSum(TResource* subtree);
 
 } // namespace ravok

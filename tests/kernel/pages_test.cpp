@@ -337,8 +337,8 @@ TEST_F(PagesTest, TheRankingSignatureTakesTheTreeHash) {
     ranking.setParam("score", "120");
     uint32_t sequence = TRandom::instance().state();
     ranking.takeTreeHash();
-    EXPECT_EQ(TRandom::instance().state(), sequence);
     int32_t tree = ranking.treeHash();
+    EXPECT_EQ(TRandom::instance().state(), sequence);
     EXPECT_NE(tree, 0);
     EXPECT_EQ(tree, fileHashSum(resourceRoot()));
     uint16_t before = ranking.signature();
