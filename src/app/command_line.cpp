@@ -87,7 +87,7 @@ int playerMain(int argc, char** argv, TWindowPlayer& window) {
                 return 1;
             }
         } else if (arg == "--shot" && i + 1 < argc) {
-            THeadlessShot shot;
+            TFrameShot shot;
             if (!parseShot(argv[++i], shot)) {
                 std::fprintf(stderr, "ravok: --shot needs FRAME:FILE.png\n");
                 return 1;
@@ -130,8 +130,7 @@ int playerMain(int argc, char** argv, TWindowPlayer& window) {
             options.page = headless.page.empty() ? "" : commandLinePath(headless.page);
             options.fullScreen = fullScreen;
             options.frames = headless.frames;
-            for (const auto& shot : headless.shots)
-                options.shots.push_back({shot.frame, shot.file});
+            options.shots = headless.shots;
             if (!headless.audio.empty())
                 std::fprintf(stderr, "ravok: --audio records headless runs only; ignored\n");
             if (auto status = window.run(options, argv)) return *status;

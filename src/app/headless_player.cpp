@@ -54,17 +54,6 @@ struct TSoundTimer {
 
 } // namespace
 
-bool parseShot(const std::string& text, THeadlessShot& shot) {
-    size_t colon = text.find(':');
-    if (colon == std::string::npos || colon == 0 || colon + 1 >= text.size()) return false;
-    char* end = nullptr;
-    long frame = std::strtol(text.c_str(), &end, 10);
-    if (end != text.c_str() + colon || frame < 1) return false;
-    shot.frame = frame;
-    shot.file = text.substr(colon + 1);
-    return true;
-}
-
 int runHeadless(const THeadlessOptions& options) {
     TInputScript input;
     if (!options.input.empty()) {
@@ -78,7 +67,8 @@ int runHeadless(const THeadlessOptions& options) {
     TVirtualClock clock;
     TVirtualWaveOut wave(clock);
     wave.recording = !options.audio.empty();
-    THeadlessWindow window(options.shots, options.input.empty() ? nullptr : &input);
+    TFrameShots shots(options.shots);
+    THeadlessWindow window(shots, options.input.empty() ? nullptr : &input);
     wireHeadless({reporter, clock, wave, input.keys(), input.joysticks(), window});
     TSoundTimer soundTimer;
     TMainLoop& loop = TMainLoop::instance();
@@ -115,13 +105,7 @@ int runHeadless(const THeadlessOptions& options) {
     }
     soundEngine().SetEnabled(false);
     unwireHeadless();
-    bool shotsMissing = false;
-    for (size_t i = 0; i < options.shots.size(); ++i)
-        if (!window.shotTaken(i)) {
-            std::fprintf(stderr, "ravok: frame %ld was not presented; %s not written\n",
-                         options.shots[i].frame, options.shots[i].file.c_str());
-            shotsMissing = true;
-        }
+    bool shotsMissing = !shots.reportMissing();
     return reporter.errors > 0 || shotsMissing || audioFailed ? 3 : 0;
 }
 

@@ -3,27 +3,21 @@
 // or compiles every class of a page or project and reports (--check).
 #pragma once
 
+#include "app/frame_shots.h"
+
 #include <string>
 #include <vector>
 
 namespace ravok {
 
-struct THeadlessShot {
-    long frame = 0;
-    std::string file; // a host path, PNG
-};
-
 struct THeadlessOptions {
     std::string page; // empty: the project's start page
     long frames = 0;  // 0: until the game exits
-    std::vector<THeadlessShot> shots;
+    std::vector<TFrameShot> shots;
     std::string input;       // --input FILE (a host path)
     std::string audio;       // --audio FILE.wav (a host path)
     bool fullScreen = false; // FULLSCREEN: only $fullScreen tells
 };
-
-// "N:FILE.png" as --shot gives it; false when it is not that.
-bool parseShot(const std::string& text, THeadlessShot& shot);
 
 // Exit status 3 when an error was reported, else 0.
 int runHeadless(const THeadlessOptions& options);

@@ -1,35 +1,19 @@
 #include "app/headless_wiring.h"
 
-#include "app/headless_player.h"
+#include "app/frame_shots.h"
 #include "app/input_script.h"
 #include "base/clock.h"
 #include "base/joy_source.h"
 #include "base/key_source.h"
 #include "base/reporter.h"
-#include "base/surface.h"
 #include "player/main_loop.h"
 #include "player/shared_wiring.h"
 #include "sound/sorvald.h"
 
-#include <cstdio>
-
 namespace ravok {
 
-THeadlessWindow::THeadlessWindow(const std::vector<THeadlessShot>& shots, TInputScript* input)
-    : shots_(shots), input_(input), taken_(shots.size(), false) {}
-
 void THeadlessWindow::present(const TSurface& back, const TRect& client) {
-    long frame = long(TMainLoop::instance().FrameCount);
-    for (size_t i = 0; i < shots_.size(); ++i) {
-        const THeadlessShot& shot = shots_[i];
-        if (shot.frame != frame || taken_[i]) continue;
-        auto picture = TSurface::create(client.width(), client.height());
-        picture->copyPlain(back, client, 0, 0);
-        if (picture->savePng(shot.file))
-            taken_[i] = true;
-        else
-            std::fprintf(stderr, "ravok: %s: cannot be written\n", shot.file.c_str());
-    }
+    shots_.presented(back, client, long(TMainLoop::instance().FrameCount));
 }
 
 bool THeadlessWindow::cursorInGame(int& x, int& y) {

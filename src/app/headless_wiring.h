@@ -7,10 +7,6 @@
 
 #include "screen/screen_window.h"
 
-#include <functional>
-#include <string>
-#include <vector>
-
 namespace ravok {
 
 class TClock;
@@ -19,24 +15,20 @@ class TJoySource;
 class TKeySource;
 class TReporter;
 class TWaveOut;
-struct THeadlessShot;
+class TFrameShots;
 
 // The screen's window in a headless run: presenting saves the frames asked
 // for, and the cursor is the one the input script moves (unknown without one).
 class THeadlessWindow : public TScreenWindow {
 public:
-    THeadlessWindow(const std::vector<THeadlessShot>& shots, TInputScript* input);
+    THeadlessWindow(TFrameShots& shots, TInputScript* input) : shots_(shots), input_(input) {}
     void present(const TSurface& surface, const TRect& client) override;
     bool cursorInGame(int& x, int& y) override;
     void moveCursorTo(int x, int y) override;
 
-    // Whether every shot was taken.
-    bool shotTaken(size_t i) const { return taken_[i]; }
-
 private:
-    const std::vector<THeadlessShot>& shots_;
+    TFrameShots& shots_;
     TInputScript* input_;
-    std::vector<bool> taken_;
 };
 
 struct THeadlessSeams {

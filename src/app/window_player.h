@@ -5,6 +5,8 @@
 // ravok-desktop installs the GTK shell in its place.
 #pragma once
 
+#include "app/frame_shots.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,11 +17,7 @@ struct TWindowOptions {
     std::string page; // a program path; empty: the project's start page
     bool fullScreen = false;
     long frames = 0; // > 0: close after that many game frames (tests)
-    struct Shot {
-        long frame;
-        std::string file;
-    };
-    std::vector<Shot> shots;
+    std::vector<TFrameShot> shots;
 };
 
 class TWindowPlayer {

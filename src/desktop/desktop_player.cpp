@@ -1,4 +1,6 @@
 #include "desktop/desktop_player.h"
+
+#include "app/frame_shots.h"
 #include "screen/screen_window.h"
 
 #include "base/frame_pacing.h"
@@ -59,9 +61,8 @@ struct TDesktop {
     guint idleSource = 0, wakeSource = 0;
     bool closing = false;
     bool dialogOpen = false;
-    bool sizeApplied = false;
     int errors = 0;
-    std::vector<bool> shotTaken;
+    std::unique_ptr<TFrameShots> shots;
 };
 
 TDesktop& desktop() {
@@ -135,7 +136,8 @@ gboolean onDraw(GtkWidget* widget, cairo_t* cr, gpointer) {
     int aw = gtk_widget_get_allocated_width(widget), ah = gtk_widget_get_allocated_height(widget);
     paintBands(cr);
     TRect g = gameRect();
-    const TSurface* picture = screen().DrawMethod == 2 ? &screen().backSurface() : d.front.get();
+    const TSurface* picture =
+        screen().DrawMethod == 2 ? screen().drawnBackSurface() : d.front.get();
     if (!picture) return TRUE;
     int k = scaleFor(aw, ah);
     int ox = (aw - g.width() * k) / 2, oy = (ah - g.height() * k) / 2;
@@ -169,14 +171,7 @@ void present(const TSurface& back, const TRect& client) {
     if (screen().DrawMethod == 1)
         if (TSurface* front = frontSurface()) front->copyPlain(back, client, 0, 0);
     if (d.area) gtk_widget_queue_draw(d.area);
-    long frame = long(TMainLoop::instance().FrameCount);
-    for (size_t i = 0; i < d.options->shots.size(); ++i) {
-        const auto& shot = d.options->shots[i];
-        if (shot.frame != frame || d.shotTaken[i]) continue;
-        auto picture = TSurface::create(client.width(), client.height());
-        picture->copyPlain(back, client, 0, 0);
-        d.shotTaken[i] = picture->savePng(shot.file);
-    }
+    d.shots->presented(back, client, long(TMainLoop::instance().FrameCount));
 }
 
 // ---- the main loop in idle time ---------------------------------------------
@@ -583,12 +578,11 @@ void showBusy(bool on) {
     TRect g = gameRect();
     TSurface* front = frontSurface();
     if (!front) return;
-    TSurface& f = *front;
-    f.fillRect({g.right - 24, g.bottom - 16, g.right - 8, g.bottom - 8},
-               d.busyCounter & 1 ? 0x11FF11 : 0x001100);
+    TRect block{g.right - 24, g.bottom - 16, g.right - 8, g.bottom - 8};
+    uint32_t colour = d.busyCounter & 1 ? 0x11FF11 : 0x001100;
+    front->fillRect(block, colour);
     if (screen().DrawMethod == 2)
-        screen().backSurface().fillRect({g.right - 24, g.bottom - 16, g.right - 8, g.bottom - 8},
-                                        d.busyCounter & 1 ? 0x11FF11 : 0x001100);
+        if (TSurface* back = screen().drawnBackSurface()) back->fillRect(block, colour);
     gtk_widget_queue_draw(d.area);
     for (int i = 0; i < 10 && gtk_events_pending(); ++i)
         gtk_main_iteration_do(FALSE);
@@ -709,7 +703,7 @@ TPlayerShell& desktopShell() {
 int runDesktop(const TWindowOptions& options) {
     TDesktop& d = desktop();
     d.options = &options;
-    d.shotTaken.assign(options.shots.size(), false);
+    d.shots = std::make_unique<TFrameShots>(options.shots);
     if (!gtk_init_check(nullptr, nullptr)) {
         std::fprintf(stderr, "ravok: no display to open the window on\n");
         return 1;

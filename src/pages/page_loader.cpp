@@ -133,8 +133,7 @@ int loadPage(std::string_view file) {
     if (TResource* classes = project.classesList()) classes->initialize();
     page.compiled = true;
 
-    int patterns = 0;
-    patterns = buildPagePatterns(treeAt("usr.patterns"));
+    int patterns = buildPagePatterns(treeAt("usr.patterns"));
 
     registerPageGlobals();
     if (page.compiled) screen().NotRunning = false;

@@ -18,6 +18,10 @@ public:
     // The surface frames are drawn into, made (or enlarged) to hold the
     // game's screen with 50 pixels to spare each way.
     TSurface& backSurface();
+    // The back surface as last drawn, neither made nor enlarged (the window's
+    // paint handler and activity indicator must not fail); nullptr before
+    // the first frame.
+    TSurface* drawnBackSurface() { return back_.get(); }
     // The game's screen: $screenWidth x $screenHeight, or the window's
     // 560 x 400 while the game sets none.
     TRect clientRect() const;

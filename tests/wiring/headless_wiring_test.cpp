@@ -3,7 +3,7 @@
 // installation fails here instead of in a game.
 #include "shared_seams.h"
 
-#include "app/headless_player.h"
+#include "app/frame_shots.h"
 #include "app/headless_wiring.h"
 #include "app/input_script.h"
 #include "app/position_reporter.h"
@@ -26,7 +26,7 @@ TEST(HeadlessWiringTest, EverySeamHoldsTheHeadlessImplementation) {
     TVirtualClock clock;
     TVirtualWaveOut wave(clock);
     TInputScript input;
-    std::vector<THeadlessShot> shots;
+    TFrameShots shots({});
     THeadlessWindow window(shots, &input);
     wireHeadless({reporter, clock, wave, input.keys(), input.joysticks(), window});
 
@@ -57,7 +57,7 @@ TEST(HeadlessWiringTest, EverySeamHoldsTheHeadlessImplementation) {
 // The headless window answers the cursor only when an input script moves it.
 TEST(HeadlessWiringTest, TheCursorIsTheInputScriptsOrUnknown) {
     TInputScript input;
-    std::vector<THeadlessShot> shots;
+    TFrameShots shots({});
     THeadlessWindow scripted(shots, &input), blind(shots, nullptr);
     scripted.moveCursorTo(12, 34);
     int x = 0, y = 0;
