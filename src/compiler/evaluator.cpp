@@ -25,6 +25,7 @@ int evaluate(std::string_view text, bool reportErrors) {
     if (cls && !CompileClass(cls.get(), text, {reportErrors, nullptr, false}) && cls->compiled) {
         uint32_t instance = allocateInstance(cls.get());
         TProcess* p = createProcess(TValue::ofObject(instance), {}, std::string_view());
+        p->hostOwned = true;
         bool preempted = Preempted;
         BeginSection(72);
         while (!p->finished)

@@ -100,7 +100,7 @@ void TGenerator::create() {
 }
 
 void TGenerator::fill() {
-    native::setGlobal("$_tmp_gen", TValue::ofNative(hostId()));
+    native::setGlobal("$_tmp_gen", handle());
     TRTTI* cls = generatedClass();
     if (!cls) {
         state = 3;

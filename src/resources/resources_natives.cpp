@@ -30,7 +30,7 @@ TSGML* element(TValue* cell) {
 
 // A new CMML object wrapping the element; the element stays owned by its tree.
 TValue wrap(TSGML* e) {
-    native::setGlobal("$_tmp_cmml2", TValue::ofNative(e->hostId()));
+    native::setGlobal("$_tmp_cmml2", e->handle());
     native::evaluateStatements("$_tmp_cmml=new CMML($_tmp_cmml2);");
     TValue* cell = native::globalCell("$_tmp_cmml");
     return cell ? *cell : TValue::null();
@@ -320,7 +320,7 @@ void _n_initResource(TValue* cell, int argc, int) {
 
 TResource* resourceHandle(TValue* cell) {
     const TValue& h = argument(cell, 1);
-    return h.kind == vtNative ? dynamic_cast<TResource*>(THostRegistry::instance().find(h.u))
+    return h.kind == vtNative ? dynamic_cast<TResource*>(THostRegistry::instance().find(h))
                               : nullptr;
 }
 
@@ -330,8 +330,8 @@ void _n_getSubRes(TValue* cell, int argc, int) {
     if (!list) return setNull(*cell);
     auto* handles = new TValueList();
     for (const auto& child : list->children())
-        handles->add(TValue::ofNative(child->hostId()));
-    native::setGlobal("$_1", TValue::ofNative(handles->hostId()));
+        handles->add(child->handle());
+    native::setGlobal("$_1", handles->handle());
     native::evaluateStatements("$_2=new Array();$_2._setBody($_1);");
     assign(*cell, native::globalCell("$_2"));
 }

@@ -67,7 +67,7 @@ void nativeFreeBody(TValue* cell, int argc, int) {
     if (argc < 1) return;
     const TValue& handle = cell[-1];
     if (handle.kind != vtNative) return;
-    delete static_cast<TfString*>(THostRegistry::instance().find(handle.u, THostKind::String));
+    delete static_cast<TfString*>(THostRegistry::instance().find(handle, THostKind::String));
 }
 
 const TBootstrapClasses& bootstrapCoreClasses() {

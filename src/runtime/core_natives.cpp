@@ -182,7 +182,7 @@ void s_split(TValue* cell, int argc, int) {
             decrement(s);
         }
     }
-    native::setGlobal("$_1", TValue::ofNative(list->hostId()));
+    native::setGlobal("$_1", list->handle());
     native::evaluateStatements("$_2=new Array();$_2._setBody($_1);");
     assign(*cell, native::globalCell("$_2"));
 }
@@ -271,7 +271,9 @@ void o_clearAllValues(TValue* cell, int, int) {
         setInt(o->field(i), 0);
 }
 void o_TObject(TValue* cell, int argc, int) {
-    if (argc >= 1) setNative(*cell, uint32_t(toInt(argument(cell, 1))));
+    // Unsealed: a number names no object, so this only ever makes a refused
+    // handle (or, for 0, none).
+    if (argc >= 1) store(*cell, TValue::ofNative(uint32_t(toInt(argument(cell, 1)))));
 }
 void o_is(TValue* cell, int argc, int) {
     if (argc < 1) return;

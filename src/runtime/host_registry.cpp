@@ -7,7 +7,9 @@ namespace ravok {
 THostObject::THostObject(THostKind kind)
     : hostId_(THostRegistry::instance().add(this)), hostKind_(kind) {}
 
-THostObject::~THostObject() { THostRegistry::instance().remove(hostId_); }
+THostObject::~THostObject() {
+    if (!withdrawn_) THostRegistry::instance().remove(hostId_);
+}
 
 THostRegistry& THostRegistry::instance() {
     // Never destroyed: host objects may outlive static destruction (and a leak
@@ -28,13 +30,35 @@ uint32_t THostRegistry::add(THostObject* obj) {
         slots_.emplace_back();
     }
     Slot& s = slots_[index];
-    // Generation 0 never occurs, so a plain small number is never a valid id.
-    s.generation = s.generation % 255 + 1;
+    // Generation 0 never occurs in the low byte, so a plain small number is
+    // never a valid id.
+    do
+        s.generation = (s.generation + 1) % kGenerations;
+    while ((s.generation & 0xFF) == 0);
     s.obj = obj;
     s.nextFree = 0;
     ++live_;
-    return index | (s.generation << kIndexBits);
+    return index | ((s.generation & 0xFF) << kIndexBits);
 }
+
+TValue THostRegistry::handle(uint32_t id) const {
+    TValue v = TValue::ofNative(id);
+    uint32_t index = id & kIndexMask;
+    if (index == 0 || index >= slots_.size()) return v;
+    uint32_t generation = slots_[index].generation;
+    v.unused[0] = kSeal;
+    v.unused[1] = uint8_t(generation >> 8);
+    v.unused[2] = uint8_t(generation >> 16);
+    return v;
+}
+
+void THostObject::withdrawHandle() {
+    if (withdrawn_) return;
+    withdrawn_ = true;
+    THostRegistry::instance().remove(hostId_);
+}
+
+TValue THostObject::handle() const { return THostRegistry::instance().handle(hostId_); }
 
 void THostRegistry::remove(uint32_t id) {
     uint32_t index = id & kIndexMask;

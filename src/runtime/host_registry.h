@@ -1,10 +1,14 @@
 // Host objects behind vtNative values (string bodies, lists, processes,
 // classes, resources, surfaces, ...). A TValue payload cannot hold a pointer, so
-// a vtNative carries an id from this registry. Ids pack a slot index with a
-// generation that changes every time the slot is reused, and free slots are
-// reused oldest first: a forged number or the id of a freed object is refused
-// with a clear run-time error instead of reaching a stray pointer.
+// a vtNative carries an id from this registry. Ids pack a slot index with the
+// low bits of a 24-bit generation that changes every time the slot is reused,
+// and free slots are reused oldest first. The handle value also carries a seal
+// and the generation's upper bits in bytes a script number cannot set, so a
+// number turned into a handle (TObject) never reaches an object, and the
+// handle of a freed object stays refused for 16 million reuses of its slot.
 #pragma once
+
+#include "runtime/value.h"
 
 #include <cstdint>
 #include <string>
@@ -27,11 +31,17 @@ public:
     virtual const char* hostClassName() const = 0;
 
     uint32_t hostId() const { return hostId_; }
+    // The sealed vtNative value scripts receive for this object.
+    TValue handle() const;
+    // From now on the object's handle is refused, as if it were gone; for an
+    // object freed while the host still holds it.
+    void withdrawHandle();
     THostKind hostKind() const { return hostKind_; }
 
 private:
     uint32_t hostId_;
     THostKind hostKind_;
+    bool withdrawn_ = false;
 };
 
 class THostRegistry {
@@ -46,12 +56,33 @@ public:
         uint32_t index = id & kIndexMask;
         if (index == 0 || index >= slots_.size()) return nullptr;
         const Slot& s = slots_[index];
-        return s.generation == (id >> kIndexBits) && s.obj ? s.obj : nullptr;
+        return (s.generation & 0xFF) == (id >> kIndexBits) && s.obj ? s.obj : nullptr;
     }
     THostObject* find(uint32_t id, THostKind kind) const {
         THostObject* obj = find(id);
         return obj && obj->hostKind() == kind ? obj : nullptr;
     }
+    // The object a script value refers to: nullptr unless the value is a
+    // sealed vtNative whose whole generation matches.
+    THostObject* find(const TValue& v) const {
+        if (v.kind != vtNative || v.unused[0] != kSeal) return nullptr;
+        uint32_t index = v.u & kIndexMask;
+        if (index == 0 || index >= slots_.size()) return nullptr;
+        const Slot& s = slots_[index];
+        uint32_t generation = (v.u >> kIndexBits) | uint32_t(v.unused[1]) << 8 |
+                              uint32_t(v.unused[2]) << 16;
+        return s.generation == generation && s.obj ? s.obj : nullptr;
+    }
+    THostObject* find(const TValue& v, THostKind kind) const {
+        THostObject* obj = find(v);
+        return obj && obj->hostKind() == kind ? obj : nullptr;
+    }
+    // True for a sealed handle of an object that no longer exists (as opposed
+    // to a number a script made into a handle).
+    bool isStale(const TValue& v) const {
+        return v.kind == vtNative && v.unused[0] == kSeal && !find(v);
+    }
+    TValue handle(uint32_t id) const;
 
     size_t liveCount() const { return live_; }
 
@@ -59,6 +90,8 @@ private:
     THostRegistry() = default;
     static constexpr uint32_t kIndexBits = 24;
     static constexpr uint32_t kIndexMask = (1u << kIndexBits) - 1;
+    static constexpr uint32_t kGenerations = 1u << 24;
+    static constexpr uint8_t kSeal = 0xA7;
     struct Slot {
         THostObject* obj = nullptr;
         uint32_t generation = 0;
@@ -74,10 +107,10 @@ std::string describeBadHandle(uint32_t id, const char* what);
 
 // Looks a handle up with its expected type; throws ERunError naming `what` when
 // the id is not a live object of type T.
-template <class T> T* hostObjectAs(uint32_t id, const char* what) {
-    THostObject* obj = THostRegistry::instance().find(id);
+template <class T> T* hostObjectAs(const TValue& v, const char* what) {
+    THostObject* obj = THostRegistry::instance().find(v);
     if (T* typed = dynamic_cast<T*>(obj)) return typed;
-    throwBadHandle(id, what);
+    throwBadHandle(v.u, what);
 }
 
 } // namespace ravok

@@ -143,7 +143,7 @@ void releaseArguments(uint8_t* receiverSlot, uint32_t argc) {
 TValueList* forInList(const TValue& v) {
     auto* list =
         v.kind == vtNative
-            ? static_cast<TValueList*>(THostRegistry::instance().find(v.u, THostKind::List))
+            ? static_cast<TValueList*>(THostRegistry::instance().find(v, THostKind::List))
             : nullptr;
     if (!list) fatal(describeBadHandle(v.u, "array list"));
     return list;
@@ -824,13 +824,29 @@ TTrace processTrace(const TProcess* p) {
     return trace;
 }
 
-void run(TProcess* p, int32_t limit) {
-    if (!p || !p->fp || p->finished || p->running) return;
+namespace {
+// Runs nest on the host stack (a native running a process that runs a process,
+// destructors run by allocation, gc_mark); each level takes a few kilobytes, so
+// a chain of them is stopped like runaway recursion of script calls.
+constexpr int kMaxNestedRuns = 200;
+int gRunDepth = 0;
+} // namespace
+
+int32_t run(TProcess* p, int32_t limit) {
+    if (!p || !p->fp || p->finished || p->running) return 0;
+    if (gRunDepth >= kMaxNestedRuns) {
+        ReportError(translate("Stack Overflow."), processTrace(p));
+        p->exitState = 2;
+        p->kill();
+        return 0;
+    }
+    ++gRunDepth;
     TProcess* previous = CurrentProcess;
     CurrentProcess = p;
     p->running = true;
     p->suspended = 0;
     int32_t d = limit <= 0 ? kUnlimitedBudget : limit;
+    int32_t used = 0;
     try {
         while (d > 0 && !p->suspended && !p->finished) {
             p->budget = std::max(0, std::min(d, StepBudget));
@@ -838,6 +854,7 @@ void run(TProcess* p, int32_t limit) {
             if (p->budget > 0) execute(p);
             if (StepBudget < kUnlimitedBudget) StepBudget -= p->sliceUsed;
             d -= p->sliceUsed;
+            used += p->sliceUsed;
             if (StepBudget <= 0) {
                 gHold.get().hold();
                 if (StepBudget < kUnlimitedBudget) d = StepBudget;
@@ -856,7 +873,9 @@ void run(TProcess* p, int32_t limit) {
     }
     p->running = false;
     CurrentProcess = previous;
-    if (p->freePending) delete p;
+    --gRunDepth;
+    releaseIfFreed(p);
+    return used;
 }
 
 } // namespace ravok

@@ -37,10 +37,10 @@ TDebugHold& debugHold();
 // nullptr restores the default.
 void setDebugHold(TDebugHold* hold);
 
-// Executes up to `limit` instructions (limit <= 0 means 123456). Fatal errors
-// are reported with the process's trace and kill the process; they never
-// escape.
-void run(TProcess* p, int32_t limit = kUnlimitedBudget);
+// Executes up to `limit` instructions (limit <= 0 means 123456) and returns
+// how many ran. Fatal errors are reported with the process's trace and kill
+// the process; they never escape.
+int32_t run(TProcess* p, int32_t limit = kUnlimitedBudget);
 
 // Shows text unless it equals the last warning shown.
 void warning(TProcess* p, const std::string& text);

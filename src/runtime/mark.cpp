@@ -31,6 +31,7 @@ void runGcMark(uint32_t instance, TRTTI* cls) {
     TProcess* p = nullptr;
     try {
         p = createProcess(TValue::ofObject(instance), {}, fn);
+        p->hostOwned = true;
     } catch (const ERavokError& e) {
         ReportError(e.what());
     }

@@ -27,7 +27,7 @@ inline TfObject* instance(const TValue& v) { return v.kind == vtObject ? objectA
 // The live host object of a vtNative value, or nullptr (also for a forged or
 // stale handle).
 inline THostObject* hostObject(const TValue& v) {
-    return v.kind == vtNative ? THostRegistry::instance().find(v.u) : nullptr;
+    return THostRegistry::instance().find(v);
 }
 
 // The host object of a vtNative value as T; a value of another kind, a forged
@@ -35,7 +35,7 @@ inline THostObject* hostObject(const TValue& v) {
 // was expected.
 template <class T> T* hostObjectAs(const TValue& v, const char* what) {
     if (v.kind != vtNative) throw ERunError(valueToText(v) + " is not a " + what + " handle.");
-    return ravok::hostObjectAs<T>(v.u, what);
+    return ravok::hostObjectAs<T>(v, what);
 }
 
 // value-to-text copied into buffer (at most size - 1 bytes) with a terminating

@@ -15,6 +15,15 @@
 
 namespace ravok {
 
+namespace {
+// Destructors that allocate reach further unreferenced records, whose
+// destructors allocate again: a chain of them would recurse on the host stack
+// once per record. Past this depth an allocation takes a fresh record and
+// leaves the unreferenced ones for a later allocation or the collector.
+constexpr int kMaxNestedDestroys = 48;
+int gDestroyDepth = 0;
+} // namespace
+
 uint32_t allocateInstance(TRTTI* cls) {
     if (!cls->compiled) {
         // "...はコンパイルが完了していないため、インスタンスを生成できません"
@@ -30,10 +39,13 @@ uint32_t allocateInstance(TRTTI* cls) {
     ++cls->allocationCount;
 
     std::vector<TArenaOffset>& pool = cls->pool;
+    const bool mayDestroy = gDestroyDepth < kMaxNestedDestroys;
+    // Only -1 records are taken when no destructor may run here.
+    const int32_t takenBelow = mayDestroy ? 1 : 0;
     size_t i = std::min<size_t>(cls->poolFreeHint, pool.size());
-    if (cls->poolLastTaken < i && objectAt(pool[cls->poolLastTaken])->refcount <= 0)
+    if (cls->poolLastTaken < i && objectAt(pool[cls->poolLastTaken])->refcount < takenBelow)
         i = cls->poolLastTaken;
-    while (i < pool.size() && objectAt(pool[i])->refcount > 0)
+    while (i < pool.size() && objectAt(pool[i])->refcount >= takenBelow)
         ++i;
     if (i == pool.size()) {
         // The record's pool index sits in the four bytes before it, where
@@ -48,7 +60,8 @@ uint32_t allocateInstance(TRTTI* cls) {
     }
     uint32_t taken = pool[i];
     cls->poolLastTaken = uint32_t(i);
-    cls->poolFreeHint = uint32_t(i + 1);
+    // Skipped unreferenced records stay behind the hint for the next search.
+    if (mayDestroy) cls->poolFreeHint = uint32_t(i + 1);
     if (objectAt(taken)->refcount == 0) destroyInstance(taken);
 
     TfObject* o = objectAt(taken);
@@ -81,11 +94,14 @@ void destroyInstance(uint32_t instance) {
         TProcess* proc = nullptr;
         try {
             proc = createProcess(TValue::ofObject(instance), {}, dtor);
+            proc->hostOwned = true;
         } catch (const ERavokError& e) {
             ReportError(e.what());
         }
         if (proc) {
+            ++gDestroyDepth;
             run(proc, kUnlimitedBudget);
+            --gDestroyDepth;
             freeProcess(proc);
         }
         StepBudget = savedBudget;

@@ -112,13 +112,30 @@ TProcess::~TProcess() {
 }
 
 void freeProcess(TProcess* p) {
-    if (!p) return;
+    if (!p || p->freePending) return;
     p->kill();
-    if (p->running) {
+    if (p->running || p->pins > 0) {
         p->freePending = true;
+        // Scripts lose the handle at once; the host still holds the memory.
+        p->withdrawHandle();
         return;
     }
     delete p;
+}
+
+void freeProcessFromScript(TProcess* p) {
+    if (!p) return;
+    if (!p->hostOwned) return freeProcess(p);
+    p->kill();
+    p->withdrawHandle();
+}
+
+void releaseIfFreed(TProcess* p) {
+    if (p->freePending && !p->running && p->pins == 0) delete p;
+}
+
+TProcessPin::~TProcessPin() {
+    if (p_ && --p_->pins == 0) releaseIfFreed(p_);
 }
 
 } // namespace ravok

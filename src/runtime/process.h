@@ -66,6 +66,12 @@ public:
     // has returned.
     bool running = false;
     bool freePending = false;
+    // Host callers that read the process after running it (TProcessPin).
+    int32_t pins = 0;
+    // Made and freed by the host (the root process, a destructor's or
+    // gc_mark's run, the --run script): a script's free only kills it and
+    // withdraws its handle, and the host releases it.
+    bool hostOwned = false;
 
     TValue* slot(uint8_t* address) const { return reinterpret_cast<TValue*>(address); }
 
@@ -108,8 +114,32 @@ TProcess* createProcess(const TValue& receiver, const std::vector<TValue>& args,
 // The same for a method already resolved; nullptr runs the main body.
 TProcess* createProcess(const TValue& receiver, const std::vector<TValue>& args, TFunction* method);
 
-// Kill, then release the stack block and the process.
+// Kill, then release the stack block and the process; while the process runs
+// or is pinned, only kill it and release it when the last of those ends.
 void freeProcess(TProcess* p);
+
+// Keeps a process's memory while a host caller still reads it after a run in
+// which the script may have freed it: the handle is refused from the free on,
+// and the memory goes when the pin does.
+class TProcessPin {
+public:
+    explicit TProcessPin(TProcess* p) : p_(p) {
+        if (p_) ++p_->pins;
+    }
+    ~TProcessPin();
+    TProcessPin(const TProcessPin&) = delete;
+    TProcessPin& operator=(const TProcessPin&) = delete;
+
+private:
+    TProcess* p_;
+};
+
+// native_free: a script-owned process is freed; a host-owned one is killed and
+// its handle refused, and its owner releases it.
+void freeProcessFromScript(TProcess* p);
+
+// Releases a process whose free had to wait, once nothing runs or pins it.
+void releaseIfFreed(TProcess* p);
 
 // The default stack size for processes created from now on.
 inline int32_t DefaultStackSize = 1024;

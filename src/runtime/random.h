@@ -16,7 +16,8 @@ public:
     }
     // 0 .. n-1 (n > 0).
     uint32_t drawBelow(uint32_t n) {
-        uint32_t q = 0x40000000u / n;
+        // Above 2^30 every draw already lies below n; the quotient would be 0.
+        uint32_t q = n > 0x40000000u ? 1u : 0x40000000u / n;
         uint32_t r;
         do
             r = draw() / q;

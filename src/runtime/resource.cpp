@@ -52,7 +52,7 @@ TValue* TResource::valueCell() { return nullptr; }
 
 TValue* TResource::scriptValue() {
     if (scriptCell_->kind != vtObject) {
-        native::setGlobal("$_1", TValue::ofNative(hostId()));
+        native::setGlobal("$_1", handle());
         native::evaluateStatements("$_2=new BuiltInResource($_1);");
         if (TValue* two = native::globalCell("$_2")) assign(*scriptCell_, two);
     }

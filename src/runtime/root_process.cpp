@@ -26,6 +26,7 @@ bool TRootProcess::start(TRunMode mode) {
         uint32_t instance = allocateInstance(boot);
         process_ =
             createProcess(TValue::ofObject(instance), {}, designMode_ ? "design" : "execute");
+        process_->hostOwned = true;
     } catch (const std::exception& e) {
         ReportError(e.what());
         process_ = nullptr;

@@ -29,7 +29,7 @@ TRTTI::TRTTI(std::string className)
     auto& table = classTable();
     classId_ = uint32_t(table.size());
     table.push_back(this);
-    *classCell_ = TValue::ofNative(hostId());
+    *classCell_ = handle();
 }
 
 TRTTI::~TRTTI() {

@@ -14,6 +14,7 @@
 #include "base/encoding.h"
 #include "base/reporter.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace ravok {
@@ -22,8 +23,13 @@ namespace {
 
 using native::argument;
 
+// The process of a handle argument; nullptr for the handle of a process that
+// was freed (a Process object may outlive a free done behind its back), which
+// the natives treat as a process that has ended. Anything else is refused.
 TProcess* processArgument(TValue* cell, int i) {
-    return native::hostObjectAs<TProcess>(argument(cell, i), "process");
+    const TValue& h = argument(cell, i);
+    if (THostRegistry::instance().isStale(h)) return nullptr;
+    return native::hostObjectAs<TProcess>(h, "process");
 }
 
 void suspendProcess(TProcess* p) {
@@ -53,9 +59,17 @@ void native_init(TValue* cell, int argc, int) {
     setNative(*cell, p->hostId());
 }
 
+// The process runs with a budget of its own, as every run does, and what it
+// used is charged to the caller's slice: otherwise a process that runs a
+// process that runs a process multiplies the budget and its turn never ends.
 void native_exec(TValue* cell, int argc, int) {
     if (argc < 1) return;
-    run(processArgument(cell, 1), kUnlimitedBudget);
+    TProcess* caller = CurrentProcess;
+    int32_t used = run(processArgument(cell, 1), kUnlimitedBudget);
+    if (caller && !caller->released) {
+        int32_t charged = std::min(caller->budget, used);
+        caller->budget -= charged;
+    }
 }
 
 // _n_stepAll(list): one turn of every process in an Array's list (the list
@@ -66,10 +80,20 @@ void native_exec(TValue* cell, int argc, int) {
 // spent on the loop before a crowd of objects has had its turn.
 void _n_stepAll(TValue* cell, int argc, int) {
     if (argc < 1) return;
-    TValueList* list = native::hostObjectAs<TValueList>(argument(cell, 1), "array list");
+    const TValue listHandle = argument(cell, 1);
+    native::hostObjectAs<TValueList>(listHandle, "array list");
     static const uint32_t symH = intern("_h");
     bool ended = false;
-    for (int32_t i = 0; i < list->count(); ++i) {
+    for (int32_t i = 0;; ++i) {
+        // A turn may free the list (clear() replaces it) or any process in it,
+        // so both are looked up again for every element.
+        auto* list =
+            static_cast<TValueList*>(THostRegistry::instance().find(listHandle, THostKind::List));
+        if (!list) {
+            ended = true;
+            break;
+        }
+        if (i >= list->count()) break;
         TValue v = *list->cell(i);
         if (TfObject* o = native::instance(v)) {
             TRTTI* cls = classById(o->classId);
@@ -78,7 +102,11 @@ void _n_stepAll(TValue* cell, int argc, int) {
             v = o->field(field);
         }
         auto* p = dynamic_cast<TProcess*>(native::hostObject(v));
-        if (!p) continue;
+        if (!p) {
+            if (THostRegistry::instance().isStale(v)) ended = true;
+            continue;
+        }
+        TProcessPin pin(p);
         run(p, kUnlimitedBudget);
         if (p->finished) ended = true;
         if (gProgramExitRequested) break;
@@ -88,22 +116,23 @@ void _n_stepAll(TValue* cell, int argc, int) {
 
 void native_suspend(TValue* cell, int argc, int) {
     if (argc < 1) return;
-    suspendProcess(processArgument(cell, 1));
+    if (TProcess* p = processArgument(cell, 1)) suspendProcess(p);
 }
 
 void native_halted(TValue* cell, int argc, int) {
     if (argc < 1) return;
-    setFloat(*cell, processArgument(cell, 1)->finished ? 1.0f : 0.0f);
+    TProcess* p = processArgument(cell, 1);
+    setFloat(*cell, !p || p->finished ? 1.0f : 0.0f);
 }
 
 void native_free(TValue* cell, int argc, int) {
     if (argc < 1) return;
-    freeProcess(processArgument(cell, 1));
+    freeProcessFromScript(processArgument(cell, 1));
 }
 
 void native_kill(TValue* cell, int argc, int) {
     if (argc < 1) return;
-    processArgument(cell, 1)->kill();
+    if (TProcess* p = processArgument(cell, 1)) p->kill();
 }
 
 void native_proc_mark(TValue* cell, int argc, int) {

@@ -19,7 +19,7 @@ uint32_t makeString(std::string_view text) {
         throw ERunError("classes.lang.String is not loaded; strings cannot be made.");
     uint32_t instance = allocateInstance(gCore.string);
     auto* body = new TfString(text);
-    objectAt(instance)->field(gCore.stringBody) = TValue::ofNative(body->hostId());
+    objectAt(instance)->field(gCore.stringBody) = body->handle();
     return instance;
 }
 
@@ -32,7 +32,7 @@ const std::string& stringText(uint32_t instance) {
     if (gCore.stringBody < 0) return empty;
     const TValue& body = objectAt(instance)->field(gCore.stringBody);
     if (body.kind != vtNative) return empty;
-    auto* s = static_cast<TfString*>(THostRegistry::instance().find(body.u, THostKind::String));
+    auto* s = static_cast<TfString*>(THostRegistry::instance().find(body, THostKind::String));
     return s ? s->text : empty;
 }
 

@@ -1,6 +1,8 @@
 // TValue: the 8-byte tagged value of the script language. Byte 0 is the kind,
-// bytes 1-3 carry nothing, bytes 4-7 the payload. The same form is embedded in
-// code images, so the layout is fixed.
+// bytes 4-7 the payload. Bytes 1-3 carry nothing, except in a vtNative value
+// handed out by the host registry: there they hold a seal and the upper bits of
+// the handle's generation, which no script number can reach. The same form is
+// embedded in code images, so the layout is fixed.
 #pragma once
 
 #include <cstdint>
@@ -43,6 +45,8 @@ struct TValue {
     }
     static TValue ofObject(uint32_t offset) { return make(vtObject, offset); }
     static TValue ofRef(uint32_t offset) { return make(vtRef, offset); }
+    // A vtNative with just the id and no seal: what TObject(n) makes of a
+    // number. The registry refuses it; sealed handles come from the registry.
     static TValue ofNative(uint32_t id) { return make(vtNative, id); }
     static TValue ofError(int32_t code) { return make(vtError, uint32_t(code)); }
     static TValue ofUnset(uint32_t symbol) { return make(vtUnset, symbol); }

@@ -132,7 +132,7 @@ static std::string textOf(const TValue& v, int depth) {
         return "[" + textOf(*cellAt(v.u), depth + 1) + "]";
     }
     case vtNative: {
-        THostObject* obj = THostRegistry::instance().find(v.u);
+        THostObject* obj = THostRegistry::instance().find(v);
         return obj ? obj->hostClassName() : "TObject";
     }
     case vtError:

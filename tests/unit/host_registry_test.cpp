@@ -6,49 +6,80 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <vector>
+
 namespace ravok {
 namespace {
 
-TEST(HostRegistryTest, LiveObjectsAreFoundByIdAndKind) {
+TEST(HostRegistryTest, LiveObjectsAreFoundByHandleAndKind) {
     TfString s("abc");
     THostRegistry& reg = THostRegistry::instance();
-    EXPECT_EQ(reg.find(s.hostId()), &s);
-    EXPECT_EQ(reg.find(s.hostId(), THostKind::String), &s);
-    EXPECT_EQ(reg.find(s.hostId(), THostKind::List), nullptr);
-    EXPECT_EQ(hostObjectAs<TfString>(s.hostId(), "string"), &s);
+    EXPECT_EQ(reg.find(s.handle()), &s);
+    EXPECT_EQ(reg.find(s.handle(), THostKind::String), &s);
+    EXPECT_EQ(reg.find(s.handle(), THostKind::List), nullptr);
+    EXPECT_EQ(hostObjectAs<TfString>(s.handle(), "string"), &s);
+    EXPECT_FALSE(reg.isStale(s.handle()));
 }
 
 TEST(HostRegistryTest, ForgedNumbersAreRejected) {
     THostRegistry& reg = THostRegistry::instance();
-    EXPECT_EQ(reg.find(0), nullptr);
-    EXPECT_EQ(reg.find(12345), nullptr);
-    EXPECT_EQ(reg.find(0xFFFFFFFFu), nullptr);
+    EXPECT_EQ(reg.find(TValue::ofNative(0)), nullptr);
+    EXPECT_EQ(reg.find(TValue::ofNative(12345)), nullptr);
+    EXPECT_EQ(reg.find(TValue::ofNative(0xFFFFFFFFu)), nullptr);
     try {
-        hostObjectAs<TfString>(12345, "string");
+        hostObjectAs<TfString>(TValue::ofNative(12345), "string");
         FAIL() << "forged id accepted";
     } catch (const ERunError& e) {
         EXPECT_STREQ(e.what(), "12345 is not a valid string handle.");
     }
 }
 
-TEST(HostRegistryTest, StaleIdsAreRejectedAfterTheSlotIsReused) {
+TEST(HostRegistryTest, TheExactNumberOfALiveObjectIsStillNoHandle) {
+    // What TObject(n) makes: even the right number reaches nothing, so no
+    // number of tries guesses a handle.
+    std::vector<std::unique_ptr<TValueList>> lists;
+    for (int i = 0; i < 1000; ++i)
+        lists.push_back(std::make_unique<TValueList>());
+    THostRegistry& reg = THostRegistry::instance();
+    for (auto& l : lists) {
+        EXPECT_EQ(reg.find(TValue::ofNative(l->hostId())), nullptr);
+        EXPECT_FALSE(reg.isStale(TValue::ofNative(l->hostId())));
+    }
+}
+
+TEST(HostRegistryTest, StaleHandlesStayDeadThroughManyReusesOfTheSlot) {
     auto* first = new TfString("one");
-    uint32_t stale = first->hostId();
+    TValue stale = first->handle();
     delete first;
-    EXPECT_EQ(THostRegistry::instance().find(stale), nullptr);
-    // Allocate enough objects to reuse the freed slot: the old id stays dead.
-    std::vector<std::unique_ptr<TfString>> many;
-    for (int i = 0; i < 64; ++i)
-        many.push_back(std::make_unique<TfString>("x"));
-    EXPECT_EQ(THostRegistry::instance().find(stale), nullptr);
-    for (auto& s : many)
-        EXPECT_NE(s->hostId(), stale);
+    THostRegistry& reg = THostRegistry::instance();
+    EXPECT_EQ(reg.find(stale), nullptr);
+    EXPECT_TRUE(reg.isStale(stale));
+    // Far more than the id's own eight generation bits: the slot comes back
+    // many times with ids whose low bits repeat the stale one.
+    int sameId = 0;
+    for (int i = 0; i < 4000000 && sameId < 3; ++i) {
+        auto s = std::make_unique<TfString>("x");
+        if (s->hostId() != stale.u) continue;
+        ++sameId;
+        EXPECT_EQ(reg.find(stale), nullptr);
+        EXPECT_EQ(reg.find(s->handle()), s.get());
+    }
+    EXPECT_EQ(sameId, 3);
+}
+
+TEST(HostRegistryTest, AWithdrawnHandleIsRefusedWhileTheObjectLives) {
+    TValueList list;
+    TValue h = list.handle();
+    list.withdrawHandle();
+    EXPECT_EQ(THostRegistry::instance().find(h), nullptr);
+    EXPECT_TRUE(THostRegistry::instance().isStale(h));
 }
 
 TEST(HostRegistryTest, WrongTypeIsAClearError) {
     TValueList list;
-    EXPECT_THROW(hostObjectAs<TfString>(list.hostId(), "string"), ERunError);
-    EXPECT_EQ(hostObjectAs<TValueList>(list.hostId(), "list"), &list);
+    EXPECT_THROW(hostObjectAs<TfString>(list.handle(), "string"), ERunError);
+    EXPECT_EQ(hostObjectAs<TValueList>(list.handle(), "list"), &list);
 }
 
 } // namespace

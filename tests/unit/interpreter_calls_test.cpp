@@ -300,7 +300,7 @@ TEST_F(CallTest, ForInVisitsEveryElementAndReleasesTheArray) {
     auto* list = new TValueList();
     for (int i = 1; i <= 4; ++i)
         list->add(TValue::ofInt(i * 10));
-    objectAt(array)->field(gCore.arrayList) = TValue::ofNative(list->hostId());
+    objectAt(array)->field(gCore.arrayList) = list->handle();
     TCodeWriter w; // this.sum = 0; for (this.x in arr) this.sum += this.x; return this.sum;
     w.emit(Op_PushThis);
     w.emit(Op_SMemberValPtr, {0});

@@ -184,7 +184,7 @@ protected:
 
 TEST_F(CmmlNativesTest, ScriptsReadAndEditElementsThroughTheirHandle) {
     auto root = TSGML::readDocument(R"(<page name="p"><item n="1"/></page>)");
-    TValue h = TValue::ofNative(root->hostId());
+    TValue h = root->handle();
     EXPECT_EQ(valueToText(callRoutine(cmml("_n_getTagName"), {h})), "page");
     EXPECT_EQ(valueToText(callRoutine(cmml("_n_getAttr"), {h, str("NAME")})), "p");
     EXPECT_EQ(valueToText(callRoutine(cmml("_n_getAttr"), {h, str("none")})), "");

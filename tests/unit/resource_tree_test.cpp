@@ -361,7 +361,7 @@ TEST_F(ResourceTreeTest, TheTreeNativesAnswerScripts) {
     EXPECT_EQ(callRoutine(get, {path}).i, 0);
     EXPECT_EQ(callRoutine(init, {path}).i, 1);
     TResource* object = root->lookup("classes.lang.Object");
-    TValue h = TValue::ofNative(object->hostId());
+    TValue h = object->handle();
     EXPECT_EQ(valueToText(callRoutine(routineOf(customResourceNatives(), "_n_getName"), {h})),
               "Object");
     EXPECT_EQ(valueToText(callRoutine(routineOf(customResourceNatives(), "_n_getFullPath"), {h})),

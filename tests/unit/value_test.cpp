@@ -21,7 +21,7 @@ TEST_F(ValueTest, TruthinessFollowsTheKindTable) {
     EXPECT_FALSE(truthiness(TValue::ofFloat(0.0f)));
     EXPECT_FALSE(truthiness(TValue::ofFloat(std::numeric_limits<float>::quiet_NaN())));
     EXPECT_FALSE(truthiness(TValue::ofRef(arenaOffset(&scratchCell()))));
-    EXPECT_TRUE(truthiness(TValue::ofNative(core->string->hostId())));
+    EXPECT_TRUE(truthiness(core->string->handle()));
     EXPECT_FALSE(truthiness(TValue::ofError(1)));
     EXPECT_FALSE(truthiness(TValue::ofUnset(symBody)));
     uint32_t s = makeString("");
@@ -68,7 +68,7 @@ TEST_F(ValueTest, ValueToTextCoversEveryKind) {
     EXPECT_EQ(valueToText(TValue::ofError(3)), "Error #3");
     o->field(0) = TValue::ofInt(5);
     EXPECT_EQ(valueToText(TValue::ofRef(arenaOffset(&o->field(0)))), "[5]");
-    EXPECT_EQ(valueToText(TValue::ofNative(cls->hostId())), "TRTTI");
+    EXPECT_EQ(valueToText(cls->handle()), "TRTTI");
     EXPECT_EQ(valueToText(TValue::ofObject(makeString("abc"))), "abc");
 }
 
@@ -115,7 +115,7 @@ TEST_F(ValueTest, CompareFollowsTheLeftOperandsKind) {
     EXPECT_EQ(compare(a, a), 0.0f);
     EXPECT_EQ(compare(a, b), 1.0f);
     EXPECT_EQ(compare(a, one), 1.0f);
-    TValue native = TValue::ofNative(cls->hostId());
+    TValue native = cls->handle();
     EXPECT_EQ(compare(native, native), 1.0f);
     TValue ref = TValue::ofRef(arenaOffset(&scratchCell()));
     EXPECT_EQ(compare(ref, ref), 1.0f);
