@@ -1,0 +1,182 @@
+#!/usr/bin/env python3
+"""Plays every row of a table of hostile inputs and checks what must happen.
+
+  run_table.py RAVOK BUILD_DIR TABLE
+
+A table is a text file of rows. A row starts with `=== NAME`, then settings,
+then the row's files, each after a line `--- FILE` (a path relative to the
+row's folder; the text is written in Shift-JIS, as the player reads sources):
+
+  mode: run | page | check   run: `ravok --run FIRST.ravok OTHERS.ravok`;
+                   page: a headless run of the row's folder, whose main.cmml
+                   is written from `class:` and `gen:` unless a file gives it;
+                   check: `ravok --check main.cmml`
+  class: NAME      a class of the page (its source is NAME.ravok; repeatable)
+  gen: CLASS $VAR  a generator of the page (repeatable)
+  frames: N        frames of a page run (default 30)
+  exit: N          the exit status; `any` accepts every normal exit (default 0)
+  error: TEXT      standard error must contain TEXT (repeatable)
+  no-error: TEXT   standard error must not contain TEXT (repeatable)
+  out: TEXT        standard output must contain this line (repeatable)
+  no-out: TEXT     standard output must not contain this line (repeatable)
+  lines: N         standard output has exactly N lines
+  setup: COMMAND   a shell command run in the row's folder first (links,
+                   modes, ...); `$OUTSIDE` names a folder beside it that the
+                   game must never write to
+  outside-empty: yes  `$OUTSIDE` must hold nothing afterwards
+  unchanged: FILE  FILE of the row's folder must be byte for byte what it was
+                   before the run (repeatable)
+  skip-if: COMMAND the row is skipped (and says so) when COMMAND succeeds
+  timeout: S       seconds before the run counts as hung (default 60)
+
+Every row also requires that the player was not killed by a signal: a crash
+never passes, whatever the row expects.
+"""
+import os
+import shutil
+import signal
+import subprocess
+import sys
+
+
+def parse(path):
+    rows, row, current = [], None, None
+    with open(path, encoding="utf-8") as f:
+        for line in f.read().splitlines():
+            if line.startswith("=== "):
+                row = {"name": line[4:].strip(), "settings": [], "files": []}
+                rows.append(row)
+                current = None
+            elif row is None:
+                continue
+            elif line.startswith("--- "):
+                current = [line[4:].strip(), []]
+                row["files"].append(current)
+            elif current is not None:
+                current[1].append(line)
+            elif ":" in line and not line.startswith("#"):
+                key, value = line.split(":", 1)
+                row["settings"].append((key.strip(), value.strip()))
+    return rows
+
+
+def setting(row, key, default=None):
+    values = [v for k, v in row["settings"] if k == key]
+    return values[-1] if values else default
+
+
+def settings(row, key):
+    return [v for k, v in row["settings"] if k == key]
+
+
+def write_page(folder, row):
+    classes = settings(row, "class")
+    gens = settings(row, "gen")
+    lines = ['<resourcelist name="usr">', ' <resourcelist name="classes">']
+    for c in classes:
+        lines.append('  <class name="%s" src="%s.ravok" category="usr"/>' % (c, c))
+    lines += [' </resourcelist>', ' <resourcelist name="gen">']
+    for g in gens:
+        cls, var = g.split()
+        lines.append('  <generator className="%s" name="%s"/>' % (cls, var))
+    lines += [' </resourcelist>', '</resourcelist>']
+    with open(os.path.join(folder, "main.cmml"), "w") as f:
+        f.write("\n".join(lines) + "\n")
+
+
+def play(ravok, build, row, work):
+    folder = os.path.join(work, "game")
+    outside = os.path.join(work, "outside")
+    os.makedirs(folder)
+    os.makedirs(outside)
+    for name, text in row["files"]:
+        path = os.path.join(folder, name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        data = "\n".join(text) + "\n"
+        with open(path, "wb") as f:
+            f.write(data.encode("cp932"))
+    mode = setting(row, "mode", "run")
+    if mode in ("page", "check") and not any(n == "main.cmml" for n, _ in row["files"]):
+        write_page(folder, row)
+    env = dict(os.environ, OUTSIDE=outside, BUILD=build)
+    for command in settings(row, "setup"):
+        subprocess.run(command, shell=True, cwd=folder, env=env, check=True)
+    kept = {}
+    for name in settings(row, "unchanged"):
+        with open(os.path.join(folder, name), "rb") as f:
+            kept[name] = f.read()
+    if mode == "run":
+        sources = [os.path.join(folder, n) for n, _ in row["files"] if n.endswith(".ravok")]
+        args = ["--run"] + sources
+    elif mode == "check":
+        args = ["--check", os.path.join(folder, "main.cmml")]
+    else:
+        args = ["--headless", "--print", "--frames", setting(row, "frames", "30"),
+                os.path.join(folder, "main.cmml")]
+    try:
+        run = subprocess.run([ravok, "--home", build] + args, cwd=folder, env=env,
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                             timeout=float(setting(row, "timeout", "60")))
+    except subprocess.TimeoutExpired:
+        return ["hung (no exit within %s s)" % setting(row, "timeout", "60")]
+    out = run.stdout.decode("utf-8", "replace").splitlines()
+    err = run.stderr.decode("utf-8", "replace")
+    failures = []
+    if run.returncode < 0:
+        failures.append("killed by %s" % signal.Signals(-run.returncode).name)
+    want = setting(row, "exit", "0")
+    if run.returncode >= 0 and want != "any" and run.returncode != int(want):
+        failures.append("exit status %d, expected %s" % (run.returncode, want))
+    for text in settings(row, "error"):
+        if text not in err:
+            failures.append("standard error lacks %r" % text)
+    for text in settings(row, "no-error"):
+        if text in err:
+            failures.append("standard error has %r" % text)
+    for text in settings(row, "out"):
+        if text not in out:
+            failures.append("standard output lacks the line %r" % text)
+    for text in settings(row, "no-out"):
+        if text in out:
+            failures.append("standard output has the line %r" % text)
+    lines = setting(row, "lines")
+    if lines is not None and len(out) != int(lines):
+        failures.append("%d lines of output, expected %s" % (len(out), lines))
+    if setting(row, "outside-empty") == "yes" and os.listdir(outside):
+        failures.append("wrote outside the game: %s" % os.listdir(outside))
+    for name, data in kept.items():
+        path = os.path.join(folder, name)
+        if not os.path.exists(path) or open(path, "rb").read() != data:
+            failures.append("%s was changed or lost" % name)
+    if failures:
+        failures.append("--- standard output ---\n%s\n--- standard error ---\n%s" % (
+            "\n".join(out[-20:]), err[-3000:]))
+    return failures
+
+
+def main():
+    ravok, build, table = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2]), sys.argv[3]
+    rows = parse(table)
+    base = os.path.join(build, "hostile", os.path.splitext(os.path.basename(table))[0])
+    shutil.rmtree(base, ignore_errors=True)
+    failed = skipped = 0
+    for i, row in enumerate(rows):
+        skip = setting(row, "skip-if")
+        if skip and subprocess.run(skip, shell=True).returncode == 0:
+            print("skipped: %s (%s)" % (row["name"], skip))
+            skipped += 1
+            continue
+        work = os.path.join(base, "%03d" % i)
+        failures = play(ravok, build, row, work)
+        if failures:
+            failed += 1
+            print("FAILED: %s\n  %s" % (row["name"], "\n  ".join(failures)))
+        else:
+            print("ok: %s" % row["name"])
+    print("%d rows, %d passed, %d skipped, %d failed" % (
+        len(rows), len(rows) - failed - skipped, skipped, failed))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
