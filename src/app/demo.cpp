@@ -131,7 +131,7 @@ int runDemo() {
 
     uint32_t instance = allocateInstance(demo);
     TProcess* p = createProcess(TValue::ofObject(instance), {}, std::string_view());
-        p->hostOwned = true;
+    p->hostOwned = true;
     run(p, kUnlimitedBudget);
     int status = p->exitState == 2 ? 2 : 0;
     freeProcess(p);

@@ -72,7 +72,7 @@ int runScript(const std::string& file, const std::vector<std::string>& classFile
         if (main) {
             uint32_t instance = allocateInstance(main);
             TProcess* p = createProcess(TValue::ofObject(instance), {}, std::string_view());
-        p->hostOwned = true;
+            p->hostOwned = true;
             while (!p->finished && !gProgramExitRequested)
                 run(p, kUnlimitedBudget);
             status = p->exitState == 2 ? 2 : 0;

@@ -226,6 +226,7 @@ static bool writeClassFile(TRTTI* cls, std::string_view file) {
         empty.install({uint8_t(Op_Halt), 0, 0, 0});
         writeCode(out, empty);
     }
+    out.writeInt32(int32_t(out.checksum()));
     return out.close();
 }
 
@@ -235,7 +236,7 @@ bool LoadClassFile(TRTTI* cls, std::string_view file) {
     return loadClassStream(cls, in, fileStamp(cls->sourceFile));
 }
 
-bool loadClassStream(TRTTI* cls, TBufferedInputStream& in, uint32_t expectedAge) {
+bool loadClassStream(TRTTI* cls, TBufferedInputStream& in, uint32_t expectedAge, bool checked) {
     TRecordReader r(in, cls);
     if (r.u32() != uint32_t(kClassFileVersion)) return false;
     if (r.u32() != expectedAge) return false;
@@ -268,6 +269,12 @@ bool loadClassStream(TRTTI* cls, TBufferedInputStream& in, uint32_t expectedAge)
             fn = new TDestructor(cls, sym);
         else
             broken(cls);
+        // A class's own declaration of an inherited native keeps the
+        // inherited routine, as it does when the class is compiled.
+        if (auto* native = dynamic_cast<TNativeFunction*>(fn)) {
+            if (auto* inherited = dynamic_cast<TNativeFunction*>(cls->methodByName(name)))
+                native->routine = inherited->routine;
+        }
         cls->addOrOverride(fn);
         if (auto* code = dynamic_cast<TNormalFunction*>(fn)) {
             code->argNames = r.names();
@@ -277,6 +284,10 @@ bool loadClassStream(TRTTI* cls, TBufferedInputStream& in, uint32_t expectedAge)
     }
     cls->initCode = std::make_unique<TCompiledInfo>();
     r.code(*cls->initCode, 0);
+    // The file ends with the checksum of everything before it; a file changed
+    // anywhere, or cut, is compiled again from its source.
+    uint32_t sum = in.checksum();
+    if (checked && (r.u32() != sum || !in.eof())) broken(cls);
     for (TFunction* fn : cls->methods)
         if (fn->owner == cls && fn->hasCode()) Link(static_cast<TNormalFunction*>(fn)->code, cls);
     Link(*cls->initCode, cls);

@@ -22,8 +22,10 @@ bool SaveClassFile(TRTTI* cls, std::string_view file);
 // Whether the class could be taken from the file; raises an error for a file
 // that is broken (the caller compiles from source then).
 bool LoadClassFile(TRTTI* cls, std::string_view file);
-// The same from an open stream, for a source whose stamp is expectedAge.
-bool loadClassStream(TRTTI* cls, TBufferedInputStream& in, uint32_t expectedAge);
+// The same from an open stream, for a source whose stamp is expectedAge;
+// `checked` false skips the trailing checksum (for fuzzing what lies behind it).
+bool loadClassStream(TRTTI* cls, TBufferedInputStream& in, uint32_t expectedAge,
+                     bool checked = true);
 
 // Rewrites the link-time operands of one code block by their names.
 void Link(TCompiledInfo& code, TRTTI* cls);

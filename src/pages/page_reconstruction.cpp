@@ -107,7 +107,7 @@ bool generatePage() {
     if (!cls || CompileClass(cls.get(), text) || !cls->compiled) return false;
     uint32_t instance = allocateInstance(cls.get());
     TProcess* p = createProcess(TValue::ofObject(instance), {}, std::string_view());
-        p->hostOwned = true;
+    p->hostOwned = true;
     int32_t savedBudget = StepBudget;
     bool savedPreempted = Preempted;
     while (!p->finished)

@@ -123,12 +123,10 @@ void TMainLoop::runBatch() {
 
 void TMainLoop::failed(const std::exception& e) {
     std::string text = runtimeErrorText(e.what());
-    if (dynamic_cast<const EInvalidOperation*>(&e)) {
-        screen().DrawingStopped = true;
-        Notice(text);
-    } else {
-        ReportError(text);
-    }
+    // A screen too large to draw stops the drawing, not the game; the author
+    // is told either way.
+    if (dynamic_cast<const EInvalidOperation*>(&e)) screen().DrawingStopped = true;
+    ReportError(text);
     ErrorStop = true;
     playerShell().showSplash();
     InFrame = false;

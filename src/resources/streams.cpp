@@ -34,6 +34,7 @@ bool TBufferedOutputStream::flush() {
 void TBufferedOutputStream::write(const void* data, size_t n) {
     if (fd_ < 0) return; // a stream whose file failed to open takes nothing
     const auto* p = static_cast<const uint8_t*>(data);
+    addToChecksum(p, n);
     while (n > 0) {
         size_t take = std::min(n, kBufferSize - fill_);
         std::memcpy(buffer_ + fill_, p, take);
@@ -74,6 +75,7 @@ size_t TBufferedInputStream::read(void* data, size_t n) {
         pos_ += take;
         got += take;
     }
+    addToChecksum(p, got);
     return got;
 }
 

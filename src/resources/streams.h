@@ -17,11 +17,19 @@ public:
     TBufferedStream(const TBufferedStream&) = delete;
     TBufferedStream& operator=(const TBufferedStream&) = delete;
     bool isOpen() const { return fd_ >= 0; }
+    // FNV-1a over every byte written or read so far: a file can end with the
+    // checksum of what precedes it, so that damage is noticed on reading.
+    uint32_t checksum() const { return checksum_; }
 
 protected:
     TBufferedStream() = default;
     void closeFile();
+    void addToChecksum(const uint8_t* p, size_t n) {
+        for (size_t i = 0; i < n; ++i)
+            checksum_ = (checksum_ ^ p[i]) * 16777619u;
+    }
     int fd_ = -1;
+    uint32_t checksum_ = 2166136261u;
     uint8_t buffer_[kBufferSize];
     size_t fill_ = 0;
 };

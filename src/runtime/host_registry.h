@@ -69,8 +69,8 @@ public:
         uint32_t index = v.u & kIndexMask;
         if (index == 0 || index >= slots_.size()) return nullptr;
         const Slot& s = slots_[index];
-        uint32_t generation = (v.u >> kIndexBits) | uint32_t(v.unused[1]) << 8 |
-                              uint32_t(v.unused[2]) << 16;
+        uint32_t generation =
+            (v.u >> kIndexBits) | uint32_t(v.unused[1]) << 8 | uint32_t(v.unused[2]) << 16;
         return s.generation == generation && s.obj ? s.obj : nullptr;
     }
     THostObject* find(const TValue& v, THostKind kind) const {

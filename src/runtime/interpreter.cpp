@@ -141,10 +141,9 @@ void releaseArguments(uint8_t* receiverSlot, uint32_t argc) {
 }
 
 TValueList* forInList(const TValue& v) {
-    auto* list =
-        v.kind == vtNative
-            ? static_cast<TValueList*>(THostRegistry::instance().find(v, THostKind::List))
-            : nullptr;
+    auto* list = v.kind == vtNative
+                     ? static_cast<TValueList*>(THostRegistry::instance().find(v, THostKind::List))
+                     : nullptr;
     if (!list) fatal(describeBadHandle(v.u, "array list"));
     return list;
 }

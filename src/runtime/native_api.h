@@ -26,9 +26,7 @@ inline TfObject* instance(const TValue& v) { return v.kind == vtObject ? objectA
 
 // The live host object of a vtNative value, or nullptr (also for a forged or
 // stale handle).
-inline THostObject* hostObject(const TValue& v) {
-    return THostRegistry::instance().find(v);
-}
+inline THostObject* hostObject(const TValue& v) { return THostRegistry::instance().find(v); }
 
 // The host object of a vtNative value as T; a value of another kind, a forged
 // or stale handle or one of another type raises a run-time error naming what

@@ -47,7 +47,9 @@ inline void setNull(TValue& cell) { store(cell, TValue::null()); }
 inline void setInt(TValue& cell, int32_t x) { store(cell, TValue::ofInt(x)); }
 inline void setFloat(TValue& cell, float x) { store(cell, TValue::ofFloat(x)); }
 // The sealed handle of the live host object with this id.
-inline void setNative(TValue& cell, uint32_t id) { store(cell, THostRegistry::instance().handle(id)); }
+inline void setNative(TValue& cell, uint32_t id) {
+    store(cell, THostRegistry::instance().handle(id));
+}
 inline void setError(TValue& cell, int32_t code) { store(cell, TValue::ofError(code)); }
 inline void setObject(TValue& cell, uint32_t instance) {
     // Count first, so that storing an instance into the cell that already holds

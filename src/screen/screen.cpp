@@ -62,8 +62,10 @@ void TScreen::DrawAllOrStop() {
     try {
         DrawAll();
     } catch (const EInvalidOperation& e) {
+        // Reported as an error, not a status line: the game goes on without a
+        // picture, and the author must learn why.
         DrawingStopped = true;
-        Notice(e.what());
+        ReportError(e.what());
     }
 }
 

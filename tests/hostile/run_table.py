@@ -14,6 +14,8 @@ row's folder; the text is written in Shift-JIS, as the player reads sources):
   class: NAME      a class of the page (its source is NAME.ravok; repeatable)
   gen: CLASS $VAR  a generator of the page (repeatable)
   frames: N        frames of a page run (default 30)
+  shot: N          also present frame N of a page run, as a --shot does (a
+                   headless run draws only the frames it shows)
   exit: N          the exit status; `any` accepts every normal exit (default 0)
   error: TEXT      standard error must contain TEXT (repeatable)
   no-error: TEXT   standard error must not contain TEXT (repeatable)
@@ -111,8 +113,10 @@ def play(ravok, build, row, work):
     elif mode == "check":
         args = ["--check", os.path.join(folder, "main.cmml")]
     else:
-        args = ["--headless", "--print", "--frames", setting(row, "frames", "30"),
-                os.path.join(folder, "main.cmml")]
+        args = ["--headless", "--print", "--frames", setting(row, "frames", "30")]
+        if setting(row, "shot"):
+            args += ["--shot", "%s:%s" % (setting(row, "shot"), os.path.join(work, "shot.png"))]
+        args.append(os.path.join(folder, "main.cmml"))
     try:
         run = subprocess.run([ravok, "--home", build] + args, cwd=folder, env=env,
                              stdout=subprocess.PIPE, stderr=subprocess.PIPE,
