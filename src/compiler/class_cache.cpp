@@ -186,13 +186,9 @@ std::string classCachePath(std::string_view sourceFile) { return tempName(source
 static bool writeClassFile(TRTTI* cls, std::string_view file);
 
 bool SaveClassFile(TRTTI* cls, std::string_view file) {
-    // Written under a name of its own and renamed: a player starting at the
-    // same moment reads the old file or the new one, never half of one.
-    std::string scratch = std::string(file) + "." + std::to_string(getpid()) + ".tmp";
-    bool ok = writeClassFile(cls, scratch);
-    if (ok) ok = renameFile(scratch, file);
-    if (!ok) deleteFile(scratch);
-    return ok;
+    // The writer replaces the file only once all of it is written, so a
+    // player starting at the same moment reads the old file or the new one.
+    return writeClassFile(cls, file);
 }
 
 static bool writeClassFile(TRTTI* cls, std::string_view file) {

@@ -1,5 +1,7 @@
 #include "resources/host_files.h"
 
+#include "resources/streams.h"
+
 #include "runtime/paths.h"
 #include "runtime/sjis.h"
 
@@ -149,12 +151,9 @@ bool readWholeFile(std::string_view path, std::string& bytes) {
 }
 
 bool writeWholeFile(std::string_view path, std::string_view bytes) {
-    std::string host = toHostPath(path);
-    FILE* f = std::fopen(host.c_str(), "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    ok = std::fclose(f) == 0 && ok;
-    return ok;
+    TFileWriter out(path); // atomic: the old file stays unless all was written
+    out.write(bytes.data(), bytes.size());
+    return out.close();
 }
 
 bool renameFile(std::string_view from, std::string_view to) {
@@ -191,12 +190,28 @@ TDirectoryEntries listDirectory(std::string_view dir) {
 std::string canonicalHostPath(std::string_view path) {
     std::string host = toHostPath(path);
     std::string rest;
+    int hops = 0;
     // Climb until an existing folder is found, then resolve it through links.
     while (!host.empty()) {
         char buf[PATH_MAX];
         if (realpath(host.c_str(), buf)) {
             std::string real = buf;
             return rest.empty() ? real : (real == "/" ? "" : real) + rest;
+        }
+        // A link to something that does not exist yet names where a write
+        // would land: follow it instead of taking the link's own place.
+        struct stat st;
+        if (lstat(host.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+            ssize_t n = readlink(host.c_str(), buf, sizeof buf - 1);
+            if (n <= 0 || ++hops > 40) return "/"; // a loop of links lands nowhere inside
+            std::string target(buf, size_t(n));
+            if (target[0] != '/') {
+                size_t at = host.rfind('/');
+                target = (at == std::string::npos ? std::string(".") : host.substr(0, at)) + "/" +
+                         target;
+            }
+            host = target;
+            continue;
         }
         size_t slash = host.rfind('/');
         if (slash == std::string::npos) {

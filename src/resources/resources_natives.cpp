@@ -224,7 +224,7 @@ void resourceReaderInit(TValue* cell, int, int) {
     std::string path = resourceFile("$_tmp_rrdr");
     if (path.empty() || !fileExists(path)) {
         Log(translate("not a valid file. read aborted"));
-        return;
+        return setNull(*cell); // no handle, so ok() answers false
     }
     auto* h = new TReadHandle(path);
     char header[96] = {};
@@ -234,7 +234,7 @@ void resourceReaderInit(TValue* cell, int, int) {
         delete h;
         if (!isMapFile(path)) {
             Log(translate("not a valid file. read aborted"));
-            return;
+            return setNull(*cell);
         }
         h = new TReadHandle(path); // map files may lack the header: read from the start
     }
@@ -253,7 +253,7 @@ void resourceWriterInit(TValue* cell, int, int) {
     std::string path = resourceFile("$_tmp_rwrt");
     if (path.empty()) {
         Log(translate("not a valid file. not wrote"));
-        return;
+        return setNull(*cell);
     }
     {
         TFileReader check(path);
@@ -264,7 +264,7 @@ void resourceWriterInit(TValue* cell, int, int) {
             Log(translate("warning: not a ravok accessible"));
             if (!isMapFile(path)) {
                 Log(translate("not a valid file. not wrote"));
-                return;
+                return setNull(*cell);
             }
         }
     }

@@ -2,11 +2,19 @@
 
 #include "resources/host_files.h"
 
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <string>
 #include <unistd.h>
 
 namespace ravok {
+
+namespace {
+int64_t gWriteAllowance = -1;
+} // namespace
+
+void failWritesAfter(int64_t bytes) { gWriteAllowance = bytes; }
 
 TBufferedStream::~TBufferedStream() { closeFile(); }
 
@@ -20,7 +28,16 @@ TBufferedOutputStream::~TBufferedOutputStream() { close(); }
 bool TBufferedOutputStream::flush() {
     size_t done = 0;
     while (done < fill_ && fd_ >= 0) {
-        ssize_t n = ::write(fd_, buffer_ + done, fill_ - done);
+        size_t want = fill_ - done;
+        if (gWriteAllowance >= 0 && int64_t(want) > gWriteAllowance) {
+            want = size_t(gWriteAllowance);
+            if (want == 0) {
+                failed_ = true;
+                break;
+            }
+        }
+        ssize_t n = ::write(fd_, buffer_ + done, want);
+        if (n > 0 && gWriteAllowance >= 0) gWriteAllowance -= n;
         if (n <= 0) {
             failed_ = true;
             break;
@@ -91,9 +108,30 @@ TFileReader::TFileReader(std::string_view path) {
     refill();
 }
 
-TFileWriter::TFileWriter(std::string_view path) {
-    fd_ = ::open(toHostPath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+TFileWriter::TFileWriter(std::string_view path)
+    : path_(toHostPath(path)), scratch_(path_ + ".~" + std::to_string(getpid()) + ".tmp") {
+    fd_ = ::open(scratch_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd_ < 0) failed_ = true;
+}
+
+TFileWriter::~TFileWriter() { close(); }
+
+bool TFileWriter::close() {
+    if (fd_ < 0) return !failed_ && scratch_.empty();
+    bool ok = TBufferedOutputStream::close();
+    ok = ok && std::rename(scratch_.c_str(), path_.c_str()) == 0;
+    if (!ok) ::unlink(scratch_.c_str());
+    scratch_.clear();
+    failed_ = !ok;
+    return ok;
+}
+
+void TFileWriter::abandon() {
+    if (fd_ < 0) return;
+    closeFile();
+    ::unlink(scratch_.c_str());
+    scratch_.clear();
+    failed_ = true;
 }
 
 void writeStringList(TBufferedOutputStream& out, const std::vector<std::string>& list) {

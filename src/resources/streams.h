@@ -41,7 +41,7 @@ public:
     void writeByte(uint8_t b) { write(&b, 1); }
     void writeInt32(int32_t v);
     // Flushes and closes; false when a write failed.
-    bool close();
+    virtual bool close();
 
 protected:
     bool flush();
@@ -67,11 +67,26 @@ public:
     explicit TFileReader(std::string_view path);
 };
 
+// Writes a file atomically: the bytes go to a scratch file beside it, which
+// replaces the file only when close() has written everything. A full disk or a
+// crash half way leaves the old file as it was, never half of a new one.
 class TFileWriter : public TBufferedOutputStream {
 public:
-    // Creates or truncates the file.
     explicit TFileWriter(std::string_view path);
+    ~TFileWriter() override;
+    // Writes the rest and puts the file in place; false (and the old file
+    // untouched) when anything failed.
+    bool close() override;
+    // Drops what was written; the old file stays.
+    void abandon();
+
+private:
+    std::string path_, scratch_;
 };
+
+// For tests: writes of every output stream fail once this many more bytes have
+// gone out (negative: never), as on a full disk.
+void failWritesAfter(int64_t bytes);
 
 // A 4-byte little-endian count, then per string a 4-byte length L (length + 1)
 // and L bytes: the text and a zero byte. Reading keeps each text up to its

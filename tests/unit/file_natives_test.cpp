@@ -6,6 +6,7 @@
 #include "resources/host_files.h"
 #include "resources/program_paths.h"
 #include "resources/resources_natives.h"
+#include "resources/streams.h"
 #include "runtime/errors.h"
 #include "runtime/native_api.h"
 #include "runtime/paths.h"
@@ -16,6 +17,7 @@
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace ravok::test {
 namespace {
@@ -110,6 +112,37 @@ TEST_F(FileNativesTest, MoveDeleteAndMissingFiles) {
     EXPECT_EQ(callRoutine(reader("_n_FileReader"), {str("x")}, TValue::ofInt(9)).i, 9);
 }
 
+TEST_F(FileNativesTest, AFileWriterThatFailsHalfWayKeepsTheOldFile) {
+    mkdir((root + "/Game/files").c_str(), 0777);
+    hostWrite("Game/files/save.txt", "level 7");
+    TValue w = callRoutine(writer("_n_FileWriter"), {TValue::null(), str("save.txt")});
+    ASSERT_EQ(w.kind, vtNative);
+    failWritesAfter(100);
+    for (int i = 0; i < 2000; ++i)
+        callRoutine(writer("_n_writeLn"), {w, str("level 8")});
+    callRoutine(writer("_n_close"), {w});
+    failWritesAfter(-1);
+    EXPECT_EQ(hostRead("Game/files/save.txt"), "level 7");
+}
+
+TEST_F(FileNativesTest, ADanglingLinkOutOfTheFilesFolderIsRefused) {
+    mkdir((root + "/Game/files").c_str(), 0777);
+    mkdir((root + "/outside").c_str(), 0777);
+    ASSERT_EQ(symlink((root + "/outside/new.txt").c_str(), (root + "/Game/files/save.txt").c_str()),
+              0);
+    ASSERT_EQ(symlink("../../outside/rel.txt", (root + "/Game/files/rel.txt").c_str()), 0);
+    ASSERT_EQ(symlink("loop2", (root + "/Game/files/loop1").c_str()), 0);
+    ASSERT_EQ(symlink("loop1", (root + "/Game/files/loop2").c_str()), 0);
+    for (const char* name : {"save.txt", "rel.txt", "loop1"})
+        EXPECT_EQ(callRoutine(writer("_n_FileWriter"), {TValue::null(), str(name)}).i, 0) << name;
+    EXPECT_FALSE(fileExists(fromHostPath(root + "/outside/new.txt")));
+    EXPECT_FALSE(fileExists(fromHostPath(root + "/outside/rel.txt")));
+    // A link that stays inside is followed as before.
+    ASSERT_EQ(symlink("real.txt", (root + "/Game/files/inside.txt").c_str()), 0);
+    TValue w = callRoutine(writer("_n_FileWriter"), {TValue::null(), str("inside.txt")});
+    EXPECT_EQ(w.kind, vtNative);
+}
+
 TEST_F(FileNativesTest, AFilesFolderThatCannotBeCreatedIsAFailureNotACrash) {
     hostWrite("Game/files", "a plain file where the folder should be");
     EXPECT_EQ(callRoutine(writer("_n_FileWriter"), {TValue::null(), str("x.txt")}).i, 0);
@@ -145,6 +178,9 @@ TEST_F(FileNativesTest, ResourceFilesNeedTheAccessibleHeaderExceptMapFiles) {
     gUrl = "save.dat";
     EXPECT_EQ(callRoutine(rr("_n_init"), {}).kind, vtNull);
     EXPECT_EQ(callRoutine(rw("_n_init"), {}).kind, vtNull);
+    // The receiver is no handle: a refusal answers null, so that ok() is false.
+    EXPECT_EQ(callRoutine(rr("_n_init"), {}, TValue::ofInt(9)).kind, vtNull);
+    EXPECT_EQ(callRoutine(rw("_n_init"), {}, TValue::ofInt(9)).kind, vtNull);
     EXPECT_EQ(hostRead("Game/save.dat"), "plain text");
     gUrl = "missing.dat";
     EXPECT_THROW(callRoutine(rw("_n_init"), {}), EFileError);

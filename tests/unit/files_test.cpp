@@ -102,6 +102,43 @@ TEST_F(FilesTest, NamesThatDifferInCaseFindTheFileOnDisk) {
     EXPECT_EQ(dir.folders, std::vector<std::string>{"Data"});
 }
 
+// Every file the player writes goes through TFileWriter or writeWholeFile: a
+// write that fails half way (here after 5000 bytes, as a full disk would)
+// leaves the old file whole and no scratch file behind.
+TEST_F(FilesTest, AWriteThatFailsHalfWayKeepsTheOldFile) {
+    std::string path = baseDirectory() + "\\save.dat";
+    hostWrite("Usr/Game/save.dat", "the good save");
+    std::string big(20000, 'x');
+    failWritesAfter(5000);
+    EXPECT_FALSE(writeWholeFile(path, big));
+    failWritesAfter(5000);
+    {
+        TFileWriter out(path);
+        out.write(big.data(), big.size());
+        EXPECT_FALSE(out.close());
+    }
+    failWritesAfter(-1);
+    std::string text;
+    ASSERT_TRUE(readWholeFile(path, text));
+    EXPECT_EQ(text, "the good save");
+    TDirectory dir(baseDirectory() + "\\*");
+    EXPECT_EQ(dir.files, std::vector<std::string>{"save.dat"});
+
+    // Until close(), readers see the old file; afterwards the whole new one.
+    {
+        TFileWriter out(path);
+        out.write(big.data(), big.size());
+        ASSERT_TRUE(readWholeFile(path, text));
+        EXPECT_EQ(text, "the good save");
+        out.abandon();
+    }
+    ASSERT_TRUE(readWholeFile(path, text));
+    EXPECT_EQ(text, "the good save");
+    EXPECT_TRUE(writeWholeFile(path, big));
+    ASSERT_TRUE(readWholeFile(path, text));
+    EXPECT_EQ(text, big);
+}
+
 TEST_F(FilesTest, StreamsBufferAndReadBack) {
     std::string path = baseDirectory() + "\\big.bin";
     {
