@@ -130,7 +130,7 @@ void deleteFile_(TValue* cell, int argc, int) {
 void _n_FileReader(TValue* cell, int argc, int) {
     if (argc < 2) return;
     std::string path = sandboxPath(scriptName(cell, 2));
-    if (!insideSandbox(path) || !fileExists(path)) return setInt(*cell, 0);
+    if (!insideSandbox(path) || !fileExists(path) || directoryExists(path)) return setInt(*cell, 0);
     auto* h = new TReadHandle(path);
     if (!h->stream.isOpen()) {
         delete h;
@@ -175,7 +175,8 @@ void _n_FileWriter(TValue* cell, int argc, int) {
     if (argc < 2) return;
     std::string folder = sandboxFolder();
     std::string path = sandboxPath(scriptName(cell, 2));
-    if (folder.empty() || !forceDirs(folder) || !insideSandbox(path) || !forceDirs(parentDir(path)))
+    if (folder.empty() || !forceDirs(folder) || !insideSandbox(path) ||
+        !forceDirs(parentDir(path)) || directoryExists(path))
         return setInt(*cell, 0);
     auto* h = new TWriteHandle(path);
     if (!h->stream.isOpen()) {

@@ -26,8 +26,11 @@ row's folder; the text is written in Shift-JIS, as the player reads sources):
                    modes, ...); `$OUTSIDE` names a folder beside it that the
                    game must never write to
   outside-empty: yes  `$OUTSIDE` must hold nothing afterwards
+  writes-under: DIR   every file the run creates in the row's folder lies under
+                   DIR (the project file the player makes beside a page aside)
   unchanged: FILE  FILE of the row's folder must be byte for byte what it was
                    before the run (repeatable)
+  teardown: COMMAND  a shell command run in the row's folder afterwards
   skip-if: COMMAND the row is skipped (and says so) when COMMAND succeeds
   timeout: S       seconds before the run counts as hung (default 60)
 
@@ -71,6 +74,14 @@ def settings(row, key):
     return [v for k, v in row["settings"] if k == key]
 
 
+def all_files(folder):
+    found = []
+    for top, dirs, files in os.walk(folder):
+        for f in files:
+            found.append(os.path.relpath(os.path.join(top, f), folder))
+    return found
+
+
 def write_page(folder, row):
     classes = settings(row, "class")
     gens = settings(row, "gen")
@@ -103,6 +114,7 @@ def play(ravok, build, row, work):
     env = dict(os.environ, OUTSIDE=outside, BUILD=build)
     for command in settings(row, "setup"):
         subprocess.run(command, shell=True, cwd=folder, env=env, check=True)
+    before = set(all_files(folder))
     kept = {}
     for name in settings(row, "unchanged"):
         with open(os.path.join(folder, name), "rb") as f:
@@ -123,6 +135,9 @@ def play(ravok, build, row, work):
                              timeout=float(setting(row, "timeout", "60")))
     except subprocess.TimeoutExpired:
         return ["hung (no exit within %s s)" % setting(row, "timeout", "60")]
+    finally:
+        for command in settings(row, "teardown"):
+            subprocess.run(command, shell=True, cwd=folder, env=env)
     out = run.stdout.decode("utf-8", "replace").splitlines()
     err = run.stderr.decode("utf-8", "replace")
     failures = []
@@ -146,6 +161,12 @@ def play(ravok, build, row, work):
     lines = setting(row, "lines")
     if lines is not None and len(out) != int(lines):
         failures.append("%d lines of output, expected %s" % (len(out), lines))
+    under = setting(row, "writes-under")
+    if under:
+        strays = [f for f in all_files(folder) if f not in before and not f.endswith(".ravokprj")
+                  and not f.startswith(under.rstrip("/") + "/")]
+        if strays:
+            failures.append("wrote outside %s: %s" % (under, strays))
     if setting(row, "outside-empty") == "yes" and os.listdir(outside):
         failures.append("wrote outside the game: %s" % os.listdir(outside))
     for name, data in kept.items():
