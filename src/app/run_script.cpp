@@ -36,8 +36,11 @@ TRTTI* compileFile(const std::string& hostFile, TPositionReporter& reporter, TRT
     std::string path = absoluteProgramPath(hostFile);
     reporter.shownNames[path] = hostFile;
     std::string source;
-    if (!readWholeFile(path, source)) {
-        std::fprintf(stderr, "ravok: %s: cannot be read\n", hostFile.c_str());
+    TReadResult read = readFileUpTo(path, source, kMaxSourceBytes);
+    if (read != TReadResult::Ok) {
+        std::fprintf(stderr, "ravok: %s: %s\n", hostFile.c_str(),
+                     read == TReadResult::TooLarge ? "is too large to be a source"
+                                                   : "cannot be read");
         return nullptr;
     }
     auto* cls = new TRTTI(baseName(path));

@@ -74,8 +74,11 @@ class TCompilingResourceServices : public TTreeResourceServices {
 public:
     void compileClass(TRTTI* cls) override {
         std::string source;
-        if (!readWholeFile(cls->sourceFile, source)) {
-            ReportError(cls->sourceFile + translate(" is not found."));
+        TReadResult read = readFileUpTo(cls->sourceFile, source, kMaxSourceBytes);
+        if (read != TReadResult::Ok) {
+            ReportError(cls->sourceFile + translate(read == TReadResult::TooLarge
+                                                        ? " is too large to be a source."
+                                                        : " is not found."));
             cls->failed = true;
             return;
         }

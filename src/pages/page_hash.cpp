@@ -60,7 +60,8 @@ int32_t pageHashCode(std::string_view path) {
     std::string ext = extension(path);
     if (ext == ".dll" || ext == ".mid") return 0;
     std::string bytes;
-    if (!fileExists(path) || !readWholeFile(path, bytes)) return 0;
+    if (!fileExists(path) || readFileUpTo(path, bytes, kMaxSourceBytes) != TReadResult::Ok)
+        return 0;
     Log("hashCode .." + std::string(path));
     return hashBytes(bytes);
 }

@@ -141,13 +141,29 @@ bool directoryExists(std::string_view path) {
     return stat(toHostPath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+TReadResult readFileUpTo(std::string_view path, std::string& bytes, size_t limit) {
+    bytes.clear();
+    FILE* f = std::fopen(toHostPath(path).c_str(), "rb");
+    if (!f) return TReadResult::Missing;
+    char chunk[65536];
+    TReadResult result = TReadResult::Ok;
+    for (;;) {
+        size_t n = std::fread(chunk, 1, sizeof chunk, f);
+        if (n == 0) break;
+        if (bytes.size() + n > limit) {
+            result = TReadResult::TooLarge;
+            bytes.clear();
+            break;
+        }
+        bytes.append(chunk, n);
+    }
+    if (result == TReadResult::Ok && std::ferror(f)) result = TReadResult::Missing;
+    std::fclose(f);
+    return result;
+}
+
 bool readWholeFile(std::string_view path, std::string& bytes) {
-    std::ifstream in(toHostPath(path), std::ios::binary);
-    if (!in) return false;
-    std::ostringstream all;
-    all << in.rdbuf();
-    bytes = all.str();
-    return true;
+    return readFileUpTo(path, bytes, kMaxWholeFileBytes) == TReadResult::Ok;
 }
 
 bool writeWholeFile(std::string_view path, std::string_view bytes) {

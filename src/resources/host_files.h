@@ -19,6 +19,14 @@ std::string fromHostPath(std::string_view hostPath);
 
 bool fileExists(std::string_view path); // a file or a folder
 bool directoryExists(std::string_view path);
+// Reads a file of at most `limit` bytes. A longer one, or one that never
+// ends (a device such as /dev/zero), is refused before it fills the memory.
+enum class TReadResult { Ok, Missing, TooLarge };
+TReadResult readFileUpTo(std::string_view path, std::string& bytes, size_t limit);
+// Class sources and pages: far beyond any a person writes.
+constexpr size_t kMaxSourceBytes = size_t(16) << 20;
+// Everything else read whole (songs, sounds, tables, caches).
+constexpr size_t kMaxWholeFileBytes = size_t(512) << 20;
 bool readWholeFile(std::string_view path, std::string& bytes);
 bool writeWholeFile(std::string_view path, std::string_view bytes);
 bool renameFile(std::string_view from, std::string_view to);

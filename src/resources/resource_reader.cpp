@@ -132,8 +132,9 @@ std::unique_ptr<TResource> buildResource(const TSGML& e, const std::string& base
     return nullptr;
 }
 
-std::unique_ptr<TResource> readResourceText(std::string_view text, std::string_view baseDir) {
-    std::unique_ptr<TSGML> root = TSGML::readDocument(text);
+std::unique_ptr<TResource> readResourceText(std::string_view text, std::string_view baseDir,
+                                            bool* truncated) {
+    std::unique_ptr<TSGML> root = TSGML::readDocument(text, truncated);
     if (!root) return nullptr;
     return buildResource(*root, baseDir.empty() ? baseDirectory() : std::string(baseDir));
 }
@@ -155,15 +156,26 @@ std::unique_ptr<TResource> readResourceFile(std::string_view path) {
         ~Pop() { reading.pop_back(); }
     } pop;
     std::string bytes;
-    if (!readWholeFile(full, bytes)) {
-        ReportError(full + translate(" is not found."));
-        throw EFileError(full + translate(" is not found."));
+    TReadResult read = readFileUpTo(full, bytes, kMaxSourceBytes);
+    if (read != TReadResult::Ok) {
+        std::string text =
+            full + translate(read == TReadResult::TooLarge ? " is too large to be a source."
+                                                           : " is not found.");
+        ReportError(text);
+        throw EFileError(text);
     }
     // Read line by line, each line ending in CR LF.
     std::string text;
     for (const std::string& line : textLines(bytes))
         text += line + "\r\n";
-    auto r = readResourceText(text, parentDir(full));
+    bool truncated = false;
+    auto r = readResourceText(text, parentDir(full), &truncated);
+    // The reader takes what it can; the author is told that the file is cut
+    // short or holds no markup at all (a damaged download, a binary file).
+    if (!r)
+        ReportError(full + translate(": no resource markup was found in the file."));
+    else if (truncated)
+        ReportError(full + translate(": the file ends inside its markup; it may be cut short."));
     if (r) r->sourceFile = full;
     return r;
 }

@@ -19,7 +19,8 @@ class TSGML;
 // The first element of the text as a resource; nullptr when it has none or
 // its tag is not valid (the message is shown). baseDir empty: the current
 // base directory.
-std::unique_ptr<TResource> readResourceText(std::string_view text, std::string_view baseDir = {});
+std::unique_ptr<TResource> readResourceText(std::string_view text, std::string_view baseDir = {},
+                                            bool* truncated = nullptr);
 // Reads the file (resolved against the base directory) with its own folder as
 // base; a missing file shows path + " is not found." and raises EFileError.
 std::unique_ptr<TResource> readResourceFile(std::string_view path);

@@ -72,16 +72,20 @@ void TSGML::addChild(std::unique_ptr<TSGML> child) {
     children_.push_back(std::move(child));
 }
 
-std::unique_ptr<TSGML> TSGML::readDocument(std::string_view text) {
+std::unique_ptr<TSGML> TSGML::readDocument(std::string_view text, bool* truncated) {
     size_t cursor = 0;
-    return read(text, cursor);
+    bool cut = false;
+    auto root = readAt(text, cursor, 0, cut);
+    if (truncated) *truncated = cut;
+    return root;
 }
 
 std::unique_ptr<TSGML> TSGML::read(std::string_view text, size_t& cursor) {
-    return readAt(text, cursor, 0);
+    bool cut = false;
+    return readAt(text, cursor, 0, cut);
 }
 
-std::unique_ptr<TSGML> TSGML::readAt(std::string_view text, size_t& c, int depth) {
+std::unique_ptr<TSGML> TSGML::readAt(std::string_view text, size_t& c, int depth, bool& cut) {
     const size_t end = textEnd(text);
     auto at = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
     while (c < end && text[c] != '<')
@@ -99,7 +103,10 @@ std::unique_ptr<TSGML> TSGML::readAt(std::string_view text, size_t& c, int depth
     for (;;) {
         while (c < end && isSpace(at(c)))
             ++c;
-        if (c >= end) return e;
+        if (c >= end) {
+            cut = true;
+            return e;
+        }
         if (text[c] == '>') {
             ++c;
             if (isLeafTag(e->tagName_)) return e;
@@ -123,7 +130,10 @@ std::unique_ptr<TSGML> TSGML::readAt(std::string_view text, size_t& c, int depth
         std::string name(text.substr(n, c - n));
         while (c < end && text[c] != '"')
             ++c;
-        if (c >= end) return e;
+        if (c >= end) {
+            cut = true;
+            return e;
+        }
         ++c;
         std::string value;
         while (c < end && text[c] != '"') {
@@ -136,16 +146,22 @@ std::unique_ptr<TSGML> TSGML::readAt(std::string_view text, size_t& c, int depth
                 value.push_back(text[c++]);
             }
         }
-        if (c >= end) return e; // the text ended inside the value: the attribute is incomplete
+        if (c >= end) {
+            cut = true;
+            return e;
+        } // the text ended inside the value
         ++c;
         e->appendEntry(name + "=" + value);
     }
     e->childrenOpened_ = true;
-    while (auto child = readAt(text, c, depth + 1))
+    while (auto child = readAt(text, c, depth + 1, cut))
         e->children_.push_back(std::move(child));
     while (c < end && text[c] != '>')
         ++c;
-    if (c < end) ++c;
+    if (c < end)
+        ++c;
+    else
+        cut = true; // the text ended before the element's closing tag
     return e;
 }
 

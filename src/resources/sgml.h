@@ -23,7 +23,8 @@ public:
     // or nullptr at the end of the text or at a closing tag. Never fails.
     static std::unique_ptr<TSGML> read(std::string_view text, size_t& cursor);
     // The first element of a document.
-    static std::unique_ptr<TSGML> readDocument(std::string_view text);
+    // `truncated` tells whether the text ended inside a tag or an open element.
+    static std::unique_ptr<TSGML> readDocument(std::string_view text, bool* truncated = nullptr);
     // The tag reader: one element from the tag at or after the cursor, with
     // its children. Raises "Tag Error" when there is no tag.
     static std::unique_ptr<TSGML> fromTag(const std::string& text, size_t& cursor);
@@ -53,7 +54,8 @@ public:
     static bool isLeafTag(std::string_view tag);
 
 private:
-    static std::unique_ptr<TSGML> readAt(std::string_view text, size_t& cursor, int depth);
+    static std::unique_ptr<TSGML> readAt(std::string_view text, size_t& cursor, int depth,
+                                         bool& cut);
     static std::unique_ptr<TSGML> tagAt(const std::string& text, size_t& cursor, int depth);
     void appendEntry(std::string entry) { attributes_.push_back(std::move(entry)); }
 
