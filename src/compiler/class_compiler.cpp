@@ -100,9 +100,18 @@ void TMultiEvaluator::Add(std::string_view line) {
 }
 
 std::string TMultiEvaluator::text() const {
+    // A class body repeats its statement rule at most 123456 times; a page
+    // with tens of thousands of globals or generators would pass that and
+    // fail with a syntax error in a script its author never wrote. Its lines
+    // go into blocks then, each one statement of the body.
+    constexpr size_t kLinesPerBlock = 20000;
+    const bool blocks = lines_.size() > 2 * kLinesPerBlock;
     std::string t;
-    for (const std::string& l : lines_)
-        t += l + "\r\n";
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        if (blocks && i % kLinesPerBlock == 1) t += "{\r\n";
+        t += lines_[i] + "\r\n";
+        if (blocks && i > 0 && (i % kLinesPerBlock == 0 || i + 1 == lines_.size())) t += "}\r\n";
+    }
     return t;
 }
 

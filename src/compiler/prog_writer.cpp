@@ -21,11 +21,13 @@ void TProgWriter::word(uint32_t w) {
 }
 
 void TProgWriter::record(TOpcode op, std::string_view name, uint32_t at) {
-    for (TCInfoElem& g : relocations_) {
-        if (g.op == op && g.name == name) {
-            g.offsets.push_back(at);
-            return;
-        }
+    // Groups stay in the order of their first use; the index only finds them
+    // (a script naming a hundred thousand globals must not search them all).
+    std::string key = std::to_string(uint32_t(op)) + ":" + std::string(name);
+    auto [it, fresh] = relocationIndex_.try_emplace(std::move(key), relocations_.size());
+    if (!fresh) {
+        relocations_[it->second].offsets.push_back(at);
+        return;
     }
     relocations_.push_back({uint32_t(op), std::string(name), {at}});
 }

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace ravok {
@@ -58,6 +59,7 @@ private:
     uint32_t pos_ = 0, high_ = 0;
     TRTTI* cls_;
     std::vector<TCInfoElem> relocations_;
+    std::unordered_map<std::string, size_t> relocationIndex_;
     std::vector<TSourcePoint> points_;
 };
 

@@ -46,8 +46,11 @@ private:
 // ---- TResourceList ---------------------------------------------------------
 
 TResourceList::~TResourceList() {
-    while (!children_.empty())
-        children_.erase(children_.begin()); // first child first
+    // First child first, without shifting the rest down each time.
+    std::vector<std::unique_ptr<TResource>> gone = std::move(children_);
+    children_.clear();
+    for (auto& child : gone)
+        child.reset();
 }
 
 std::unique_ptr<TIterator> TResourceList::newIterator() {
@@ -59,17 +62,39 @@ void TResourceList::addChild(std::unique_ptr<TResource> child) {
     child->parent = this;
     TResource* raw = child.get();
     children_.push_back(std::move(child));
+    if (indexed_) index_.try_emplace(foldCase(raw->name), raw);
     raw->attached(this);
 }
 
 TResource* TResourceList::findChild(std::string_view childName) {
-    for (const auto& c : children_)
-        if (equalsNoCase(c->name, childName)) return c.get();
-    return nullptr;
+    constexpr size_t kIndexedFrom = 32;
+    if (children_.size() < kIndexedFrom) {
+        for (const auto& c : children_)
+            if (equalsNoCase(c->name, childName)) return c.get();
+        return nullptr;
+    }
+    if (!indexed_) {
+        index_.clear();
+        for (const auto& c : children_)
+            index_.try_emplace(foldCase(c->name), c.get());
+        indexed_ = true;
+    }
+    auto it = index_.find(foldCase(childName));
+    if (it == index_.end()) return nullptr;
+    // A child renamed since it was indexed: search the list and index afresh.
+    if (!equalsNoCase(it->second->name, childName)) {
+        indexed_ = false;
+        for (const auto& c : children_)
+            if (equalsNoCase(c->name, childName)) return c.get();
+        return nullptr;
+    }
+    return it->second;
 }
 
 void TResourceList::removeAt(size_t i) {
     if (i >= children_.size()) return;
+    indexed_ = false;
+    index_.clear();
     std::unique_ptr<TResource> gone = std::move(children_[i]);
     children_.erase(children_.begin() + long(i));
 }

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace ravok {
@@ -37,6 +38,11 @@ public:
 
 private:
     std::vector<std::unique_ptr<TResource>> children_;
+    // Long lists (a page with thousands of globals) find children through an
+    // index of their case-folded names, built on first need; the first child
+    // of a name is the one found, as in the search it stands for.
+    std::unordered_map<std::string, TResource*> index_;
+    bool indexed_ = false;
 };
 
 class TGlobalValue : public TResource {

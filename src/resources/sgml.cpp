@@ -73,6 +73,7 @@ void TSGML::addChild(std::unique_ptr<TSGML> child) {
 }
 
 std::unique_ptr<TSGML> TSGML::readDocument(std::string_view text, bool* truncated) {
+    text = text.substr(0, textEnd(text));
     size_t cursor = 0;
     bool cut = false;
     auto root = readAt(text, cursor, 0, cut);
@@ -81,12 +82,13 @@ std::unique_ptr<TSGML> TSGML::readDocument(std::string_view text, bool* truncate
 }
 
 std::unique_ptr<TSGML> TSGML::read(std::string_view text, size_t& cursor) {
+    text = text.substr(0, textEnd(text));
     bool cut = false;
     return readAt(text, cursor, 0, cut);
 }
 
 std::unique_ptr<TSGML> TSGML::readAt(std::string_view text, size_t& c, int depth, bool& cut) {
-    const size_t end = textEnd(text);
+    const size_t end = text.size(); // the callers cut the text at its first zero byte
     auto at = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
     while (c < end && text[c] != '<')
         ++c;

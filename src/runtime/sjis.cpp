@@ -16,7 +16,23 @@ std::string foldCase(std::string_view text) {
 }
 
 bool equalsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && foldCase(a) == foldCase(b);
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (isLeadByte(x)) {
+            // The trail byte belongs to the character and is compared as it is.
+            if (x != y) return false;
+            if (i + 1 < a.size()) {
+                if (a[i + 1] != b[i + 1]) return false;
+                ++i;
+            }
+            continue;
+        }
+        if (x >= 'A' && x <= 'Z') x = uint8_t(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = uint8_t(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
 }
 
 } // namespace ravok
