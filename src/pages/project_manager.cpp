@@ -49,6 +49,11 @@ std::string projectFileFor(std::string_view pageFile) {
     return parentDir(pageFile) + "\\default.ravokprj";
 }
 
+namespace {
+constexpr const char* kEmptyProject = "<resourcelist name=\"project\">\r\n <resourcelist "
+                                      "name=\"pages\">\r\n </resourcelist>\r\n</resourcelist>\r\n";
+} // namespace
+
 TPrjManager& TPrjManager::instance() {
     static TPrjManager manager;
     return manager;
@@ -66,6 +71,16 @@ void TPrjManager::open(std::string_view projectFile) {
     setBaseDirectory(parentDir(path));
     createLinked(path, "project");
     setBaseDirectory(savedBase);
+    // A project file with no markup in it (damaged, or not a project at all)
+    // was reported by the reader; the game plays with an empty project kept
+    // in the Temp folder, so the file itself stays as it is for its author.
+    if (!treeAt("project")) {
+        std::string stand_in = tempName(path, "p127_");
+        writeWholeFile(stand_in, kEmptyProject);
+        setBaseDirectory(parentDir(path));
+        createLinked(stand_in, "project");
+        setBaseDirectory(savedBase);
+    }
     TResource* project = treeAt("project");
     if (!project) return;
     projectHash_ = fileHashSum(project);
@@ -86,9 +101,7 @@ void TPrjManager::openForPage(std::string_view pageFile) {
     projectFile_ = file;
     pageState().reopenProject = true;
     pageState().compiled = false;
-    if (!fileExists(file))
-        writeWholeFile(file, "<resourcelist name=\"project\">\r\n <resourcelist name=\"pages\">\r\n"
-                             " </resourcelist>\r\n</resourcelist>\r\n");
+    if (!fileExists(file)) writeWholeFile(file, kEmptyProject);
     open(file);
     if (!treeAt("project.pages")) Log("!?---");
     registerPages(pageFile);

@@ -38,6 +38,7 @@ Every row also requires that the player was not killed by a signal: a crash
 never passes, whatever the row expects.
 """
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -100,6 +101,14 @@ def write_page(folder, row):
 def play(ravok, build, row, work):
     folder = os.path.join(work, "game")
     outside = os.path.join(work, "outside")
+    # The player's caches of an earlier run of this row would outlive the
+    # folder (a page's reconstruction script is kept while the page is
+    # unchanged): each row starts from none.
+    flat = re.sub(r"[^@A-Za-z0-9_]", "", os.path.relpath(folder, build))
+    temp = os.path.join(build, "Temp")
+    for name in os.listdir(temp) if os.path.isdir(temp) else []:
+        if flat in name:
+            os.remove(os.path.join(temp, name))
     os.makedirs(folder)
     os.makedirs(outside)
     for name, text in row["files"]:
