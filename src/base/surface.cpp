@@ -92,7 +92,39 @@ void TSurface::fillRect(const TRect& r, uint32_t colour) {
     touched();
 }
 
+namespace {
+// Cuts the segment to a square far around the surface, so a line between
+// corners anywhere in the integers' range takes as many steps as its visible
+// part, not four billion. Lines within the square are left exactly as given.
+bool cutToReach(int& x1, int& y1, int& x2, int& y2) {
+    constexpr double kReach = 1 << 16;
+    auto inside = [](int v) { return v > -kReach && v < kReach; };
+    if (inside(x1) && inside(y1) && inside(x2) && inside(y2)) return true;
+    double t0 = 0, t1 = 1, dx = double(x2) - x1, dy = double(y2) - y1;
+    // Liang-Barsky against -kReach .. kReach on both axes.
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x1 + kReach, kReach - x1, y1 + kReach, kReach - y1};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0) return false;
+            continue;
+        }
+        double r = q[i] / p[i];
+        if (p[i] < 0)
+            t0 = std::max(t0, r);
+        else
+            t1 = std::min(t1, r);
+        if (t0 > t1) return false;
+    }
+    double ax = x1 + t0 * dx, ay = y1 + t0 * dy, bx = x1 + t1 * dx, by = y1 + t1 * dy;
+    x1 = int(std::lround(ax)), y1 = int(std::lround(ay));
+    x2 = int(std::lround(bx)), y2 = int(std::lround(by));
+    return true;
+}
+} // namespace
+
 void TSurface::line(int x1, int y1, int x2, int y2, uint32_t colour) {
+    if (!cutToReach(x1, y1, x2, y2)) return;
     beginDirect();
     uint32_t w = rawFromColour(colour) | 0xFF000000u;
     int dx = std::abs(x2 - x1), dy = -std::abs(y2 - y1);
@@ -136,12 +168,15 @@ void TSurface::polygon(const std::vector<TPoint>& points, uint32_t colour) {
             const TPoint& a = points[i];
             const TPoint& b = points[(i + 1) % n];
             if ((a.y <= cy) == (b.y <= cy)) continue;
-            xs.push_back(a.x + (cy - a.y) * double(b.x - a.x) / double(b.y - a.y));
+            // In doubles: the corners may lie anywhere in the integers' range.
+            xs.push_back(a.x + (cy - a.y) * (double(b.x) - a.x) / (double(b.y) - a.y));
         }
         std::sort(xs.begin(), xs.end());
         for (size_t i = 0; i + 1 < xs.size(); i += 2) {
-            int from = std::max(clipLeft_, int(std::ceil(xs[i] - 0.5)));
-            int to = std::min(clipRight_, int(std::ceil(xs[i + 1] - 0.5)));
+            int from =
+                int(std::clamp(std::ceil(xs[i] - 0.5), double(clipLeft_), double(clipRight_)));
+            int to =
+                int(std::clamp(std::ceil(xs[i + 1] - 0.5), double(clipLeft_), double(clipRight_)));
             for (int x = from; x < to; ++x)
                 row(y)[x] = w;
         }

@@ -6,6 +6,7 @@
 
 #include "base/encoding.h"
 
+#include <algorithm>
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
 #include <pango/pangocairo.h>
@@ -83,7 +84,10 @@ PangoLayout* layoutFor(cairo_t* cr, std::string_view text, const std::string& fo
     PangoFontDescription* d = pango_font_description_new();
     std::string family = font.empty() ? std::string(kDefaultFont) : cp932ToUtf8(font);
     pango_font_description_set_family(d, family.c_str());
-    pango_font_description_set_size(d, std::max(1, size) * PANGO_SCALE);
+    // Pango keeps sizes in 1/1024 points in an int: a size beyond what it can
+    // hold is drawn at the largest it can.
+    constexpr int kLargestSize = 1 << 20;
+    pango_font_description_set_size(d, std::clamp(size, 1, kLargestSize) * PANGO_SCALE);
     pango_font_description_set_weight(d,
                                       style & kFontBold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
     pango_font_description_set_style(d,

@@ -62,8 +62,11 @@ TValue floatOp(uint32_t op, const TValue& left, const TValue& right) {
 
 void concatenate(TValue& left, TValue& right) {
     std::string text = valueToText(left);
-    if (!(left.kind == vtObject && (right.kind == vtNull || right.kind == vtUnset)))
-        text += valueToText(right);
+    if (!(left.kind == vtObject && (right.kind == vtNull || right.kind == vtUnset))) {
+        std::string rightText = valueToText(right);
+        text.reserve(joinedLength(text.size(), rightText.size()));
+        text += rightText;
+    }
     uint32_t s = makeString(text);
     ++objectAt(s)->refcount;
     TValue oldLeft = left;

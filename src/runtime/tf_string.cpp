@@ -14,7 +14,15 @@ TfString::TfString(std::string_view t) : THostObject(THostKind::String), text(t)
 
 TfString::~TfString() { --gStats.strings; }
 
+size_t joinedLength(size_t a, size_t b) {
+    if (a > kMaxStringBytes || b > kMaxStringBytes - a)
+        throw ERunError("String too long: " + std::to_string(a) + " + " + std::to_string(b) +
+                        " bytes is more than a string can hold (2147483647).");
+    return a + b;
+}
+
 uint32_t makeString(std::string_view text) {
+    joinedLength(text.size(), 0);
     if (!gCore.string || gCore.stringBody < 0)
         throw ERunError("classes.lang.String is not loaded; strings cannot be made.");
     uint32_t instance = allocateInstance(gCore.string);

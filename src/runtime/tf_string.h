@@ -24,6 +24,12 @@ public:
 // setObject counts it). Returns its arena offset.
 uint32_t makeString(std::string_view text);
 
+// Scripts measure strings in 32-bit integers: no string may be longer.
+constexpr size_t kMaxStringBytes = 2147483647;
+// The length of two texts joined; a run-time error when it would pass the
+// limit, raised before anything is allocated.
+size_t joinedLength(size_t a, size_t b);
+
 // The instance is exactly classes.lang.String.
 bool isStringValue(const TValue& v);
 

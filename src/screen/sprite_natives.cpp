@@ -117,7 +117,9 @@ void _n_fillPolygon(TValue* cell, int argc, int) {
     s.colour = uint32_t(arg(cell, argc, 4, 0xFFFFFF)) & 0xFFFFFF;
     for (int32_t i = 0; i < count; ++i) {
         TPoint p = drawingState().PolygonPoints[size_t(i)];
-        s.points.push_back({s.x + p.x, s.y + p.y});
+        // Integers wrap, as the scripts' own additions do.
+        s.points.push_back(
+            {int32_t(uint32_t(s.x) + uint32_t(p.x)), int32_t(uint32_t(s.y) + uint32_t(p.y))});
     }
 }
 

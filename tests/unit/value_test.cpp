@@ -3,6 +3,7 @@
 
 #include "runtime/build_sizes.h"
 #include "runtime/errors.h"
+#include "runtime/tf_string.h"
 #include "runtime/value_list.h"
 
 #include <cmath>
@@ -12,6 +13,21 @@ namespace ravok::test {
 namespace {
 
 class ValueTest : public RuntimeTest {};
+
+// length() answers in a 32-bit integer, so no string may pass 2^31 - 1 bytes;
+// the check comes before the join allocates anything.
+TEST_F(ValueTest, StringsLongerThanAnIntegerCanCountAreRefused) {
+    EXPECT_EQ(joinedLength(1u << 30, (1u << 30) - 1), 2147483647u);
+    EXPECT_THROW(joinedLength(1u << 30, 1u << 30), ERunError);
+    EXPECT_THROW(joinedLength(size_t(1) << 40, 0), ERunError);
+    EXPECT_THROW(joinedLength(5, SIZE_MAX), ERunError);
+    try {
+        joinedLength(2147483647, 1);
+        FAIL();
+    } catch (const ERunError& e) {
+        EXPECT_NE(std::string(e.what()).find("String too long"), std::string::npos);
+    }
+}
 
 TEST_F(ValueTest, TruthinessFollowsTheKindTable) {
     EXPECT_FALSE(truthiness(TValue::null()));
