@@ -49,6 +49,7 @@ TResourceList::~TResourceList() {
     // First child first, without shifting the rest down each time.
     std::vector<std::unique_ptr<TResource>> gone = std::move(children_);
     children_.clear();
+    if (!gone.empty()) ++gResourceTreeChanges;
     for (auto& child : gone)
         child.reset();
 }
@@ -62,6 +63,7 @@ void TResourceList::addChild(std::unique_ptr<TResource> child) {
     child->parent = this;
     TResource* raw = child.get();
     children_.push_back(std::move(child));
+    ++gResourceTreeChanges;
     if (indexed_) index_.try_emplace(foldCase(raw->name), raw);
     raw->attached(this);
 }
@@ -93,6 +95,7 @@ TResource* TResourceList::findChild(std::string_view childName) {
 
 void TResourceList::removeAt(size_t i) {
     if (i >= children_.size()) return;
+    ++gResourceTreeChanges;
     indexed_ = false;
     index_.clear();
     std::unique_ptr<TResource> gone = std::move(children_[i]);

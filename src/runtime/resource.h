@@ -19,6 +19,10 @@ class TRTTI;
 
 using TLines = std::vector<std::string>;
 
+// Counts every resource added to or removed from a list: code linked to the
+// tree (a cached snippet) is valid while the count is unchanged.
+inline uint64_t gResourceTreeChanges = 0;
+
 // Pass counters of an initialisation.
 struct TInitContext {
     int pending = 0;

@@ -183,13 +183,45 @@ TEST_F(CollectorTest, RefcountOfAFreshInstanceInOneLocalIsOne) {
 
 TEST_F(CollectorTest, AMillionDroppedObjectsKeepThePoolSmall) {
     TRTTI* small = define("Small", "");
-    run("for (i = 0; i < 1000; i++) o = new Small();"); // warm-up
+    // The same snippet both times: its compiled class is kept for reuse.
+    native::setGlobal("$count", TValue::ofInt(1000));
+    const char* loop = "for (i = 0; i < $count; i++) o = new Small();";
+    run(loop); // warm-up
     size_t pool = small->pool.size();
     size_t arena = TArena::instance().bytesInUse();
-    run("for (i = 0; i < 1000000; i++) o = new Small();");
+    native::setGlobal("$count", TValue::ofInt(1000000));
+    run(loop);
     EXPECT_EQ(small->pool.size(), pool);
     EXPECT_LE(small->pool.size(), 3u);
     EXPECT_EQ(TArena::instance().bytesInUse(), arena);
+}
+
+// Runtime services evaluate the same texts over and over (split() runs one
+// each time): the compiled snippet is reused, so classes, functions and arena
+// stay as they were however often it runs.
+TEST_F(CollectorTest, ARepeatedSnippetIsCompiledOnce) {
+    run("$text = \"a,b,c\";");
+    const char* splitting = "$parts = $text.split(\",\");";
+    // The first runs make the globals split() uses (so the snippet is compiled
+    // again once) and fill the pools of strings and arrays.
+    for (int i = 0; i < 100; ++i)
+        run(splitting);
+    size_t arena = TArena::instance().bytesInUse();
+    int64_t functions = gStats.functions;
+    TRTTI* probe = new TRTTI("probe");
+    uint32_t before = probe->classId();
+    delete probe;
+    for (int i = 0; i < 2000; ++i)
+        run(splitting);
+    probe = new TRTTI("probe");
+    EXPECT_EQ(probe->classId(), before + 1); // no class was made in between
+    delete probe;
+    EXPECT_EQ(gStats.functions, functions);
+    EXPECT_EQ(TArena::instance().bytesInUse(), arena);
+    bool listed = false;
+    for (const auto& [text, uses] : cachedSnippets())
+        if (text.find("split") != std::string::npos) listed = uses >= 2000;
+    EXPECT_TRUE(listed);
 }
 
 } // namespace
