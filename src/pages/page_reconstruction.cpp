@@ -8,6 +8,7 @@
 #include "resources/program_paths.h"
 #include "resources/resource_kinds.h"
 #include "resources/resource_reader.h"
+#include "runtime/collector.h"
 #include "runtime/interpreter.h"
 #include "runtime/markup_escape.h"
 #include "runtime/messages.h"
@@ -116,6 +117,11 @@ bool generatePage() {
     Preempted = savedPreempted;
     freeProcess(p);
     destroyInstance(instance);
+    // The old page's objects are out of every list now (the script killed
+    // their processes and cleared $chars) and its globals are gone: what
+    // nothing reaches any more is destroyed, destructors run, before the new
+    // page's first frame.
+    collect();
     return true;
 }
 

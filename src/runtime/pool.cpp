@@ -43,9 +43,12 @@ uint32_t allocateInstance(TRTTI* cls) {
     // Only -1 records are taken when no destructor may run here.
     const int32_t takenBelow = mayDestroy ? 1 : 0;
     size_t i = std::min<size_t>(cls->poolFreeHint, pool.size());
-    if (cls->poolLastTaken < i && objectAt(pool[cls->poolLastTaken])->refcount < takenBelow)
-        i = cls->poolLastTaken;
-    while (i < pool.size() && objectAt(pool[i])->refcount >= takenBelow)
+    auto isTaken = [&](size_t k) {
+        const TfObject* r = objectAt(pool[k]);
+        return r->refcount >= takenBelow || r->marks < 0;
+    };
+    if (cls->poolLastTaken < i && !isTaken(cls->poolLastTaken)) i = cls->poolLastTaken;
+    while (i < pool.size() && isTaken(i))
         ++i;
     if (i == pool.size()) {
         // The record's pool index sits in the four bytes before it, where
@@ -85,28 +88,33 @@ void noteInstanceFree(uint32_t instance) {
         cls->poolFreeHint = index;
 }
 
-void destroyInstance(uint32_t instance) {
+void runDestructor(uint32_t instance) {
     TfObject* o = objectAt(instance);
     TRTTI* cls = classById(o->classId);
     if (!cls || o->refcount < 0) return;
-    if (TDestructor* dtor = cls->destructor()) {
-        int32_t savedBudget = StepBudget;
-        TProcess* proc = nullptr;
-        try {
-            proc = createProcess(TValue::ofObject(instance), {}, dtor);
-            proc->hostOwned = true;
-        } catch (const ERavokError& e) {
-            ReportError(e.what());
-        }
-        if (proc) {
-            ++gDestroyDepth;
-            run(proc, kUnlimitedBudget);
-            --gDestroyDepth;
-            freeProcess(proc);
-        }
-        StepBudget = savedBudget;
-        o = objectAt(instance);
+    TDestructor* dtor = cls->destructor();
+    if (!dtor) return;
+    int32_t savedBudget = StepBudget;
+    TProcess* proc = nullptr;
+    try {
+        proc = createProcess(TValue::ofObject(instance), {}, dtor);
+        proc->hostOwned = true;
+    } catch (const ERavokError& e) {
+        ReportError(e.what());
     }
+    if (proc) {
+        ++gDestroyDepth;
+        run(proc, kUnlimitedBudget);
+        --gDestroyDepth;
+        freeProcess(proc);
+    }
+    StepBudget = savedBudget;
+}
+
+void releaseInstance(uint32_t instance) {
+    TfObject* o = objectAt(instance);
+    TRTTI* cls = classById(o->classId);
+    if (!cls || o->refcount < 0) return;
     int32_t n = std::min(cls->fieldCount(), (cls->instanceSize - 12) / 8);
     for (int32_t i = 0; i < n; ++i) {
         TValue v = o->field(i);
@@ -117,8 +125,14 @@ void destroyInstance(uint32_t instance) {
         }
     }
     o->refcount = -1;
+    o->marks = 0;
     noteInstanceFree(instance);
     --gStats.instances;
+}
+
+void destroyInstance(uint32_t instance) {
+    runDestructor(instance);
+    releaseInstance(instance);
 }
 
 void releasePool(TRTTI* cls) {

@@ -15,6 +15,16 @@ uint32_t allocateInstance(TRTTI* cls);
 // Runs the destructor, releases the fields, marks the record free (-1).
 void destroyInstance(uint32_t instance);
 
+// The two halves of destroyInstance, for the collector: it runs the
+// destructors of everything it destroys before it releases any of them, so
+// no destructor reads a record that was freed or reused already.
+void runDestructor(uint32_t instance);
+void releaseInstance(uint32_t instance);
+
+// A record the collector has doomed (marks < 0) is never taken by an
+// allocation until it is released.
+constexpr int32_t kDoomedMarks = -1;
+
 // Returns the class's records to the arena (the class is being reset or
 // discarded). A record that is still referenced is kept, detached from the
 // class.

@@ -220,6 +220,11 @@ void TRTTI::markValues() {
         if (objectAt(rec)->refcount >= 0) markInstance(rec);
 }
 
+std::vector<uint32_t>& doomedInstances() {
+    static auto* list = new std::vector<uint32_t>();
+    return *list;
+}
+
 void TRTTI::sweepValues() {
     Notice(translate("sweeping ") + name);
     // By index: a destructor may allocate, and the pool may grow meanwhile.
@@ -236,7 +241,8 @@ void TRTTI::sweepValues() {
                                                 std::to_string(rec));
             o->marks = 0;
         } else if (o->marks == 0) {
-            destroyInstance(rec);
+            o->marks = kDoomedMarks;
+            doomedInstances().push_back(rec);
         } else {
             o->marks = 0;
         }

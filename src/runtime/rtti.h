@@ -108,6 +108,10 @@ private:
 inline std::vector<TRTTI*>* gClassTable = nullptr;
 
 // The class with this id, or nullptr.
+// What the real pass of a collection found unreachable, in sweep order; the
+// collector destroys them once every class has been swept.
+std::vector<uint32_t>& doomedInstances();
+
 inline TRTTI* classById(uint32_t id) {
     return gClassTable && id < gClassTable->size() ? (*gClassTable)[id] : nullptr;
 }
