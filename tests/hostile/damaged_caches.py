@@ -51,7 +51,7 @@ def main():
     for cache in caches:
         path = os.path.join(temp, cache)
         original = open(path, "rb").read()
-        step = 1 if len(original) < 300 else sample
+        step = 1 if len(original) < 300 and sample < 100 else sample
         for at in range(len(cache) % step, len(original), step):
             damaged = bytearray(original)
             damaged[at] ^= 0x89 if damaged[at] != 0x89 else 0xFF
