@@ -4,13 +4,12 @@ BUILD_DIR    := build
 SANITIZE_DIR := build-sanitize
 SWITCH_DIR   := build-switch
 FUZZ_DIR     := build-fuzz
-FUZZ_SECONDS ?= 60
 JOBS         ?= 2
 # Warnings as errors (CI sets RAVOK_WERROR=ON in the environment).
 RAVOK_WERROR ?= OFF
 FORMATTED    := $(shell git ls-files '*.cpp' '*.h' '*.c' 2>/dev/null)
 
-.PHONY: all deps configure build run test test-sanitize test-switch format format-check fuzz bench clean
+.PHONY: all deps configure build run test test-sanitize test-switch format format-check fuzz fuzz-long fuzz-build bench clean
 
 all: build
 
@@ -49,20 +48,19 @@ format:
 format-check:
 	clang-format --dry-run -Werror $(FORMATTED)
 
-# Each fuzz target runs FUZZ_SECONDS on a scratch copy of its seed corpus.
-fuzz: deps
+# Each fuzz target runs FUZZ_SECONDS (default 60) on a scratch copy of its
+# seed corpus; fuzz-long runs FUZZ_SECONDS (default an hour) each and merges
+# what it found, minimised, into tests/fuzz/corpus.
+fuzz: fuzz-build
+	./scripts/run-fuzz.sh $(FUZZ_DIR) $(or $(FUZZ_SECONDS),60) short
+
+fuzz-long: fuzz-build
+	./scripts/run-fuzz.sh $(FUZZ_DIR) $(or $(FUZZ_SECONDS),3600) long
+
+fuzz-build: deps
 	cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRAVOK_FUZZ=ON \
 	  -DRAVOK_BENCHMARKS=OFF -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
-	rm -rf $(FUZZ_DIR)/corpus && cp -r tests/fuzz/corpus $(FUZZ_DIR)/corpus
-	for target in lex_parse markup tag class_cache image wav song; do \
-	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
-	  ASAN_OPTIONS=allocator_may_return_null=1 \
-	  $(FUZZ_DIR)/fuzz/ravok_fuzz_$$target -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
-	    -max_len=4096 -print_final_stats=1 $(FUZZ_DIR)/corpus/$$target > $(FUZZ_DIR)/$$target.log 2>&1; \
-	  status=$$?; tail -n 12 $(FUZZ_DIR)/$$target.log; \
-	  [ $$status -eq 0 ] || { echo "fuzz target $$target failed"; exit 1; }; \
-	done
 
 bench: build
 	./$(BUILD_DIR)/bench/ravok_bench

@@ -41,6 +41,7 @@ void usage(FILE* out) {
         "  --shot N:FILE   save the presented frame N as a PNG file (repeatable)\n"
         "  --audio FILE    record the sound of a headless run as a WAV file\n"
         "  --input FILE    timed key, mouse and joystick events for a headless run\n"
+        "  --memory-every N  a headless run reports its memory every N frames\n"
         "  --check FILE    compile every class of a page or project; exit status 0 or 1\n"
         "  --run FILE ...  compile the class files, then FILE, and run FILE's top-level code\n"
         "  --print         echo print output to standard output\n"
@@ -93,6 +94,13 @@ int playerMain(int argc, char** argv, TWindowPlayer& window) {
                 return 1;
             }
             headless.shots.push_back(shot);
+        } else if (arg == "--memory-every" && i + 1 < argc) {
+            char* end = nullptr;
+            headless.memoryEvery = std::strtol(argv[++i], &end, 10);
+            if (!end || *end || headless.memoryEvery <= 0) {
+                std::fprintf(stderr, "ravok: --memory-every needs a number of frames\n");
+                return 1;
+            }
         } else if (arg == "--audio" && i + 1 < argc) {
             headless.audio = argv[++i];
         } else if (arg == "--input" && i + 1 < argc) {

@@ -17,6 +17,7 @@ struct THeadlessOptions {
     std::string input;       // --input FILE (a host path)
     std::string audio;       // --audio FILE.wav (a host path)
     bool fullScreen = false; // FULLSCREEN: only $fullScreen tells
+    long memoryEvery = 0;    // --memory-every N: a memory line every N frames
 };
 
 // Exit status 3 when an error was reported, else 0.

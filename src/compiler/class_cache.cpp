@@ -1,5 +1,7 @@
 #include "compiler/class_cache.h"
 
+#include "compiler/stack_check.h"
+
 #include "resources/host_files.h"
 #include "resources/program_paths.h"
 #include "resources/resource_kinds.h"
@@ -151,6 +153,7 @@ private:
             at += len;
         }
         if (!halted) broken(cls_);
+        if (!stackDepthsAgree(code.data(), code.size())) broken(cls_);
         for (auto [at, offset] : jumps)
             if (!starts.count(uint32_t(int64_t(at) + offset))) broken(cls_);
         for (const TCInfoElem& g : groups) {

@@ -1,0 +1,128 @@
+#include "compiler/stack_check.h"
+
+#include "runtime/code_image.h"
+#include "runtime/opcodes.h"
+
+#include <vector>
+
+namespace ravok {
+
+namespace {
+
+struct TEffect {
+    int32_t needs = 0;  // values the instruction reads from the stack
+    int32_t change = 0; // depth after it, on the path that falls through
+    bool ends = false;  // no instruction follows (Ret, Halt, Jump)
+    bool jumps = false; // also goes to its target
+    int32_t jumpChange = 0;
+};
+
+TEffect effectOf(uint32_t op, const uint8_t* at) {
+    int32_t argc = 0;
+    switch (op) {
+    case Op_DCall:
+    case Op_SCall:
+    case Op_SuperCall:
+    case Op_NativeCall:
+    case Op_Constructor:
+        argc = int32_t(readWord(at + 4));
+        if (argc < 0 || argc > 100000) return {1 << 30};
+        return {argc + 1, -argc};
+    case Op_Pop:
+        return {1, -1};
+    case Op_Push:
+    case Op_PushString:
+    case Op_PushThis:
+    case Op_LocalValPtr:
+    case Op_ArgValPtr:
+    case Op_PushThis_SMemberValPtr:
+    case Op_PushThis_SMemberValPtr_Deref:
+    case Op_LocalValPtr_Deref:
+    case Op_ArgValPtr_Deref:
+    case Op_Push_Deref:
+        return {0, 1};
+    case Op_SMemberValPtr:
+    case Op_DMemberValPtr:
+    case Op_DMemberValPtr_Deref:
+    case Op_Is:
+    case Op_Not:
+    case Op_Neg:
+    case Op_Deref:
+        return {1, 0};
+    case Op_Add:
+    case Op_Sub:
+    case Op_Mul:
+    case Op_Div:
+    case Op_Mod:
+    case Op_GT:
+    case Op_GTE:
+    case Op_LT:
+    case Op_LTE:
+    case Op_EQ:
+    case Op_NEQ:
+    case Op_Subst:
+    case Op_AddSubst:
+    case Op_SubSubst:
+        return {2, -1};
+    case Op_And:
+    case Op_Or:
+    case Op_Point:
+        return {0, 0};
+    case Op_Jump:
+        return {0, 0, true, true, 0};
+    case Op_JumpZero:
+        return {1, -1, false, true, -1};
+    case Op_Jump_And:
+    case Op_Jump_Or:
+        // One way the value is dropped, the other way it stays.
+        return {1, -1, false, true, 0};
+    case Op_InitForIn:
+        return {2, 2};
+    case Op_DoForIn:
+        return {4, 0, false, true, 0};
+    case Op_ClearForIn:
+        return {4, -4};
+    case Op_Ret:
+    case Op_Halt:
+        return {0, 0, true};
+    default:
+        return {1 << 30};
+    }
+}
+
+} // namespace
+
+bool stackDepthsAgree(const uint8_t* code, size_t size) {
+    constexpr int32_t kUnseen = -1;
+    std::vector<int32_t> depth(size / 4 + 1, kUnseen);
+    std::vector<size_t> work{0};
+    if (size == 0) return true;
+    depth[0] = 0;
+    while (!work.empty()) {
+        size_t at = work.back();
+        work.pop_back();
+        int32_t d = depth[at / 4];
+        uint32_t op = storedOpcode(readWord(code + at));
+        uint32_t len = instructionLengthAs(op, code + at, size - at);
+        if (len == 0) return false;
+        TEffect e = effectOf(op, code + at);
+        if (d < e.needs) return false;
+        auto reach = [&](size_t to, int32_t value) {
+            if (to >= size || value < 0) return false;
+            int32_t& seen = depth[to / 4];
+            if (seen == kUnseen) {
+                seen = value;
+                work.push_back(to);
+                return true;
+            }
+            return seen == value;
+        };
+        if (e.jumps &&
+            !reach(size_t(int64_t(at) + int32_t(readWord(code + at + 4))), d + e.jumpChange))
+            return false;
+        if (!e.ends && !reach(at + len, d + e.change)) return false;
+    }
+    return true;
+}
+
+} // namespace ravok

@@ -1,0 +1,27 @@
+// Fuzz target: any bytes as the --input script of a headless run: read, then
+// played frame by frame up to its last event (at most a few thousand frames).
+#include "app/input_script.h"
+#include "base/key_source.h"
+
+#include "scratch_file.h"
+#include "silent_reporter.h"
+
+#include <algorithm>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    ravok::fuzz::silence();
+    std::string path = ravok::fuzz::writeScratch(data, size, ".input");
+    ravok::TInputScript script;
+    std::string error;
+    if (!script.load(path, error)) return 0;
+    long last = 0;
+    for (const auto& e : script.events())
+        last = std::max(last, e.frame);
+    for (long frame = 1; frame <= std::min(last, 4000L); ++frame)
+        script.beforeFrame(frame);
+    int x = 0, y = 0;
+    script.cursor(x, y);
+    for (int code = 0; code < 256; ++code)
+        script.keys().isDown(code);
+    return 0;
+}
