@@ -14,7 +14,7 @@ rm -rf "$build/corpus" && cp -r "$root/tests/fuzz/corpus" "$build/corpus"
 for target in $targets; do
   mkdir -p "$build/corpus/$target"
   LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0 \
-  ASAN_OPTIONS=allocator_may_return_null=1 \
+  ASAN_OPTIONS=allocator_may_return_null=1:quarantine_size_mb=32 \
     "$build/fuzz/ravok_fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
       -max_len=4096 -print_final_stats=1 -artifact_prefix="$build/$target-" \
       "$build/corpus/$target" > "$build/$target.log" 2>&1

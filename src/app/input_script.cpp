@@ -123,6 +123,12 @@ bool TInputScript::load(const std::string& hostPath, std::string& error) {
                      : e.kind == "joy"                            ? (n == 3 || n == 4)
                      : e.kind == "inactive" || e.kind == "active" ? n == 0
                                                                   : false;
+        // A button is left or right, a key a code below 256: anything else
+        // would index past the tables the events drive.
+        if ((e.kind == "mouse-down" || e.kind == "mouse-up") && n > 0)
+            ok = ok && (e.values[0] == 1 || e.values[0] == 2);
+        if ((e.kind == "key-down" || e.kind == "key-up") && n > 0)
+            ok = ok && e.values[0] >= 0 && e.values[0] <= 255;
         if (!ok || !shape) {
             error = hostPath + ":" + std::to_string(lineNo) + ": cannot read \"" + text + "\"";
             return false;

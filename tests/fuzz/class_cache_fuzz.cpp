@@ -11,6 +11,7 @@
 #include "runtime/pool.h"
 #include "runtime/process.h"
 #include "runtime/rtti.h"
+#include "runtime/tf_object.h"
 
 #include "silent_reporter.h"
 

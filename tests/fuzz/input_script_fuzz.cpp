@@ -2,14 +2,29 @@
 // played frame by frame up to its last event (at most a few thousand frames).
 #include "app/input_script.h"
 #include "base/key_source.h"
+#include "runtime/native_api.h"
 
 #include "scratch_file.h"
 #include "silent_reporter.h"
 
 #include <algorithm>
 
+namespace {
+// Mouse events reach the game's handlers as script; here there is no game.
+class TNoGame : public ravok::native::TScriptEvaluator {
+public:
+    ravok::TValue* evaluate(std::string_view) override {
+        static ravok::TValue cell = ravok::TValue::null();
+        return &cell;
+    }
+    int evaluateStatements(std::string_view, bool) override { return 1; }
+};
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ravok::fuzz::silence();
+    static TNoGame noGame;
+    ravok::native::setScriptEvaluator(&noGame);
     std::string path = ravok::fuzz::writeScratch(data, size, ".input");
     ravok::TInputScript script;
     std::string error;

@@ -14,6 +14,7 @@ row's folder; the text is written in Shift-JIS, as the player reads sources):
   class: NAME      a class of the page (its source is NAME.ravok; repeatable)
   gen: CLASS $VAR  a generator of the page (repeatable)
   frames: N        frames of a page run (default 30)
+  input: FILE      a page run reads its --input events from FILE of the row
   shot: N          also present frame N of a page run, as a --shot does (a
                    headless run draws only the frames it shows)
   exit: N          the exit status; `any` accepts every normal exit (default 0)
@@ -137,6 +138,8 @@ def play(ravok, build, row, work):
         args = ["--check", os.path.join(folder, "main.cmml")]
     else:
         args = ["--headless", "--print", "--frames", setting(row, "frames", "30")]
+        if setting(row, "input"):
+            args += ["--input", os.path.join(folder, setting(row, "input"))]
         if setting(row, "shot"):
             args += ["--shot", "%s:%s" % (setting(row, "shot"), os.path.join(work, "shot.png"))]
         args.append(os.path.join(folder, "main.cmml"))
