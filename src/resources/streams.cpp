@@ -2,6 +2,7 @@
 
 #include "resources/host_files.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -158,8 +159,17 @@ bool readStringList(TBufferedInputStream& in, std::vector<std::string>& list) {
         int32_t len;
         // A length beyond 16 MiB is a damaged record, not a string.
         if (!readInt(len) || len < 0 || len > (16 << 20)) return false;
-        std::string s(size_t(len), '\0');
-        if (in.read(s.data(), size_t(len)) != size_t(len)) return false;
+        // Read piece by piece: a damaged length must not allocate megabytes
+        // before the file turns out to end much sooner.
+        std::string s;
+        for (size_t want = size_t(len); want > 0;) {
+            char piece[4096];
+            size_t n = std::min(want, sizeof piece);
+            size_t got = in.read(piece, n);
+            s.append(piece, got);
+            if (got < n) return false;
+            want -= got;
+        }
         s.resize(std::strlen(s.c_str()));
         list.push_back(std::move(s));
     }

@@ -831,6 +831,22 @@ constexpr int kMaxNestedRuns = 200;
 int gRunDepth = 0;
 } // namespace
 
+void runHostMethod(uint32_t instance, TFunction* method) {
+    int32_t savedBudget = StepBudget;
+    TProcess* p = nullptr;
+    try {
+        p = createProcess(TValue::ofObject(instance), {}, method);
+        p->hostOwned = true;
+    } catch (const ERavokError& e) {
+        ReportError(e.what());
+    }
+    if (p) {
+        run(p, kUnlimitedBudget);
+        freeProcess(p);
+    }
+    StepBudget = savedBudget;
+}
+
 int32_t run(TProcess* p, int32_t limit) {
     if (!p || !p->fp || p->finished || p->running) return 0;
     if (gRunDepth >= kMaxNestedRuns) {

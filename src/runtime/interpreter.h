@@ -12,6 +12,7 @@
 namespace ravok {
 
 class TProcess;
+class TFunction;
 
 // The budget every caller passes; as StepBudget it means "no debugger limit".
 constexpr int32_t kUnlimitedBudget = 123456;
@@ -41,6 +42,11 @@ void setDebugHold(TDebugHold* hold);
 // how many ran. Fatal errors are reported with the process's trace and kill
 // the process; they never escape.
 int32_t run(TProcess* p, int32_t limit = kUnlimitedBudget);
+
+// Runs one method of an instance to its end in a process of the host's own
+// (a destructor, a gc_mark), keeping the caller's StepBudget; a process that
+// cannot be made is reported and nothing runs.
+void runHostMethod(uint32_t instance, TFunction* method);
 
 // Shows text unless it equals the last warning shown.
 void warning(TProcess* p, const std::string& text);

@@ -27,19 +27,7 @@ bool gDraining = false;
 void runGcMark(uint32_t instance, TRTTI* cls) {
     TFunction* fn = cls->methodByName("gc_mark");
     if (!fn || !fn->hasCode()) return;
-    int32_t savedBudget = StepBudget;
-    TProcess* p = nullptr;
-    try {
-        p = createProcess(TValue::ofObject(instance), {}, fn);
-        p->hostOwned = true;
-    } catch (const ERavokError& e) {
-        ReportError(e.what());
-    }
-    if (p) {
-        run(p, kUnlimitedBudget);
-        freeProcess(p);
-    }
-    StepBudget = savedBudget;
+    runHostMethod(instance, fn);
 }
 
 void visit(uint32_t instance) {

@@ -94,21 +94,9 @@ void runDestructor(uint32_t instance) {
     if (!cls || o->refcount < 0) return;
     TDestructor* dtor = cls->destructor();
     if (!dtor) return;
-    int32_t savedBudget = StepBudget;
-    TProcess* proc = nullptr;
-    try {
-        proc = createProcess(TValue::ofObject(instance), {}, dtor);
-        proc->hostOwned = true;
-    } catch (const ERavokError& e) {
-        ReportError(e.what());
-    }
-    if (proc) {
-        ++gDestroyDepth;
-        run(proc, kUnlimitedBudget);
-        --gDestroyDepth;
-        freeProcess(proc);
-    }
-    StepBudget = savedBudget;
+    ++gDestroyDepth;
+    runHostMethod(instance, dtor);
+    --gDestroyDepth;
 }
 
 void releaseInstance(uint32_t instance) {
