@@ -17,7 +17,6 @@
 #include "runtime/symbols.h"
 
 #include <set>
-#include <unistd.h>
 
 namespace ravok {
 

@@ -12,9 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>

@@ -48,7 +48,6 @@ private:
 TResourceList::~TResourceList() {
     // First child first, without shifting the rest down each time.
     std::vector<std::unique_ptr<TResource>> gone = std::move(children_);
-    children_.clear();
     if (!gone.empty()) ++gResourceTreeChanges;
     for (auto& child : gone)
         child.reset();
@@ -82,15 +81,7 @@ TResource* TResourceList::findChild(std::string_view childName) {
         indexed_ = true;
     }
     auto it = index_.find(foldCase(childName));
-    if (it == index_.end()) return nullptr;
-    // A child renamed since it was indexed: search the list and index afresh.
-    if (!equalsNoCase(it->second->name, childName)) {
-        indexed_ = false;
-        for (const auto& c : children_)
-            if (equalsNoCase(c->name, childName)) return c.get();
-        return nullptr;
-    }
-    return it->second;
+    return it == index_.end() ? nullptr : it->second;
 }
 
 void TResourceList::removeAt(size_t i) {

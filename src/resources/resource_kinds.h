@@ -40,7 +40,8 @@ private:
     std::vector<std::unique_ptr<TResource>> children_;
     // Long lists (a page with thousands of globals) find children through an
     // index of their case-folded names, built on first need; the first child
-    // of a name is the one found, as in the search it stands for.
+    // of a name is the one found, as in the search it stands for. A resource
+    // is named before it is attached (attach, createLinked) and keeps the name.
     std::unordered_map<std::string, TResource*> index_;
     bool indexed_ = false;
 };

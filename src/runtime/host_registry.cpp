@@ -62,7 +62,7 @@ TValue THostObject::handle() const { return THostRegistry::instance().handle(hos
 
 void THostRegistry::remove(uint32_t id) {
     uint32_t index = id & kIndexMask;
-    if (find(id) == nullptr) return;
+    if (findId(id) == nullptr) return;
     slots_[index].obj = nullptr;
     if (freeTail_ != 0)
         slots_[freeTail_].nextFree = index;

@@ -51,17 +51,6 @@ public:
     uint32_t add(THostObject* obj);
     void remove(uint32_t id);
 
-    // The object with this id, or nullptr for a forged or stale id.
-    THostObject* find(uint32_t id) const {
-        uint32_t index = id & kIndexMask;
-        if (index == 0 || index >= slots_.size()) return nullptr;
-        const Slot& s = slots_[index];
-        return (s.generation & 0xFF) == (id >> kIndexBits) && s.obj ? s.obj : nullptr;
-    }
-    THostObject* find(uint32_t id, THostKind kind) const {
-        THostObject* obj = find(id);
-        return obj && obj->hostKind() == kind ? obj : nullptr;
-    }
     // The object a script value refers to: nullptr unless the value is a
     // sealed vtNative whose whole generation matches.
     THostObject* find(const TValue& v) const {
@@ -88,6 +77,14 @@ public:
 
 private:
     THostRegistry() = default;
+    // The slot's object when the id's low generation bits match (the host's
+    // own ids; script values go through find(TValue)).
+    THostObject* findId(uint32_t id) const {
+        uint32_t index = id & kIndexMask;
+        if (index == 0 || index >= slots_.size()) return nullptr;
+        const Slot& s = slots_[index];
+        return (s.generation & 0xFF) == (id >> kIndexBits) && s.obj ? s.obj : nullptr;
+    }
     static constexpr uint32_t kIndexBits = 24;
     static constexpr uint32_t kIndexMask = (1u << kIndexBits) - 1;
     static constexpr uint32_t kGenerations = 1u << 24;

@@ -141,9 +141,7 @@ void releaseArguments(uint8_t* receiverSlot, uint32_t argc) {
 }
 
 TValueList* forInList(const TValue& v) {
-    auto* list = v.kind == vtNative
-                     ? static_cast<TValueList*>(THostRegistry::instance().find(v, THostKind::List))
-                     : nullptr;
+    auto* list = static_cast<TValueList*>(THostRegistry::instance().find(v, THostKind::List));
     if (!list) fatal(describeBadHandle(v.u, "array list"));
     return list;
 }

@@ -107,11 +107,11 @@ private:
 // class of an instance on most field accesses.
 inline std::vector<TRTTI*>* gClassTable = nullptr;
 
-// The class with this id, or nullptr.
 // What the real pass of a collection found unreachable, in sweep order; the
 // collector destroys them once every class has been swept.
 std::vector<uint32_t>& doomedInstances();
 
+// The class with this id, or nullptr.
 inline TRTTI* classById(uint32_t id) {
     return gClassTable && id < gClassTable->size() ? (*gClassTable)[id] : nullptr;
 }
