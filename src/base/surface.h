@@ -86,7 +86,17 @@ public:
     void copyRotated(const TSurface& source, TRect src, int cx, int cy, int dstWidth, int dstHeight,
                      int steps, int alpha);
 
+    // The source rectangle stretched onto the destination rectangle, pixel
+    // for nearest pixel, leaving out the source's key colour.
+    void copyScaled(const TSurface& source, TRect src, TRect dst);
+    // The source rectangle at (x, y), blended with alpha 0-255 over what is
+    // there, leaving out the source's key colour.
+    void copyBlended(const TSurface& source, TRect src, int x, int y, int alpha);
+
     bool savePng(const std::string& hostPath) const;
+    // The rectangle as the bytes of a 24-bit BMP file; parts outside the
+    // surface are black.
+    std::string encodeBmp(TRect r) const;
 
     // A surface on the same pixels whose fills, lines, polygons and copies
     // (not text or turned copies) land only in rows top to bottom: two threads

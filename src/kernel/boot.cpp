@@ -25,6 +25,7 @@
 #include "runtime/runtime_natives.h"
 #include "screen/cpattern.h"
 #include "screen/input_natives.h"
+#include "screen/panel_natives.h"
 #include "screen/screen.h"
 #include "screen/sprite_natives.h"
 #include "screen/window_natives.h"
@@ -98,6 +99,7 @@ bool bootKernel() {
                              &builtInResourceNatives(),
                              &resourceReaderNatives(),
                              &resourceWriterNatives(),
+                             &panelNatives(),
                              &hashTableNatives(),
                              &projectParamNatives(),
                              &rankingNatives(),

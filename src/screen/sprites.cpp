@@ -99,11 +99,7 @@ void TMapSprite::Draw(TSurface& surface) {
     if (!source) return;
     auto piece = [&](int sx, int sy, int w, int h, int dx, int dy) {
         if (w <= 0 || h <= 0) return;
-        if (alpha < 255)
-            surface.copyRotated(*source, {sx, sy, sx + w, sy + h}, dx + w / 2, dy + h / 2, w, h, 0,
-                                alpha);
-        else
-            surface.copyKeyed(*source, {sx, sy, sx + w, sy + h}, dx, dy);
+        surface.copyBlended(*source, {sx, sy, sx + w, sy + h}, dx, dy, alpha);
     };
     if (rotating) {
         surface.copyRotated(*source, {0, 0, sourceWidth, sourceHeight}, x, y, width, height,

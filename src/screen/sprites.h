@@ -87,12 +87,14 @@ public:
     uint32_t colour = 0xFFFFFF;
 };
 
-// A wrap-around copy of a whole surface (used by panels).
+// A wrap-around copy of a whole surface (used by panels). It shares the
+// surface, so a panel freed or replaced after recording it in a frame is
+// still drawn as it was recorded.
 class TMapSprite : public TfSprite {
 public:
     void Draw(TSurface& surface) override;
     TRect Bounds(TSurface& surface) override;
-    TSurface* source = nullptr;
+    std::shared_ptr<const TSurface> source;
     int32_t sourceWidth = 0, sourceHeight = 0;
     int32_t scrollX = 0, scrollY = 0;
     int32_t width = 0, height = 0;
