@@ -1,11 +1,14 @@
 #include "app/input_script.h"
 
+#include "dialogs/script_dialogs.h"
+
 #include "player/mouse_input.h"
 #include "screen/joystick.h"
 #include "screen/key_state.h"
 #include "screen/screen.h"
 
 #include "base/clock.h"
+#include "base/encoding.h"
 #include "base/joy_source.h"
 #include "base/key_source.h"
 
@@ -40,6 +43,57 @@ struct TScriptedInput : public TKeySource, public TJoySource {
 TScriptedInput& scripted() {
     static TScriptedInput input;
     return input;
+}
+
+// The dialog answers, and whether each takes a text.
+enum class TTextUse { None, Optional, Required };
+const std::map<std::string, TTextUse>& dialogKinds() {
+    static const std::map<std::string, TTextUse> kinds = {
+        {"input-text", TTextUse::Required},  {"input-ok", TTextUse::Optional},
+        {"input-cancel", TTextUse::None},    {"input-close", TTextUse::None},
+        {"select", TTextUse::None},          {"select-close", TTextUse::None},
+        {"editor-text", TTextUse::Required}, {"editor-focus-out", TTextUse::None}};
+    return kinds;
+}
+
+// The line without its comment: '#' outside double quotes starts one.
+std::string withoutComment(const std::string& line) {
+    bool quoted = false;
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (quoted && line[i] == '\\') {
+            ++i;
+        } else if (line[i] == '"') {
+            quoted = !quoted;
+        } else if (line[i] == '#' && !quoted) {
+            return line.substr(0, i);
+        }
+    }
+    return line;
+}
+
+// A dialog answer's text: the rest of the line, trimmed, or a quoted text
+// with its escapes. False when a quote is not closed.
+bool readText(const std::string& rest, std::string& text, bool& given) {
+    size_t from = rest.find_first_not_of(" \t\r");
+    given = from != std::string::npos;
+    if (!given) return true;
+    if (rest[from] != '"') {
+        size_t to = rest.find_last_not_of(" \t\r");
+        text = rest.substr(from, to - from + 1);
+        return true;
+    }
+    text.clear();
+    for (size_t i = from + 1; i < rest.size(); ++i) {
+        char c = rest[i];
+        if (c == '"') return rest.find_first_not_of(" \t\r", i + 1) == std::string::npos;
+        if (c == '\\' && i + 1 < rest.size()) {
+            char e = rest[++i];
+            text += e == 'n' ? '\n' : e;
+        } else {
+            text += c;
+        }
+    }
+    return false;
 }
 
 std::string upper(std::string s) {
@@ -84,8 +138,7 @@ bool TInputScript::load(const std::string& hostPath, std::string& error) {
     int lineNo = 0;
     while (std::getline(in, text)) {
         ++lineNo;
-        size_t hash = text.find('#');
-        if (hash != std::string::npos) text.erase(hash);
+        text = withoutComment(text);
         std::istringstream words(text);
         TInputEvent e;
         e.line = lineNo;
@@ -98,6 +151,29 @@ bool TInputScript::load(const std::string& hostPath, std::string& error) {
             continue;
         }
         words >> e.kind;
+        auto dialog = dialogKinds().find(e.kind);
+        if (dialog != dialogKinds().end()) {
+            std::string rest, w;
+            std::getline(words, rest);
+            bool ok = e.frame >= 1;
+            if (e.kind == "select") {
+                std::istringstream number(rest);
+                long tag = 0;
+                ok = ok && (number >> tag) && !(number >> w) && tag >= 1 && tag <= 4;
+                e.values.push_back(tag);
+            } else {
+                ok = ok && readText(rest, e.text, e.hasText);
+                if (dialog->second == TTextUse::None) ok = ok && !e.hasText;
+                if (dialog->second == TTextUse::Required) ok = ok && e.hasText;
+                e.text = utf8ToCp932(e.text);
+            }
+            if (!ok) {
+                error = hostPath + ":" + std::to_string(lineNo) + ": cannot read \"" + text + "\"";
+                return false;
+            }
+            events_.push_back(e);
+            continue;
+        }
         std::string w;
         bool ok = e.frame >= 1;
         while (ok && words >> w) {
@@ -153,6 +229,20 @@ void TInputScript::moveCursor(int x, int y) {
     scripted().cursorY = y;
 }
 
+void TInputScript::answerDialog(const TInputEvent& e) {
+    TInputBox& box = inputBox();
+    if (e.kind == "input-text" || (e.kind == "input-ok" && e.hasText)) {
+        if (box.open) box.text = e.text;
+    }
+    if (e.kind == "input-ok") box.ok();
+    if (e.kind == "input-cancel") box.cancel();
+    if (e.kind == "input-close") box.closed();
+    if (e.kind == "select") selectBox().press(int(e.values[0]));
+    if (e.kind == "select-close") selectBox().closed();
+    if (e.kind == "editor-text") textEditor().typed(e.text);
+    if (e.kind == "editor-focus-out") textEditor().focusLost();
+}
+
 void TInputScript::beforeFrame(long frame) {
     TScriptedInput& s = scripted();
     while (next_ < events_.size() && events_[next_].frame <= frame) {
@@ -182,6 +272,8 @@ void TInputScript::beforeFrame(long frame) {
             s.joy[id].buttons = v.size() > 3 ? uint32_t(v[3]) : 0;
         } else if (e.kind == "inactive" || e.kind == "active") {
             s.active = e.kind == "active";
+        } else {
+            answerDialog(e);
         }
     }
 }

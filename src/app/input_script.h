@@ -10,6 +10,20 @@
 //   FRAME mouse-up left|right
 //   FRAME joy ID X Y [BUTTONS]  a reading of joystick 0 or 1 (axes 0-65535)
 //   FRAME inactive | active     the player's window loses or regains the focus
+//
+// and the answers a user gives the script dialog boxes (TEXT is the rest of
+// the line, or a text in double quotes, which may hold # and the escapes
+// \" \\ \n; it is read as UTF-8). An answer to a dialog that is not open
+// does nothing, as a click on a closed window would.
+//
+//   FRAME input-text TEXT       typed into the input box's field
+//   FRAME input-ok [TEXT]       OK, after typing TEXT when given (status 1)
+//   FRAME input-cancel          Cancel (status 2)
+//   FRAME input-close           the window closed without a button (status 2)
+//   FRAME select N              the select box's button N, 1-4 (status N)
+//   FRAME select-close          the select box closed without a button (-1)
+//   FRAME editor-text TEXT      typed into the text editor's visible field
+//   FRAME editor-focus-out      the text editor loses the focus and closes
 #pragma once
 
 #include <string>
@@ -24,6 +38,8 @@ struct TInputEvent {
     long frame = 0;
     std::string kind;
     std::vector<long> values;
+    std::string text; // the dialog answers' text, as system text
+    bool hasText = false;
     int line = 0;
 };
 
@@ -47,6 +63,7 @@ public:
     const std::vector<TInputEvent>& events() const { return events_; }
 
 private:
+    void answerDialog(const TInputEvent& e);
     std::vector<TInputEvent> events_;
     size_t next_ = 0;
 };

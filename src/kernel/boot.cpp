@@ -2,6 +2,7 @@
 
 #include "compiler/class_compiler.h"
 #include "compiler/evaluator.h"
+#include "dialogs/dialog_natives.h"
 #include "kernel/kernel_natives.h"
 #include "kernel/ranking.h"
 #include "pages/generator.h"
@@ -101,7 +102,10 @@ bool bootKernel() {
                              &resourceWriterNatives(),
                              &panelNatives(),
                              &hashTableNatives(),
+                             &inputBoxNatives(),
                              &projectParamNatives(),
+                             &selectBoxNatives(),
+                             &textEditorNatives(),
                              &rankingNatives(),
                              &systemRuntimeNatives(),
                              &systemKernelNatives(),

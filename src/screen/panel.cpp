@@ -36,7 +36,9 @@ TPanel* createPanel(int width, int height) {
     return surface ? keep(std::move(surface)) : nullptr;
 }
 
-TPanel* adoptPanel(std::unique_ptr<TSurface> image) { return image ? keep(std::move(image)) : nullptr; }
+TPanel* adoptPanel(std::unique_ptr<TSurface> image) {
+    return image ? keep(std::move(image)) : nullptr;
+}
 
 void freePanel(TPanel* panel) {
     if (panel) panels().erase(panel);

@@ -14,7 +14,6 @@
 #include "runtime/symbols.h"
 #include "runtime/value_ops.h"
 
-
 namespace ravok {
 
 namespace {
@@ -116,8 +115,8 @@ void _n_getPixel(TValue* cell, int argc, int) {
     TPanel* panel = panelArg(cell);
     int32_t x = intArg(cell, 2), y = intArg(cell, 3);
     // Outside the surface: the drawing layer's invalid colour, all bits set.
-    bool inside = panel && x >= 0 && y >= 0 && x < panel->surface().width() &&
-                  y < panel->surface().height();
+    bool inside =
+        panel && x >= 0 && y >= 0 && x < panel->surface().width() && y < panel->surface().height();
     setInt(*cell, inside ? int32_t(panel->surface().pixel(x, y)) : -1);
 }
 
@@ -241,9 +240,8 @@ void _n_save(TValue* cell, int argc, int) {
     TPanel* panel = panelArg(cell);
     std::string path = panel ? panelFilePath(native::text(argument(cell, 2))) : std::string();
     TRect r{intArg(cell, 3), intArg(cell, 4), intArg(cell, 5), intArg(cell, 6)};
-    bool ok = !path.empty() && panelSizeAllowed(r.width(), r.height()) &&
-              !directoryExists(path) && forceDirs(sandboxFolder()) &&
-              writeWholeFile(path, panel->surface().encodeBmp(r));
+    bool ok = !path.empty() && panelSizeAllowed(r.width(), r.height()) && !directoryExists(path) &&
+              forceDirs(sandboxFolder()) && writeWholeFile(path, panel->surface().encodeBmp(r));
     setInt(*cell, ok ? 1 : 0);
 }
 
