@@ -1,6 +1,10 @@
 #include "desktop/desktop_player.h"
 
 #include "app/frame_shots.h"
+#include "desktop/about_box.h"
+#include "desktop/script_dialog_windows.h"
+#include "dialogs/script_dialogs.h"
+#include "runtime/messages.h"
 #include "screen/screen_window.h"
 
 #include "base/frame_pacing.h"
@@ -9,6 +13,7 @@
 #include "pages/page_loader.h"
 #include "pages/page_state.h"
 #include "pages/project_manager.h"
+#include "player/about_info.h"
 #include "player/main_loop.h"
 #include "player/mouse_input.h"
 #include "player/splash_timer.h"
@@ -53,6 +58,8 @@ struct TDesktop {
     GtkWidget* statusBar = nullptr;
     bool fullScreen = false;
     int busyCounter = 0;
+    bool loading = false; // a page is loading: every notice toggles the indicator
+    GtkWidget* statusItem = nullptr;
     GtkWidget* methodItems[3] = {};
     GtkWidget* splash = nullptr;
     GtkWidget* splashArea = nullptr;
@@ -71,15 +78,20 @@ TDesktop& desktop() {
 }
 
 void wakeLoop();
+void showBusy(bool on);
 
 // ---- message boxes ---------------------------------------------------------
 
 class TDesktopReporter : public TReporter {
 public:
-    void notice(const std::string&, const TTrace&) override { pump(); }
+    void notice(const std::string&, const TTrace&) override {
+        if (desktop().loading) showBusy(true);
+        pump();
+    }
     void reportError(const std::string& text, const TTrace&) override {
         TDesktop& d = desktop();
         ++d.errors;
+        if (d.loading) showBusy(true);
         std::fprintf(stderr, "ravok: %s\n", cp932ToUtf8(text).c_str());
         if (d.closing || !d.window) return;
         // The dialog runs a nested main loop; the frame loop must not run
@@ -346,16 +358,9 @@ void onHelp(GtkMenuItem*, gpointer) {
     shell().openAddress(target);
 }
 
-void onWeb(GtkMenuItem*, gpointer) { shell().openAddress("https://ravok.example.org/"); }
+void onWeb(GtkMenuItem*, gpointer) { shell().openAddress(kHomePage); }
 
-void onAbout(GtkMenuItem*, gpointer) {
-    GtkWidget* box =
-        gtk_message_dialog_new(GTK_WINDOW(desktop().window), GTK_DIALOG_MODAL, GTK_MESSAGE_INFO,
-                               GTK_BUTTONS_OK, "Ravok System Ver %s", kVersionText);
-    gtk_window_set_title(GTK_WINDOW(box), "About Ravok");
-    gtk_dialog_run(GTK_DIALOG(box));
-    gtk_widget_destroy(box);
-}
+void onAbout(GtkMenuItem*, gpointer) { showAboutBox(desktop().window); }
 
 void buildMenu(GtkWidget* bar) {
     GtkWidget* file = addMenu(bar, "&File");
@@ -385,9 +390,16 @@ void buildMenu(GtkWidget* bar) {
     gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(bar2), TRUE);
     g_signal_connect(bar2, "toggled", G_CALLBACK(onStatusBar), nullptr);
     gtk_menu_shell_append(GTK_MENU_SHELL(options), bar2);
+    desktop().statusItem = bar2;
     addItem(options, "Save Window State", nullptr);
     GtkWidget* help = addMenu(bar, "&Help");
-    addItem(help, "&Help top page", G_CALLBACK(onHelp));
+    GtkWidget* top = addItem(help, "&Help top page", G_CALLBACK(onHelp));
+    // F1 itself is taken in the key handler, before the game sees it; the
+    // accelerator only shows the key in the menu.
+    GtkAccelGroup* keys = gtk_accel_group_new();
+    gtk_window_add_accel_group(GTK_WINDOW(desktop().window), keys);
+    gtk_widget_add_accelerator(top, "activate", keys, GDK_KEY_F1, GdkModifierType(0),
+                               GTK_ACCEL_VISIBLE);
     addItem(help, "&Find", nullptr);
     addItem(help, "Ravok on the web", G_CALLBACK(onWeb));
     addItem(help, "&About..", G_CALLBACK(onAbout));
@@ -453,13 +465,17 @@ void startUp() {
     Booting = true;
     screen().backSurface();
     std::string bar = TEnvironment::instance().getEnv("statusBar");
-    if (bar == "0") gtk_widget_hide(d.statusBar);
+    if (bar == "0") {
+        gtk_widget_hide(d.statusBar);
+        // The tick follows the bar.
+        gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(d.statusItem), FALSE);
+    }
     soundEngine().timerEnabled = true;
     screen().NotRunning = true;
     bootPlayer(d.options->page);
     std::string caption =
         TPrjManager::instance().getParam("title") + TPrjManager::instance().getParam("version");
-    if (caption.empty()) caption = "Ravok System";
+    if (caption.empty()) caption = translate("Ravok System");
     gtk_window_set_title(GTK_WINDOW(d.window), cp932ToUtf8(caption).c_str());
     int wx, wy;
     gtk_window_get_position(GTK_WINDOW(d.window), &wx, &wy);
@@ -532,6 +548,10 @@ void setFullScreen(bool on) {
 }
 
 gboolean onKey(GtkWidget*, GdkEventKey* e, gpointer) {
+    if (e->keyval == GDK_KEY_F1 && (e->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK)) == 0) {
+        onHelp(nullptr, nullptr);
+        return TRUE;
+    }
     bool toggle = e->keyval == GDK_KEY_F11 ||
                   ((e->state & GDK_MOD1_MASK) &&
                    (e->keyval == GDK_KEY_Return || e->keyval == GDK_KEY_KP_Enter));
@@ -549,9 +569,26 @@ gboolean onKeyRelease(GtkWidget*, GdkEventKey* e, gpointer) {
     return FALSE;
 }
 
+// The game stays active while the focus is in one of its own windows (a
+// dialog, the text editor, the about box), as a program's windows share one
+// activity; it goes inactive when the focus leaves them all. Which window
+// took the focus is known only a moment later.
+gboolean checkActive(gpointer) {
+    bool any = false;
+    GList* all = gtk_window_list_toplevels();
+    for (GList* w = all; w; w = w->next)
+        if (gtk_window_is_active(GTK_WINDOW(w->data)) ||
+            gtk_window_has_toplevel_focus(GTK_WINDOW(w->data)))
+            any = true;
+    g_list_free(all);
+    gtkKeys().focused = any;
+    if (any) wakeLoop();
+    return G_SOURCE_REMOVE;
+}
+
 gboolean onFocusOut(GtkWidget*, GdkEvent*, gpointer) {
-    gtkKeys().focused = false;
     gtkKeys().releaseAll();
+    g_timeout_add(60, checkActive, nullptr);
     return FALSE;
 }
 
@@ -574,6 +611,7 @@ void onAreaResize(GtkWidget*, GdkRectangle* r, gpointer) {
 void showBusy(bool on) {
     TDesktop& d = desktop();
     if (!on || !d.area) return;
+    if (d.dialogOpen) return; // no drawing from inside a message box's loop
     d.busyCounter = (d.busyCounter + 1) & 7;
     TRect g = gameRect();
     TSurface* front = frontSurface();
@@ -607,7 +645,10 @@ public:
 
 class TDesktopBusyIndicator : public TBusyIndicator {
 public:
-    void busy(bool on) override { showBusy(on); }
+    void busy(bool on) override {
+        desktop().loading = on;
+        showBusy(on);
+    }
 };
 
 class TDesktopShell : public TPlayerShell {
@@ -631,7 +672,7 @@ void onFocus(GtkWidget*, GdkEvent*, gpointer) {
 void buildWindows() {
     TDesktop& d = desktop();
     d.window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    gtk_window_set_title(GTK_WINDOW(d.window), "Ravok System");
+    gtk_window_set_title(GTK_WINDOW(d.window), cp932ToUtf8(translate("Ravok System")).c_str());
     GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
     gtk_container_add(GTK_CONTAINER(d.window), box);
     GtkWidget* bar = gtk_menu_bar_new();
@@ -655,6 +696,7 @@ void buildWindows() {
     }
     gtk_box_pack_end(GTK_BOX(box), d.statusBar, FALSE, FALSE, 0);
     g_signal_connect(d.window, "destroy", G_CALLBACK(onDestroy), nullptr);
+    setDialogParent(d.window);
     g_signal_connect(d.window, "focus-in-event", G_CALLBACK(onFocus), nullptr);
     g_signal_connect(d.window, "key-press-event", G_CALLBACK(onKey), nullptr);
     g_signal_connect(d.window, "key-release-event", G_CALLBACK(onKeyRelease), nullptr);
@@ -665,7 +707,7 @@ void buildWindows() {
     if (d.options->fullScreen) setFullScreen(true);
 
     d.splash = gtk_window_new(GTK_WINDOW_POPUP);
-    gtk_window_set_title(GTK_WINDOW(d.splash), "Now Loading");
+    gtk_window_set_title(GTK_WINDOW(d.splash), cp932ToUtf8(translate("Now Loading")).c_str());
     gtk_window_set_keep_above(GTK_WINDOW(d.splash), TRUE);
     gtk_window_set_decorated(GTK_WINDOW(d.splash), FALSE);
     d.splashArea = gtk_drawing_area_new();
@@ -677,6 +719,22 @@ void buildWindows() {
 }
 
 } // namespace
+
+bool placeGamePoint(int x, int y, TGamePlacement& placed) {
+    TDesktop& d = desktop();
+    GdkWindow* w = d.area ? gtk_widget_get_window(d.area) : nullptr;
+    if (!w) return false;
+    int aw = gtk_widget_get_allocated_width(d.area), ah = gtk_widget_get_allocated_height(d.area);
+    TRect g = gameRect();
+    int k = scaleFor(aw, ah);
+    int ox = std::max(0, (aw - g.width() * k) / 2), oy = std::max(0, (ah - g.height() * k) / 2);
+    int rx = 0, ry = 0;
+    gdk_window_get_origin(w, &rx, &ry);
+    placed.rootX = rx + ox + x * k;
+    placed.rootY = ry + oy + y * k;
+    placed.scale = k;
+    return true;
+}
 
 bool desktopAvailable() { return gtk_init_check(nullptr, nullptr); }
 

@@ -4,6 +4,8 @@
 #include "base/key_source.h"
 #include "base/reporter.h"
 #include "desktop/desktop_player.h"
+#include "desktop/script_dialog_windows.h"
+#include "dialogs/script_dialogs.h"
 #include "kernel/boot.h"
 #include "pages/page_loader.h"
 #include "platform/gtk/gtk_keys.h"
@@ -26,6 +28,7 @@ void wireDesktop() {
     setScreenWindow(&desktopWindow());
     setBusyIndicator(&desktopBusyIndicator());
     setPlayerShell(&desktopShell());
+    setDialogHost(&desktopDialogHost());
     gStartMidiPlayer = true;
 }
 

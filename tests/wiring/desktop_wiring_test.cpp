@@ -6,6 +6,8 @@
 #include "base/key_source.h"
 #include "desktop/desktop_player.h"
 #include "desktop/desktop_wiring.h"
+#include "desktop/script_dialog_windows.h"
+#include "dialogs/script_dialogs.h"
 #include "kernel/boot.h"
 #include "pages/page_loader.h"
 #include "platform/gtk/gtk_keys.h"
@@ -27,6 +29,7 @@ TEST(DesktopWiringTest, EverySeamHoldsTheDesktopImplementation) {
     EXPECT_EQ(&screenWindow(), &desktopWindow());
     EXPECT_EQ(&busyIndicator(), &desktopBusyIndicator());
     EXPECT_EQ(&playerShell(), &desktopShell());
+    EXPECT_EQ(&dialogHost(), &desktopDialogHost());
     EXPECT_TRUE(gStartMidiPlayer);
     soundEngine().setDevice(nullptr);
 }

@@ -1,6 +1,7 @@
 // After the headless player's wiring every seam holds the headless run's
 // implementation, and unwiring gives the defaults back; a forgotten
 // installation fails here instead of in a game.
+#include "dialogs/script_dialogs.h"
 #include "shared_seams.h"
 
 #include "app/frame_shots.h"
@@ -44,6 +45,8 @@ TEST(HeadlessWiringTest, EverySeamHoldsTheHeadlessImplementation) {
     EXPECT_EQ(typeid(busyIndicator()), typeid(noIndicator));
     EXPECT_EQ(typeid(playerShell()), typeid(noShell));
     EXPECT_EQ(typeid(debugHold()), typeid(TDebugHold));
+    // Dialogs are shown nowhere; the input script answers them.
+    EXPECT_EQ(typeid(dialogHost()), typeid(TDialogHost));
 
     unwireHeadless();
     EXPECT_EQ(installedReporter(), nullptr);
