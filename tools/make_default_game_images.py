@@ -7,6 +7,8 @@ frame colour is also each cell's transparent colour), in this order:
   2 runner (red),  3 runner with the other foot forward,
   4 coin (yellow)
   5 the player (green), 6 the player with the other foot forward
+  7 a falling star (yellow), 8 a rock (grey), 9 a heart (a life),
+  10 a grass tile (the ground), 11 a twinkle (a small star of the sky)
 
   tools/make_default_game_images.py [OUTPUT]
 """
@@ -48,9 +50,74 @@ def coin():
     return px
 
 
+def star():
+    """A five-pointed star: the points of a polygon, filled by the even-odd
+    rule of its outline through every second corner."""
+    import math
+    corners = []
+    for i in range(10):
+        r = 7.5 if i % 2 == 0 else 3.2
+        a = -math.pi / 2 + i * math.pi / 5
+        corners.append((7.5 + r * math.cos(a), 8 + r * math.sin(a)))
+    px = {}
+    for y in range(CELL):
+        for x in range(CELL):
+            cx, cy, inside = x + 0.5, y + 0.5, False
+            for i in range(10):
+                (x1, y1), (x2, y2) = corners[i], corners[(i + 1) % 10]
+                if (y1 <= cy) != (y2 <= cy) and cx < x1 + (cy - y1) * (x2 - x1) / (y2 - y1):
+                    inside = not inside
+            if inside:
+                px[(x, y)] = (255, 230, 60) if (x - 7.5) ** 2 + (y - 8) ** 2 > 6 else (255, 250, 190)
+    return px
+
+
+def rock():
+    px = {}
+    for y in range(CELL):
+        for x in range(CELL):
+            d = ((x - 7.5) / 7.2) ** 2 + ((y - 8.5) / 6.2) ** 2
+            if d <= 1:
+                shade = 150 if (x + y) % 5 else 110
+                if x + y < 11:
+                    shade += 40
+                px[(x, y)] = (shade, shade - 10, shade - 25)
+    return px
+
+
+def heart():
+    px = {}
+    for y in range(CELL):
+        for x in range(CELL):
+            u, v = (x - 7.5) / 6.5, (7 - y) / 6.5
+            if (u * u + v * v - 0.5) ** 3 - u * u * v * v * v <= 0:
+                px[(x, y)] = (235, 40, 80)
+    return px
+
+
+def grass():
+    px = {}
+    for y in range(CELL):
+        for x in range(CELL):
+            if y >= 5:
+                px[(x, y)] = (120, 80, 40) if y >= 9 else (60, 170, 60)
+            elif (x * 7 + y * 3) % 5 == 0 and y >= 2:
+                px[(x, y)] = (80, 200, 80)
+    return px
+
+
+def twinkle():
+    px = {}
+    for i in range(-3, 4):
+        px[(7 + i, 7)] = px[(7, 7 + i)] = (200, 220, 255)
+    px[(7, 7)] = (255, 255, 255)
+    return px
+
+
 CELLS = [figure((40, 90, 230), 0), figure((40, 90, 230), 1),
          figure((220, 50, 50), 0), figure((220, 50, 50), 1), coin(),
-         figure((40, 180, 70), 0), figure((40, 180, 70), 1)]
+         figure((40, 180, 70), 0), figure((40, 180, 70), 1),
+         star(), rock(), heart(), grass(), twinkle()]
 
 
 def png(width, height, rows):

@@ -1,5 +1,6 @@
 #include "desktop/about_box.h"
 
+#include "desktop/desktop_player.h"
 #include "player/about_info.h"
 
 #include "base/encoding.h"
@@ -42,8 +43,8 @@ GtkWidget* clickable(GtkWidget* child, GCallback clicked) {
     gtk_widget_add_events(box, GDK_BUTTON_PRESS_MASK);
     g_signal_connect(box, "button-press-event", clicked, nullptr);
     g_signal_connect(box, "realize", G_CALLBACK(+[](GtkWidget* w, gpointer) {
-                         GdkCursor* hand = gdk_cursor_new_for_display(gtk_widget_get_display(w),
-                                                                      GDK_HAND2);
+                         GdkCursor* hand =
+                             gdk_cursor_new_for_display(gtk_widget_get_display(w), GDK_HAND2);
                          gdk_window_set_cursor(gtk_widget_get_window(w), hand);
                          g_object_unref(hand);
                      }),
@@ -114,8 +115,8 @@ void build(GtkWidget* parent) {
     gtk_label_set_xalign(GTK_LABEL(created), 0);
     gtk_box_pack_start(GTK_BOX(texts), created, FALSE, FALSE, 0);
     GtkWidget* link = gtk_label_new(nullptr);
-    std::string markup = std::string("<span foreground=\"blue\" underline=\"single\">") +
-                         kHomePage + "</span>";
+    std::string markup =
+        std::string("<span foreground=\"blue\" underline=\"single\">") + kHomePage + "</span>";
     gtk_label_set_markup(GTK_LABEL(link), markup.c_str());
     gtk_label_set_xalign(GTK_LABEL(link), 0);
     gtk_box_pack_start(GTK_BOX(texts), clickable(link, G_CALLBACK(openHome)), FALSE, FALSE, 0);
@@ -134,6 +135,11 @@ void build(GtkWidget* parent) {
     gtk_box_pack_end(GTK_BOX(box), buttons, FALSE, FALSE, 0);
     g_signal_connect_swapped(ok, "clicked", G_CALLBACK(gtk_widget_hide), w.window);
     g_signal_connect(w.window, "delete-event", G_CALLBACK(gtk_widget_hide_on_delete), nullptr);
+    g_signal_connect(w.window, "focus-in-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer) {
+                         noteWindowFocused();
+                         return FALSE;
+                     }),
+                     nullptr);
     gtk_widget_show_all(box);
 }
 
@@ -161,8 +167,8 @@ void fill() {
     // and bug reports.
     Log("About: title=" + info.title + " version=" + info.version + " author=" + info.author +
         " mail=" + info.mail + " web=" + info.web + " license=" + info.cond +
-        " AppID=" + std::to_string(info.appId) + " kerID=" + std::to_string(info.kernelId) +
-        " " + info.versionLine);
+        " AppID=" + std::to_string(info.appId) + " kerID=" + std::to_string(info.kernelId) + " " +
+        info.versionLine);
 }
 
 } // namespace

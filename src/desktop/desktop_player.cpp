@@ -572,23 +572,18 @@ gboolean onKeyRelease(GtkWidget*, GdkEventKey* e, gpointer) {
 // The game stays active while the focus is in one of its own windows (a
 // dialog, the text editor, the about box), as a program's windows share one
 // activity; it goes inactive when the focus leaves them all. Which window
-// took the focus is known only a moment later.
-gboolean checkActive(gpointer) {
-    bool any = false;
-    GList* all = gtk_window_list_toplevels();
-    for (GList* w = all; w; w = w->next)
-        if (gtk_window_is_active(GTK_WINDOW(w->data)) ||
-            gtk_window_has_toplevel_focus(GTK_WINDOW(w->data)))
-            any = true;
-    g_list_free(all);
-    gtkKeys().focused = any;
-    if (any) wakeLoop();
+// took the focus is known only a moment later: a focus-out is taken back
+// by any of the player's windows gaining the focus within that moment.
+unsigned gFocusChanges = 0;
+
+gboolean checkActive(gpointer change) {
+    if (GPOINTER_TO_UINT(change) == gFocusChanges) gtkKeys().focused = false;
     return G_SOURCE_REMOVE;
 }
 
 gboolean onFocusOut(GtkWidget*, GdkEvent*, gpointer) {
     gtkKeys().releaseAll();
-    g_timeout_add(60, checkActive, nullptr);
+    g_timeout_add(60, checkActive, GUINT_TO_POINTER(++gFocusChanges));
     return FALSE;
 }
 
@@ -664,10 +659,7 @@ void onDestroy(GtkWidget*, gpointer) {
     gtk_main_quit();
 }
 
-void onFocus(GtkWidget*, GdkEvent*, gpointer) {
-    gtkKeys().focused = true;
-    wakeLoop();
-}
+void onFocus(GtkWidget*, GdkEvent*, gpointer) { noteWindowFocused(); }
 
 void buildWindows() {
     TDesktop& d = desktop();
@@ -719,6 +711,12 @@ void buildWindows() {
 }
 
 } // namespace
+
+void noteWindowFocused() {
+    ++gFocusChanges;
+    gtkKeys().focused = true;
+    wakeLoop();
+}
 
 bool placeGamePoint(int x, int y, TGamePlacement& placed) {
     TDesktop& d = desktop();

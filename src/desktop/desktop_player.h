@@ -12,6 +12,10 @@ class TPlayerShell;
 class TReporter;
 class TScreenWindow;
 
+// One of the player's windows (the screen window, a dialog, the about box)
+// gained the focus: the game is active.
+void noteWindowFocused();
+
 // Whether a display can be opened.
 bool desktopAvailable();
 

@@ -1,5 +1,6 @@
 #include "desktop/script_dialog_windows.h"
 
+#include "desktop/desktop_player.h"
 #include "dialogs/script_dialogs.h"
 
 #include "base/encoding.h"
@@ -39,11 +40,17 @@ std::string mnemonic(const std::string& caption) {
     return out;
 }
 
+gboolean focused(GtkWidget*, GdkEvent*, gpointer) {
+    noteWindowFocused();
+    return FALSE;
+}
+
 GtkWidget* newDialogWindow() {
     GtkWidget* w = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     if (gParent) gtk_window_set_transient_for(GTK_WINDOW(w), GTK_WINDOW(gParent));
     gtk_window_set_resizable(GTK_WINDOW(w), TRUE);
     gtk_container_set_border_width(GTK_CONTAINER(w), kMargin);
+    g_signal_connect(w, "focus-in-event", G_CALLBACK(focused), nullptr);
     return w;
 }
 
@@ -100,7 +107,8 @@ void buildInputWindow() {
     g_signal_connect(w.entry, "activate",
                      G_CALLBACK(+[](GtkEntry*, gpointer) { closeInput(&TInputBox::ok); }), nullptr);
     g_signal_connect(ok, "clicked",
-                     G_CALLBACK(+[](GtkButton*, gpointer) { closeInput(&TInputBox::ok); }), nullptr);
+                     G_CALLBACK(+[](GtkButton*, gpointer) { closeInput(&TInputBox::ok); }),
+                     nullptr);
     g_signal_connect(cancel, "clicked",
                      G_CALLBACK(+[](GtkButton*, gpointer) { closeInput(&TInputBox::cancel); }),
                      nullptr);
@@ -286,6 +294,7 @@ void buildEditorWindow() {
                      G_CALLBACK(+[](GtkTextBuffer*, gpointer) { editorTyped(); }), nullptr);
     g_signal_connect(w.window, "focus-in-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer) {
                          textEditor().foreground = true;
+                         noteWindowFocused();
                          return FALSE;
                      }),
                      nullptr);
@@ -308,8 +317,8 @@ void buildEditorWindow() {
 void setEditorFont(const TTextEditor& editor, int scale) {
     TEditorWindow& w = editorWindow();
     std::string family = shown(editor.fontName);
-    std::string css = "* { font-size: " + std::to_string(std::max(1, editor.fontSize) * scale) +
-                      "pt;";
+    std::string css =
+        "* { font-size: " + std::to_string(std::max(1, editor.fontSize) * scale) + "pt;";
     if (!family.empty()) {
         std::string quoted;
         for (char c : family)
@@ -364,10 +373,5 @@ TDialogHost& desktopDialogHost() {
 }
 
 void setDialogParent(GtkWidget* window) { gParent = window; }
-
-bool isDialogWindow(GtkWidget* window) {
-    return window && (window == inputWindow().window || window == selectWindow().window ||
-                      window == editorWindow().window);
-}
 
 } // namespace ravok

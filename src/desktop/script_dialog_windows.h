@@ -22,8 +22,5 @@ bool placeGamePoint(int x, int y, TGamePlacement& placed);
 TDialogHost& desktopDialogHost();
 // The windows are made on first use, transient for the screen window.
 void setDialogParent(GtkWidget* window);
-// Whether the window is one of the dialogs (for the shell's activity rule:
-// the game stays active while the focus is in one of its own windows).
-bool isDialogWindow(GtkWidget* window);
 
 } // namespace ravok

@@ -26,6 +26,10 @@ standard output:
   loudness: R P    the recorded sound's RMS level is above R dB and its peak
                    below P dB (full scale 0 dB), by sox's statistics: neither
                    silent nor clipped
+  home: copy       play from a copy of the program directory (its Kernel, Usr
+                   and tones.wdt), whose Usr/files folder is emptied before
+                   every run, so a game that saves files starts the same each
+                   time and the build's own game keeps its files
 
 The folder is copied to <build>/game-tests/NAME first, so the project file a
 run creates never lands in the source tree, and the page's reconstruction cache
@@ -96,6 +100,16 @@ def main():
             else:
                 settings[key.strip()] = value.strip()
     expected = body.splitlines()
+    fresh_files = None
+    if settings.get("home") == "copy":
+        copy = os.path.join(home, "game-tests", os.path.basename(os.path.abspath(folder)) + "-home")
+        shutil.rmtree(copy, ignore_errors=True)
+        for part in ("Kernel", "Usr"):
+            shutil.copytree(os.path.join(home, part), os.path.join(copy, part),
+                            ignore=shutil.ignore_patterns("files"))
+        shutil.copyfile(os.path.join(home, "tones.wdt"), os.path.join(copy, "tones.wdt"))
+        home = copy
+        fresh_files = os.path.join(copy, "Usr", "files")
     check = settings.get("check") == "yes"
     if check:
         args = [ravok, "--home", home, "--check"]
@@ -140,6 +154,8 @@ def main():
     failures = []
     err = ""
     for _ in range(runs):
+        if fresh_files:
+            shutil.rmtree(fresh_files, ignore_errors=True)
         run = subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=300)
         out = run.stdout.decode("utf-8", "replace").splitlines()
         err = run.stderr.decode("utf-8", "replace")
