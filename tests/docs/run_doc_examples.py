@@ -1,0 +1,99 @@
+#!/usr/bin/env python3
+"""Runs the examples of a page of docs/ that are marked to run: each fenced
+block right after a line `<!-- run -->` is played with `ravok --run` from a
+scratch copy of the program directory (so files it writes land there), and
+must end normally and print what its comments say: a line that begins with
+print(...) and ends with `// TEXT` expects TEXT (up to a first ": " or ", ",
+which begin an explanation), in order, and nothing else may be printed.
+
+A block right after `<!-- from PATH -->` quotes a file of the repository
+(the bundled game, which the game tests play): its lines must stand in that
+file as they are, one after another, so the quote never drifts from the code.
+
+  run_doc_examples.py RAVOK HOME DOC.md
+"""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+
+ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+
+
+def examples(path):
+    """[(line, marker, code)] for the marked blocks: marker is "run" or the
+    quoted file's path."""
+    lines = open(path, encoding="utf-8").read().splitlines()
+    found, i = [], 0
+    while i < len(lines):
+        m = re.match(r"<!-- (run|from (\S+)) -->$", lines[i].strip())
+        if m and i + 1 < len(lines) and lines[i + 1].startswith("```"):
+            start = i + 2
+            end = start
+            while end < len(lines) and not lines[end].startswith("```"):
+                end += 1
+            found.append((start + 1, m.group(2) or "run", lines[start:end]))
+            i = end
+        i += 1
+    return found
+
+
+def quoted(code, path):
+    """Whether the lines stand one after another in the file."""
+    with open(os.path.join(ROOT, path), "rb") as f:
+        text = f.read().decode("cp932").replace("\r\n", "\n").split("\n")
+    n = len(code)
+    return any(text[i:i + n] == code for i in range(len(text) - n + 1))
+
+
+def expected_output(code):
+    out = []
+    for line in code:
+        m = re.match(r"\s*print\(.*\);\s*//\s?(.*)$", line)
+        if m:
+            out.append(re.split(r": |, ", m.group(1), maxsplit=1)[0].rstrip())
+    return out
+
+
+def main():
+    ravok, home, doc = sys.argv[1], os.path.abspath(sys.argv[2]), sys.argv[3]
+    blocks = examples(doc)
+    if not blocks:
+        print("%s: no examples marked <!-- run -->" % doc)
+        return 1
+    failures = []
+    work = tempfile.mkdtemp(prefix="ravok-docs-")
+    try:
+        shutil.copytree(os.path.join(home, "Kernel"), os.path.join(work, "Kernel"))
+        shutil.copyfile(os.path.join(home, "tones.wdt"), os.path.join(work, "tones.wdt"))
+        for n, (line, marker, code) in enumerate(blocks):
+            where = "%s:%d" % (os.path.basename(doc), line)
+            if marker != "run":
+                if not quoted(code, marker):
+                    failures.append("%s: the quote is not in %s as it stands" % (where, marker))
+                continue
+            script = os.path.join(work, "example%d.ravok" % n)
+            with open(script, "wb") as f:
+                f.write("\r\n".join(code).encode("cp932") + b"\r\n")
+            run = subprocess.run([ravok, "--home", work, "--run", script], stdout=subprocess.PIPE,
+                                 stderr=subprocess.PIPE, timeout=120)
+            out = run.stdout.decode("utf-8", "replace").splitlines()
+            want = expected_output(code)
+            if run.returncode != 0:
+                failures.append("%s: exit status %d\n%s" % (where, run.returncode,
+                                                             run.stderr.decode("utf-8", "replace")))
+            if out != want:
+                failures.append("%s: printed %r, the comments say %r" % (where, out, want))
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    if failures:
+        print("\n".join(failures))
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
