@@ -470,6 +470,7 @@ void startUp() {
         // The tick follows the bar.
         gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(d.statusItem), FALSE);
     }
+    translateDialogTexts();
     soundEngine().timerEnabled = true;
     screen().NotRunning = true;
     bootPlayer(d.options->page);

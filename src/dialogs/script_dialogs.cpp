@@ -1,5 +1,7 @@
 #include "dialogs/script_dialogs.h"
 
+#include "runtime/messages.h"
+
 namespace ravok {
 
 void TInputBox::ok() {
@@ -55,6 +57,20 @@ TSelectBox& selectBox() {
 TTextEditor& textEditor() {
     static TTextEditor editor;
     return editor;
+}
+
+void translateDialogTexts() {
+    TInputBox& input = inputBox();
+    if (!input.open && input.status == 0) {
+        input.caption = translate(input.caption);
+        input.prompt = translate(input.prompt);
+    }
+    TSelectBox& select = selectBox();
+    if (!select.open && select.status == 0) {
+        select.caption = translate(select.caption);
+        select.buttons[0] = translate(select.buttons[0]);
+        select.buttons[1] = translate(select.buttons[1]);
+    }
 }
 
 namespace {

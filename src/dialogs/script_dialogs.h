@@ -67,6 +67,11 @@ TInputBox& inputBox();
 TSelectBox& selectBox();
 TTextEditor& textEditor();
 
+// The dialogs' own first captions, prompt and button texts through the
+// message table, as the shell translates its windows at start-up; what a
+// script sets later stands as given.
+void translateDialogTexts();
+
 class TDialogHost {
 public:
     virtual ~TDialogHost() = default;

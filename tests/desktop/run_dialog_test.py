@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """The script dialog boxes and the about box under a virtual X server, used
-as a player would: typing into an input box, Cancel and the close button,
+as a player would: typing (Latin and Japanese) into an input box, Cancel and
+the close button,
 select boxes with two and four buttons, the text editor losing the focus,
 and the about box opened twice from the menu, which moves the scripts'
 random sequence.
@@ -95,7 +96,8 @@ def play(ravok, home, display, folder, with_about):
     try:
         main = wait_for_window(display, "Dialog test")
         steps = [
-            ("^Typed$", [("type", "Hanako"), ("key", "Return")], "typed 1 Hanako"),
+            # Japanese text reaches the script as the system's Shift-JIS text.
+            ("^Typed$", [("type", "Hanako花子"), ("key", "Return")], "typed 1 Hanako花子"),
             ("^Cancelled$", [("key", "Escape")], "cancelled 2"),
             ("^Closed$", None, "closed 2"),
             # Tab moves among the shown buttons only: with two, twice Tab comes
