@@ -25,6 +25,7 @@ struct TAboutWindow {
     GtkWidget* image = nullptr;
     GtkWidget* labelTitle = nullptr;
     GtkWidget* kerID = nullptr;
+    GtkWidget* ok = nullptr;
     std::string web;
 };
 
@@ -131,6 +132,7 @@ void build(GtkWidget* parent) {
     GtkWidget* buttons = gtk_button_box_new(GTK_ORIENTATION_HORIZONTAL);
     gtk_button_box_set_layout(GTK_BUTTON_BOX(buttons), GTK_BUTTONBOX_END);
     GtkWidget* ok = gtk_button_new_with_label("OK");
+    w.ok = ok;
     gtk_container_add(GTK_CONTAINER(buttons), ok);
     gtk_box_pack_end(GTK_BOX(box), buttons, FALSE, FALSE, 0);
     g_signal_connect_swapped(ok, "clicked", G_CALLBACK(gtk_widget_hide), w.window);
@@ -179,6 +181,7 @@ void showAboutBox(GtkWidget* parent) {
     gtk_window_set_position(GTK_WINDOW(about().window), GTK_WIN_POS_CENTER_ON_PARENT);
     gtk_widget_show(about().window);
     gtk_window_present(GTK_WINDOW(about().window));
+    gtk_widget_grab_focus(about().ok); // Return closes it
 }
 
 } // namespace ravok

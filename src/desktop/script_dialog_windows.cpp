@@ -150,7 +150,7 @@ void showInput(TInputBox& box) {
         gtk_window_resize(GTK_WINDOW(w.window), width, height);
         // The field takes the window's width less its margins.
         if (box.width > 0)
-            gtk_widget_set_size_request(w.entry, std::max(1, box.width - 4 * kMargin), -1);
+            gtk_widget_set_size_request(w.entry, std::max(1, box.width - 2 * kMargin), -1);
     }
     present(w.window);
     gtk_widget_grab_focus(w.entry);
