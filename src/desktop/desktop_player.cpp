@@ -277,18 +277,12 @@ bool cursorInGame(int& x, int& y) {
 }
 
 void moveCursorTo(int x, int y) {
-    TDesktop& d = desktop();
-    GdkWindow* w = d.area ? gtk_widget_get_window(d.area) : nullptr;
     GdkSeat* seat = gdk_display_get_default_seat(gdk_display_get_default());
-    if (!w || !seat) return;
-    int aw = gtk_widget_get_allocated_width(d.area), ah = gtk_widget_get_allocated_height(d.area);
-    TRect g = gameRect();
-    int k = scaleFor(aw, ah);
-    int ox = std::max(0, (aw - g.width() * k) / 2), oy = std::max(0, (ah - g.height() * k) / 2);
-    int rx = 0, ry = 0;
-    gdk_window_get_origin(w, &rx, &ry);
-    gdk_device_warp(gdk_seat_get_pointer(seat), gdk_window_get_screen(w), rx + ox + x * k + k / 2,
-                    ry + oy + y * k + k / 2);
+    TGamePlacement at;
+    if (!seat || !placeGamePoint(x, y, at)) return;
+    // The middle of the game pixel, which may be several display pixels.
+    gdk_device_warp(gdk_seat_get_pointer(seat), gtk_widget_get_screen(desktop().area),
+                    at.rootX + at.scale / 2, at.rootY + at.scale / 2);
 }
 
 void showCursor(bool show) {

@@ -10,16 +10,7 @@ namespace ravok {
 std::string sandboxPath(std::string_view name) {
     // Every '\' and ':' goes (a '\' that is the second byte of a character
     // stays with its character), then every "..", scanning left to right.
-    std::string cleaned;
-    for (size_t i = 0; i < name.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(name[i]);
-        if (isLeadByte(c) && i + 1 < name.size()) {
-            cleaned += name[i];
-            cleaned += name[++i];
-        } else if (c != '\\' && c != ':') {
-            cleaned += char(c);
-        }
-    }
+    std::string cleaned = withoutBytes(name, "\\:");
     std::string noDots;
     for (size_t i = 0; i < cleaned.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(cleaned[i]);

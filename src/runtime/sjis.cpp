@@ -35,4 +35,19 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+std::string withoutBytes(std::string_view text, std::string_view drop) {
+    std::string kept;
+    kept.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (isLeadByte(c) && i + 1 < text.size()) {
+            kept += text[i];
+            kept += text[++i];
+        } else if (drop.find(char(c)) == std::string_view::npos) {
+            kept += char(c);
+        }
+    }
+    return kept;
+}
+
 } // namespace ravok

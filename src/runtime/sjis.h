@@ -17,4 +17,8 @@ std::string foldCase(std::string_view text);
 
 bool equalsNoCase(std::string_view a, std::string_view b);
 
+// The text without the single-byte characters listed in `drop`; a listed
+// byte that is the second half of a double-byte character stays with it.
+std::string withoutBytes(std::string_view text, std::string_view drop);
+
 } // namespace ravok

@@ -56,16 +56,7 @@ int grownPanelSide(int present, int asked) {
 }
 
 std::string panelFilePath(std::string_view name) {
-    std::string cleaned;
-    for (size_t i = 0; i < name.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(name[i]);
-        if (isLeadByte(c) && i + 1 < name.size()) {
-            cleaned += name[i];
-            cleaned += name[++i];
-        } else if (c != '\\' && c != ':' && c != '/') {
-            cleaned += char(c);
-        }
-    }
+    std::string cleaned = withoutBytes(name, "\\:/");
     if (name.empty()) cleaned = "untitled";
     std::string folder = sandboxFolder();
     if (cleaned.empty() || folder.empty()) return {};

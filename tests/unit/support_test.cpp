@@ -34,6 +34,14 @@ TEST(SymbolTest, DoubleByteCharactersAreNotCaseFolded) {
     EXPECT_TRUE(equalsNoCase("Classes.Lang", "classes.lang"));
 }
 
+// File names lose separators byte by byte, but the second byte of a
+// character such as 表 (0x95 0x5C) is a '\\' that belongs to it.
+TEST(SjisTest, DroppedBytesSpareTheSecondHalfOfACharacter) {
+    EXPECT_EQ(withoutBytes("a/b:c\\d", "\\:/"), "abcd");
+    EXPECT_EQ(withoutBytes("\x95\x5C/x\\", "\\/"), "\x95\x5Cx");
+    EXPECT_EQ(withoutBytes("\x95", "\\"), "\x95"); // a lead byte at the end stays
+}
+
 TEST(FieldListTest, LookUpUsesTheCacheThenScansFromTheEnd) {
     TRapidStringList list;
     list.add("x");
