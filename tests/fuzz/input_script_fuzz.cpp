@@ -1,6 +1,7 @@
 // Fuzz target: any bytes as the --input script of a headless run: read, then
 // played frame by frame up to its last event (at most a few thousand frames).
 #include "app/input_script.h"
+#include "dialogs/script_dialogs.h"
 #include "base/key_source.h"
 #include "runtime/native_api.h"
 
@@ -29,6 +30,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ravok::TInputScript script;
     std::string error;
     if (!script.load(path, error)) return 0;
+    // Every dialog open, so that the answers reach the dialogs' models.
+    ravok::inputBox().open = true;
+    ravok::selectBox().open = true;
+    ravok::selectBox().visible = {true, true, true, true};
+    ravok::textEditor().open = true;
     long last = 0;
     for (const auto& e : script.events())
         last = std::max(last, e.frame);
