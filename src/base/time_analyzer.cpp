@@ -1,6 +1,10 @@
 #include "base/time_analyzer.h"
 
 #include "base/clock.h"
+#include "base/seam.h"
+
+#include <algorithm>
+#include <cstdio>
 
 namespace ravok {
 
@@ -52,6 +56,52 @@ double TTimeAnalyzer::sectionValue(int section, int column) const {
     default:
         return 0;
     }
+}
+
+std::vector<TTimeAnalyzer::TRow> TTimeAnalyzer::listing(int sortColumn) const {
+    std::array<int, 256> order;
+    for (int i = 0; i < 256; ++i)
+        order[size_t(i)] = i;
+    if (sortColumn >= 0)
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+            return sectionValue(a, sortColumn) > sectionValue(b, sortColumn);
+        });
+    std::vector<TRow> rows;
+    for (int section : order) {
+        if (sections_[size_t(section)].passes == 0) continue;
+        TRow row;
+        for (int column = 0; column < 5; ++column)
+            row[size_t(column)] = defaultFloatText(sectionValue(section, column));
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+void TTimeAnalyzer::showResults() {
+    endSection(0);
+    timeResultsView().show(*this);
+}
+
+namespace {
+TTimeResultsView gNoView;
+constinit TSeam<TTimeResultsView> gView(gNoView);
+} // namespace
+
+TTimeResultsView& timeResultsView() { return gView.get(); }
+void setTimeResultsView(TTimeResultsView* view) { gView.install(view); }
+
+const TTimeAnalyzer::TRow& timeAnalyzerHeader() {
+    // "No.", passes, total ms, "%", average ms a pass (CP932).
+    static const TTimeAnalyzer::TRow header = {"No.", "\x92\xca\x89\xdf\x89\xf1\x90\x94",
+                                               "\x8d\x87\x8cvms", "%",
+                                               "1\x89\xf1\x95\xbd\x8b\xcfms"};
+    return header;
+}
+
+std::string defaultFloatText(double v) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.15g", v);
+    return buffer;
 }
 
 } // namespace ravok

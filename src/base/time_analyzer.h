@@ -6,6 +6,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace ravok {
 
@@ -25,6 +27,14 @@ public:
         return valid(section) ? sections_[size_t(section)].depth : 0;
     }
 
+    // The result table's rows: every section with a pass, in number order
+    // (sortColumn < 0) or in descending order of that column, each as the
+    // texts of its five values in the default float formatting.
+    using TRow = std::array<std::string, 5>;
+    std::vector<TRow> listing(int sortColumn = -1) const;
+    // Closes section 0 and shows the results where the player shows them.
+    void showResults();
+
 private:
     struct Section {
         uint32_t start = 0;
@@ -35,6 +45,23 @@ private:
     static bool valid(int section) { return section >= 0 && section < 256; }
     std::array<Section, 256> sections_{};
 };
+
+// Where ShowResults puts the table. The default shows it nowhere; the
+// desktop's result window and the --profile report are the real ones.
+class TTimeResultsView {
+public:
+    virtual ~TTimeResultsView() = default;
+    virtual void show(TTimeAnalyzer& /*analyzer*/) {}
+};
+TTimeResultsView& timeResultsView();
+// nullptr restores the default.
+void setTimeResultsView(TTimeResultsView* view);
+
+// The result table's header row.
+const TTimeAnalyzer::TRow& timeAnalyzerHeader();
+// A value as the default float printer writes it: up to 15 significant
+// digits, no exponent for ordinary sizes, no trailing zeros ("2.5", "10").
+std::string defaultFloatText(double v);
 
 inline void BeginSection(int section) { TTimeAnalyzer::instance().beginSection(section); }
 inline void EndSection(int section) { TTimeAnalyzer::instance().endSection(section); }

@@ -4,6 +4,7 @@
 #include "compiler/class_compiler.h"
 #include "compiler/evaluator.h"
 #include "kernel/message_table.h"
+#include "player/debugger.h"
 #include "resources/resource_reader.h"
 #include "runtime/messages.h"
 #include "runtime/native_api.h"
@@ -18,6 +19,8 @@ void wireSharedServices() {
     native::setScriptEvaluator(&compilingEvaluator());
     setTranslator(&TMessageTable::instance());
     setSoundTicker(&soundEngineTicker());
+    // Without a debug window the hold gives the budget straight back.
+    setDebugHold(&TDebugger::instance());
 }
 
 } // namespace ravok

@@ -1,8 +1,8 @@
 // Fuzz target: any bytes as the --input script of a headless run: read, then
 // played frame by frame up to its last event (at most a few thousand frames).
 #include "app/input_script.h"
-#include "dialogs/script_dialogs.h"
 #include "base/key_source.h"
+#include "dialogs/script_dialogs.h"
 #include "runtime/native_api.h"
 
 #include "scratch_file.h"

@@ -205,6 +205,37 @@ TEST(TimeAnalyzerTest, CountsOutermostPassesOnly) {
     setClock(nullptr);
 }
 
+// The result table: sections without a pass are left out, the order is by
+// number or descending in the chosen column, and values print as the
+// default float printer writes them.
+TEST(TimeAnalyzerTest, ListsPassedSectionsInTheChosenOrder) {
+    FakeClock clock;
+    setClock(&clock);
+    TTimeAnalyzer& ta = TTimeAnalyzer::instance();
+    ta.resetSections();
+    for (int i = 0; i < 3; ++i) {
+        BeginSection(10);
+        clock.now += 1;
+        EndSection(10);
+    }
+    BeginSection(47);
+    clock.now += 5;
+    EndSection(47);
+    clock.now += 2;
+    ta.showResults();
+    auto byNumber = ta.listing();
+    ASSERT_EQ(byNumber.size(), 3u); // 0, 10, 47: the 253 others had no pass
+    EXPECT_EQ(byNumber[0][0], "0");
+    EXPECT_EQ(byNumber[1], (TTimeAnalyzer::TRow{"10", "3", "3", "30", "1"}));
+    EXPECT_EQ(byNumber[2], (TTimeAnalyzer::TRow{"47", "1", "5", "50", "5"}));
+    EXPECT_EQ(ta.listing(1)[0][0], "10"); // by passes
+    EXPECT_EQ(ta.listing(2)[0][0], "0");  // by total: the whole measurement
+    EXPECT_EQ(ta.listing(4)[1][0], "47"); // by average, after section 0's 10 ms
+    EXPECT_EQ(defaultFloatText(100.0 / 3), "33.3333333333333");
+    EXPECT_EQ(defaultFloatText(2.5), "2.5");
+    setClock(nullptr);
+}
+
 TEST(TranslateTest, IdentityUntilATableIsInstalled) {
     EXPECT_EQ(translate("Stack Overflow."), "Stack Overflow.");
     {

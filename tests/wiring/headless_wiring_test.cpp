@@ -2,6 +2,7 @@
 // implementation, and unwiring gives the defaults back; a forgotten
 // installation fails here instead of in a game.
 #include "dialogs/script_dialogs.h"
+#include "player/debugger.h"
 #include "shared_seams.h"
 
 #include "app/frame_shots.h"
@@ -44,7 +45,8 @@ TEST(HeadlessWiringTest, EverySeamHoldsTheHeadlessImplementation) {
     TPlayerShell noShell;
     EXPECT_EQ(typeid(busyIndicator()), typeid(noIndicator));
     EXPECT_EQ(typeid(playerShell()), typeid(noShell));
-    EXPECT_EQ(typeid(debugHold()), typeid(TDebugHold));
+    EXPECT_EQ(&debugHold(), &TDebugger::instance());
+    EXPECT_EQ(typeid(debugWindow()), typeid(TDebugWindow));
     // Dialogs are shown nowhere; the input script answers them.
     EXPECT_EQ(typeid(dialogHost()), typeid(TDialogHost));
 

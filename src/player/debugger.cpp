@@ -1,0 +1,194 @@
+#include "player/debugger.h"
+
+#include "base/seam.h"
+#include "compiler/evaluator.h"
+#include "runtime/collector.h"
+#include "runtime/function.h"
+#include "runtime/listing.h"
+#include "runtime/messages.h"
+#include "runtime/process.h"
+#include "runtime/rtti.h"
+#include "runtime/value_ops.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace ravok {
+
+namespace {
+TDebugWindow gNoWindow;
+constinit TSeam<TDebugWindow> gWindow(gNoWindow);
+
+const char* kindName(TVType kind) {
+    switch (kind) {
+    case vtNull:
+        return "null";
+    case vtInt:
+        return "int";
+    case vtFloat:
+        return "float";
+    case vtObject:
+        return "object";
+    case vtRef:
+        return "ref";
+    case vtNative:
+        return "native";
+    case vtError:
+        return "error";
+    default:
+        return "unset";
+    }
+}
+
+// The code image a frame runs: its method's, or its class's main body.
+const TCompiledInfo* frameCode(const uint8_t* f) {
+    TFunction* fn = functionById(frame::get(f, frame::kMethod));
+    if (fn && fn->hasCode()) return &static_cast<TNormalFunction*>(fn)->code;
+    const TValue& recv = *arenaPtr<TValue>(frame::get(f, frame::kReceiver));
+    TRTTI* cls = recv.kind == vtObject ? classById(objectAt(recv.u)->classId) : nullptr;
+    return cls && cls->initCode ? cls->initCode.get() : nullptr;
+}
+
+std::vector<std::string> listingOf(const TCompiledInfo& code) {
+    try {
+        return listImage(code.codePtr(), code.size(), code.codeStart());
+    } catch (const std::exception& e) {
+        return {e.what()};
+    }
+}
+} // namespace
+
+TDebugWindow& debugWindow() { return gWindow.get(); }
+void setDebugWindow(TDebugWindow* window) { gWindow.install(window); }
+
+std::string debugText(const TValue& v) {
+    if (v.kind == vtRef) return std::string("ref ") + std::to_string(v.u);
+    if (v.kind == vtUnset) return "unset";
+    return std::string(kindName(v.kind)) + " " + valueToText(v);
+}
+
+std::vector<std::string> stackDump(const TProcess* p) {
+    std::vector<std::string> lines;
+    if (!p || p->finished || !p->fp) return lines;
+    const uint8_t* f = p->fp;
+    const uint8_t* s = p->sp;
+    for (int depth = 0; f && depth < 100000; ++depth) {
+        lines.push_back("stacks");
+        for (const uint8_t* q = s; q < f; q += 8)
+            lines.push_back(debugText(*reinterpret_cast<const TValue*>(q)));
+        uint32_t argc = frame::get(f, frame::kArgc);
+        lines.push_back("args/this " + std::to_string(argc));
+        const uint8_t* recv = arenaPtr<uint8_t>(frame::get(f, frame::kReceiver));
+        for (uint32_t i = argc; i >= 1; --i)
+            lines.push_back(debugText(*reinterpret_cast<const TValue*>(recv - 8 * i)));
+        lines.push_back(debugText(*reinterpret_cast<const TValue*>(recv)));
+        s = recv + 8;
+        uint32_t caller = frame::get(f, frame::kCallerFp);
+        f = caller ? arenaPtr<uint8_t>(caller) : nullptr;
+    }
+    lines.push_back("-----------");
+    lines.push_back(debugText(*reinterpret_cast<const TValue*>(p->sp)));
+    return lines;
+}
+
+THoldView holdView(const TProcess* p) {
+    THoldView view;
+    view.functions = {"- Main -"};
+    if (!p) return view;
+    if (!p->finished && p->fp) {
+        if (const TCompiledInfo* code = frameCode(p->fp)) {
+            view.listing = listingOf(*code);
+            // Each line begins with its address in eight hexadecimal digits.
+            char at[16];
+            std::snprintf(at, sizeof at, "%08X", unsigned(p->ip ? arenaOffset(p->ip) : 0));
+            for (size_t i = 0; i < view.listing.size(); ++i)
+                if (view.listing[i].compare(0, 8, at) == 0) view.listingLine = int(i);
+        }
+    }
+    view.stack = stackDump(p);
+    long index = p->stackBlock && p->sp ? long(p->sp - p->stackBlock) / 8 : 0;
+    view.stack.push_back("proc.sp =" + std::to_string(index));
+    return view;
+}
+
+TDebugger& TDebugger::instance() {
+    static TDebugger debugger;
+    return debugger;
+}
+
+void TDebugger::hold() {
+    TDebugWindow& window = debugWindow();
+    if (!window.present() || holding_) {
+        StepBudget = kUnlimitedBudget;
+        return;
+    }
+    holding_ = true;
+    window.showHold(holdView(CurrentProcess));
+    StepBudget = 0;
+    while (StepBudget <= 0) {
+        if (!window.pump()) {
+            // The program was asked to end during the hold: it ends at once.
+            std::fflush(stdout);
+            std::_Exit(0);
+        }
+    }
+    window.endHold();
+    holding_ = false;
+}
+
+namespace {
+void runCurrent() {
+    if (TDebugger::instance().holding() || !CurrentProcess) return;
+    run(CurrentProcess, kUnlimitedBudget);
+}
+} // namespace
+
+void debugStep() {
+    StepBudget = 1;
+    runCurrent();
+}
+
+void debugRun() {
+    StepBudget = kUnlimitedBudget;
+    runCurrent();
+}
+
+void debugRunTo() { runCurrent(); }
+
+void debugStop() {
+    if (CurrentProcess) CurrentProcess->kill();
+    StepBudget = 1;
+}
+
+std::vector<std::string> debugCollect() {
+    collectorObjectList().clear();
+    collect();
+    return collectorObjectList();
+}
+
+std::vector<std::string> evalCacheLines() {
+    std::vector<std::string> lines;
+    for (const auto& [text, uses] : cachedSnippets())
+        lines.push_back(text + ":" + std::to_string(uses));
+    return lines;
+}
+
+TCodeView methodCode(const std::string& className, const std::string& methodName) {
+    TCodeView view;
+    TRTTI* cls = resolveClassPath(className);
+    if (!cls) return view;
+    TFunction* fn = cls->methodByName(methodName);
+    const TCompiledInfo* code = nullptr;
+    if (fn && fn->hasCode())
+        code = &static_cast<TNormalFunction*>(fn)->code;
+    else if (cls->initCode)
+        code = cls->initCode.get();
+    if (!code) return view;
+    view.listing = listingOf(*code);
+    for (const TSourcePoint& point : code->points)
+        view.symbols.push_back(std::to_string(point.codeOffset) + ": " +
+                               std::to_string(point.sourceOffset));
+    return view;
+}
+
+} // namespace ravok

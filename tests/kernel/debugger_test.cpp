@@ -1,0 +1,159 @@
+// The debugger's hold with the real kernel: a window stand-in whose event
+// pump presses the buttons a developer would, and what the hold shows.
+#include "player/debugger.h"
+
+#include "runtime/interpreter.h"
+#include "runtime/pool.h"
+#include "runtime/process.h"
+#include "runtime/resource.h"
+#include "runtime/rtti.h"
+
+#include "kernel_fixture.h"
+
+#include <functional>
+
+namespace ravok {
+
+bool compileForTest(TRTTI* c, const std::string& source);
+
+namespace {
+
+// Presses whatever the test says on every pump, and keeps each hold's view.
+class TScriptedWindow : public TDebugWindow {
+public:
+    bool present() override { return true; }
+    void showHold(const THoldView& view) override { holds.push_back(view); }
+    bool pump() override {
+        if (press) press(int(holds.size()));
+        return true;
+    }
+    std::vector<THoldView> holds;
+    std::function<void(int)> press;
+};
+
+class DebuggerTest : public KernelTest {
+protected:
+    void SetUp() override {
+        KernelTest::SetUp();
+        setDebugWindow(&window);
+        setDebugHold(&TDebugger::instance());
+    }
+    void TearDown() override {
+        setDebugWindow(nullptr);
+        setDebugHold(nullptr);
+        StepBudget = kUnlimitedBudget;
+        KernelTest::TearDown();
+    }
+    // A process running the main body of a class compiled from source.
+    TProcess* processOf(const std::string& name, const std::string& source) {
+        TResource* lang = resourceRoot()->lookup("classes.lang");
+        auto* c = new TRTTI(name);
+        lang->addChild(std::unique_ptr<TResource>(c));
+        TAlias::instance().add(name, c);
+        c->aliasRegistered = true;
+        EXPECT_TRUE(compileForTest(c, source)) << source;
+        uint32_t instance = allocateInstance(c);
+        TProcess* p = createProcess(TValue::ofObject(instance), {}, nullptr);
+        p->hostOwned = true;
+        return p;
+    }
+    TScriptedWindow window;
+};
+
+TEST_F(DebuggerTest, NothingHoldsWhileTheBudgetIsUnlimited) {
+    TProcess* p = processOf("LongLoop", "extends Object; n = 0; while (n < 300000) n++;");
+    int runs = 0;
+    while (!p->finished && runs < 1000) {
+        run(p, kUnlimitedBudget);
+        ++runs;
+    }
+    EXPECT_TRUE(p->finished);
+    EXPECT_GT(runs, 1); // the loop took more than one frame's budget
+    EXPECT_TRUE(window.holds.empty());
+    freeProcess(p);
+}
+
+TEST_F(DebuggerTest, StepRunsOneInstructionAndHoldsAgain) {
+    TProcess* p = processOf("Steps", "extends Object; a = 1; b = 2; c = a + b; d = c * 2;");
+    window.press = [](int holds) {
+        if (holds < 4)
+            debugStep();
+        else
+            debugRun();
+    };
+    StepBudget = 1;
+    run(p, kUnlimitedBudget);
+    ASSERT_EQ(window.holds.size(), 4u);
+    for (size_t i = 1; i < window.holds.size(); ++i) {
+        EXPECT_EQ(window.holds[i].listingLine, window.holds[i - 1].listingLine + 1) << i;
+        EXPECT_EQ(window.holds[i].functions, std::vector<std::string>{"- Main -"});
+    }
+    // The stack dump's top follows the instructions: each hold ends with the
+    // separator, the top value and the stack index.
+    const auto& last = window.holds.back().stack;
+    ASSERT_GE(last.size(), 3u);
+    EXPECT_EQ(last[last.size() - 3], "-----------");
+    EXPECT_EQ(last.back().rfind("proc.sp =", 0), 0u);
+    bool topChanged = false;
+    for (size_t i = 1; i < window.holds.size(); ++i) {
+        const auto& a = window.holds[i - 1].stack;
+        const auto& b = window.holds[i].stack;
+        topChanged = topChanged || a[a.size() - 2] != b[b.size() - 2] || a.back() != b.back();
+    }
+    EXPECT_TRUE(topChanged);
+    // Run released the hold for free running: the next run goes to the end.
+    EXPECT_EQ(StepBudget, kUnlimitedBudget);
+    run(p, kUnlimitedBudget);
+    EXPECT_TRUE(p->finished);
+    EXPECT_EQ(window.holds.size(), 4u);
+    freeProcess(p);
+}
+
+TEST_F(DebuggerTest, StopFinishesTheHeldProcess) {
+    TProcess* p = processOf("Stopped", "extends Object; n = 0; while (1) { n++; breakExec(); }");
+    window.press = [](int) { debugStop(); };
+    run(p, kUnlimitedBudget);
+    EXPECT_EQ(window.holds.size(), 1u);
+    EXPECT_TRUE(p->finished);
+    // A finished process runs nothing more.
+    EXPECT_EQ(run(p, kUnlimitedBudget), 0);
+    EXPECT_TRUE(stackDump(p).empty());
+    StepBudget = kUnlimitedBudget;
+    freeProcess(p);
+}
+
+TEST_F(DebuggerTest, TheStackDumpListsEachFrameInnermostFirst) {
+    TProcess* p = processOf("TwoFrames", "extends Object; r = twice(21);\n"
+                                         "function twice(x) { breakExec(); return x * 2; }");
+    std::vector<std::string> dump;
+    window.press = [&](int) {
+        dump = stackDump(CurrentProcess);
+        debugRun();
+    };
+    run(p, kUnlimitedBudget);
+    ASSERT_FALSE(dump.empty());
+    // stacks, ..., args/this 1, the argument, this; stacks, ..., args/this 0,
+    // this; -----------, the top.
+    std::vector<size_t> stacks, args;
+    for (size_t i = 0; i < dump.size(); ++i) {
+        if (dump[i] == "stacks") stacks.push_back(i);
+        if (dump[i].rfind("args/this ", 0) == 0) args.push_back(i);
+    }
+    ASSERT_EQ(stacks.size(), 2u);
+    ASSERT_EQ(args.size(), 2u);
+    EXPECT_EQ(stacks[0], 0u);
+    EXPECT_EQ(dump[args[0]], "args/this 1");
+    EXPECT_EQ(dump[args[0] + 1], "int 21");
+    EXPECT_EQ(dump[args[0] + 2].rfind("object ", 0), 0u);
+    EXPECT_EQ(stacks[1], args[0] + 3);
+    EXPECT_EQ(dump[args[1]], "args/this 0");
+    EXPECT_EQ(dump[args[1] + 1].rfind("object ", 0), 0u);
+    EXPECT_EQ(dump[args[1] + 2], "-----------");
+    EXPECT_EQ(dump.size(), args[1] + 4);
+    run(p, kUnlimitedBudget); // breakExec ended the slice; the rest runs free
+    EXPECT_TRUE(p->finished);
+    freeProcess(p);
+}
+
+} // namespace
+} // namespace ravok
