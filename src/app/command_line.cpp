@@ -42,6 +42,7 @@ void usage(FILE* out) {
         "  --audio FILE    record the sound of a headless run as a WAV file\n"
         "  --input FILE    timed key, mouse and joystick events for a headless run\n"
         "  --memory-every N  a headless run reports its memory every N frames\n"
+        "  --profile         a headless run shows where its time went at exit\n"
         "  --check FILE    compile every class of a page or project; exit status 0 or 1\n"
         "  --run FILE ...  compile the class files, then FILE, and run FILE's top-level code\n"
         "  --print         echo print output to standard output\n"
@@ -101,6 +102,8 @@ int playerMain(int argc, char** argv, TWindowPlayer& window) {
                 std::fprintf(stderr, "ravok: --memory-every needs a number of frames\n");
                 return 1;
             }
+        } else if (arg == "--profile") {
+            headless.profile = true;
         } else if (arg == "--audio" && i + 1 < argc) {
             headless.audio = argv[++i];
         } else if (arg == "--input" && i + 1 < argc) {

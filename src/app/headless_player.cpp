@@ -1,8 +1,11 @@
 #include "app/headless_player.h"
 
+#include "base/time_analyzer.h"
+
 #include "app/headless_wiring.h"
 #include "app/input_script.h"
 #include "app/position_reporter.h"
+#include "base/encoding.h"
 #include "base/surface.h"
 #include "runtime/native_api.h"
 
@@ -76,6 +79,25 @@ struct TSoundTimer {
 
 } // namespace
 
+namespace {
+// The result window's rows on standard error, by total time, each time in
+// milliseconds of the host's monotonic clock (the virtual clock would make
+// the work of a frame take no time at all).
+void reportProfile() {
+    TTimeAnalyzer& analyzer = TTimeAnalyzer::instance();
+    analyzer.endSection(0);
+    std::fprintf(stderr, "profile (sections by total time, milliseconds):\n");
+    auto line = [](const TTimeAnalyzer::TRow& row) {
+        std::fprintf(stderr, "%6s %10s %12s %18s %18s\n", cp932ToUtf8(row[0]).c_str(),
+                     cp932ToUtf8(row[1]).c_str(), cp932ToUtf8(row[2]).c_str(),
+                     cp932ToUtf8(row[3]).c_str(), cp932ToUtf8(row[4]).c_str());
+    };
+    line(timeAnalyzerHeader());
+    for (const auto& row : analyzer.listing(2, true))
+        line(row);
+}
+} // namespace
+
 int runHeadless(const THeadlessOptions& options) {
     TInputScript input;
     if (!options.input.empty()) {
@@ -105,6 +127,7 @@ int runHeadless(const THeadlessOptions& options) {
     // the game switches on at once.
     framePacing().BaseTime = NowMs();
     loop.AutoRun = true;
+    if (options.profile) TTimeAnalyzer::instance().resetSections();
     long lastMemoryLine = -1;
     while (options.frames <= 0 || loop.FrameCount < options.frames) {
         clock.advance(framePacing().FrameInterval);
@@ -126,6 +149,7 @@ int runHeadless(const THeadlessOptions& options) {
         }
     }
     std::fflush(stdout);
+    if (options.profile) reportProfile();
     bool audioFailed = false;
     if (wave.recording && !wave.writeWav(options.audio)) {
         std::fprintf(stderr, "ravok: %s: cannot be written\n", options.audio.c_str());

@@ -18,6 +18,7 @@ struct THeadlessOptions {
     std::string audio;       // --audio FILE.wav (a host path)
     bool fullScreen = false; // FULLSCREEN: only $fullScreen tells
     long memoryEvery = 0;    // --memory-every N: a memory line every N frames
+    bool profile = false;    // --profile: the time analyzer's table at exit
 };
 
 // Exit status 3 when an error was reported, else 0.

@@ -4,9 +4,18 @@
 #include "base/seam.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 namespace ravok {
+
+namespace {
+int64_t monotonicUs() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+} // namespace
 
 TTimeAnalyzer& TTimeAnalyzer::instance() {
     static TTimeAnalyzer analyzer;
@@ -16,7 +25,10 @@ TTimeAnalyzer& TTimeAnalyzer::instance() {
 void TTimeAnalyzer::beginSection(int section) {
     if (!valid(section)) return;
     Section& s = sections_[size_t(section)];
-    if (s.depth == 0) s.start = TickMs();
+    if (s.depth == 0) {
+        s.start = TickMs();
+        s.startUs = monotonicUs();
+    }
     ++s.depth;
 }
 
@@ -26,6 +38,7 @@ void TTimeAnalyzer::endSection(int section) {
     --s.depth;
     if (s.depth == 0) {
         s.total += int32_t(TickMs() - s.start);
+        s.totalUs += monotonicUs() - s.startUs;
         ++s.passes;
     }
 }
@@ -58,20 +71,33 @@ double TTimeAnalyzer::sectionValue(int section, int column) const {
     }
 }
 
-std::vector<TTimeAnalyzer::TRow> TTimeAnalyzer::listing(int sortColumn) const {
+double TTimeAnalyzer::preciseValue(int section, int column) const {
+    if (!valid(section)) return 0;
+    const Section& s = sections_[size_t(section)];
+    if (s.passes == 0 || column < 2) return sectionValue(section, column);
+    double total = s.totalUs / 1000.0, whole = sections_[0].totalUs / 1000.0;
+    if (column == 2) return total;
+    if (column == 3) return whole <= 0 ? 0 : 100.0 * total / whole;
+    if (column == 4) return total / s.passes;
+    return 0;
+}
+
+std::vector<TTimeAnalyzer::TRow> TTimeAnalyzer::listing(int sortColumn, bool precise) const {
+    auto value = [&](int section, int column) {
+        return precise ? preciseValue(section, column) : sectionValue(section, column);
+    };
     std::array<int, 256> order;
     for (int i = 0; i < 256; ++i)
         order[size_t(i)] = i;
     if (sortColumn >= 0)
-        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-            return sectionValue(a, sortColumn) > sectionValue(b, sortColumn);
-        });
+        std::stable_sort(order.begin(), order.end(),
+                         [&](int a, int b) { return value(a, sortColumn) > value(b, sortColumn); });
     std::vector<TRow> rows;
     for (int section : order) {
         if (sections_[size_t(section)].passes == 0) continue;
         TRow row;
         for (int column = 0; column < 5; ++column)
-            row[size_t(column)] = defaultFloatText(sectionValue(section, column));
+            row[size_t(column)] = defaultFloatText(value(section, column));
         rows.push_back(row);
     }
     return rows;

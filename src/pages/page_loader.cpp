@@ -1,5 +1,7 @@
 #include "pages/page_loader.h"
 
+#include "base/time_analyzer.h"
+
 #include "base/seam.h"
 
 #include "pages/page_state.h"
@@ -84,7 +86,11 @@ bool createPageFile(std::string_view file) {
                                 "</resourcelist>\r\n");
 }
 
+// Loading a page is measured as section 60, in stages: 61 the project
+// opened or the old page stopped, 62 the page file read into the tree, 63
+// its classes compiled, 65 its patterns and globals.
 int loadPage(std::string_view file) {
+    TScopedSection whole(60);
     TPageState& page = pageState();
     TPrjManager& project = TPrjManager::instance();
     busyIndicator().busy(true);
@@ -105,10 +111,13 @@ int loadPage(std::string_view file) {
     addRecentPage(full);
     Log("Loading Page " + full);
 
-    if (page.reopenProject || !samePath(project.projectFile(), projectFileFor(full)))
-        project.openForPage(full);
-    else
-        stopPage();
+    {
+        TScopedSection opening(61);
+        if (page.reopenProject || !samePath(project.projectFile(), projectFileFor(full)))
+            project.openForPage(full);
+        else
+            stopPage();
+    }
 
     if (auto* pages = dynamic_cast<TResourceList*>(project.pagesList()))
         for (const auto& entry : pages->children())
@@ -119,10 +128,13 @@ int loadPage(std::string_view file) {
 
     // The page's classes are found by their short names through the
     // project's class list, so the page's own copies must not claim them.
-    TAlias::instance().registering = false;
-    remove("usr");
-    createLinked(full, "usr");
-    TAlias::instance().registering = true;
+    {
+        TScopedSection reading(62);
+        TAlias::instance().registering = false;
+        remove("usr");
+        createLinked(full, "usr");
+        TAlias::instance().registering = true;
+    }
 
     if (TResource* classes = treeAt("usr.classes")) mergeInto(project.classesList(), classes);
     if (TResource* sounds = treeAt("usr.sounds"))
@@ -130,9 +142,13 @@ int loadPage(std::string_view file) {
             native::setGlobal("$_soundAdded", TValue::ofInt(1));
 
     page.compiled = false;
-    if (TResource* classes = project.classesList()) classes->initialize();
+    {
+        TScopedSection compiling(63);
+        if (TResource* classes = project.classesList()) classes->initialize();
+    }
     page.compiled = true;
 
+    TScopedSection finishing(65);
     int patterns = buildPagePatterns(treeAt("usr.patterns"));
 
     registerPageGlobals();
@@ -172,6 +188,7 @@ void designPage() {
 }
 
 void stopPage() {
+    TScopedSection unloading(1);
     screen().Sprites.clear();
     TRootProcess::instance().stop();
 }

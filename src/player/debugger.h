@@ -62,10 +62,10 @@ private:
 
 // The buttons. Outside a hold, step, run and run-to run CurrentProcess once
 // with the frame budget; inside one they release it.
-void debugStep();   // one instruction
-void debugRun();    // free running
-void debugRunTo();  // runs on without changing StepBudget
-void debugStop();   // finishes CurrentProcess and releases a hold
+void debugStep();  // one instruction
+void debugRun();   // free running
+void debugRunTo(); // runs on without changing StepBudget
+void debugStop();  // finishes CurrentProcess and releases a hold
 // Empties the object list and runs a full collection; the list afterwards.
 std::vector<std::string> debugCollect();
 // "text:uses" for every cached snippet.

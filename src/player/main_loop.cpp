@@ -24,15 +24,6 @@
 
 namespace ravok {
 
-namespace {
-// A time-analyzer section that closes however the block is left.
-struct TScopedSection {
-    explicit TScopedSection(int n) : section(n) { BeginSection(n); }
-    ~TScopedSection() { EndSection(section); }
-    int section;
-};
-} // namespace
-
 TMainLoop& TMainLoop::instance() {
     static TMainLoop loop;
     return loop;

@@ -1,5 +1,7 @@
 #include "resources/resource_tree.h"
 
+#include "base/time_analyzer.h"
+
 #include "resources/host_files.h"
 #include "resources/resource_kinds.h"
 #include "resources/resource_reader.h"
@@ -80,6 +82,7 @@ bool saveToFile(std::string_view path) {
         ReportError(std::string(path) + translate(" Cannot be saved."));
         return false;
     }
+    TScopedSection writing(66);
     TLines lines;
     r->save(lines, "");
     std::string text;
