@@ -2,8 +2,11 @@
 
 #include "app/frame_shots.h"
 #include "desktop/about_box.h"
+#include "desktop/author_overlay.h"
+#include "desktop/debug_window.h"
 #include "desktop/script_dialog_windows.h"
 #include "dialogs/script_dialogs.h"
+#include "player/debugger.h"
 #include "runtime/messages.h"
 #include "screen/screen_window.h"
 
@@ -67,7 +70,7 @@ struct TDesktop {
     std::unique_ptr<TSurface> front; // DD's surface: what the window shows (A, C)
     guint idleSource = 0, wakeSource = 0;
     bool closing = false;
-    bool dialogOpen = false;
+    int loopHolds = 0; // message boxes and debugger holds running loops of their own
     int errors = 0;
     std::unique_ptr<TFrameShots> shots;
 };
@@ -96,18 +99,14 @@ public:
         if (d.closing || !d.window) return;
         // The dialog runs a nested main loop; the frame loop must not run
         // inside it, so its sources go and come back afterwards.
-        if (d.idleSource) g_source_remove(d.idleSource);
-        if (d.wakeSource) g_source_remove(d.wakeSource);
-        d.idleSource = d.wakeSource = 0;
-        d.dialogOpen = true;
+        holdFrameLoop(true);
         GtkWidget* box =
             gtk_message_dialog_new(GTK_WINDOW(d.window), GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR,
                                    GTK_BUTTONS_OK, "%s", cp932ToUtf8(text).c_str());
         gtk_window_set_title(GTK_WINDOW(box), "Ravok");
         gtk_dialog_run(GTK_DIALOG(box));
         gtk_widget_destroy(box);
-        d.dialogOpen = false;
-        wakeLoop();
+        holdFrameLoop(false);
     }
 
 private:
@@ -165,6 +164,7 @@ gboolean onDraw(GtkWidget* widget, cairo_t* cr, gpointer) {
     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
     cairo_paint(cr);
     cairo_restore(cr);
+    drawAuthorOverlay(cr, ox + 4, oy + 4);
     return TRUE;
 }
 
@@ -183,6 +183,7 @@ void present(const TSurface& back, const TRect& client) {
     if (screen().DrawMethod == 1)
         if (TSurface* front = frontSurface()) front->copyPlain(back, client, 0, 0);
     if (d.area) gtk_widget_queue_draw(d.area);
+    overlayFramePresented();
     d.shots->presented(back, client, long(TMainLoop::instance().FrameCount));
 }
 
@@ -198,7 +199,7 @@ gboolean onWake(gpointer) {
 
 void wakeLoop() {
     TDesktop& d = desktop();
-    if (d.closing || d.dialogOpen || d.idleSource || !Booted) return;
+    if (d.closing || d.loopHolds > 0 || d.idleSource || !Booted) return;
     if (d.wakeSource) {
         g_source_remove(d.wakeSource);
         d.wakeSource = 0;
@@ -210,6 +211,7 @@ gboolean onIdle(gpointer) {
     TDesktop& d = desktop();
     guint self = d.idleSource;
     bool done = TMainLoop::instance().Main();
+    debugWindowAfterBatch();
     if (d.idleSource != self) return G_SOURCE_REMOVE; // a dialog took the loop over
     if (gProgramExitRequested ||
         (d.options->frames > 0 && TMainLoop::instance().FrameCount >= d.options->frames)) {
@@ -244,6 +246,9 @@ bool gamePoint(GtkWidget* widget, double wx, double wy, int& x, int& y) {
 
 gboolean onButtonPress(GtkWidget* widget, GdkEventButton* e, gpointer) {
     if (e->type != GDK_BUTTON_PRESS || (e->button != 1 && e->button != 3)) return TRUE;
+    // A click runs script; during a hold the interpreter is in the middle of
+    // an instruction.
+    if (TDebugger::instance().holding()) return TRUE;
     gtkKeys().button(e->button == 1 ? 1 : 2, true);
     int x, y;
     gamePoint(widget, e->x, e->y, x, y);
@@ -386,6 +391,8 @@ void buildMenu(GtkWidget* bar) {
     gtk_menu_shell_append(GTK_MENU_SHELL(options), bar2);
     desktop().statusItem = bar2;
     addItem(options, "Save Window State", nullptr);
+    GtkWidget* debug = addItem(options, "&Debug Window",
+                               G_CALLBACK(+[](GtkMenuItem*, gpointer) { showDebugWindow(); }));
     GtkWidget* help = addMenu(bar, "&Help");
     GtkWidget* top = addItem(help, "&Help top page", G_CALLBACK(onHelp));
     // F1 itself is taken in the key handler, before the game sees it; the
@@ -393,6 +400,8 @@ void buildMenu(GtkWidget* bar) {
     GtkAccelGroup* keys = gtk_accel_group_new();
     gtk_window_add_accel_group(GTK_WINDOW(desktop().window), keys);
     gtk_widget_add_accelerator(top, "activate", keys, GDK_KEY_F1, GdkModifierType(0),
+                               GTK_ACCEL_VISIBLE);
+    gtk_widget_add_accelerator(debug, "activate", keys, GDK_KEY_d, GDK_CONTROL_MASK,
                                GTK_ACCEL_VISIBLE);
     addItem(help, "&Find", nullptr);
     addItem(help, "Ravok on the web", G_CALLBACK(onWeb));
@@ -543,6 +552,15 @@ void setFullScreen(bool on) {
 }
 
 gboolean onKey(GtkWidget*, GdkEventKey* e, gpointer) {
+    if (e->keyval == GDK_KEY_F3) {
+        toggleAuthorOverlay();
+        if (desktop().area) gtk_widget_queue_draw(desktop().area);
+        return TRUE;
+    }
+    if ((e->keyval == GDK_KEY_d || e->keyval == GDK_KEY_D) && (e->state & GDK_CONTROL_MASK)) {
+        showDebugWindow();
+        return TRUE;
+    }
     if (e->keyval == GDK_KEY_F1 && (e->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK)) == 0) {
         onHelp(nullptr, nullptr);
         return TRUE;
@@ -601,7 +619,7 @@ void onAreaResize(GtkWidget*, GdkRectangle* r, gpointer) {
 void showBusy(bool on) {
     TDesktop& d = desktop();
     if (!on || !d.area) return;
-    if (d.dialogOpen) return; // no drawing from inside a message box's loop
+    if (d.loopHolds > 0) return; // no drawing from inside a message box's loop
     d.busyCounter = (d.busyCounter + 1) & 7;
     TRect g = gameRect();
     TSurface* front = frontSurface();
@@ -707,6 +725,26 @@ void buildWindows() {
 
 } // namespace
 
+void holdFrameLoop(bool hold) {
+    TDesktop& d = desktop();
+    if (hold) {
+        if (d.idleSource) g_source_remove(d.idleSource);
+        if (d.wakeSource) g_source_remove(d.wakeSource);
+        d.idleSource = d.wakeSource = 0;
+        ++d.loopHolds;
+        return;
+    }
+    if (d.loopHolds > 0) --d.loopHolds;
+    wakeLoop();
+}
+
+bool desktopClosing() { return desktop().closing; }
+
+void setSplashCaption(const std::string& caption) {
+    if (desktop().splash)
+        gtk_window_set_title(GTK_WINDOW(desktop().splash), cp932ToUtf8(caption).c_str());
+}
+
 void noteWindowFocused() {
     ++gFocusChanges;
     gtkKeys().focused = true;
@@ -760,6 +798,7 @@ int runDesktop(const TWindowOptions& options) {
         return 1;
     }
     buildWindows();
+    buildDebugWindow();
     gtkKeys().window = d.window;
     g_timeout_add(100, onSplashTick, nullptr);
     g_timeout_add(200, onTimer1, nullptr);

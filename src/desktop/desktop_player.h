@@ -5,6 +5,8 @@
 
 #include "app/window_player.h"
 
+#include <string>
+
 namespace ravok {
 
 class TBusyIndicator;
@@ -15,6 +17,14 @@ class TScreenWindow;
 // One of the player's windows (the screen window, a dialog, the about box)
 // gained the focus: the game is active.
 void noteWindowFocused();
+
+// Stops the frame loop's idle and timeout sources while something runs a
+// loop of its own (a message box, a debugger hold), and lets it go again.
+void holdFrameLoop(bool hold);
+// The player is closing: a hold must end the program.
+bool desktopClosing();
+// The splash-and-status form's caption.
+void setSplashCaption(const std::string& caption);
 
 // Whether a display can be opened.
 bool desktopAvailable();

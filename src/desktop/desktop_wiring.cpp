@@ -3,6 +3,8 @@
 #include "base/joy_source.h"
 #include "base/key_source.h"
 #include "base/reporter.h"
+#include "base/time_analyzer.h"
+#include "desktop/debug_window.h"
 #include "desktop/desktop_player.h"
 #include "desktop/script_dialog_windows.h"
 #include "dialogs/script_dialogs.h"
@@ -11,6 +13,7 @@
 #include "platform/gtk/gtk_keys.h"
 #include "platform/sdl/sdl_joysticks.h"
 #include "platform/sdl/sdl_wave_out.h"
+#include "player/debugger.h"
 #include "player/main_loop.h"
 #include "player/shared_wiring.h"
 #include "screen/screen_window.h"
@@ -29,6 +32,8 @@ void wireDesktop() {
     setBusyIndicator(&desktopBusyIndicator());
     setPlayerShell(&desktopShell());
     setDialogHost(&desktopDialogHost());
+    setDebugWindow(&desktopDebugWindow());
+    setTimeResultsView(&desktopTimeResults());
     gStartMidiPlayer = true;
 }
 

@@ -20,6 +20,7 @@
 #include "screen/screen.h"
 #include "sound/sorvald.h"
 
+#include <chrono>
 #include <optional>
 
 namespace ravok {
@@ -79,6 +80,8 @@ bool TMainLoop::Main() {
 
 void TMainLoop::runBatch() {
     InFrame = true;
+    auto began = std::chrono::steady_clock::now();
+    int64_t instructionsBefore = InstructionsRun;
     std::optional<TScopedSection> batch(std::in_place, 45);
     ResumeGame();
     Preempted = false;
@@ -109,6 +112,9 @@ void TMainLoop::runBatch() {
         scr.DrawAll();
     }
     caption = "0:" + pacing.LoadRing + statisticsLine();
+    LastBatchInstructions = InstructionsRun - instructionsBefore;
+    LastBatchMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - began).count();
     InFrame = false;
 }
 

@@ -48,6 +48,10 @@ public:
     bool Paused = false;
     int64_t DrawCount = 0;
     int64_t FrameCount = 0;
+    // The last batch: its milliseconds on the host's clock and the
+    // instructions it ran, for the authors' overlay.
+    double LastBatchMs = 0;
+    int64_t LastBatchInstructions = 0;
     // "0:" + the load ring + the statistics line, after every batch.
     std::string caption;
 

@@ -884,6 +884,7 @@ int32_t run(TProcess* p, int32_t limit) {
         p->exitState = 2;
         p->kill();
     }
+    InstructionsRun += used;
     p->running = false;
     CurrentProcess = previous;
     --gRunDepth;

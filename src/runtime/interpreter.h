@@ -23,6 +23,8 @@ inline bool ReportPreemption = true;
 inline bool Preempted = false;
 inline std::string PreemptedClassName;
 inline std::string LastWarningText;
+// Instructions the processes have run, for the authors' overlay.
+inline int64_t InstructionsRun = 0;
 
 // The cell that stands in for a missing field, variable or argument.
 TValue& scratchCell();

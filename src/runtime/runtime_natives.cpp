@@ -66,7 +66,11 @@ void native_exec(TValue* cell, int argc, int) {
     if (argc < 1) return;
     TProcess* caller = CurrentProcess;
     int32_t used = run(processArgument(cell, 1), kUnlimitedBudget);
-    if (caller && !caller->released) caller->budget = std::max(0, caller->budget - used);
+    if (caller && !caller->released) {
+        int32_t charged = std::min(caller->budget, used);
+        caller->budget -= charged;
+        InstructionsRun -= charged; // counted again in the caller's own slice
+    }
 }
 
 // _n_stepAll(list): one turn of every process in an Array's list (the list

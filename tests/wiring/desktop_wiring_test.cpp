@@ -4,6 +4,8 @@
 
 #include "base/joy_source.h"
 #include "base/key_source.h"
+#include "base/time_analyzer.h"
+#include "desktop/debug_window.h"
 #include "desktop/desktop_player.h"
 #include "desktop/desktop_wiring.h"
 #include "desktop/script_dialog_windows.h"
@@ -13,6 +15,7 @@
 #include "platform/gtk/gtk_keys.h"
 #include "platform/sdl/sdl_joysticks.h"
 #include "platform/sdl/sdl_wave_out.h"
+#include "player/debugger.h"
 #include "player/main_loop.h"
 #include "screen/screen_window.h"
 
@@ -30,6 +33,9 @@ TEST(DesktopWiringTest, EverySeamHoldsTheDesktopImplementation) {
     EXPECT_EQ(&busyIndicator(), &desktopBusyIndicator());
     EXPECT_EQ(&playerShell(), &desktopShell());
     EXPECT_EQ(&dialogHost(), &desktopDialogHost());
+    EXPECT_EQ(&debugWindow(), &desktopDebugWindow());
+    EXPECT_EQ(&timeResultsView(), &desktopTimeResults());
+    EXPECT_EQ(&debugHold(), &TDebugger::instance());
     EXPECT_TRUE(gStartMidiPlayer);
     soundEngine().setDevice(nullptr);
 }

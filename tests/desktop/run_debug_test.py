@@ -1,0 +1,143 @@
+#!/usr/bin/env python3
+"""The debug window and the authors' overlay under a virtual X server: Ctrl+D
+opens the window, a breakExec() holds the game with "Stopping" in the
+caption, step holds again one instruction on, run releases it, GC empties the
+object list; F3 lays the overlay over the picture and takes it away again,
+and with it off the picture is the headless golden frame.
+
+  run_debug_test.py RAVOK HOME
+"""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+from run_desktop_test import Display, xdotool, wait_for_window, find_picture, copy_game  # noqa: E402
+
+HOLDER = r'''extends Char;
+t = 0;
+while (1) {
+    t++;
+    if (t == 240) {
+        breakExec();
+        print("released");
+    }
+    suspend();
+}
+'''
+
+PAGE = ('<resourcelist name="usr">\r\n <resourcelist name="classes">\r\n'
+        '  <class name="Holder" src="Holder.ravok"/>\r\n </resourcelist>\r\n'
+        ' <resourcelist name="gen">\r\n  <generator className="Holder" name="$h"/>\r\n'
+        ' </resourcelist>\r\n</resourcelist>\r\n')
+
+
+def keys(display, window, *names):
+    xdotool(display, "windowfocus", "--sync", window)
+    time.sleep(0.2)
+    for name in names:
+        xdotool(display, "key", name)
+        time.sleep(0.4)
+
+
+def debug_lines(err, kind):
+    return [l for l in err.splitlines() if l.startswith("Debug: " + kind)]
+
+
+def main():
+    ravok, home = sys.argv[1], os.path.abspath(sys.argv[2])
+    failures = []
+    work = tempfile.mkdtemp(prefix="ravok-debug-")
+    display = Display(work)
+    try:
+        # 1. The overlay: on, the picture differs; off again, it is the golden frame.
+        gallery = os.path.join(HERE, "..", "games", "sprite_gallery")
+        page = copy_game(gallery, os.path.join(work, "gallery"))
+        game = subprocess.Popen([ravok, "--home", home, "--frames", "1200", page], env=display.env(),
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        window = wait_for_window(display, "Ravok")
+        time.sleep(4)
+        golden = os.path.join(gallery, "frame2.png")
+        before = find_picture(display.screen(), golden)
+        if window:
+            keys(display, window, "F3")
+            time.sleep(0.5)
+        on = find_picture(display.screen(), golden)
+        if window:
+            keys(display, window, "F3")
+            time.sleep(0.5)
+        off = find_picture(display.screen(), golden)
+        if not before or before[2] != 0:
+            failures.append("before F3 the window does not show the golden frame (%r)" % (before,))
+        if on and on[2] == 0:
+            failures.append("with the overlay on the picture is unchanged")
+        if not off or off[2] != 0:
+            failures.append("with the overlay off again the picture is not the golden frame (%r)" % (off,))
+        game.kill()
+        game.wait()
+
+        # 2. The debug window and a hold.
+        folder = os.path.join(work, "holder")
+        os.makedirs(folder)
+        with open(os.path.join(folder, "Holder.ravok"), "w") as f:
+            f.write(HOLDER.replace("\n", "\r\n"))
+        with open(os.path.join(folder, "main.cmml"), "w") as f:
+            f.write(PAGE)
+        game = subprocess.Popen([ravok, "--home", home, "--log", "--print", "--frames", "700",
+                                 os.path.join(folder, "main.cmml")], env=display.env(),
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        main_window = wait_for_window(display, "Ravok")
+        time.sleep(3)
+        if main_window:
+            keys(display, main_window, "ctrl+d")
+        debug = wait_for_window(display, "^(Debug|0:.*)$", 10)
+        if not debug:
+            failures.append("Ctrl+D did not open the debug window")
+        held = wait_for_window(display, "^Stopping$", 20)
+        if not held:
+            failures.append("the hold did not show the debug window with Stopping in its caption")
+        else:
+            keys(display, held, "alt+s")
+            time.sleep(0.5)
+            still = wait_for_window(display, "^Stopping$", 3)
+            if not still:
+                failures.append("after a step the game is not held again")
+            keys(display, held, "alt+r")
+            time.sleep(1)
+            if wait_for_window(display, "^Stopping$", 1):
+                failures.append("run did not release the hold")
+            keys(display, held, "alt+e", "alt+g", "alt+a")
+            time.sleep(0.5)
+            keys(display, held, "alt+o")
+            if not wait_for_window(display, "測定結果", 5):
+                failures.append("Stop did not show the result window")
+        try:
+            out, err = game.communicate(timeout=60)
+        except subprocess.TimeoutExpired:
+            game.kill()
+            out, err = game.communicate()
+        out, err = out.decode("utf-8", "replace"), err.decode("utf-8", "replace")
+        holds = [int(m) for m in re.findall(r"Debug: hold at line (-?\d+)", err)]
+        if len(holds) != 2 or holds[1] != holds[0] + 1:
+            failures.append("the holds stood at lines %r, not two lines one after the other" % holds)
+        if "released" not in out.splitlines():
+            failures.append("the script did not go on after run (%r)" % out)
+        objects = debug_lines(err, "ListObj")
+        if not objects or objects[-1] != "Debug: ListObj 0 lines":
+            failures.append("GC did not leave the object list empty: %r" % objects[-3:])
+    finally:
+        display.stop()
+        shutil.rmtree(work, ignore_errors=True)
+    if failures:
+        print("\n".join(failures))
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
