@@ -46,8 +46,7 @@ void drawAuthorOverlay(cairo_t* cr, int x, int y) {
                   static_cast<long long>(gStats.processes));
     std::snprintf(lines[3], sizeof lines[3], "arena %.1f MB",
                   TArena::instance().bytesInUse() / (1024.0 * 1024.0));
-    std::snprintf(lines[4], sizeof lines[4], "frame %lld",
-                  static_cast<long long>(loop.FrameCount));
+    std::snprintf(lines[4], sizeof lines[4], "frame %lld", static_cast<long long>(loop.FrameCount));
     cairo_save(cr);
     cairo_select_font_face(cr, "monospace", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
     cairo_set_font_size(cr, 11);

@@ -73,7 +73,9 @@ GtkWidget* listBox(TList& list, const char* title) {
     return scroll;
 }
 
-std::string fieldText(GtkWidget* entry) { return utf8ToCp932(gtk_entry_get_text(GTK_ENTRY(entry))); }
+std::string fieldText(GtkWidget* entry) {
+    return utf8ToCp932(gtk_entry_get_text(GTK_ENTRY(entry)));
+}
 
 void refreshFiles() {
     TLines lines;
@@ -85,9 +87,8 @@ void refreshFiles() {
 
 GtkWidget* button(GtkWidget* row, const char* caption, void (*pressed)()) {
     GtkWidget* b = gtk_button_new_with_mnemonic(caption);
-    g_signal_connect(b, "clicked", G_CALLBACK(+[](GtkButton*, gpointer f) {
-                         reinterpret_cast<void (*)()>(f)();
-                     }),
+    g_signal_connect(b, "clicked",
+                     G_CALLBACK(+[](GtkButton*, gpointer f) { reinterpret_cast<void (*)()>(f)(); }),
                      reinterpret_cast<gpointer>(pressed));
     gtk_box_pack_start(GTK_BOX(row), b, FALSE, FALSE, 0);
     return b;
@@ -116,7 +117,7 @@ void pressStop() { TTimeAnalyzer::instance().showResults(); }
 void pressResume() {
     TMainLoop::instance().AutoRun = true;
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(form().checkExec), TRUE);
-    holdFrameLoop(false); // StartLoop: the idle handler is installed again
+    wakeFrameLoop(); // StartLoop: the idle handler is installed again
 }
 
 void fileClicked(GtkTreeView* view, GtkTreePath* path, GtkTreeViewColumn*, gpointer) {
@@ -127,7 +128,10 @@ void fileClicked(GtkTreeView* view, GtkTreePath* path, GtkTreeViewColumn*, gpoin
     gtk_tree_model_get(model, &it, 0, &text, -1);
     std::string name = utf8ToCp932(text ? text : "");
     g_free(text);
+    // The listing names each resource by its path under "<root>".
     TResource* root = resourceRoot();
+    const std::string prefix = "<root>.";
+    if (name.rfind(prefix, 0) == 0) name = name.substr(prefix.size());
     TResource* r = !root ? nullptr : name == "<root>" ? root : root->lookup(name);
     if (r && !r->sourceFile.empty() && fileExists(r->sourceFile)) setSplashCaption(r->sourceFile);
 }
@@ -146,7 +150,7 @@ void build() {
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(f.checkExec), TMainLoop::instance().AutoRun);
     g_signal_connect(f.checkExec, "toggled", G_CALLBACK(+[](GtkToggleButton* b, gpointer) {
                          TMainLoop::instance().AutoRun = gtk_toggle_button_get_active(b);
-                         if (TMainLoop::instance().AutoRun) holdFrameLoop(false);
+                         if (TMainLoop::instance().AutoRun) wakeFrameLoop();
                      }),
                      nullptr);
     gtk_box_pack_start(GTK_BOX(row), f.checkExec, FALSE, FALSE, 0);
@@ -315,6 +319,7 @@ void buildDebugWindow() {
 void showDebugWindow() {
     TDebugForm& f = form();
     if (!f.window) return;
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(f.checkExec), TMainLoop::instance().AutoRun);
     gtk_widget_show(f.window);
     gtk_window_present(GTK_WINDOW(f.window));
     refreshFiles();
@@ -330,8 +335,7 @@ void debugWindowAfterBatch() {
     double now = g_get_monotonic_time() / 1000.0;
     if (now - f.lastCaption < 250) return;
     f.lastCaption = now;
-    gtk_window_set_title(GTK_WINDOW(f.window),
-                         cp932ToUtf8(TMainLoop::instance().caption).c_str());
+    gtk_window_set_title(GTK_WINDOW(f.window), cp932ToUtf8(TMainLoop::instance().caption).c_str());
 }
 
 } // namespace ravok

@@ -740,6 +740,8 @@ void holdFrameLoop(bool hold) {
 
 bool desktopClosing() { return desktop().closing; }
 
+void wakeFrameLoop() { wakeLoop(); }
+
 void setSplashCaption(const std::string& caption) {
     if (desktop().splash)
         gtk_window_set_title(GTK_WINDOW(desktop().splash), cp932ToUtf8(caption).c_str());

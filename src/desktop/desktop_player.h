@@ -23,6 +23,9 @@ void noteWindowFocused();
 void holdFrameLoop(bool hold);
 // The player is closing: a hold must end the program.
 bool desktopClosing();
+// Installs the frame loop's idle handler again (StartLoop), unless a hold or
+// a message box has it stopped.
+void wakeFrameLoop();
 // The splash-and-status form's caption.
 void setSplashCaption(const std::string& caption);
 

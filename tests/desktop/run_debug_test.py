@@ -98,7 +98,7 @@ def main():
         debug = wait_for_window(display, "^(Debug|0:.*)$", 10)
         if not debug:
             failures.append("Ctrl+D did not open the debug window")
-        held = wait_for_window(display, "^Stopping$", 20)
+        held = wait_for_window(display, "^Stopping$", 40)
         if not held:
             failures.append("the hold did not show the debug window with Stopping in its caption")
         else:
