@@ -8,6 +8,7 @@
 #include "runtime/messages.h"
 #include "runtime/process.h"
 #include "runtime/rtti.h"
+#include "runtime/runtime_natives.h"
 #include "runtime/value_ops.h"
 
 #include <cstdio>
@@ -118,7 +119,10 @@ TDebugger& TDebugger::instance() {
 
 void TDebugger::hold() {
     TDebugWindow& window = debugWindow();
-    if (!window.present() || holding_) {
+    // System.exit ends the slice the way breakExec does, but a program on its
+    // way out must not stop in the debugger: the window would wait for a
+    // button nobody knows to press.
+    if (!window.present() || holding_ || gProgramExitRequested) {
         StepBudget = kUnlimitedBudget;
         return;
     }

@@ -7,6 +7,7 @@
 #include "runtime/process.h"
 #include "runtime/resource.h"
 #include "runtime/rtti.h"
+#include "runtime/runtime_natives.h"
 
 #include "kernel_fixture.h"
 
@@ -119,6 +120,16 @@ TEST_F(DebuggerTest, StopFinishesTheHeldProcess) {
     EXPECT_EQ(run(p, kUnlimitedBudget), 0);
     EXPECT_TRUE(stackDump(p).empty());
     StepBudget = kUnlimitedBudget;
+    freeProcess(p);
+}
+
+TEST_F(DebuggerTest, ExitEndsTheSliceWithoutHolding) {
+    TProcess* p = processOf("Leaving", "extends Object; n = 1; s = new System(); s.exit(); n = 2;");
+    window.press = [](int) { debugRun(); };
+    run(p, kUnlimitedBudget);
+    EXPECT_TRUE(window.holds.empty());
+    EXPECT_EQ(StepBudget, kUnlimitedBudget);
+    gProgramExitRequested = false;
     freeProcess(p);
 }
 
