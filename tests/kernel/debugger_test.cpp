@@ -6,6 +6,7 @@
 #include "runtime/pool.h"
 #include "runtime/process.h"
 #include "runtime/resource.h"
+#include "runtime/root_process.h"
 #include "runtime/rtti.h"
 #include "runtime/runtime_natives.h"
 
@@ -121,6 +122,32 @@ TEST_F(DebuggerTest, StopFinishesTheHeldProcess) {
     EXPECT_TRUE(stackDump(p).empty());
     StepBudget = kUnlimitedBudget;
     freeProcess(p);
+}
+
+// Stop on the root process leaves nothing to run: the frames that follow run
+// no instruction until a page starts a root process again.
+TEST_F(DebuggerTest, StoppingTheRootProcessEmptiesLaterFramesUntilAPageStarts) {
+    TRootProcess& root = TRootProcess::instance();
+    ASSERT_TRUE(root.start(TRunMode::Run));
+    window.press = [](int) { debugStop(); };
+    StepBudget = 1;
+    run(root.process(), kUnlimitedBudget);
+    EXPECT_EQ(window.holds.size(), 1u);
+    ASSERT_TRUE(root.process());
+    EXPECT_TRUE(root.process()->finished);
+    StepBudget = kUnlimitedBudget;
+    auto before = InstructionsRun;
+    for (int frame = 0; frame < 3; ++frame)
+        EXPECT_EQ(run(root.process(), kUnlimitedBudget), 0) << frame;
+    EXPECT_EQ(InstructionsRun, before);
+    // Loading a page stops the old root and starts a new one, which runs.
+    root.stop();
+    ASSERT_TRUE(root.start(TRunMode::Run));
+    window.press = nullptr;
+    run(root.process(), kUnlimitedBudget);
+    EXPECT_GT(InstructionsRun, before);
+    EXPECT_EQ(window.holds.size(), 1u);
+    root.stop();
 }
 
 TEST_F(DebuggerTest, ExitEndsTheSliceWithoutHolding) {
