@@ -135,6 +135,11 @@ int playerMain(int argc, char** argv, TWindowPlayer& window) {
         }
     }
     headless.fullScreen = fullScreen;
+    // A misspelt page must not quietly play the default game instead.
+    if (!headless.page.empty() && !fileExists(commandLinePath(headless.page))) {
+        std::fprintf(stderr, "ravok: %s: no such page\n", headless.page.c_str());
+        return 1;
+    }
     if (!headlessGiven) {
         if (window.available()) {
             TWindowOptions options;

@@ -43,7 +43,7 @@ int printParseTree(const std::string& path) {
     tokens->filter([](const TLexElem& t) { return t.kindName() != "COMM"; });
     TParseOutcome outcome = TYup::instance().Parse(*tokens);
     if (!outcome.root) {
-        TSourcePosition p = sourcePosition(source, tokens->LastStart);
+        TSourcePosition p = sourcePosition(source, tokens->errorStart());
         std::fprintf(stderr, "%s:%d:%d: %s\n", path.c_str(), p.line, p.column,
                      outcome.tooDeep ? "Syntax Error (nested too deeply)" : "Syntax Error");
         return 1;

@@ -13,6 +13,7 @@ namespace ravok {
 struct TTraceEntry {
     std::string source; // source file of a class
     int32_t offset;     // byte offset in that file
+    std::string where;  // the frame's class and method ("Ship.move"), when known
 };
 
 using TTrace = std::vector<TTraceEntry>;

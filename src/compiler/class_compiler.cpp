@@ -47,7 +47,7 @@ bool CompileClass(TRTTI* cls, std::string_view source, TCompileOptions options) 
         cls->failed = true;
         if (options.reportErrors)
             ReportError(translate("Syntax Error") + cls->sourceFile,
-                        {{cls->sourceFile, tokens->LastStart}});
+                        {{cls->sourceFile, tokens->errorStart(), {}}});
         return true;
     }
     TCompileContext context;
@@ -62,7 +62,7 @@ bool CompileClass(TRTTI* cls, std::string_view source, TCompileOptions options) 
         cls->failed = true;
         cls->compiled = false;
         if (options.reportErrors)
-            ReportError(e.what(), {{cls->sourceFile, context.statementOffset}});
+            ReportError(e.what(), {{cls->sourceFile, context.statementOffset, {}}});
         return true;
     }
     if (cached && cls->compiled) SaveClassFile(cls, classCachePath(cls->sourceFile));

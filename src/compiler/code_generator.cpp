@@ -334,7 +334,10 @@ int G_VarDecl::Emit(TCompileContext& c) {
 
 int G_ExprS::Emit(TCompileContext& c) {
     c.addressMode = false;
-    point(c, token(1));
+    // An error is reported where its statement begins, which is where the
+    // author looks for it, also when the statement spans lines.
+    TLexElem* first = firstToken();
+    point(c, first ? first : token(1));
     emitChild(this, 0, c);
     c.writer->op(Op_Pop);
     return 0;
@@ -422,6 +425,9 @@ int G_Break::Emit(TCompileContext& c) {
 }
 
 int G_Return::Emit(TCompileContext& c) {
+    // Without a point of its own, a failure in the returned expression would
+    // be reported at the statement before it.
+    point(c, token(0));
     TResultList* value = node(1);
     if (value->count() > 0)
         nodeAt(value, 0)->Emit(c);

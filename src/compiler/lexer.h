@@ -41,6 +41,11 @@ public:
 
     int32_t Position = 0;  // the next unconsumed token
     int32_t LastStart = 0; // Start of the most recently consumed token
+    int32_t Furthest = 0;  // the furthest token the parser tried to match
+
+    // Where a failed parse went wrong: the furthest token the parser could not
+    // get past, or, when the source ended first, the last token it took.
+    int32_t errorStart() const { return Furthest < count() ? at(Furthest)->Start : LastStart; }
 
 private:
     std::vector<std::unique_ptr<TLexElem>> items_;

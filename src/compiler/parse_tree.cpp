@@ -44,4 +44,13 @@ const TNodeClass* nodeClassForRule(const std::string& name) {
     return it == classTable().end() ? &errClass : &it->second;
 }
 
+TLexElem* TResultList::firstToken() const {
+    for (const Child& c : children_) {
+        if (c.token) return c.token;
+        if (c.node)
+            if (TLexElem* t = c.node->firstToken()) return t;
+    }
+    return nullptr;
+}
+
 } // namespace ravok

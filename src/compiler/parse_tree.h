@@ -25,6 +25,8 @@ public:
     bool isToken(int32_t i) const { return children_[size_t(i)].token != nullptr; }
     TLexElem* token(int32_t i) const { return children_[size_t(i)].token; }
     TResultList* node(int32_t i) const { return children_[size_t(i)].node.get(); }
+    // The leftmost token of the subtree, or nothing when it holds none.
+    TLexElem* firstToken() const;
 
     void add(TLexElem* token) { children_.push_back({token, nullptr}); }
     void add(std::unique_ptr<TResultList> node) { children_.push_back({nullptr, std::move(node)}); }

@@ -42,6 +42,7 @@ public:
 private:
     TResult matchTerminal(const TTableNode* terminal) {
         TResult r;
+        if (tokens_.Position > tokens_.Furthest) tokens_.Furthest = tokens_.Position;
         if (tokens_.Position < tokens_.count() && terminal->Link &&
             tokens_.at(tokens_.Position)->Kind == terminal->Link) {
             r.token = tokens_.at(tokens_.Position);
@@ -176,6 +177,7 @@ private:
 TParseOutcome parseTokens(const TTable& grammar, TLexList& tokens, TParseOptions options) {
     TParseOutcome outcome;
     tokens.Position = 0;
+    tokens.Furthest = 0;
     if (grammar.entries().empty()) return outcome;
     TParser parser(tokens, options.rememberNameChains ? grammar.entry("LVal") : nullptr);
     TResult r = parser.matchMember(grammar.entries().front());

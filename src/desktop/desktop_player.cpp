@@ -1,9 +1,11 @@
 #include "desktop/desktop_player.h"
 
+#include "app/error_report.h"
 #include "app/frame_shots.h"
 #include "desktop/about_box.h"
 #include "desktop/author_overlay.h"
 #include "desktop/debug_window.h"
+#include "desktop/error_box.h"
 #include "desktop/script_dialog_windows.h"
 #include "dialogs/script_dialogs.h"
 #include "player/debugger.h"
@@ -91,21 +93,18 @@ public:
         if (desktop().loading) showBusy(true);
         pump();
     }
-    void reportError(const std::string& text, const TTrace&) override {
+    void reportError(const std::string& text, const TTrace& trace) override {
         TDesktop& d = desktop();
         ++d.errors;
         if (d.loading) showBusy(true);
-        std::fprintf(stderr, "ravok: %s\n", cp932ToUtf8(text).c_str());
+        TErrorReport report = makeErrorReport(text, trace);
+        std::fputs(report.text().c_str(), stderr);
+        std::fflush(stderr);
         if (d.closing || !d.window) return;
         // The dialog runs a nested main loop; the frame loop must not run
         // inside it, so its sources go and come back afterwards.
         holdFrameLoop(true);
-        GtkWidget* box =
-            gtk_message_dialog_new(GTK_WINDOW(d.window), GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR,
-                                   GTK_BUTTONS_OK, "%s", cp932ToUtf8(text).c_str());
-        gtk_window_set_title(GTK_WINDOW(box), "Ravok");
-        gtk_dialog_run(GTK_DIALOG(box));
-        gtk_widget_destroy(box);
+        runErrorBox(GTK_WINDOW(d.window), report);
         holdFrameLoop(false);
     }
 

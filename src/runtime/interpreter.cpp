@@ -811,7 +811,8 @@ TTrace processTrace(const TProcess* p) {
             size_t comma = text.find(',');
             if (comma != std::string::npos) {
                 if (TRTTI* cls = resolveClassPath(text.substr(0, comma)))
-                    trace.push_back({cls->sourceFile, std::atoi(text.c_str() + comma + 1)});
+                    trace.push_back({cls->sourceFile, std::atoi(text.c_str() + comma + 1),
+                                     fn ? cls->name + "." + fn->nameText() : cls->name});
             }
         }
         position = frame::get(f, frame::kReturn);

@@ -5,6 +5,7 @@ printed with the file's expectations.
   // expect: TEXT          the next line of standard output
   // expect-exit: N        the exit status (0 when not given)
   // expect-error: TEXT    a text standard error must contain
+  // expect-error-line: T  a whole line standard error must have
   // classes: A.ravok ...  further class files (relative to lib/), compiled first
 """
 import os
@@ -14,7 +15,7 @@ import sys
 
 def main():
     ravok, home, script = sys.argv[1], sys.argv[2], sys.argv[3]
-    expected, errors, exit_status, classes = [], [], 0, []
+    expected, errors, error_lines, exit_status, classes = [], [], [], 0, []
     with open(script, "rb") as f:
         for raw in f.read().decode("cp932").splitlines():
             line = raw.strip()
@@ -24,6 +25,8 @@ def main():
                 expected.append("")
             elif line.startswith("// expect-exit: "):
                 exit_status = int(line[len("// expect-exit: "):])
+            elif line.startswith("// expect-error-line: "):
+                error_lines.append(line[len("// expect-error-line: "):])
             elif line.startswith("// expect-error: "):
                 errors.append(line[len("// expect-error: "):])
             elif line.startswith("// classes: "):
@@ -41,6 +44,17 @@ def main():
     for e in errors:
         if e not in err:
             failures.append("standard error lacks %r" % e)
+    # Lines compare without the folder the test ran from.
+    folders = {os.path.dirname(script) + os.sep, os.path.dirname(os.path.abspath(script)) + os.sep}
+    err_lines = []
+    for line in err.splitlines():
+        for folder in sorted(folders, key=len, reverse=True):
+            if folder != os.sep:
+                line = line.replace(folder, "")
+        err_lines.append(line)
+    for e in error_lines:
+        if e not in err_lines:
+            failures.append("standard error lacks the line %r" % e)
     if failures:
         print("\n".join(failures))
         print("--- standard error ---\n" + err)

@@ -1,0 +1,75 @@
+#include "desktop/error_box.h"
+
+#include "app/error_report.h"
+
+#include <string>
+
+namespace ravok {
+
+namespace {
+
+constexpr int kCopyResponse = 1;
+
+GtkWidget* monospaceLabel(const std::string& text) {
+    GtkWidget* label = gtk_label_new(nullptr);
+    char* markup = g_markup_printf_escaped("<tt>%s</tt>", text.c_str());
+    gtk_label_set_markup(GTK_LABEL(label), markup);
+    g_free(markup);
+    gtk_label_set_selectable(GTK_LABEL(label), TRUE);
+    gtk_label_set_xalign(GTK_LABEL(label), 0);
+    return label;
+}
+
+} // namespace
+
+void runErrorBox(GtkWindow* parent, const TErrorReport& report) {
+    GtkWidget* box = gtk_dialog_new_with_buttons("Ravok", parent, GTK_DIALOG_MODAL, "_Copy",
+                                                 kCopyResponse, "_OK", GTK_RESPONSE_OK, nullptr);
+    gtk_dialog_set_default_response(GTK_DIALOG(box), GTK_RESPONSE_OK);
+    GtkWidget* area = gtk_dialog_get_content_area(GTK_DIALOG(box));
+    gtk_container_set_border_width(GTK_CONTAINER(area), 12);
+    gtk_box_set_spacing(GTK_BOX(area), 8);
+
+    GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 12);
+    gtk_box_pack_start(GTK_BOX(row),
+                       gtk_image_new_from_icon_name("dialog-error", GTK_ICON_SIZE_DIALOG), FALSE,
+                       FALSE, 0);
+    GtkWidget* headline = gtk_label_new(report.headline().c_str());
+    gtk_label_set_selectable(GTK_LABEL(headline), TRUE);
+    gtk_label_set_line_wrap(GTK_LABEL(headline), TRUE);
+    gtk_label_set_max_width_chars(GTK_LABEL(headline), 80);
+    gtk_label_set_xalign(GTK_LABEL(headline), 0);
+    gtk_box_pack_start(GTK_BOX(row), headline, TRUE, TRUE, 0);
+    gtk_box_pack_start(GTK_BOX(area), row, FALSE, FALSE, 0);
+
+    std::string excerpt = report.excerpt();
+    if (!excerpt.empty())
+        gtk_box_pack_start(GTK_BOX(area), monospaceLabel(excerpt), FALSE, FALSE, 0);
+
+    std::string trace;
+    for (const std::string& line : report.traceLines())
+        trace += line + "\n";
+    if (!trace.empty()) {
+        GtkWidget* scroller = gtk_scrolled_window_new(nullptr, nullptr);
+        gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroller), GTK_POLICY_AUTOMATIC,
+                                       GTK_POLICY_AUTOMATIC);
+        gtk_scrolled_window_set_max_content_height(GTK_SCROLLED_WINDOW(scroller), 240);
+        gtk_scrolled_window_set_propagate_natural_height(GTK_SCROLLED_WINDOW(scroller), TRUE);
+        gtk_container_add(GTK_CONTAINER(scroller), monospaceLabel(trace));
+        gtk_box_pack_start(GTK_BOX(area), gtk_label_new("Call trace, innermost first:"), FALSE,
+                           FALSE, 0);
+        gtk_box_pack_start(GTK_BOX(area), scroller, TRUE, TRUE, 0);
+    }
+    gtk_widget_show_all(box);
+    gtk_widget_grab_focus(gtk_dialog_get_widget_for_response(GTK_DIALOG(box), GTK_RESPONSE_OK));
+    // Copy leaves the box open: the author pastes the report into a bug
+    // report or a forum post and may want to read it once more.
+    while (gtk_dialog_run(GTK_DIALOG(box)) == kCopyResponse) {
+        std::string all = report.text();
+        gtk_clipboard_set_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), all.c_str(),
+                               int(all.size()));
+    }
+    gtk_widget_destroy(box);
+}
+
+} // namespace ravok
