@@ -18,7 +18,7 @@ packages=(
   # MIDI helper; the jack dev package keeps libjack-jackd2-0 from being swapped out
   libfluidsynth-dev libjack-jackd2-dev timgm6mb-soundfont
   # test drivers
-  xvfb xauth xdotool sox
+  xvfb xauth xdotool xclip sox
 )
 
 missing=()

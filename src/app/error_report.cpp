@@ -59,8 +59,7 @@ std::string shownName(const std::string& programPath,
 // The line holding offset, and the marker under its column: tabs stay tabs
 // so the marker lines up however the terminal sets them, and a double-byte
 // character is two cells wide.
-void lineAround(const std::string& source, int32_t offset, std::string& line,
-                std::string& marker) {
+void lineAround(const std::string& source, int32_t offset, std::string& line, std::string& marker) {
     size_t at = size_t(std::max<int32_t>(0, std::min<int32_t>(offset, int32_t(source.size()))));
     size_t begin = at == 0 ? std::string::npos : source.rfind('\n', at - 1);
     begin = begin == std::string::npos ? 0 : begin + 1;
@@ -133,8 +132,8 @@ TErrorReport makeErrorReport(const std::string& text, const TTrace& trace,
             cached = sources.emplace(e.source, std::move(source)).first;
         }
         TSourcePosition p = sourcePosition(cached->second, e.offset);
-        TReportFrame frame{shownName(e.source, shownNames), p.line, p.column,
-                           cp932ToUtf8(e.where), isKernelSource(e.source)};
+        TReportFrame frame{shownName(e.source, shownNames), p.line, p.column, cp932ToUtf8(e.where),
+                           isKernelSource(e.source)};
         std::string line, marker;
         lineAround(cached->second, e.offset, line, marker);
         int index = int(report.trace.size());
@@ -186,8 +185,8 @@ std::vector<std::string> TErrorReport::traceLines() const {
         repeats = 0;
     };
     for (const TReportFrame& f : trace) {
-        std::string line = "  at " + f.file + ":" + std::to_string(f.line) + ":" +
-                           std::to_string(f.column);
+        std::string line =
+            "  at " + f.file + ":" + std::to_string(f.line) + ":" + std::to_string(f.column);
         if (!f.where.empty()) line += " in " + f.where;
         if (f.kernel) line += " (kernel)";
         if (line == previous) {

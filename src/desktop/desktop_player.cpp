@@ -43,9 +43,11 @@
 #include "resources/host_files.h"
 #include "screen/key_state.h"
 
+#include <glib-unix.h>
 #include <gtk/gtk.h>
 
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
@@ -671,6 +673,18 @@ void onDestroy(GtkWidget*, gpointer) {
     gtk_main_quit();
 }
 
+// Ctrl+C at the terminal, or a polite kill, closes the window as its close
+// button does: the MIDI helper is told to quit and the run ends with 0.
+gboolean onTerminalSignal(gpointer) {
+    TDesktop& d = desktop();
+    d.errors = 0;
+    if (d.window && !d.closing)
+        gtk_widget_destroy(d.window);
+    else if (!d.closing)
+        gtk_main_quit();
+    return G_SOURCE_CONTINUE;
+}
+
 void onFocus(GtkWidget*, GdkEvent*, gpointer) { noteWindowFocused(); }
 
 void buildWindows() {
@@ -801,6 +815,8 @@ int runDesktop(const TWindowOptions& options) {
     buildWindows();
     buildDebugWindow();
     gtkKeys().window = d.window;
+    g_unix_signal_add(SIGINT, onTerminalSignal, nullptr);
+    g_unix_signal_add(SIGTERM, onTerminalSignal, nullptr);
     g_timeout_add(100, onSplashTick, nullptr);
     g_timeout_add(200, onTimer1, nullptr);
     g_timeout_add(1000, onTimer2, nullptr);

@@ -23,8 +23,9 @@ GtkWidget* monospaceLabel(const std::string& text) {
 } // namespace
 
 void runErrorBox(GtkWindow* parent, const TErrorReport& report) {
-    GtkWidget* box = gtk_dialog_new_with_buttons("Ravok", parent, GTK_DIALOG_MODAL, "_Copy",
-                                                 kCopyResponse, "_OK", GTK_RESPONSE_OK, nullptr);
+    GtkWidget* box = gtk_dialog_new_with_buttons(
+        "Ravok", parent, GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), "_Copy",
+        kCopyResponse, "_OK", GTK_RESPONSE_OK, nullptr);
     gtk_dialog_set_default_response(GTK_DIALOG(box), GTK_RESPONSE_OK);
     GtkWidget* area = gtk_dialog_get_content_area(GTK_DIALOG(box));
     gtk_container_set_border_width(GTK_CONTAINER(area), 12);

@@ -23,7 +23,8 @@ protected:
         kernel = fromHostPath(root + "/Kernel/classes/List.ravok");
         game = fromHostPath(root + "/game.ravok");
         writeWholeFile(kernel, "extends Object;\r\nfunction get(i) {\r\n    return x[i];\r\n}\r\n");
-        writeWholeFile(game, "// \x95\x5C game\r\nfunction f() {\r\n\t\x95\x5Cx = list.get(5);\r\n}\r\n");
+        writeWholeFile(game,
+                       "// \x95\x5C game\r\nfunction f() {\r\n\t\x95\x5Cx = list.get(5);\r\n}\r\n");
     }
     void TearDown() override { std::filesystem::remove_all(root); }
     std::string root, kernel, game;
@@ -31,8 +32,7 @@ protected:
 
 TEST_F(ErrorReportTest, NamesTheAuthorsFrameAndListsEveryFrame) {
     TTrace trace = {{kernel, 40, "List.get"}, {game, 29, "game.f"}, {game, 3, "game"}};
-    TErrorReport r = makeErrorReport("List index out of bounds (5)", trace,
-                                     {{game, "game.ravok"}});
+    TErrorReport r = makeErrorReport("List index out of bounds (5)", trace, {{game, "game.ravok"}});
     ASSERT_TRUE(r.positioned);
     EXPECT_EQ(r.headline(), "game.ravok:3:2: List index out of bounds (5)");
     // The tab stays a tab, and the double-byte character takes two cells.

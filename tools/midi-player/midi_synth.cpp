@@ -75,8 +75,8 @@ TMidiSynth::TMidiSynth(const std::string& soundfont, const std::string& renderFi
             close(saved);
         }
         if (quiet >= 0) close(quiet);
-        if (!driver_)
-            std::fprintf(stderr, "midiPlayer2: no sound device; MIDI files play silently\n");
+        // Said when a file is played, not at start: most games play none.
+        silent_ = !driver_;
     }
     startNs_ = nowNs();
 }
@@ -109,6 +109,10 @@ bool TMidiSynth::play(const std::string& file, bool loop) {
     }
     fluid_player_set_loop(player_, loop ? -1 : 1);
     fluid_player_play(player_);
+    if (silent_ && !silenceSaid_) {
+        std::fprintf(stderr, "midiPlayer2: no sound device; MIDI files play silently\n");
+        silenceSaid_ = true;
+    }
     return true;
 }
 

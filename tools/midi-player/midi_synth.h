@@ -41,6 +41,8 @@ private:
     fluid_player_t* player_ = nullptr;
     fluid_audio_driver_t* driver_ = nullptr;
     bool soundfontLoaded_ = false;
+    bool silent_ = false;      // no sound device was found
+    bool silenceSaid_ = false; // and the user was told, once
     FILE* wav_ = nullptr;
     uint64_t rendered_ = 0; // samples rendered by pump()
     int64_t startNs_ = 0;
