@@ -5,6 +5,7 @@
 #include "app/headless_player.h"
 #include "app/program_home.h"
 #include "app/run_script.h"
+#include "app/trap_report.h"
 #include "app/window_player.h"
 #include "base/log.h"
 #include "kernel/message_table.h"
@@ -13,11 +14,14 @@
 #include "resources/host_files.h"
 #include "resources/program_paths.h"
 #include "runtime/build_sizes.h"
+#include "runtime/paths.h"
 #include "runtime/runtime_natives.h"
+#include "runtime/sjis.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -109,7 +113,27 @@ int playerMain(int argc, char** argv, TWindowPlayer& window) {
         } else if (arg == "--input" && i + 1 < argc) {
             headless.input = argv[++i];
         } else if (arg == "--check" && i + 1 < argc) {
-            return checkGame(argv[i + 1]);
+            std::vector<std::string> files;
+            std::set<std::string> silenced;
+            for (++i; i < argc; ++i) {
+                std::string a = argv[i];
+                if (a == "--no-warn" && i + 1 < argc) {
+                    if (!isTrapName(argv[++i])) {
+                        std::fprintf(stderr, "ravok: --no-warn: no warning is called %s\n",
+                                     argv[i]);
+                        return 1;
+                    }
+                    silenced.insert(argv[i]);
+                } else {
+                    files.push_back(a);
+                }
+            }
+            if (files.empty()) {
+                std::fprintf(stderr, "ravok: --check needs a page, a project or script files\n");
+                return 1;
+            }
+            if (equalsNoCase(extension(files[0]), ".ravok")) return checkScripts(files, silenced);
+            return checkGame(files[0], silenced);
         } else if (arg == "--run" && i + 1 < argc) {
             std::string file = argv[++i];
             std::vector<std::string> classes(argv + i + 1, argv + argc);

@@ -5,6 +5,7 @@
 #include "app/headless_wiring.h"
 #include "app/input_script.h"
 #include "app/position_reporter.h"
+#include "app/trap_report.h"
 #include "base/encoding.h"
 #include "base/surface.h"
 #include "runtime/native_api.h"
@@ -161,7 +162,7 @@ int runHeadless(const THeadlessOptions& options) {
     return reporter.errors > 0 || shotsMissing || audioFailed ? 3 : 0;
 }
 
-int checkGame(const std::string& pageOrProject) {
+int checkGame(const std::string& pageOrProject, const std::set<std::string>& silenced) {
     TPositionReporter reporter;
     TReporter* previous = setReporter(&reporter);
     bool ok = bootKernel();
@@ -187,6 +188,7 @@ int checkGame(const std::string& pageOrProject) {
             ok = false; // the compiler has reported each failed class
         }
     }
+    if (ok && reporter.errors == 0) reportTraps(silenced, pages, reporter.shownNames);
     setReporter(previous);
     return ok && reporter.errors == 0 ? 0 : 1;
 }

@@ -5,6 +5,7 @@
 
 #include "app/frame_shots.h"
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,8 @@ int runHeadless(const THeadlessOptions& options);
 std::string commandLinePath(const std::string& hostPath);
 
 // Exit status 0 when every class compiled, 1 otherwise.
-int checkGame(const std::string& pageOrProject);
+// --check of a page or project: every class compiled, each error reported,
+// and the traps of the game's own classes warned about unless silenced.
+int checkGame(const std::string& pageOrProject, const std::set<std::string>& silenced = {});
 
 } // namespace ravok

@@ -1,6 +1,7 @@
 #include "app/run_script.h"
 
 #include "app/position_reporter.h"
+#include "app/trap_report.h"
 
 #include "compiler/class_compiler.h"
 #include "kernel/boot.h"
@@ -85,6 +86,22 @@ int runScript(const std::string& file, const std::vector<std::string>& classFile
     std::fflush(stdout);
     setReporter(previous);
     return status;
+}
+
+int checkScripts(const std::vector<std::string>& files, const std::set<std::string>& silenced) {
+    TPositionReporter reporter;
+    TReporter* previous = setReporter(&reporter);
+    bool ok = bootKernel() && !files.empty();
+    if (ok) {
+        TRTTI* object = dynamic_cast<TRTTI*>(resourceRoot()->lookup("classes.lang.Object"));
+        // As --run takes them: the further files first, then the main one.
+        for (size_t i = 1; i < files.size(); ++i)
+            ok = compileFile(files[i], reporter, object) && ok;
+        ok = compileFile(files[0], reporter, object) && ok;
+    }
+    if (ok && reporter.errors == 0) reportTraps(silenced, {}, reporter.shownNames);
+    setReporter(previous);
+    return ok && reporter.errors == 0 ? 0 : 1;
 }
 
 } // namespace ravok

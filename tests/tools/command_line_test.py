@@ -1,13 +1,69 @@
 #!/usr/bin/env python3
 """The command line's answers to mistakes a newcomer makes: a misspelt page
-is an error naming it, headless and for the window alike.
+is an error naming it, headless and for the window alike; and --check warns
+about the traps that run without an error, each warning by its name, which
+--no-warn switches off.
 
   command_line_test.py RAVOK HOME
 """
 import os
 import subprocess
 import sys
+import shutil
 import tempfile
+
+TRAPS = """total = 0;
+i = 0;
+while (i < 3) {
+    i++;
+    if (i == 2) continue;
+    total = total + i;
+}
+print(totl + 1);
+add(1, 2, 3);
+function add(a, b) {
+    var c, d;
+    if (a) c = 1; else c = 2;
+    print(c + d);
+    return c;
+}
+if (null < 1) print("x");
+if (total > 5) print("total is assigned: no warning");
+"""
+
+WARNINGS = [
+    ("lone-name", "traps.ravok:5:17: warning: continue; is a name alone and does nothing"),
+    ("unassigned", "traps.ravok:8:7: warning: totl is read, but nothing assigns it; "
+                   "it reads as null (did you mean total?) [unassigned]"),
+    ("extra-arguments", "traps.ravok:9:1: warning: add takes 2 arguments and is given 3"),
+    ("unassigned", "traps.ravok:13:15: warning: the local variable d is read before"),
+    ("null-compare", "traps.ravok:16:10: warning: null on the left of < compares as always true"),
+]
+
+
+def check_traps(ravok, home, folder):
+    failures = []
+    with open(os.path.join(folder, "traps.ravok"), "w") as f:
+        f.write(TRAPS)
+    os.chdir(folder)
+    status, err = run([ravok, "--home", home, "--check", "traps.ravok"])
+    lines = [l for l in err.splitlines() if ": warning: " in l]
+    if status != 0:
+        failures.append("--check of code that compiles ended with %d" % status)
+    for _, w in WARNINGS:
+        if not any(l.startswith(w) for l in lines):
+            failures.append("--check did not warn %r:\n%s" % (w, err))
+    if len(lines) != len(WARNINGS):
+        failures.append("--check warned %d times, not %d:\n%s" % (len(lines), len(WARNINGS), err))
+    status, err = run([ravok, "--home", home, "--check", "--no-warn", "unassigned",
+                       "--no-warn", "lone-name", "traps.ravok"])
+    left = [l for l in err.splitlines() if ": warning: " in l]
+    if any("[unassigned]" in l or "[lone-name]" in l for l in left) or len(left) != 2:
+        failures.append("--no-warn left %r" % left)
+    status, err = run([ravok, "--home", home, "--check", "--no-warn", "typo", "traps.ravok"])
+    if status == 0 or "no warning is called typo" not in err:
+        failures.append("--no-warn accepted a name that is no warning: %d %r" % (status, err))
+    return failures
 
 
 def run(args, env=None):
@@ -16,7 +72,7 @@ def run(args, env=None):
 
 
 def main():
-    ravok, home = sys.argv[1], sys.argv[2]
+    ravok, home = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     failures = []
     folder = tempfile.mkdtemp(prefix="ravok-cli-")
     missing = os.path.join(folder, "cacth.cmml")
@@ -28,7 +84,8 @@ def main():
         status, err = run(args, env)
         if status == 0 or (missing + ": no such page") not in err:
             failures.append("%s: exit %d, %r" % (" ".join(args[3:]), status, err))
-    os.rmdir(folder)
+    failures += check_traps(ravok, home, folder)
+    shutil.rmtree(folder, ignore_errors=True)
     if failures:
         print("\n".join(failures))
         return 1

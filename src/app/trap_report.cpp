@@ -1,0 +1,85 @@
+#include "app/trap_report.h"
+
+#include "app/error_report.h"
+#include "compiler/trap_check.h"
+#include "resources/host_files.h"
+#include "runtime/function.h"
+#include "runtime/rtti.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <regex>
+
+namespace ravok {
+
+namespace {
+
+int declaredArguments(TFunction* fn) {
+    if (!fn || !fn->hasCode()) return -1;
+    return int(static_cast<TNormalFunction*>(fn)->argNames.size());
+}
+
+// What the pages set before a class's code runs: inst_ and const_ fields of
+// generators, and the globals that resources name.
+void addPageNames(const std::string& page, std::set<std::string>& names) {
+    std::string text;
+    if (!readWholeFile(page, text)) return;
+    static const std::regex field("(inst|const)_([A-Za-z_0-9]+)=");
+    static const std::regex global("name=\"(\\$[^\"]+)\"");
+    for (std::sregex_iterator i(text.begin(), text.end(), field), end; i != end; ++i)
+        names.insert((*i)[2].str());
+    for (std::sregex_iterator i(text.begin(), text.end(), global), end; i != end; ++i)
+        names.insert((*i)[1].str());
+}
+
+} // namespace
+
+bool isTrapName(const std::string& name) {
+    const auto& names = trapNames();
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+int reportTraps(const std::set<std::string>& silenced, const std::vector<std::string>& pageFiles,
+                const std::map<std::string, std::string>& shownNames) {
+    TTrapKnowledge known;
+    std::vector<std::pair<TRTTI*, std::string>> checked;
+    std::set<std::string> seen;
+    for (TRTTI* cls : gClassTable ? *gClassTable : std::vector<TRTTI*>{}) {
+        if (!cls || cls->sourceFile.empty() || !seen.insert(cls->sourceFile).second) continue;
+        std::string source;
+        if (!readWholeFile(cls->sourceFile, source)) continue;
+        collectAssignedNames(source, known.assigned);
+        if (!isKernelSource(cls->sourceFile) && cls->compiled) checked.push_back({cls, source});
+    }
+    for (const std::string& page : pageFiles)
+        addPageNames(page, known.assigned);
+    // Globals the player sets itself, not a script: the screen, the window
+    // and the mouse. Names beginning "$_" are the system's own and are not
+    // looked at.
+    for (const char* name : {"$ScreenWidth", "$ScreenHeight", "$fullScreen", "$leftButton",
+                             "$rightButton", "$mouseX", "$mouseY", "$mouseSX", "$mouseSY",
+                             "$windowX", "$windowY", "$bgcolor"})
+        known.assigned.insert(name);
+    known.constructorArguments = [](const std::string& name) {
+        TRTTI* cls = resolveClassPath(name);
+        return cls ? declaredArguments(cls->constructor()) : -1;
+    };
+    int count = 0;
+    for (const auto& [cls, source] : checked) {
+        known.methodArguments = [cls = cls](const std::string& name) {
+            return declaredArguments(cls->methodByName(name));
+        };
+        for (const TTrapWarning& w : findTraps(source, known)) {
+            if (silenced.count(w.name)) continue;
+            TErrorReport report = makeErrorReport(
+                "warning: " + w.text + " [" + w.name + "]", {{cls->sourceFile, w.offset, {}}},
+                shownNames);
+            std::fputs(report.text().c_str(), stderr);
+            ++count;
+        }
+    }
+    std::fflush(stderr);
+    return count;
+}
+
+} // namespace ravok
