@@ -257,13 +257,15 @@ private:
                 std::string op = ops->token(0)->text();
                 const TLexElem* name = plainName(n->node(0));
                 bool relational = op == "<" || op == "<=" || op == ">" || op == ">=";
+                // null orders above every value that is not null.
+                std::string always = op[0] == '>' ? "always true" : "always false";
                 if (relational && isNullLiteral(n->node(0)))
                     warn("null-compare", ops->token(0),
-                         "null on the left of " + op + " compares as always true");
+                         "null on the left of " + op + " compares as " + always);
                 else if (relational && name && !isKnown(name->text(), state))
                     warn("null-compare", ops->token(0),
                          name->text() + " is null here, and null on the left of " + op +
-                             " compares as always true");
+                             " compares as " + always);
             }
             expression(n->node(0), state);
             expressionChildren(ops, state);

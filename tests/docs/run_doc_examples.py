@@ -6,6 +6,11 @@ must end normally and print what its comments say: a line that begins with
 print(...) and ends with `// TEXT` expects TEXT (up to a first ": " or ", ",
 which begin an explanation), in order, and nothing else may be printed.
 
+A block right after `<!-- file NAME -->` is a file of a game (a page, a class,
+a project) written into one scratch game folder; a block right after
+`<!-- play PAGE -->` holds what playing that page headless prints, line for
+line (the game ends itself with System.exit()).
+
 A block right after `<!-- from PATH -->` quotes a file of the repository
 (the bundled game, which the game tests play): its lines must stand in that
 file as they are, one after another, so the quote never drifts from the code.
@@ -29,13 +34,19 @@ def examples(path):
     lines = open(path, encoding="utf-8").read().splitlines()
     found, i = [], 0
     while i < len(lines):
-        m = re.match(r"<!-- (run|from (\S+)) -->$", lines[i].strip())
+        m = re.match(r"<!-- (run|from (\S+)|file (\S+)|play (\S+)) -->$", lines[i].strip())
         if m and i + 1 < len(lines) and lines[i + 1].startswith("```"):
             start = i + 2
             end = start
             while end < len(lines) and not lines[end].startswith("```"):
                 end += 1
-            found.append((start + 1, m.group(2) or "run", lines[start:end]))
+            if m.group(3):
+                marker = ("file", m.group(3))
+            elif m.group(4):
+                marker = ("play", m.group(4))
+            else:
+                marker = m.group(2) or "run"
+            found.append((start + 1, marker, lines[start:end]))
             i = end
         i += 1
     return found
@@ -58,6 +69,27 @@ def expected_output(code):
     return out
 
 
+def game_block(ravok, work, where, marker, code):
+    kind, name = marker
+    folder = os.path.join(work, "game")
+    os.makedirs(folder, exist_ok=True)
+    if kind == "file":
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write("\r\n".join(code).encode("cp932") + b"\r\n")
+        return []
+    run = subprocess.run([ravok, "--home", work, "--headless", "--print", "--frames", "3000",
+                          os.path.join(folder, name)], stdout=subprocess.PIPE,
+                         stderr=subprocess.PIPE, timeout=120)
+    out = run.stdout.decode("utf-8", "replace").splitlines()
+    failures = []
+    if run.returncode != 0:
+        failures.append("%s: exit status %d\n%s" % (where, run.returncode,
+                                                     run.stderr.decode("utf-8", "replace")))
+    if out != code:
+        failures.append("%s: the game printed %r, the page says %r" % (where, out, code))
+    return failures
+
+
 def main():
     ravok, home, doc = sys.argv[1], os.path.abspath(sys.argv[2]), sys.argv[3]
     blocks = examples(doc)
@@ -71,6 +103,9 @@ def main():
         shutil.copyfile(os.path.join(home, "tones.wdt"), os.path.join(work, "tones.wdt"))
         for n, (line, marker, code) in enumerate(blocks):
             where = "%s:%d" % (os.path.basename(doc), line)
+            if isinstance(marker, tuple):
+                failures += game_block(ravok, work, where, marker, code)
+                continue
             if marker != "run":
                 if not quoted(code, marker):
                     failures.append("%s: the quote is not in %s as it stands" % (where, marker))

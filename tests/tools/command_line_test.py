@@ -37,7 +37,7 @@ WARNINGS = [
                    "it reads as null (did you mean total?) [unassigned]"),
     ("extra-arguments", "traps.ravok:9:1: warning: add takes 2 arguments and is given 3"),
     ("unassigned", "traps.ravok:13:15: warning: the local variable d is read before"),
-    ("null-compare", "traps.ravok:16:10: warning: null on the left of < compares as always true"),
+    ("null-compare", "traps.ravok:16:10: warning: null on the left of < compares as always false"),
 ]
 
 
