@@ -56,9 +56,9 @@ int reportTraps(const std::set<std::string>& silenced, const std::vector<std::st
     // Globals the player sets itself, not a script: the screen, the window
     // and the mouse. Names beginning "$_" are the system's own and are not
     // looked at.
-    for (const char* name : {"$ScreenWidth", "$ScreenHeight", "$fullScreen", "$leftButton",
-                             "$rightButton", "$mouseX", "$mouseY", "$mouseSX", "$mouseSY",
-                             "$windowX", "$windowY", "$bgcolor"})
+    for (const char* name :
+         {"$ScreenWidth", "$ScreenHeight", "$fullScreen", "$leftButton", "$rightButton", "$mouseX",
+          "$mouseY", "$mouseSX", "$mouseSY", "$windowX", "$windowY", "$bgcolor"})
         known.assigned.insert(name);
     known.constructorArguments = [](const std::string& name) {
         TRTTI* cls = resolveClassPath(name);
@@ -71,9 +71,8 @@ int reportTraps(const std::set<std::string>& silenced, const std::vector<std::st
         };
         for (const TTrapWarning& w : findTraps(source, known)) {
             if (silenced.count(w.name)) continue;
-            TErrorReport report = makeErrorReport(
-                "warning: " + w.text + " [" + w.name + "]", {{cls->sourceFile, w.offset, {}}},
-                shownNames);
+            TErrorReport report = makeErrorReport("warning: " + w.text + " [" + w.name + "]",
+                                                  {{cls->sourceFile, w.offset, {}}}, shownNames);
             std::fputs(report.text().c_str(), stderr);
             ++count;
         }

@@ -22,8 +22,8 @@ std::string kind(const TNode* n) { return n ? n->className() : ""; }
 const TNode* sole(const TNode* n) {
     while (n) {
         std::string k = kind(n);
-        if (k == "G_RVal" || k == "G_OrEx" || k == "G_AndEx" || k == "G_CompEx" ||
-            k == "G_ASEx" || k == "G_IsEx") {
+        if (k == "G_RVal" || k == "G_OrEx" || k == "G_AndEx" || k == "G_CompEx" || k == "G_ASEx" ||
+            k == "G_IsEx") {
             if (n->node(1) && n->node(1)->count() > 0) return n;
             n = n->node(0);
         } else if (k == "G_MDEx") {
@@ -95,7 +95,8 @@ size_t editDistance(const std::string& a, const std::string& b) {
 
 class TWalker {
 public:
-    TWalker(const TTrapKnowledge& known, std::vector<TTrapWarning>* out) : known_(known), out_(out) {}
+    TWalker(const TTrapKnowledge& known, std::vector<TTrapWarning>* out)
+        : known_(known), out_(out) {}
 
     std::set<std::string> assignedAnywhere;
 
@@ -131,7 +132,8 @@ private:
         if (!body) return;
         if (const TNode* decls = body->node(1))
             for (int i = 0; i < decls->count(); ++i)
-                for (const std::string& v : nameList(decls->node(i) ? decls->node(i)->node(1) : nullptr))
+                for (const std::string& v :
+                     nameList(decls->node(i) ? decls->node(i)->node(1) : nullptr))
                     scope_.locals.insert(v);
         TState state;
         if (const TNode* statements = body->node(2))
@@ -145,8 +147,7 @@ private:
 
     bool isKnown(const std::string& name, const TState& state) const {
         return name == "this" || name == "super" || name.rfind("$_", 0) == 0 ||
-               scope_.args.count(name) ||
-               state.count(name) ||
+               scope_.args.count(name) || state.count(name) ||
                (!scope_.locals.count(name) &&
                 (known_.assigned.count(name) || assignedAnywhere.count(name)));
     }
@@ -157,7 +158,8 @@ private:
         auto consider = [&](const std::string& candidate) {
             if (candidate == name || candidate.empty()) return;
             size_t d = editDistance(name, candidate);
-            if (d <= bestDistance && (best.empty() || d < editDistance(name, best))) best = candidate;
+            if (d <= bestDistance && (best.empty() || d < editDistance(name, best)))
+                best = candidate;
         };
         for (const std::string& n : assignedAnywhere)
             consider(n);
@@ -174,7 +176,8 @@ private:
         scope_.warned.insert(name);
         if (scope_.locals.count(name))
             warn("unassigned", t,
-                 "the local variable " + name + " is read before anything assigned it; it reads as null");
+                 "the local variable " + name +
+                     " is read before anything assigned it; it reads as null");
         else
             warn("unassigned", t,
                  name + " is read, but nothing assigns it; it reads as null" + suggestion(name));
@@ -196,7 +199,8 @@ private:
         }
         if (ownMethod && name->text() != "super") {
             auto own = ownArity_.find(name->text());
-            int declared = own != ownArity_.end() ? own->second : known_.methodArguments(name->text());
+            int declared =
+                own != ownArity_.end() ? own->second : known_.methodArguments(name->text());
             if (declared >= 0 && given > declared)
                 warn("extra-arguments", name,
                      name->text() + " takes " + std::to_string(declared) + " argument" +
@@ -219,7 +223,8 @@ private:
         if (rest)
             for (int i = 0; i < rest->count(); ++i)
                 if (const TNode* e = rest->node(i))
-                    if (e->node(1) && e->node(1)->count() > 0) call(e->token(0), e->node(1)->node(1), state, false);
+                    if (e->node(1) && e->node(1)->count() > 0)
+                        call(e->token(0), e->node(1)->node(1), state, false);
     }
 
     void expressionChildren(const TNode* n, TState& state) {
@@ -398,8 +403,9 @@ std::vector<TTrapWarning> findTraps(const std::string& source, const TTrapKnowle
     TWalker walker(known, &out);
     collectAssignedNames(source, walker.assignedAnywhere);
     walker.program(p.root.get());
-    std::stable_sort(out.begin(), out.end(),
-                     [](const TTrapWarning& a, const TTrapWarning& b) { return a.offset < b.offset; });
+    std::stable_sort(out.begin(), out.end(), [](const TTrapWarning& a, const TTrapWarning& b) {
+        return a.offset < b.offset;
+    });
     return out;
 }
 

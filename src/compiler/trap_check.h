@@ -30,8 +30,9 @@ struct TTrapKnowledge {
         return -1;
     };
     // The same for the constructor of a class named in `new`.
-    std::function<int(const std::string& className)> constructorArguments =
-        [](const std::string&) { return -1; };
+    std::function<int(const std::string& className)> constructorArguments = [](const std::string&) {
+        return -1;
+    };
 };
 
 const std::vector<std::string>& trapNames();
