@@ -56,9 +56,14 @@ void runErrorBox(GtkWindow* parent, const TErrorReport& report) {
                                        GTK_POLICY_AUTOMATIC);
         gtk_scrolled_window_set_max_content_height(GTK_SCROLLED_WINDOW(scroller), 240);
         gtk_scrolled_window_set_propagate_natural_height(GTK_SCROLLED_WINDOW(scroller), TRUE);
+        // Kernel paths are long; the box grows to show them, up to a width
+        // that still fits a small screen.
+        gtk_scrolled_window_set_max_content_width(GTK_SCROLLED_WINDOW(scroller), 900);
+        gtk_scrolled_window_set_propagate_natural_width(GTK_SCROLLED_WINDOW(scroller), TRUE);
         gtk_container_add(GTK_CONTAINER(scroller), monospaceLabel(trace));
-        gtk_box_pack_start(GTK_BOX(area), gtk_label_new("Call trace, innermost first:"), FALSE,
-                           FALSE, 0);
+        GtkWidget* heading = gtk_label_new("Call trace, innermost first:");
+        gtk_label_set_xalign(GTK_LABEL(heading), 0);
+        gtk_box_pack_start(GTK_BOX(area), heading, FALSE, FALSE, 0);
         gtk_box_pack_start(GTK_BOX(area), scroller, TRUE, TRUE, 0);
     }
     gtk_widget_show_all(box);
