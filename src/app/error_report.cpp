@@ -6,6 +6,8 @@
 #include "runtime/directories.h"
 #include "runtime/sjis.h"
 
+#include <tuple>
+
 namespace ravok {
 
 namespace {
@@ -121,8 +123,7 @@ TErrorReport makeErrorReport(const std::string& text, const TTrace& trace,
     int innermost = -1;   // the first frame that could be placed
     int authorFrame = -1; // the first of them outside the kernel
     std::map<std::string, std::string> sources;
-    std::vector<std::string> lines;
-    std::vector<std::string> markers;
+    std::vector<std::pair<std::string, std::string>> excerpts; // line and marker, a frame each
     for (const TTraceEntry& e : trace) {
         if (e.source.empty()) continue;
         auto cached = sources.find(e.source);
@@ -140,8 +141,7 @@ TErrorReport makeErrorReport(const std::string& text, const TTrace& trace,
         if (innermost < 0) innermost = index;
         if (authorFrame < 0 && !frame.kernel) authorFrame = index;
         report.trace.push_back(frame);
-        lines.push_back(cp932ToUtf8(line));
-        markers.push_back(marker);
+        excerpts.push_back({cp932ToUtf8(line), marker});
         // A message that ends with the source path says what the position
         // says already.
         if (endsWith(message, e.source)) message.resize(message.size() - e.source.size());
@@ -151,7 +151,7 @@ TErrorReport makeErrorReport(const std::string& text, const TTrace& trace,
     if (chosen >= 0) {
         report.positioned = true;
         report.at = report.trace[size_t(chosen)];
-        report.sourceLine = lines[size_t(chosen)] + "\n" + markers[size_t(chosen)];
+        std::tie(report.sourceLine, report.marker) = excerpts[size_t(chosen)];
     }
     return report;
 }
@@ -163,12 +163,10 @@ std::string TErrorReport::headline() const {
 }
 
 std::string TErrorReport::excerpt() const {
-    if (!positioned || sourceLine.empty()) return {};
-    size_t split = sourceLine.find('\n');
+    if (!positioned) return {};
     std::string number = std::to_string(at.line);
     std::string gap(number.size(), ' ');
-    return " " + number + " | " + sourceLine.substr(0, split) + "\n " + gap + " | " +
-           sourceLine.substr(split + 1) + "\n";
+    return " " + number + " | " + sourceLine + "\n " + gap + " | " + marker + "\n";
 }
 
 std::vector<std::string> TErrorReport::traceLines() const {

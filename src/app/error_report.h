@@ -24,7 +24,8 @@ struct TErrorReport {
     std::string message; // UTF-8, program paths in host form
     bool positioned = false;
     TReportFrame at;        // when positioned: where the author looks
-    std::string sourceLine; // that line of source (UTF-8), when it could be read
+    std::string sourceLine; // that line of source (UTF-8)
+    std::string marker;     // spaces and tabs up to its column, then ^
     std::vector<TReportFrame> trace;
 
     // "FILE:LINE:COL: message", or "ravok: message" without a position.

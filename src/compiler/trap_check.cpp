@@ -379,6 +379,14 @@ TParsed parse(const std::string& source) {
     return p;
 }
 
+// A walk that only gathers the names the tree assigns.
+std::set<std::string> assignedIn(const TResList* root) {
+    TTrapKnowledge none;
+    TWalker walker(none, nullptr);
+    walker.program(root);
+    return walker.assignedAnywhere;
+}
+
 } // namespace
 
 const std::vector<std::string>& trapNames() {
@@ -390,10 +398,8 @@ const std::vector<std::string>& trapNames() {
 void collectAssignedNames(const std::string& source, std::set<std::string>& names) {
     TParsed p = parse(source);
     if (!p.root) return;
-    TTrapKnowledge none;
-    TWalker walker(none, nullptr);
-    walker.program(p.root.get());
-    names.insert(walker.assignedAnywhere.begin(), walker.assignedAnywhere.end());
+    std::set<std::string> found = assignedIn(p.root.get());
+    names.insert(found.begin(), found.end());
 }
 
 std::vector<TTrapWarning> findTraps(const std::string& source, const TTrapKnowledge& known) {
@@ -401,7 +407,7 @@ std::vector<TTrapWarning> findTraps(const std::string& source, const TTrapKnowle
     TParsed p = parse(source);
     if (!p.root) return out;
     TWalker walker(known, &out);
-    collectAssignedNames(source, walker.assignedAnywhere);
+    walker.assignedAnywhere = assignedIn(p.root.get());
     walker.program(p.root.get());
     std::stable_sort(out.begin(), out.end(), [](const TTrapWarning& a, const TTrapWarning& b) {
         return a.offset < b.offset;

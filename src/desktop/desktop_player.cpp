@@ -76,6 +76,7 @@ struct TDesktop {
     bool closing = false;
     int loopHolds = 0; // message boxes and debugger holds running loops of their own
     int errors = 0;
+    bool endedBySignal = false; // Ctrl+C or SIGTERM: a normal end, status 0
     std::unique_ptr<TFrameShots> shots;
 };
 
@@ -677,7 +678,7 @@ void onDestroy(GtkWidget*, gpointer) {
 // button does: the MIDI helper is told to quit and the run ends with 0.
 gboolean onTerminalSignal(gpointer) {
     TDesktop& d = desktop();
-    d.errors = 0;
+    d.endedBySignal = true;
     if (d.window && !d.closing)
         gtk_widget_destroy(d.window);
     else if (!d.closing)
@@ -830,7 +831,7 @@ int runDesktop(const TWindowOptions& options) {
         nullptr);
     gtk_main();
     std::fflush(stdout);
-    return d.errors > 0 ? 3 : 0;
+    return d.errors > 0 && !d.endedBySignal ? 3 : 0;
 }
 
 } // namespace ravok
