@@ -7,10 +7,12 @@ three drawing methods, a message box answered with xdotool, and the CPU a
   run_desktop_test.py RAVOK HOME
 """
 import os
+import queue
 import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -257,32 +259,56 @@ def main():
             failures.append("clicks reached the scripts as %r, not %r" % (out, expected))
         # 6. The cursor moved by MouseManager and read back through $mouseX and
         # $mouseY; keys: arrows, a letter with and without Shift (still the A
-        # key), each seen down and then up.
+        # key), each seen down and then up. The script starts on Return, so the
+        # window is known to be mapped and focused, and says "ready" before
+        # the test presses anything: a loaded machine changes no timing here.
         keys = os.path.join(work, "keys")
         os.makedirs(keys)
         with open(os.path.join(keys, "Watch.ravok"), "w") as f:
-            f.write("extends Char;\r\nl = 0; a = 0; s = 0; r = 0; t = 0;\r\nwhile (1) {\r\n"
+            f.write("extends Char;\r\nl = 0; a = 0; s = 0; r = 0; t = 0; go = 0; lefts = 0;\r\n"
+                    "while (go == 0) {\r\n    if (getkey($KEY_RETURN) > 0) go = 1;\r\n"
+                    "    suspend();\r\n}\r\n"
+                    "while (getkey($KEY_RETURN) > 0) suspend();\r\n"
+                    "while (1) {\r\n"
                     "    t++;\r\n    if (t == 3) { m = new MouseManager(); m.move(50, 60); }\r\n"
-                    "    if (t == 6) print(\"cursor \" + $mouseX + \",\" + $mouseY);\r\n"
+                    "    if (t == 6) { print(\"cursor \" + $mouseX + \",\" + $mouseY); print(\"ready\"); }\r\n"
                     "    l = watch($KEY_LEFT, \"left\", l);\r\n    a = watch($KEY_A, \"a\", a);\r\n"
                     "    s = watch($KEY_SHIFT, \"shift\", s);\r\n    r = watch($KEY_RIGHT, \"right\", r);\r\n"
                     "    suspend();\r\n}\r\n"
                     "function watch(code, name, before) {\r\n    var now;\r\n    now = getkey(code);\r\n"
                     "    if (now == 1) print(name + \" down\");\r\n"
-                    "    if (now == 0 && before > 0) print(name + \" up\");\r\n    return now;\r\n}\r\n")
+                    "    if (now == 0 && before > 0) {\r\n        print(name + \" up\");\r\n"
+                    "        if (name == \"left\") { lefts++; if (lefts == 2) { sys = new System(); sys.exit(); } }\r\n    }\r\n"
+                    "    return now;\r\n}\r\n")
         with open(os.path.join(keys, "main.cmml"), "w") as f:
             f.write('<resourcelist name="usr">\r\n <resourcelist name="classes">\r\n'
                     '  <class name="Watch" src="Watch.ravok"/>\r\n </resourcelist>\r\n'
                     ' <resourcelist name="gen">\r\n  <generator className="Watch" name="$w"/>\r\n'
                     ' </resourcelist>\r\n</resourcelist>\r\n')
-        started = time.time()
-        game = subprocess.Popen([ravok, "--home", home, "--print", "--frames", "420",
+        # The frame limit only bounds a run whose keys went astray.
+        game = subprocess.Popen([ravok, "--home", home, "--print", "--frames", "3600",
                                  os.path.join(keys, "main.cmml")], env=display.env(),
                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        lines = queue.Queue()
+        threading.Thread(target=lambda: [lines.put(line.decode().rstrip("\n")) for line in game.stdout],
+                         daemon=True).start()
         window = wait_for_window(display, "Ravok")
-        time.sleep(max(0, started + 3.8 - time.time()))
+        out = []
         if window:
             xdotool(display, "windowfocus", "--sync", window)
+            # Keys pressed before the game has booted are not seen: press
+            # Return again until the script answers. Held over several frames,
+            # as a press and release between two frames may never be seen down.
+            end = time.time() + 40
+            while "ready" not in out and time.time() < end:
+                xdotool(display, "keydown", "Return")
+                time.sleep(0.3)
+                xdotool(display, "keyup", "Return")
+                try:
+                    while "ready" not in out:
+                        out.append(lines.get(timeout=1))
+                except queue.Empty:
+                    pass
         root = subprocess.run(["xwininfo", "-root"], env=display.env(), stdout=subprocess.PIPE,
                               timeout=20).stdout.decode()
         root_id = [line.split()[3] for line in root.splitlines() if "Window id" in line][0]
@@ -295,10 +321,14 @@ def main():
             xdotool(display, *step)
             time.sleep(0.25)
         try:
-            out = game.communicate(timeout=60)[0].decode().splitlines()
+            game.wait(timeout=60)
         except subprocess.TimeoutExpired:
             game.kill()
-            out = game.communicate()[0].decode().splitlines()
+            game.wait()
+        time.sleep(0.2)
+        while not lines.empty():
+            out.append(lines.get())
+        out = [line for line in out if line != "ready"]
         expected = ["cursor 50,60", "left down", "left up", "a down", "a up", "shift down", "a down",
                     "a up", "shift up", "right down", "right up", "left down", "left up"]
         if out != expected:
