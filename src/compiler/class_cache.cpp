@@ -360,6 +360,7 @@ void Link(TCompiledInfo& code, TRTTI* cls) {
             }
         }
     }
+    code.noteRewritten();
 }
 
 std::string RelocationText(const TCompiledInfo& code) {

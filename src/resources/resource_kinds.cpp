@@ -173,7 +173,7 @@ void TGlobalValue::save(TLines& lines, const std::string& indent) {
     if (v && v->kind == vtInt)
         text = std::to_string(v->i);
     else if (v && isStringValue(*v))
-        text = "\"" + stringText(v->u) + "\"";
+        text = "\"" + std::string(stringText(v->u)) + "\"";
     initialValue = text;
     lines.push_back(indent + "<globalvalue name=\"" + escapeMarkup(name) + "\" value=\"" +
                     escapeMarkup(text) + "\"/>");
@@ -259,7 +259,7 @@ void TCustomResource::save(TLines& lines, const std::string& indent) {
         res->setTagName("resinst");
         res->setAttr("type", "string");
         res->setAttr("name", cls->fields.name(i));
-        res->setAttr("value", stringText(f.u));
+        res->setAttr("value", std::string(stringText(f.u)));
         e.addChild(std::move(res));
     }
     lines.push_back(e.write(indent));

@@ -2,6 +2,8 @@
 
 #include "runtime/errors.h"
 #include "runtime/opcodes.h"
+#include "runtime/rtti.h"
+#include "runtime/tf_object.h"
 #include "runtime/tf_string.h"
 #include "runtime/value_ops.h"
 
@@ -60,14 +62,32 @@ TValue floatOp(uint32_t op, const TValue& left, const TValue& right) {
     }
 }
 
+// The text a right operand adds: a view of a string's own bytes, else its
+// value-to-text kept in `copy`.
+std::string_view addedText(const TValue& right, std::string& copy) {
+    if (isStringValue(right)) return stringText(right.u);
+    copy = valueToText(right);
+    return copy;
+}
+
 void concatenate(TValue& left, TValue& right) {
-    std::string text = valueToText(left);
-    if (!(left.kind == vtObject && (right.kind == vtNull || right.kind == vtUnset))) {
-        std::string rightText = valueToText(right);
-        text.reserve(joinedLength(text.size(), rightText.size()));
-        text += rightText;
+    bool rightAdds = !(left.kind == vtObject && (right.kind == vtNull || right.kind == vtUnset));
+    uint32_t s;
+    TfString* leftBody = isStringValue(left) ? stringBody(left.u) : nullptr;
+    if (leftBody) {
+        // Joined onto the left body's buffer: linear for a string built up
+        // piece by piece.
+        std::string copy;
+        s = makeStringWithBody(leftBody->joined(rightAdds ? addedText(right, copy) : ""));
+    } else {
+        std::string text = valueToText(left);
+        if (rightAdds) {
+            std::string rightText = valueToText(right);
+            text.reserve(joinedLength(text.size(), rightText.size()));
+            text += rightText;
+        }
+        s = makeString(text);
     }
-    uint32_t s = makeString(text);
     ++objectAt(s)->refcount;
     TValue oldLeft = left;
     left = TValue::ofObject(s);
@@ -100,6 +120,24 @@ void binaryArithmetic(uint32_t op, TValue& left, TValue& right) {
         }
     }
     // A number on the left with a non-number, non-object right stays unchanged.
+}
+
+void addIntoAssigned(TValue& left, TValue& right) {
+    TfString* body = isStringValue(left) && objectAt(left.u)->refcount == 2 &&
+                             right.kind != vtNull && right.kind != vtUnset
+                         ? stringBody(left.u)
+                         : nullptr;
+    if (!body) {
+        binaryArithmetic(Op_Add, left, right);
+        return;
+    }
+    std::string copy;
+    TfString* joined = body->joined(addedText(right, copy));
+    // The instance's body is replaced, not changed: a copy of the old body's
+    // handle never sees its text change.
+    objectAt(left.u)->field(gCore.stringBody) = joined->handle();
+    delete body;
+    decrement(right);
 }
 
 void updateArithmetic(bool add, TValue& target, TValue& value) {

@@ -13,6 +13,11 @@ namespace ravok {
 // released (or moved into L). Integer division by zero raises a fatal error.
 void binaryArithmetic(uint32_t op, TValue& left, TValue& right);
 
+// L + R where L is about to be assigned back to the only other holder of its
+// instance (`s = s + t`): a string instance then takes the joined text
+// itself, and no new instance is made. Otherwise as binaryArithmetic.
+void addIntoAssigned(TValue& left, TValue& right);
+
 // target += value (add) or target -= value; value's reference is released.
 void updateArithmetic(bool add, TValue& target, TValue& value);
 

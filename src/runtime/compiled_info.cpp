@@ -16,6 +16,12 @@ void TCompiledInfo::install(const std::vector<uint8_t>& image) {
     code_ = arena.allocate(size_);
     std::memcpy(codePtr(), image.data(), image.size());
     fuseSuperinstructions(codePtr(), size_);
+    noteRewritten();
+}
+
+void TCompiledInfo::noteRewritten() {
+    static uint64_t changes = 0;
+    stamp_ = ++changes;
 }
 
 std::string TCompiledInfo::positionText(TArenaOffset position) const {

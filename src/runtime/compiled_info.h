@@ -38,6 +38,11 @@ public:
     void install(const std::vector<uint8_t>& image);
 
     TArenaOffset codeStart() const { return code_; }
+    // Changes with every install of any image, so a fact learned from the
+    // code can be kept with the stamp it was learned at.
+    uint64_t installStamp() const { return stamp_; }
+    // For whoever rewrites words of the installed image (relinking).
+    void noteRewritten();
     uint8_t* codePtr() const { return arenaPtr<uint8_t>(code_); }
     uint32_t size() const { return size_; }
     bool contains(TArenaOffset position) const {
@@ -55,6 +60,7 @@ public:
 private:
     TArenaOffset code_ = 0;
     uint32_t size_ = 0;
+    uint64_t stamp_ = 0;
 };
 
 } // namespace ravok

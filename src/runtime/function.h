@@ -66,6 +66,11 @@ class TDestructor : public TNormalFunction {
 public:
     TDestructor(TRTTI* ownerClass, uint32_t nameSymbol)
         : TNormalFunction(ownerClass, nameSymbol, TFunctionKind::Destructor) {}
+
+    // Whether the code only frees a string body (string_destructor.h), as
+    // learned at the code's install stamp.
+    uint64_t bodyCheckStamp = 0;
+    bool onlyFreesBody = false;
 };
 
 // The body of a native declaration that was never bound.

@@ -2,6 +2,8 @@
 
 #include "runtime/errors.h"
 
+#include <cstring>
+
 namespace ravok {
 
 THostObject::THostObject(THostKind kind)
@@ -46,9 +48,12 @@ TValue THostRegistry::handle(uint32_t id) const {
     uint32_t index = id & kIndexMask;
     if (index == 0 || index >= slots_.size()) return v;
     uint32_t generation = slots_[index].generation;
-    v.unused[0] = kSeal;
-    v.unused[1] = uint8_t(generation >> 8);
-    v.unused[2] = uint8_t(generation >> 16);
+    // Built as one word: storing the bytes one by one and then reading the
+    // value whole stalls the store buffer, on every string made.
+    uint64_t bits = uint64_t(vtNative) | uint64_t(kSeal) << 8 |
+                    uint64_t((generation >> 8) & 0xFF) << 16 |
+                    uint64_t((generation >> 16) & 0xFF) << 24 | uint64_t(id) << 32;
+    std::memcpy(&v, &bits, sizeof v);
     return v;
 }
 

@@ -451,6 +451,15 @@ void execute(TProcess* p) {
             if (l.kind == vtInt && r.kind == vtInt && op <= Op_Mul) {
                 uint32_t a = uint32_t(l.i), b = uint32_t(r.i);
                 l.i = int32_t(op == Op_Add ? a + b : op == Op_Sub ? a - b : a * b);
+            } else if (op == Op_Add && l.kind == vtObject && budget >= 1 &&
+                       *reinterpret_cast<uint32_t*>(ip + 4) == Op_Subst &&
+                       SLOT(sp + 16).kind == vtRef && cellAt(SLOT(sp + 16).u)->kind == vtObject &&
+                       cellAt(SLOT(sp + 16).u)->u == l.u) {
+                // `x = x + y`: the sum goes straight back to x. The assignment
+                // runs in this same slice (budget is left for it), so no other
+                // process can see x change before it is assigned.
+                SAVE();
+                addIntoAssigned(l, r);
             } else {
                 SAVE();
                 binaryArithmetic(op, l, r);

@@ -6,6 +6,7 @@
 #include "runtime/process.h"
 #include "runtime/rtti.h"
 #include "runtime/stats.h"
+#include "runtime/string_destructor.h"
 #include "runtime/tf_object.h"
 #include "runtime/value_ops.h"
 
@@ -94,6 +95,10 @@ void runDestructor(uint32_t instance) {
     if (!cls || o->refcount < 0) return;
     TDestructor* dtor = cls->destructor();
     if (!dtor) return;
+    if (cls == gCore.string && freesOnlyStringBody(*dtor)) {
+        freeStringBody(instance);
+        return;
+    }
     ++gDestroyDepth;
     runHostMethod(instance, dtor);
     --gDestroyDepth;

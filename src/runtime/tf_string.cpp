@@ -6,13 +6,53 @@
 #include "runtime/stats.h"
 #include "runtime/tf_object.h"
 
+#include <memory>
+
 namespace ravok {
 
-TfString::TfString(std::string_view t) : THostObject(THostKind::String), text(t) {
+TfString::TfString(std::string_view t) : THostObject(THostKind::String), own_(t) {
     ++gStats.strings;
 }
 
-TfString::~TfString() { --gStats.strings; }
+TfString::TfString(TSharedBuffer* shared, size_t length)
+    : THostObject(THostKind::String), shared_(shared), length_(length) {
+    ++shared_->users;
+    ++gStats.strings;
+}
+
+TfString::~TfString() {
+    if (shared_ && --shared_->users == 0) delete shared_;
+    --gStats.strings;
+}
+
+TfString* TfString::joined(std::string_view more) {
+    size_t total = joinedLength(text().size(), more.size());
+    // `more` may view this body's own bytes (`s + s`), which moving them into
+    // a buffer or growing the buffer would pull from under it.
+    std::string_view own = shared_ ? std::string_view(shared_->bytes) : std::string_view(own_);
+    if (!more.empty() && more.data() >= own.data() && more.data() < own.data() + own.size()) {
+        std::string copy(more);
+        return joined(std::string_view(copy));
+    }
+    if (!shared_) {
+        // The first join moves the text into a buffer that later joins can grow.
+        auto buffer = std::make_unique<TSharedBuffer>();
+        buffer->bytes = std::move(own_);
+        length_ = buffer->bytes.size();
+        shared_ = buffer.release();
+        own_ = std::string();
+    }
+    if (length_ == shared_->bytes.size()) {
+        shared_->bytes.append(more);
+        return new TfString(shared_, total);
+    }
+    // Another body has grown the buffer past this one's end: copy.
+    std::string text;
+    text.reserve(total);
+    text.append(this->text());
+    text.append(more);
+    return new TfString(text);
+}
 
 size_t joinedLength(size_t a, size_t b) {
     if (a > kMaxStringBytes || b > kMaxStringBytes - a)
@@ -21,27 +61,36 @@ size_t joinedLength(size_t a, size_t b) {
     return a + b;
 }
 
+uint32_t makeStringWithBody(TfString* body) {
+    std::unique_ptr<TfString> owned(body);
+    if (!gCore.string || gCore.stringBody < 0)
+        throw ERunError("classes.lang.String is not loaded; strings cannot be made.");
+    uint32_t instance = allocateInstance(gCore.string);
+    objectAt(instance)->field(gCore.stringBody) = owned.release()->handle();
+    return instance;
+}
+
 uint32_t makeString(std::string_view text) {
     joinedLength(text.size(), 0);
     if (!gCore.string || gCore.stringBody < 0)
         throw ERunError("classes.lang.String is not loaded; strings cannot be made.");
-    uint32_t instance = allocateInstance(gCore.string);
-    auto* body = new TfString(text);
-    objectAt(instance)->field(gCore.stringBody) = body->handle();
-    return instance;
+    return makeStringWithBody(new TfString(text));
 }
 
 bool isStringValue(const TValue& v) {
     return v.kind == vtObject && gCore.string && objectAt(v.u)->classId == gCore.string->classId();
 }
 
-const std::string& stringText(uint32_t instance) {
-    static const std::string empty;
-    if (gCore.stringBody < 0) return empty;
+TfString* stringBody(uint32_t instance) {
+    if (gCore.stringBody < 0) return nullptr;
     const TValue& body = objectAt(instance)->field(gCore.stringBody);
-    if (body.kind != vtNative) return empty;
-    auto* s = static_cast<TfString*>(THostRegistry::instance().find(body, THostKind::String));
-    return s ? s->text : empty;
+    if (body.kind != vtNative) return nullptr;
+    return static_cast<TfString*>(THostRegistry::instance().find(body, THostKind::String));
+}
+
+std::string_view stringText(uint32_t instance) {
+    TfString* s = stringBody(instance);
+    return s ? s->text() : std::string_view();
 }
 
 } // namespace ravok

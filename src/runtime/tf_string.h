@@ -1,5 +1,11 @@
 // TfString: the host object behind a string's _body field, holding its bytes.
-// A string's text never changes after creation.
+// A body's text never changes after creation.
+//
+// Bodies made by joining may share one growing buffer: each body sees its own
+// length of it, and only the body that ends where the buffer ends may add to
+// it. So `s = s + "ab"` in a loop appends in place with amortised growth
+// instead of copying the whole text every time, and no body, whatever else
+// holds its handle, ever sees its text change.
 #pragma once
 
 #include "runtime/host_registry.h"
@@ -17,12 +23,29 @@ public:
     ~TfString() override;
     const char* hostClassName() const override { return "TfString"; }
 
-    const std::string text;
+    std::string_view text() const {
+        return shared_ ? std::string_view(shared_->bytes.data(), length_) : std::string_view(own_);
+    }
+    // A new body holding this text followed by more.
+    TfString* joined(std::string_view more);
+
+private:
+    struct TSharedBuffer {
+        std::string bytes;
+        uint32_t users = 1;
+    };
+    TfString(TSharedBuffer* shared, size_t length);
+
+    std::string own_; // the text until the body is first joined
+    TSharedBuffer* shared_ = nullptr;
+    size_t length_ = 0;
 };
 
 // A new classes.lang.String instance holding text, with refcount 0 (the caller's
 // setObject counts it). Returns its arena offset.
 uint32_t makeString(std::string_view text);
+// The same for a body already made; the instance owns it from now on.
+uint32_t makeStringWithBody(TfString* body);
 
 // Scripts measure strings in 32-bit integers: no string may be longer.
 constexpr size_t kMaxStringBytes = 2147483647;
@@ -33,7 +56,11 @@ size_t joinedLength(size_t a, size_t b);
 // The instance is exactly classes.lang.String.
 bool isStringValue(const TValue& v);
 
-// The text of a String instance; empty when its _body holds no TfString.
-const std::string& stringText(uint32_t instance);
+// The body of a String instance, or nullptr when its _body holds no TfString.
+TfString* stringBody(uint32_t instance);
+
+// The text of a String instance; empty when its _body holds no TfString. The
+// view lasts while the instance lives.
+std::string_view stringText(uint32_t instance);
 
 } // namespace ravok

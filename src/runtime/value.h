@@ -5,7 +5,9 @@
 // embedded in code images, so the layout is fixed.
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
 namespace ravok {
 
@@ -29,19 +31,20 @@ struct TValue {
         uint32_t u;
     };
 
+    // Made as one 8-byte word: a value written byte by byte and then read
+    // whole stalls the processor's store buffer.
     static TValue make(TVType k, uint32_t payload) {
+        uint64_t bits = uint64_t(k) | uint64_t(payload) << 32;
         TValue v;
-        v.kind = k;
-        v.unused[0] = v.unused[1] = v.unused[2] = 0;
-        v.u = payload;
+        std::memcpy(&v, &bits, sizeof v);
         return v;
     }
     static TValue null() { return make(vtNull, 0); }
     static TValue ofInt(int32_t x) { return make(vtInt, uint32_t(x)); }
     static TValue ofFloat(float x) {
-        TValue v = make(vtFloat, 0);
-        v.f = x;
-        return v;
+        uint32_t payload;
+        std::memcpy(&payload, &x, sizeof payload);
+        return make(vtFloat, payload);
     }
     static TValue ofObject(uint32_t offset) { return make(vtObject, offset); }
     static TValue ofRef(uint32_t offset) { return make(vtRef, offset); }
@@ -54,5 +57,7 @@ struct TValue {
 
 static_assert(sizeof(TValue) == 8, "TValue is embedded in code images and must stay 8 bytes");
 static_assert(sizeof(TVType) == 1);
+static_assert(std::endian::native == std::endian::little,
+              "the kind is byte 0 and the payload bytes 4-7 of the value's word");
 
 } // namespace ravok

@@ -107,7 +107,7 @@ std::string floatToText(float f) {
 }
 
 static std::string objectText(const TValue& v) {
-    if (isStringValue(v)) return stringText(v.u);
+    if (isStringValue(v)) return std::string(stringText(v.u));
     TRTTI* cls = classById(objectAt(v.u)->classId);
     return std::to_string(v.u) + "@" + (cls ? cls->name : std::string("?"));
 }
@@ -147,7 +147,7 @@ std::string valueToText(const TValue& v) { return textOf(v, 0); }
 
 std::string valueToLiteral(const TValue& v) {
     if (v.kind == vtObject) {
-        if (isStringValue(v)) return "\"" + stringText(v.u) + "\"";
+        if (isStringValue(v)) return "\"" + std::string(stringText(v.u)) + "\"";
         return "objectFromID(" + std::to_string(v.u) + ")";
     }
     if (v.kind == vtUnset) return "";
@@ -168,7 +168,11 @@ float compare(const TValue& left, const TValue& right) {
         if (right.kind == vtFloat) return float(static_cast<long double>(left.f) - right.f);
         return 1.0f;
     case vtObject:
-        if (isStringValue(left)) return stringText(left.u) == valueToText(right) ? 0.0f : 1.0f;
+        if (isStringValue(left)) {
+            bool same = isStringValue(right) ? stringText(left.u) == stringText(right.u)
+                                             : stringText(left.u) == valueToText(right);
+            return same ? 0.0f : 1.0f;
+        }
         return (right.kind == vtObject && right.u == left.u) ? 0.0f : 1.0f;
     default:
         return 1.0f;

@@ -10,7 +10,9 @@
 #include "runtime/resource.h"
 #include "runtime/rtti.h"
 #include "runtime/stats.h"
+#include "runtime/string_destructor.h"
 #include "runtime/tf_object.h"
+#include "runtime/tf_string.h"
 
 #include "base/encoding.h"
 #include "base/reporter.h"
@@ -114,6 +116,26 @@ TEST_F(CollectorTest, ADroppedInstanceIsReusedAfterItsDestructorRan) {
     EXPECT_EQ(global("$q").u, first); // the same record, reused
     EXPECT_EQ(global("$destroyed").i, 1);
     run("$p = null; $q = null;");
+}
+
+// The pools free a dropped string's body without running the kernel's String
+// destructor as a process; a destructor that does anything more is run.
+TEST_F(CollectorTest, OnlyTheBodyFreeingStringDestructorIsTakenAsKnown) {
+    EXPECT_TRUE(freesOnlyStringBody(*cls("classes.lang.String")->destructor()));
+    TRTTI* plain = define("PlainText", "extends String; destructor free() { _free_body(_body); }");
+    EXPECT_TRUE(freesOnlyStringBody(*plain->destructor()));
+    TRTTI* counting =
+        define("CountedText", "extends String; destructor free() { _free_body(_body); $n += 1; }");
+    EXPECT_FALSE(freesOnlyStringBody(*counting->destructor()));
+    TRTTI* other = define("OtherField", "extends String; destructor free() { _free_body(x); }");
+    EXPECT_FALSE(freesOnlyStringBody(*other->destructor()));
+
+    int64_t before = gStats.strings;
+    run("$s = \"\"; for (i = 0; i < 5000; i++) { $s = $s + \"ab\"; $t = $s; }");
+    EXPECT_EQ(stringText(global("$s").u).size(), 10000u);
+    // The dropped strings' bodies went as their records were reused.
+    EXPECT_LT(gStats.strings - before, 16);
+    run("$s = null; $t = null;");
 }
 
 TEST_F(CollectorTest, ACycleSurvivesUntilTheNextRealCollection) {

@@ -1,0 +1,134 @@
+// Strings built by `s = s + t`: appended in place where nothing else can see
+// it, and everywhere else exactly as a fresh string would be.
+#include "test_support.h"
+
+#include "runtime/arithmetic.h"
+
+namespace ravok::test {
+namespace {
+
+class StringAppendTest : public RuntimeTest {
+protected:
+    TValue string(std::string_view text) {
+        TValue v = TValue::null();
+        setObject(v, makeString(text));
+        return v;
+    }
+    std::string text(const TValue& v) { return valueToText(v); }
+};
+
+// this.s = this.s + "ab"; three times: six instructions a turn once fused
+// (the field pushes become one instruction each).
+TCodeWriter appendLoop() {
+    TCodeWriter w;
+    for (int turn = 0; turn < 3; ++turn) {
+        w.emit(Op_PushThis);
+        w.emit(Op_SMemberValPtr, {0});
+        w.emit(Op_PushThis);
+        w.emit(Op_SMemberValPtr, {0});
+        w.emit(Op_Deref);
+        w.emitPushString("ab");
+        w.emit(Op_Add);
+        w.emit(Op_Subst);
+        w.emit(Op_Pop);
+    }
+    w.emitHalt();
+    return w;
+}
+
+// Another process may run whenever a slice ends, also between the addition
+// and its assignment: the field must then still hold the old text.
+TEST_F(StringAppendTest, ASliceEndingBeforeTheAssignmentLeavesTheVariableAsItWas) {
+    TScopedHold hold([] {});
+    for (int budget = 1; budget < 18; ++budget) {
+        TRTTI* cls = newClass({"s"});
+        TProcess* p = startMain(cls, appendLoop());
+        TfObject* self = objectAt(p->slot(p->thisSlot)->u);
+        self->field(0) = string("x");
+        StepBudget = budget;
+        run(p);
+        int assigned = budget / 6 + (budget % 6 >= 5 ? 1 : 0);
+        std::string expected = "x";
+        for (int i = 0; i < assigned; ++i)
+            expected += "ab";
+        EXPECT_EQ(text(self->field(0)), expected) << "budget " << budget;
+        StepBudget = kUnlimitedBudget;
+        run(p);
+        EXPECT_EQ(text(self->field(0)), "xababab") << "budget " << budget;
+    }
+    EXPECT_TRUE(reporter.errors.empty());
+}
+
+TEST_F(StringAppendTest, EveryStringKeepsItsTextWhateverIsJoinedToIt) {
+    // Two strings joined from one tip: the second cannot grow the shared
+    // buffer past the first and copies instead.
+    TValue base = string("ab");
+    TValue left1 = base, left2 = base;
+    increment(base);
+    increment(base);
+    TValue one = string("1"), two = string("2");
+    binaryArithmetic(Op_Add, left1, one);
+    binaryArithmetic(Op_Add, left2, two);
+    EXPECT_EQ(text(left1), "ab1");
+    EXPECT_EQ(text(left2), "ab2");
+    EXPECT_EQ(text(base), "ab");
+
+    // Joined with itself, before and after its body has a buffer, and with
+    // text that views the buffer being grown.
+    TValue q = string("q"), q2 = q;
+    increment(q2);
+    binaryArithmetic(Op_Add, q, q2);
+    EXPECT_EQ(text(q), "qq");
+    decrement(q);
+    TValue self = left1;
+    increment(self);
+    binaryArithmetic(Op_Add, left1, self);
+    EXPECT_EQ(text(left1), "ab1ab1");
+    TValue again = left1;
+    increment(again);
+    TValue grown = left1;
+    increment(grown);
+    addIntoAssigned(grown, again);
+    EXPECT_EQ(text(grown), "ab1ab1ab1ab1");
+
+    // Numbers and null on the right; a double-byte character whose second
+    // byte is a backslash stays whole.
+    TValue n = TValue::ofInt(-2147483647 - 1), f = TValue::ofFloat(1.5f), none = TValue::null();
+    TValue hyo = string("\x95\x5C");
+    binaryArithmetic(Op_Add, hyo, n);
+    binaryArithmetic(Op_Add, hyo, f);
+    binaryArithmetic(Op_Add, hyo, none);
+    EXPECT_EQ(text(hyo), "\x95\x5C-21474836481.5");
+    for (TValue* v : {&base, &left1, &left2, &grown, &hyo})
+        decrement(*v);
+}
+
+TEST_F(StringAppendTest, AStringHeldOnlyByItsVariableTakesTheTextItself) {
+    TValue s = string("x");
+    TValue left = s;
+    increment(left); // the variable and the stack: two
+    TValue y = string("y");
+    addIntoAssigned(left, y);
+    EXPECT_EQ(left.u, s.u);
+    EXPECT_EQ(text(s), "xy");
+    decrement(left);
+    decrement(s);
+}
+
+TEST_F(StringAppendTest, AStringHeldElsewhereIsNotChangedInPlace) {
+    TValue s = string("x");
+    TValue other = s; // a second holder: s's instance is counted twice
+    increment(other);
+    TValue left = s;
+    increment(left); // the stack's copy: three in all
+    TValue y = string("y");
+    addIntoAssigned(left, y);
+    EXPECT_EQ(text(left), "xy");
+    EXPECT_NE(left.u, s.u);
+    EXPECT_EQ(text(other), "x");
+    for (TValue* v : {&s, &other, &left})
+        decrement(*v);
+}
+
+} // namespace
+} // namespace ravok::test
