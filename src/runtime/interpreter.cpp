@@ -131,9 +131,10 @@ TNormalFunction* resolveStaticCall(const TValue& receiver, int32_t index) {
 
 // Releases the argc argument slots below a receiver slot. Each slot is
 // cleared before its count drops, so a failure midway never releases one twice.
-void releaseArguments(uint8_t* receiverSlot, uint32_t argc) {
+inline void releaseArguments(uint8_t* receiverSlot, uint32_t argc) {
     for (uint32_t i = 1; i <= argc; ++i) {
         TValue& slot = *reinterpret_cast<TValue*>(receiverSlot - 8 * i);
+        if (slot.kind != vtObject) continue;
         TValue arg = slot;
         slot = TValue::null();
         decrement(arg);
@@ -160,14 +161,30 @@ void execute(TProcess* p) {
     // holds, read again whenever the frame changes: a frame's receiver slot
     // does not change while the frame runs.
     TfObject* self = nullptr;
+    TRTTI* selfClass = nullptr;
+    uint32_t selfOffset = 0;
     int32_t selfFields = 0;
     auto loadSelf = [&] {
         const TValue& r = *reinterpret_cast<const TValue*>(p->thisSlot);
+        // A call to or a return from a method of the same instance (a method
+        // calling its own methods, recursion) keeps what was read.
+        if (self && r.kind == vtObject && r.u == selfOffset) return;
         TRTTI* c = r.kind == vtObject ? classById(objectAt(r.u)->classId) : nullptr;
         self = c ? objectAt(r.u) : nullptr;
+        selfClass = c;
+        selfOffset = c ? r.u : 0;
         selfFields = c ? c->laidOutFields() : 0;
     };
+    // The class of an instance value, from what is at hand for `this`.
+    auto classOfInstance = [&](const TValue& v) {
+        return self && v.u == selfOffset ? selfClass : classById(objectAt(v.u)->classId);
+    };
     loadSelf();
+    // Argument i of the running frame, which was passed (i < argc).
+    auto argumentCell = [&](int32_t i) -> const TValue& {
+        uint32_t argc = frame::get(fp, frame::kArgc);
+        return *reinterpret_cast<const TValue*>(fp + 40 + 8 * (argc - 1 - uint32_t(i)));
+    };
 
 #define SAVE() (p->ip = ip, p->sp = sp, p->fp = fp, p->budget = budget)
 #define W(off) (*reinterpret_cast<int32_t*>(ip + (off)))
@@ -215,7 +232,8 @@ void execute(TProcess* p) {
     // Enters a method with code: the frame record goes just below the
     // arguments, the locals below it. DCall and SCall keep 100 bytes free at the
     // bottom of the block; the other calls only have to stay inside it.
-    auto enter = [&](TNormalFunction* fn, uint32_t argc, uint32_t length, bool keepMargin) {
+    auto enter = [&](TNormalFunction * fn, uint32_t argc, uint32_t length, bool keepMargin)
+        __attribute__((always_inline)) {
         uint8_t* receiverSlot = sp + 8 * argc;
         uint8_t* newFp = sp - 40;
         int32_t n = fn->localCount();
@@ -381,18 +399,43 @@ void execute(TProcess* p) {
             PUSH(v);
             NEXT(16);
         }
+        // The calls take the method straight from the receiver's class when
+        // it is there and has code (for DCall: at the position its cache word
+        // remembers); everything else, with its warnings and errors, goes
+        // through the resolving functions.
         CASE(Op_DCall) {
             uint32_t argc = uint32_t(W(4));
-            SAVE();
-            TNormalFunction* fn =
-                resolveDynamicCall(p, SLOT(sp + 8 * argc), uint32_t(W(8)), &W(12));
+            const TValue& receiver = SLOT(sp + 8 * argc);
+            TNormalFunction* fn = nullptr;
+            if (receiver.kind == vtObject) {
+                TRTTI* cls = classOfInstance(receiver);
+                uint32_t cached = uint32_t(W(12));
+                if (cls && cached < cls->methods.size()) {
+                    TFunction* f = cls->methods[cached];
+                    if (f->name == uint32_t(W(8)) && f->hasCode())
+                        fn = static_cast<TNormalFunction*>(f);
+                }
+            }
+            if (!fn) {
+                SAVE();
+                fn = resolveDynamicCall(p, receiver, uint32_t(W(8)), &W(12));
+            }
             enter(fn, argc, 16, true);
             DISPATCH();
         }
         CASE(Op_SCall) {
             uint32_t argc = uint32_t(W(4));
-            SAVE();
-            TNormalFunction* fn = resolveStaticCall(SLOT(sp + 8 * argc), W(8));
+            const TValue& receiver = SLOT(sp + 8 * argc);
+            TNormalFunction* fn = nullptr;
+            if (receiver.kind == vtObject) {
+                TRTTI* cls = classOfInstance(receiver);
+                TFunction* f = cls ? cls->methodByIndex(W(8)) : nullptr;
+                if (f && f->hasCode()) fn = static_cast<TNormalFunction*>(f);
+            }
+            if (!fn) {
+                SAVE();
+                fn = resolveStaticCall(receiver, W(8));
+            }
             enter(fn, argc, 12, true);
             DISPATCH();
         }
@@ -602,7 +645,10 @@ void execute(TProcess* p) {
         CASE(Op_Ret) {
             TValue result = sp <= fp ? TOP : TValue::null();
             SAVE();
+            // Only counted values need their slot cleared before the count
+            // drops (so that a failure never releases one twice).
             for (uint8_t* q = sp + 8; q <= fp; q += 8) {
+                if (SLOT(q).kind != vtObject) continue;
                 TValue v = SLOT(q);
                 SLOT(q) = TValue::null();
                 decrement(v);
@@ -719,6 +765,10 @@ void execute(TProcess* p) {
 #define LOCAL_RELATION_JUMP(name, relation)                                                        \
     CONSTANT_RELATION_JUMP(name, Op_LocalValPtr_Deref, SLOT(fp - 8 * W(4)), true, 12, 28, 36,      \
                            relation)
+// An argument the caller did not pass reads as null, which is not an int.
+#define ARG_RELATION_JUMP(name, relation)                                                          \
+    CONSTANT_RELATION_JUMP(name, Op_ArgValPtr_Deref, argumentCell(W(4)),                           \
+                           uint32_t(W(4)) < frame::get(fp, frame::kArgc), 12, 28, 36, relation)
         FIELD_RELATION_JUMP(Sx_Field_GT_JumpZero, >)
         FIELD_RELATION_JUMP(Sx_Field_GTE_JumpZero, >=)
         FIELD_RELATION_JUMP(Sx_Field_LT_JumpZero, <)
@@ -731,6 +781,13 @@ void execute(TProcess* p) {
         LOCAL_RELATION_JUMP(Sx_Local_LTE_JumpZero, <=)
         LOCAL_RELATION_JUMP(Sx_Local_EQ_JumpZero, ==)
         LOCAL_RELATION_JUMP(Sx_Local_NEQ_JumpZero, !=)
+        ARG_RELATION_JUMP(Sx_Arg_GT_JumpZero, >)
+        ARG_RELATION_JUMP(Sx_Arg_GTE_JumpZero, >=)
+        ARG_RELATION_JUMP(Sx_Arg_LT_JumpZero, <)
+        ARG_RELATION_JUMP(Sx_Arg_LTE_JumpZero, <=)
+        ARG_RELATION_JUMP(Sx_Arg_EQ_JumpZero, ==)
+        ARG_RELATION_JUMP(Sx_Arg_NEQ_JumpZero, !=)
+#undef ARG_RELATION_JUMP
 #undef LOCAL_RELATION_JUMP
 #undef FIELD_RELATION_JUMP
 #undef CONSTANT_RELATION_JUMP
@@ -752,6 +809,28 @@ void execute(TProcess* p) {
         CONSTANT_UPDATE(Sx_Local_AddSubst_Pop, Op_LocalValPtr, SLOT(fp - 8 * W(4)), true, 8, 28, +)
         CONSTANT_UPDATE(Sx_Local_SubSubst_Pop, Op_LocalValPtr, SLOT(fp - 8 * W(4)), true, 8, 28, -)
 #undef CONSTANT_UPDATE
+
+        // A variable plus or minus a constant, both ints, pushed: with the
+        // plain Add's wrap-around.
+#define CONSTANT_SUM(name, base, cellExpr, valid, operation)                                       \
+    CASE(name) {                                                                                   \
+        TValue c;                                                                                  \
+        std::memcpy(&c, ip + 16, 8);                                                               \
+        if (budget < 2 || !(valid) || c.kind != vtInt || sp - 16 < stackLow) goto L_##base;        \
+        const TValue& v = cellExpr;                                                                \
+        if (v.kind != vtInt) goto L_##base;                                                        \
+        budget -= 2;                                                                               \
+        sp -= 8;                                                                                   \
+        TOP = TValue::ofInt(int32_t(uint32_t(v.i) operation uint32_t(c.i)));                       \
+        NEXT(28);                                                                                  \
+    }
+        CONSTANT_SUM(Sx_Arg_Add, Op_ArgValPtr_Deref, argumentCell(W(4)),
+                     uint32_t(W(4)) < frame::get(fp, frame::kArgc), +)
+        CONSTANT_SUM(Sx_Arg_Sub, Op_ArgValPtr_Deref, argumentCell(W(4)),
+                     uint32_t(W(4)) < frame::get(fp, frame::kArgc), -)
+        CONSTANT_SUM(Sx_Local_Add, Op_LocalValPtr_Deref, SLOT(fp - 8 * W(4)), true, +)
+        CONSTANT_SUM(Sx_Local_Sub, Op_LocalValPtr_Deref, SLOT(fp - 8 * W(4)), true, -)
+#undef CONSTANT_SUM
 
 #if !RAVOK_COMPUTED_GOTO
     }

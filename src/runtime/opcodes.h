@@ -41,8 +41,8 @@ enum TSuperOpcode : uint32_t {
 #undef SUPER
 };
 
-constexpr uint32_t kDispatchCount = 71;
-static_assert(Sx_Local_SubSubst_Pop + 1 == kDispatchCount);
+constexpr uint32_t kDispatchCount = 81;
+static_assert(Sx_Local_Sub + 1 == kDispatchCount);
 
 struct TSuperInfo {
     uint32_t base;         // the stored opcode it replaces

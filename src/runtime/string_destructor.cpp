@@ -63,7 +63,8 @@ bool freesOnlyStringBody(const TNormalFunction& destructor) {
 bool freesOnlyStringBody(TDestructor& destructor) {
     uint64_t stamp = destructor.code.installStamp();
     if (destructor.bodyCheckStamp != stamp) {
-        destructor.onlyFreesBody = freesOnlyStringBody(static_cast<const TNormalFunction&>(destructor));
+        destructor.onlyFreesBody =
+            freesOnlyStringBody(static_cast<const TNormalFunction&>(destructor));
         destructor.bodyCheckStamp = stamp;
     }
     return destructor.onlyFreesBody;

@@ -8,6 +8,8 @@ namespace {
 
 bool isRelation(uint32_t op) { return op >= Op_GT && op <= Op_NEQ; }
 
+bool isSum(uint32_t op) { return op == Op_Add || op == Op_Sub; }
+
 bool isUpdate(uint32_t op) { return op == Op_AddSubst || op == Op_SubSubst; }
 
 // The superinstruction that starts at `at`, or 0.
@@ -25,6 +27,13 @@ uint32_t superAt(const uint8_t* code, size_t size, size_t at) {
     case Op_LocalValPtr_Deref:
         if (op(12) == Op_Push && isRelation(op(24)) && op(28) == Op_JumpZero)
             return Sx_Local_GT_JumpZero + (op(24) - Op_GT);
+        if (op(12) == Op_Push && isSum(op(24)))
+            return op(24) == Op_Add ? Sx_Local_Add : Sx_Local_Sub;
+        break;
+    case Op_ArgValPtr_Deref:
+        if (op(12) == Op_Push && isRelation(op(24)) && op(28) == Op_JumpZero)
+            return Sx_Arg_GT_JumpZero + (op(24) - Op_GT);
+        if (op(12) == Op_Push && isSum(op(24))) return op(24) == Op_Add ? Sx_Arg_Add : Sx_Arg_Sub;
         break;
     case Op_PushThis_SMemberValPtr:
         if (op(12) == Op_Push && isUpdate(op(24)) && op(28) == Op_Pop)

@@ -8,6 +8,10 @@
 #include "runtime/listing.h"
 #include "runtime/superinstructions.h"
 
+#include "runtime/class_builder.h"
+#include "runtime/code_image.h"
+#include "runtime/symbols.h"
+
 namespace ravok::test {
 namespace {
 
@@ -122,6 +126,77 @@ TEST_F(SuperinstructionTest, OtherKindsTakeThePlainPathWithTheSameResult) {
         EXPECT_TRUE(p->finished);
         EXPECT_EQ(valueToText(self->field(0)), start.kind == vtFloat ? "3.5" : "null");
     }
+    EXPECT_TRUE(reporter.errors.empty());
+}
+
+// f(n) { if (n < 2) return n; return n - (-2147483648); } called as
+// this.f(arg), the sum wrapping around for every n it is reached with: the
+// argument's compare-and-branch and its constant sum, against the plain
+// instructions for every kind of argument and every budget.
+TCodeWriter argumentMethod() {
+    TCodeWriter w;
+    w.emit(Op_ArgValPtr, {0});
+    w.emit(Op_Deref);
+    w.emitPush(TValue::ofInt(2));
+    w.emit(Op_LT);
+    uint32_t toSum = w.emitJump(Op_JumpZero);
+    w.emit(Op_ArgValPtr, {0});
+    w.emit(Op_Deref);
+    w.emit(Op_Ret);
+    w.patchJump(toSum, w.position());
+    w.emit(Op_ArgValPtr, {0});
+    w.emit(Op_Deref);
+    w.emitPush(TValue::ofInt(-2147483647 - 1));
+    w.emit(Op_Sub);
+    w.emit(Op_Ret);
+    w.emitHalt();
+    return w;
+}
+
+// The installed image with its stored opcodes back: the plain sequences.
+void withoutSuperinstructions(TCompiledInfo& code) {
+    std::vector<uint8_t> plain = storedImage(code.codePtr(), code.size());
+    std::memcpy(code.codePtr(), plain.data(), plain.size());
+}
+
+TEST_F(SuperinstructionTest, ArgumentSequencesGiveThePlainResultsAtTheEdges) {
+    auto call = [&](bool super, const TValue* argument, int32_t budget) {
+        TRTTI* cls = newClass();
+        TNormalFunction* f = addCodeMethod(cls, "f", 1, 0, argumentMethod());
+        if (super) {
+            EXPECT_EQ(readWord(f->code.codePtr()), uint32_t(Sx_Arg_LT_JumpZero));
+            EXPECT_EQ(readWord(f->code.codePtr() + 52), uint32_t(Sx_Arg_Sub));
+        } else {
+            withoutSuperinstructions(f->code);
+        }
+        TCodeWriter w; // return this.f(argument);  or  this.f() without one
+        w.emit(Op_PushThis);
+        if (argument) w.emitPush(*argument);
+        w.emitDCall(argument ? 1 : 0, intern("f"));
+        w.emit(Op_Ret);
+        w.emitHalt();
+        TProcess* p = startMain(cls, w);
+        StepBudget = budget;
+        run(p);
+        bool inF = f->code.contains(arenaOffset(p->ip));
+        std::string where = (inF ? "f+" : "main+") +
+                            std::to_string(arenaOffset(p->ip) - (inF ? f->code.codeStart()
+                                                                     : cls->initCode->codeStart()));
+        StepBudget = kUnlimitedBudget;
+        run(p);
+        return (p->result ? valueToText(*p->result) : std::string("none")) + " cut at " + where;
+    };
+    TScopedHold hold([] {});
+    const TValue arguments[] = {
+        TValue::ofInt(-2147483647 - 1), TValue::ofInt(1),      TValue::ofInt(2), TValue::ofInt(7),
+        TValue::ofFloat(2.5f),          TValue::ofFloat(0.5f), TValue::null()};
+    for (const TValue& a : arguments) {
+        for (int32_t budget = 1; budget < 14; ++budget)
+            EXPECT_EQ(call(true, &a, budget), call(false, &a, budget))
+                << valueToText(a) << ", budget " << budget;
+    }
+    EXPECT_EQ(call(true, nullptr, 3), call(false, nullptr, 3)); // no argument: null
+    EXPECT_EQ(call(true, &arguments[3], kUnlimitedBudget).substr(0, 12), "-2147483641 ");
     EXPECT_TRUE(reporter.errors.empty());
 }
 
