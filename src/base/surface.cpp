@@ -28,11 +28,7 @@ std::unique_ptr<TSurface> TSurface::band(int top, int bottom) {
     return view;
 }
 
-TSurface::~TSurface() {
-    for (auto& [k, copy] : keyed_)
-        cairo_surface_destroy(copy);
-    cairo_surface_destroy(surface_);
-}
+TSurface::~TSurface() { cairo_surface_destroy(surface_); }
 
 std::unique_ptr<TSurface> TSurface::create(int width, int height) {
     width = std::max(1, width);
@@ -56,10 +52,7 @@ void TSurface::beginDirect() const {
     }
 }
 
-void TSurface::touched() const {
-    directWrote_ = true;
-    ++stamp_;
-}
+void TSurface::touched() const { directWrote_ = true; }
 
 void TSurface::beginCairo() const {
     if (directWrote_) {
@@ -68,10 +61,7 @@ void TSurface::beginCairo() const {
     }
 }
 
-void TSurface::endCairo() const {
-    cairoDrew_ = true;
-    ++stamp_;
-}
+void TSurface::endCairo() const { cairoDrew_ = true; }
 
 uint32_t TSurface::rawPixel(int x, int y) const {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
@@ -289,58 +279,6 @@ void TSurface::copyKeyedWith(const TSurface& source, TRect src, int x, int y, in
 
 void TSurface::copyPlain(const TSurface& source, TRect src, int x, int y) {
     copyKeyedWith(source, src, x, y, kNoKey);
-}
-
-cairo_surface_t* TSurface::keyedCopy() const {
-    if (keyedStamp_ != stamp_) {
-        for (auto& [k, copy] : keyed_)
-            cairo_surface_destroy(copy);
-        keyed_.clear();
-        keyedStamp_ = stamp_;
-    }
-    auto found = keyed_.find(key_);
-    if (found != keyed_.end()) return found->second;
-    beginDirect();
-    cairo_surface_t* copy = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width_, height_);
-    uint8_t* data = cairo_image_surface_get_data(copy);
-    int stride = cairo_image_surface_get_stride(copy);
-    uint32_t key = uint32_t(key_) & 0xFFFFFF;
-    for (int y = 0; y < height_; ++y) {
-        const uint32_t* in = row(y);
-        auto* out = reinterpret_cast<uint32_t*>(data + size_t(y) * stride);
-        for (int x = 0; x < width_; ++x) {
-            uint32_t p = in[x] & 0xFFFFFF;
-            out[x] = key_ != kNoKey && p == key ? 0u : (p | 0xFF000000u);
-        }
-    }
-    cairo_surface_mark_dirty(copy);
-    keyed_[key_] = copy;
-    return copy;
-}
-
-void TSurface::copyRotated(const TSurface& source, TRect src, int cx, int cy, int dstWidth,
-                           int dstHeight, int steps, int alpha) {
-    int sw = src.right - src.left, sh = src.bottom - src.top;
-    if (sw <= 0 || sh <= 0 || dstWidth == 0 || dstHeight == 0 || alpha <= 0) return;
-    cairo_surface_t* keyed = source.keyedCopy();
-    cairo_surface_t* cell = cairo_surface_create_for_rectangle(keyed, src.left, src.top, sw, sh);
-    beginCairo();
-    cairo_t* cr = cairo_create(surface_);
-    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
-    cairo_translate(cr, cx, cy);
-    cairo_rotate(cr, steps * 2.0 * M_PI / 256.0);
-    cairo_scale(cr, double(dstWidth) / sw, double(dstHeight) / sh);
-    cairo_translate(cr, -sw / 2.0, -sh / 2.0);
-    cairo_set_source_surface(cr, cell, 0, 0);
-    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
-    cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_NONE);
-    if (alpha >= 255)
-        cairo_paint(cr);
-    else
-        cairo_paint_with_alpha(cr, alpha / 255.0);
-    cairo_destroy(cr);
-    cairo_surface_destroy(cell);
-    endCairo();
 }
 
 bool TSurface::savePng(const std::string& hostPath) const {

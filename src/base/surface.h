@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -85,6 +84,10 @@ public:
     // centred on (cx, cy), with alpha 0-255; the source's key applies.
     void copyRotated(const TSurface& source, TRect src, int cx, int cy, int dstWidth, int dstHeight,
                      int steps, int alpha);
+    // The same with the key given (kNoKey: none), leaving the source's alone;
+    // it writes only direct rows, so bands of one frame may draw at once.
+    void copyRotatedWith(const TSurface& source, TRect src, int cx, int cy, int dstWidth,
+                         int dstHeight, int steps, int alpha, int64_t key);
 
     // The source rectangle stretched onto the destination rectangle, pixel
     // for nearest pixel, leaving out the source's key colour.
@@ -99,7 +102,7 @@ public:
     std::string encodeBmp(TRect r) const;
 
     // A surface on the same pixels whose fills, lines, polygons and copies
-    // (not text or turned copies) land only in rows top to bottom: two threads
+    // (not text) land only in rows top to bottom: two threads
     // can draw the two halves of a frame. Call beginDirect() on this surface
     // before and touched() after the views drew.
     std::unique_ptr<TSurface> band(int top, int bottom);
@@ -116,18 +119,12 @@ public:
 
 private:
     TSurface(cairo_surface_t* surface, int width, int height);
-    // An ARGB32 copy in which key pixels are transparent, cached per key.
-    cairo_surface_t* keyedCopy() const;
 
     cairo_surface_t* surface_;
     int width_, height_;
     int stride_;
     uint8_t* data_;
     int64_t key_ = kNoKey;
-    // Keyed copies, valid while nothing has drawn on the surface since.
-    mutable std::map<int64_t, cairo_surface_t*> keyed_;
-    mutable uint64_t keyedStamp_ = 0;
-    mutable uint64_t stamp_ = 1;
     void beginCairo() const;
     void endCairo() const;
     mutable bool cairoDrew_ = false;

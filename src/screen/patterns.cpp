@@ -187,12 +187,6 @@ void TPatternList::prepareForThreads() const {
         if (s->surface) s->surface->beginDirect();
 }
 
-void TPatternList::selectKey(TPatRects& set, uint32_t key) {
-    if (set.currentKey == int64_t(key)) return;
-    set.surface->setKey(key);
-    set.currentKey = key;
-}
-
 TPatCache& patternCache() {
     static auto* cache = new TPatCache();
     return *cache;

@@ -26,9 +26,8 @@ struct TPatElem {
 class TPatRects {
 public:
     std::vector<TPatElem> cells;
-    bool cut = false;        // false: the whole image is one cell
-    TPoint failure;          // where the last frame trace failed
-    int64_t currentKey = -2; // the key last set on the surface
+    bool cut = false; // false: the whole image is one cell
+    TPoint failure;   // where the last frame trace failed
     std::unique_ptr<TSurface> surface;
     uint32_t age = 0; // the file's stamp when it was read
 };
@@ -62,7 +61,6 @@ public:
     int total() const;
     // Cuts (or takes from the cache) and appends; false when unreadable.
     bool add(const std::string& file);
-    void selectKey(TPatRects& set, uint32_t key);
     // Makes every image's pixels readable by direct copies from any thread.
     void prepareForThreads() const;
     size_t setCount() const { return sets_.size(); }

@@ -20,14 +20,6 @@ int angleSteps(int64_t degrees) {
 }
 
 namespace {
-// The cell of a pattern with its image's key colour selected, or nullptr.
-const TPatElem* selectCell(int32_t pattern, TPatRects*& set) {
-    const TPatElem* cell = patternList().cell(pattern, &set);
-    if (!cell || !set->surface) return nullptr;
-    patternList().selectKey(*set, cell->key);
-    return cell;
-}
-
 long double truncTowardZero(long double v) { return std::trunc(v); }
 } // namespace
 
@@ -55,14 +47,15 @@ TRect TGrpSprite::Bounds(TSurface&) {
 }
 
 void TDxGrpSprite::Draw(TSurface& surface) {
+    // The key goes with the copy, as for TGrpSprite.
     TPatRects* set = nullptr;
-    const TPatElem* c = selectCell(pattern, set);
-    if (!c) return;
+    const TPatElem* c = patternList().cell(pattern, &set);
+    if (!c || !set->surface) return;
     int sw = flipped ? -c->width() : c->width();
     int dw = int(truncTowardZero(sw * scaleX + 0.5L));
     int dh = int(truncTowardZero(c->height() * scaleY + 0.5L));
-    surface.copyRotated(*set->surface, {c->left, c->top, c->right, c->bottom}, x, y, dw, dh,
-                        angleSteps(angle), alpha);
+    surface.copyRotatedWith(*set->surface, {c->left, c->top, c->right, c->bottom}, x, y, dw, dh,
+                            angleSteps(angle), alpha, c->key);
 }
 
 TRect TDxGrpSprite::Bounds(TSurface&) {

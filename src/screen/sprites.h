@@ -25,7 +25,7 @@ public:
         return {};
     }
     // Whether Draw touches nothing but the destination's pixels (no text, no
-    // turned copies, no shared drawing state), so that two threads may draw
+    // shared drawing state), so that two threads may draw
     // the two halves of a frame with it.
     virtual bool drawsDirectly() const { return false; }
 
@@ -47,7 +47,6 @@ class TDxGrpSprite : public TGrpSprite {
 public:
     void Draw(TSurface& surface) override;
     TRect Bounds(TSurface& surface) override;
-    bool drawsDirectly() const override { return false; }
     long double scaleX = 1.0L, scaleY = 1.0L;
     int32_t alpha = 255;
     int32_t angle = 0;
