@@ -61,8 +61,6 @@ void TSurface::beginCairo() const {
     }
 }
 
-void TSurface::endCairo() const { cairoDrew_ = true; }
-
 uint32_t TSurface::rawPixel(int x, int y) const {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
     beginDirect();

@@ -65,10 +65,10 @@ public:
     // A filled polygon (even-odd rule) with its outline in the same colour.
     void polygon(const std::vector<TPoint>& points, uint32_t colour);
     // Text (Shift-JIS) with its top-left corner at (x, y); size in points.
-    void text(int x, int y, std::string_view text, const std::string& font, int size,
-              uint32_t style, uint32_t colour);
+    void text(int x, int y, std::string_view text, std::string_view font, int size, uint32_t style,
+              uint32_t colour);
     // Width and height the text would take.
-    TPoint textExtent(std::string_view text, const std::string& font, int size, uint32_t style);
+    TPoint textExtent(std::string_view text, std::string_view font, int size, uint32_t style);
 
     // Copies the source rectangle to (x, y), leaving out the source's key
     // colour; when src.left > src.right the rectangle is mirrored left to right.
@@ -111,7 +111,13 @@ public:
     const uint32_t* row(int y) const {
         return reinterpret_cast<const uint32_t*>(data_ + size_t(y) * stride_);
     }
-    cairo_surface_t* cairo() const { return surface_; }
+    // The surface for the drawing library, told of the direct writes so far;
+    // direct writes after it first wait for what the library drew.
+    cairo_surface_t* cairo() const {
+        beginCairo();
+        cairoDrew_ = true;
+        return surface_;
+    }
     // Before reading or writing row() memory directly, and after writing it:
     // cairo is told only when it drew or is about to draw, not per copy.
     void beginDirect() const;
@@ -126,7 +132,6 @@ private:
     uint8_t* data_;
     int64_t key_ = kNoKey;
     void beginCairo() const;
-    void endCairo() const;
     mutable bool cairoDrew_ = false;
     mutable bool directWrote_ = false;
     // Where direct drawing may write.

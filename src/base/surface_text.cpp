@@ -5,6 +5,7 @@
 #include "base/surface.h"
 
 #include "base/encoding.h"
+#include "base/pixel_blend.h"
 
 #include <algorithm>
 #include <cairo.h>
@@ -13,8 +14,10 @@
 #include <pango/pangofc-fontmap.h>
 
 #include <map>
+#include <string>
 #include <thread>
 #include <tuple>
+#include <vector>
 
 namespace ravok {
 
@@ -70,7 +73,7 @@ void TSurface::prepareText() {
 namespace {
 
 // A layout of the text in the font, on a context without antialiasing.
-PangoLayout* layoutFor(cairo_t* cr, std::string_view text, const std::string& font, int size,
+PangoLayout* layoutFor(cairo_t* cr, std::string_view text, std::string_view font, int size,
                        uint32_t style) {
     PangoContext* context = pango_font_map_create_context(fontMap());
     cairo_font_options_t* options = cairo_font_options_create();
@@ -105,60 +108,144 @@ PangoLayout* layoutFor(cairo_t* cr, std::string_view text, const std::string& fo
     return layout;
 }
 
-// Laying text out costs far more than drawing it, and games draw the same
-// texts frame after frame: the layouts of recent texts are kept.
-class TLayoutCache {
-public:
-    ~TLayoutCache() {
-        for (auto& [key, layout] : layouts_)
-            g_object_unref(layout);
+// Laying text out and rendering it cost far more than copying it, and games
+// draw the same texts frame after frame: the layouts of recent texts are
+// kept, each with its glyphs rendered once as a coverage mask, so drawing a
+// known text touches neither the heap nor the font machinery.
+struct TTextKey {
+    std::string text, font;
+    int size;
+    uint32_t style;
+};
+struct TTextKeyView {
+    std::string_view text, font;
+    int size;
+    uint32_t style;
+};
+struct TTextKeyOrder {
+    using is_transparent = void;
+    template <class A, class B> bool operator()(const A& a, const B& b) const {
+        return std::tie(a.size, a.style, a.text, a.font) <
+               std::tie(b.size, b.style, b.text, b.font);
     }
-    PangoLayout* get(std::string_view text, const std::string& font, int size, uint32_t style) {
-        auto key = std::make_tuple(std::string(text), font, size, style);
-        auto found = layouts_.find(key);
-        if (found != layouts_.end()) return found->second;
-        if (layouts_.size() >= kMaxLayouts) {
-            for (auto& [k, layout] : layouts_)
-                g_object_unref(layout);
-            layouts_.clear();
+    template <class A> static TTextKeyView view(const A& k) {
+        return {k.text, k.font, k.size, k.style};
+    }
+};
+
+// A text's glyphs as coverage 0-255 over a box around its ink, the box's
+// top-left corner relative to the point the text is drawn at.
+struct TTextMask {
+    int left = 0, top = 0, width = 0, height = 0;
+    std::vector<uint8_t> coverage;
+};
+
+struct TCachedText {
+    PangoLayout* layout = nullptr;
+    bool rendered = false;
+    TTextMask mask;
+};
+
+// The glyphs rendered in white on black with the layout's own settings;
+// the box has a margin, as hinting may set pixels just outside the ink.
+TTextMask renderMask(PangoLayout* layout) {
+    PangoRectangle ink, logical;
+    pango_layout_get_pixel_extents(layout, &ink, &logical);
+    constexpr int kMargin = 2;
+    int left = std::min(ink.x, logical.x) - kMargin, top = std::min(ink.y, logical.y) - kMargin;
+    int right = std::max(ink.x + ink.width, logical.x + logical.width) + kMargin;
+    int bottom = std::max(ink.y + ink.height, logical.y + logical.height) + kMargin;
+    TTextMask m;
+    m.left = left, m.top = top;
+    m.width = std::clamp(right - left, 0, 16384), m.height = std::clamp(bottom - top, 0, 16384);
+    if (m.width == 0 || m.height == 0) return m;
+    cairo_surface_t* target = cairo_image_surface_create(CAIRO_FORMAT_A8, m.width, m.height);
+    if (cairo_surface_status(target) == CAIRO_STATUS_SUCCESS) {
+        cairo_t* cr = cairo_create(target);
+        cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+        cairo_set_source_rgb(cr, 1, 1, 1);
+        cairo_move_to(cr, -left, -top);
+        pango_cairo_show_layout(cr, layout);
+        cairo_destroy(cr);
+        cairo_surface_flush(target);
+        const uint8_t* data = cairo_image_surface_get_data(target);
+        int stride = cairo_image_surface_get_stride(target);
+        m.coverage.resize(size_t(m.width) * size_t(m.height));
+        for (int y = 0; y < m.height; ++y)
+            std::copy_n(data + size_t(y) * stride, m.width,
+                        m.coverage.begin() + size_t(y) * m.width);
+    } else {
+        m.width = m.height = 0;
+    }
+    cairo_surface_destroy(target);
+    return m;
+}
+
+class TTextCache {
+public:
+    ~TTextCache() { clear(); }
+    TCachedText& get(std::string_view text, std::string_view font, int size, uint32_t style) {
+        auto found = texts_.find(TTextKeyView{text, font, size, style});
+        if (found != texts_.end()) return found->second;
+        if (texts_.size() >= kMaxTexts) clear();
+        TCachedText entry;
+        entry.layout = layoutFor(nullptr, text, font, size, style);
+        return texts_
+            .emplace(TTextKey{std::string(text), std::string(font), size, style}, std::move(entry))
+            .first->second;
+    }
+    const TTextMask& mask(TCachedText& entry) {
+        if (!entry.rendered) {
+            entry.mask = renderMask(entry.layout);
+            entry.rendered = true;
         }
-        PangoLayout* layout = layoutFor(nullptr, text, font, size, style);
-        layouts_.emplace(std::move(key), layout);
-        return layout;
+        return entry.mask;
     }
 
 private:
-    static constexpr size_t kMaxLayouts = 512;
-    std::map<std::tuple<std::string, std::string, int, uint32_t>, PangoLayout*> layouts_;
+    void clear() {
+        for (auto& [key, entry] : texts_)
+            g_object_unref(entry.layout);
+        texts_.clear();
+    }
+    static constexpr size_t kMaxTexts = 512;
+    std::map<TTextKey, TCachedText, TTextKeyOrder> texts_;
 };
 
-TLayoutCache& layoutCache() {
-    static auto* cache = new TLayoutCache();
+TTextCache& textCache() {
+    static auto* cache = new TTextCache();
     return *cache;
 }
 
 } // namespace
 
-void TSurface::text(int x, int y, std::string_view text, const std::string& font, int size,
+void TSurface::text(int x, int y, std::string_view text, std::string_view font, int size,
                     uint32_t style, uint32_t colour) {
     if (text.empty()) return;
-    beginCairo();
-    cairo_t* cr = cairo_create(surface_);
-    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
-    PangoLayout* layout = layoutCache().get(text, font, size, style);
-    cairo_set_source_rgb(cr, (colour & 0xFF) / 255.0, ((colour >> 8) & 0xFF) / 255.0,
-                         ((colour >> 16) & 0xFF) / 255.0);
-    cairo_move_to(cr, x, y);
-    pango_cairo_show_layout(cr, layout);
-    cairo_destroy(cr);
-    endCairo();
+    TTextCache& cache = textCache();
+    const TTextMask& m = cache.mask(cache.get(text, font, size, style));
+    int x0 = x + m.left, y0 = y + m.top;
+    int i0 = std::max(0, clipLeft_ - x0), i1 = std::min(m.width, clipRight_ - x0);
+    int j0 = std::max(0, clipTop_ - y0), j1 = std::min(m.height, clipBottom_ - y0);
+    if (i0 >= i1 || j0 >= j1) return;
+    beginDirect();
+    uint32_t raw = rawFromColour(colour) | 0xFF000000u;
+    for (int j = j0; j < j1; ++j) {
+        const uint8_t* cover = m.coverage.data() + size_t(j) * m.width;
+        uint32_t* out = row(y0 + j) + x0;
+        for (int i = i0; i < i1; ++i) {
+            if (cover[i] == 0) continue;
+            out[i] = cover[i] == 255 ? raw : blendOver(raw, out[i], cover[i]);
+        }
+    }
+    touched();
 }
 
-TPoint TSurface::textExtent(std::string_view text, const std::string& font, int size,
+TPoint TSurface::textExtent(std::string_view text, std::string_view font, int size,
                             uint32_t style) {
     if (text.empty()) return {0, 0};
     int w = 0, h = 0;
-    pango_layout_get_pixel_size(layoutCache().get(text, font, size, style), &w, &h);
+    pango_layout_get_pixel_size(textCache().get(text, font, size, style).layout, &w, &h);
     return {w, h};
 }
 

@@ -7,6 +7,8 @@
 // here it costs a tenth, and two threads can share a frame of turned sprites.
 #include "base/surface.h"
 
+#include "base/pixel_blend.h"
+
 #include <cairo.h>
 
 #if defined(__x86_64__)
@@ -149,24 +151,6 @@ void linearRange(int64_t v0, int64_t step, int64_t lo, int64_t hi, int& first, i
     last = int(std::min<int64_t>(last, b + 1));
 }
 
-// d * (255 - a) / 255 + s * a / 255 in each channel, rounded as 8-bit
-// source-over blending rounds, two channels per multiply.
-inline uint32_t scaleChannels(uint32_t x, uint32_t a) {
-    uint32_t rb = (x & 0xFF00FF) * a + 0x800080;
-    rb = ((rb + ((rb >> 8) & 0xFF00FF)) >> 8) & 0xFF00FF;
-    uint32_t g = (x & 0xFF00) * a + 0x8000;
-    g = ((g + ((g >> 8) & 0xFF00)) >> 8) & 0xFF00;
-    return rb | g;
-}
-inline uint32_t blendOver(uint32_t source, uint32_t dest, uint32_t alpha) {
-    uint32_t s = scaleChannels(source, alpha), d = scaleChannels(dest, 255 - alpha);
-    uint32_t rb = (s & 0xFF00FF) + (d & 0xFF00FF), g = (s & 0xFF00) + (d & 0xFF00);
-    // A channel that passes 255 stays at 255.
-    rb |= 0x1000100 - ((rb >> 8) & 0x10001);
-    g |= 0x10000 - ((g >> 8) & 0x100);
-    return (rb & 0xFF00FF) | (g & 0xFF00) | 0xFF000000u;
-}
-
 // One row of a turned copy: n pixels from out, the first sampling (vx, vy)
 // and each next one (dx, dy) further, cell the cell's top-left source pixel.
 struct TTurnedRow {
@@ -205,7 +189,8 @@ __attribute__((target("avx2"))) int turnedRowAvx2(const TTurnedRow& r, uint32_t*
                   stepY = _mm256_set1_epi32(int32_t(r.dy * 8));
     const __m256i stride = _mm256_set1_epi32(r.stride), rgb = _mm256_set1_epi32(0xFFFFFF);
     const __m256i opaque = _mm256_set1_epi32(int(0xFF000000u)), key = _mm256_set1_epi32(int(r.key));
-    const __m256i a = _mm256_set1_epi16(int16_t(r.alpha)), ia = _mm256_set1_epi16(int16_t(255 - r.alpha));
+    const __m256i a = _mm256_set1_epi16(int16_t(r.alpha)),
+                  ia = _mm256_set1_epi16(int16_t(255 - r.alpha));
     const __m256i half = _mm256_set1_epi16(0x80), zero = _mm256_setzero_si256();
     int i = 0;
     for (; i + 8 <= n; i += 8) {

@@ -111,7 +111,10 @@ void TMainLoop::runBatch() {
         ++DrawCount;
         scr.DrawAll();
     }
-    caption = "0:" + pacing.LoadRing + statisticsLine();
+    caption.clear();
+    caption += "0:";
+    caption += pacing.LoadRing;
+    appendStatisticsLine(caption);
     LastBatchInstructions = InstructionsRun - instructionsBefore;
     LastBatchMs =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - began).count();

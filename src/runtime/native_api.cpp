@@ -56,6 +56,12 @@ size_t text(const TValue& v, char* buffer, size_t size) {
     return t.size();
 }
 
+std::string_view textView(const TValue& v, std::string& scratch) {
+    if (isStringValue(v)) return stringText(v.u);
+    scratch = valueToText(v);
+    return scratch;
+}
+
 void setString(TValue& v, std::string_view text) { setObject(v, makeString(text)); }
 
 TValue* globalCell(std::string_view name) {

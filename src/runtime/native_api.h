@@ -40,6 +40,9 @@ template <class T> T* hostObjectAs(const TValue& v, const char* what) {
 // zero byte; returns the length of the whole text.
 size_t text(const TValue& v, char* buffer, size_t size);
 inline std::string text(const TValue& v) { return valueToText(v); }
+// The same without a copy for a string (a view of its text, valid while the
+// value lives); other values are written into scratch.
+std::string_view textView(const TValue& v, std::string& scratch);
 
 inline void incref(const TValue& v) { increment(v); }
 

@@ -22,5 +22,8 @@ inline TRuntimeStats gStats;
 
 // "// GC=.. gar=.. resgar=.. stk=.. prc=..list=../..// tfstr=.. func=.."
 std::string statisticsLine();
+// The same appended to out: no allocation once out has held a line, so the
+// main loop can show it every frame.
+void appendStatisticsLine(std::string& out);
 
 } // namespace ravok

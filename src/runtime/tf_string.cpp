@@ -1,16 +1,35 @@
 #include "runtime/tf_string.h"
 
+#include "runtime/block_pool.h"
 #include "runtime/errors.h"
 #include "runtime/pool.h"
 #include "runtime/rtti.h"
 #include "runtime/stats.h"
 #include "runtime/tf_object.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace ravok {
 
-TfString::TfString(std::string_view t) : THostObject(THostKind::String), own_(t) {
+using TStringBodyPool = TBlockPool<sizeof(TfString)>;
+
+void* TfString::operator new(size_t size) {
+    return size == sizeof(TfString) ? TStringBodyPool::take() : ::operator new(size);
+}
+
+void TfString::operator delete(void* block, size_t size) {
+    if (size == sizeof(TfString))
+        TStringBodyPool::give(block);
+    else
+        ::operator delete(block);
+}
+
+TfString::TfString(std::string_view t) : THostObject(THostKind::String), length_(t.size()) {
+    if (t.size() <= kInline)
+        std::copy(t.begin(), t.end(), inline_);
+    else
+        long_ = t;
     ++gStats.strings;
 }
 
@@ -29,7 +48,7 @@ TfString* TfString::joined(std::string_view more) {
     size_t total = joinedLength(text().size(), more.size());
     // `more` may view this body's own bytes (`s + s`), which moving them into
     // a buffer or growing the buffer would pull from under it.
-    std::string_view own = shared_ ? std::string_view(shared_->bytes) : std::string_view(own_);
+    std::string_view own = shared_ ? std::string_view(shared_->bytes) : text();
     if (!more.empty() && more.data() >= own.data() && more.data() < own.data() + own.size()) {
         std::string copy(more);
         return joined(std::string_view(copy));
@@ -37,10 +56,13 @@ TfString* TfString::joined(std::string_view more) {
     if (!shared_) {
         // The first join moves the text into a buffer that later joins can grow.
         auto buffer = std::make_unique<TSharedBuffer>();
-        buffer->bytes = std::move(own_);
+        if (length_ <= kInline)
+            buffer->bytes.assign(inline_, length_);
+        else
+            buffer->bytes = std::move(long_);
         length_ = buffer->bytes.size();
         shared_ = buffer.release();
-        own_ = std::string();
+        long_ = std::string();
     }
     if (length_ == shared_->bytes.size()) {
         shared_->bytes.append(more);

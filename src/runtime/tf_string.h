@@ -23,8 +23,13 @@ public:
     ~TfString() override;
     const char* hostClassName() const override { return "TfString"; }
 
+    // Bodies come from a block pool: games make strings every frame.
+    static void* operator new(size_t size);
+    static void operator delete(void* block, size_t size);
+
     std::string_view text() const {
-        return shared_ ? std::string_view(shared_->bytes.data(), length_) : std::string_view(own_);
+        if (shared_) return {shared_->bytes.data(), length_};
+        return length_ <= kInline ? std::string_view(inline_, length_) : std::string_view(long_);
     }
     // A new body holding this text followed by more.
     TfString* joined(std::string_view more);
@@ -36,9 +41,13 @@ private:
     };
     TfString(TSharedBuffer* shared, size_t length);
 
-    std::string own_; // the text until the body is first joined
+    // Until the body is first joined its text is its own: in the body itself
+    // when short (most texts games show are), else on the heap.
+    static constexpr size_t kInline = 40;
     TSharedBuffer* shared_ = nullptr;
     size_t length_ = 0;
+    std::string long_;
+    char inline_[kInline];
 };
 
 // A new classes.lang.String instance holding text, with refcount 0 (the caller's

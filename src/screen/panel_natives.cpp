@@ -193,7 +193,8 @@ void _n_drawText(TValue* cell, int argc, int) {
     TTxtSprite s;
     s.x = intArg(cell, 2);
     s.y = intArg(cell, 3);
-    s.text = native::text(argument(cell, 4));
+    std::string text = native::text(argument(cell, 4));
+    s.text = text;
     s.colour = colourArg(cell, 5);
     s.fontSize = intArg(cell, 6);
     s.fontName = drawingState().CurrentFontName;

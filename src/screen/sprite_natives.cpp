@@ -66,10 +66,11 @@ void native_setText(TValue* cell, int argc, int) {
     if (argc < 5) ReportError("SetText..." + std::to_string(argc));
     auto& s = record<TTxtSprite>(cell, arg(cell, argc, 1, 0), arg(cell, argc, 2, 0),
                                  arg(cell, argc, 6, 0));
-    s.text = native::text(argument(cell, 3));
+    std::string scratch;
+    s.text = screen().Sprites.keep(native::textView(argument(cell, 3), scratch));
     s.colour = uint32_t(arg(cell, argc, 4, 0xFFFFFF)) & 0xFFFFFF;
     s.fontSize = arg(cell, argc, 5, 12);
-    s.fontName = drawingState().CurrentFontName;
+    s.fontName = screen().Sprites.keep(drawingState().CurrentFontName);
     s.fontStyle = drawingState().CurrentFontStyle;
 }
 

@@ -131,6 +131,14 @@ void* TSpriteList::allocate(size_t size, size_t align) {
     }
 }
 
+std::string_view TSpriteList::keep(std::string_view text) {
+    if (text.empty()) return {};
+    if (text.size() > kBlockSize / 4) return longTexts_.emplace_back(text);
+    auto* bytes = static_cast<char*>(allocate(text.size(), 1));
+    std::copy(text.begin(), text.end(), bytes);
+    return {bytes, text.size()};
+}
+
 void TSpriteList::clear() {
     while (!sprites_.empty()) {
         TEntry e = sprites_.back();
@@ -140,6 +148,7 @@ void TSpriteList::clear() {
         else
             e.sprite->~TfSprite();
     }
+    longTexts_.clear();
     block_ = 0;
     used_ = 0;
 }

@@ -6,12 +6,14 @@
 
 #include "base/surface.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <new>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ravok {
@@ -52,15 +54,17 @@ public:
     int32_t angle = 0;
 };
 
+// Its texts are views: of text the sprite list keeps for the frame
+// (TSpriteList::keep), or of strings that outlive the sprite.
 class TTxtSprite : public TfSprite {
 public:
     void Draw(TSurface& surface) override;
     TRect Bounds(TSurface& surface) override;
-    std::string fontName;
+    std::string_view fontName;
     uint32_t fontStyle = 0;
     uint32_t colour = 0xFFFFFF;
     int32_t fontSize = 12;
-    std::string text;
+    std::string_view text;
 };
 
 class TLineSprite : public TfSprite {
@@ -117,6 +121,9 @@ public:
         return *sprite;
     }
     void add(std::unique_ptr<TfSprite> sprite) { sprites_.push_back({sprite.release(), true}); }
+    // A copy of the text that lasts until the list is cleared, in the same
+    // blocks as the records.
+    std::string_view keep(std::string_view text);
     // Frees every sprite, from the last to the first.
     void clear();
     // Deepest first, so the smallest zOrder is drawn last and lies on top.
@@ -137,7 +144,8 @@ private:
 
     std::vector<TEntry> sprites_;
     std::vector<std::unique_ptr<std::byte[]>> blocks_;
-    size_t block_ = 0, used_ = 0; // the block being filled and how much of it
+    std::vector<std::string> longTexts_; // kept texts too long for a block
+    size_t block_ = 0, used_ = 0;        // the block being filled and how much of it
 };
 
 // The global drawing state the sprite natives use.
