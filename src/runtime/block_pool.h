@@ -55,8 +55,7 @@ private:
     // from corrupting the list, and costs an uncontended exchange.
     struct TLock {
         TLock() {
-            while (busy_.test_and_set(std::memory_order_acquire)) {
-            }
+            while (busy_.test_and_set(std::memory_order_acquire)) {}
         }
         ~TLock() { busy_.clear(std::memory_order_release); }
     };

@@ -11,8 +11,9 @@ namespace {
 // Ids are never reused, so a code image that outlives its method cannot reach
 // an unrelated one.
 std::vector<TFunction*>& functionTable() {
-    static auto* table = new std::vector<TFunction*>{nullptr}; // outlives static destruction
-    return *table;
+    if (!gFunctionTable)
+        gFunctionTable = new std::vector<TFunction*>{nullptr}; // outlives static destruction
+    return *gFunctionTable;
 }
 } // namespace
 
@@ -30,11 +31,6 @@ TFunction::~TFunction() {
 }
 
 std::string TFunction::nameText() const { return symbolName(name); }
-
-TFunction* functionById(uint32_t id) {
-    auto& table = functionTable();
-    return id < table.size() ? table[id] : nullptr;
-}
 
 void unboundNativeRoutine(TValue*, int, int) {
     throw ERunError(translate("native Method is not implemented."));

@@ -83,7 +83,13 @@ public:
     TNativeRoutine routine = unboundNativeRoutine;
 };
 
+// Every method by id (made with the first method).
+inline std::vector<TFunction*>* gFunctionTable = nullptr;
+
 // The method with this id, or nullptr for an id that names no live method.
-TFunction* functionById(uint32_t id);
+inline TFunction* functionById(uint32_t id) {
+    const std::vector<TFunction*>* table = gFunctionTable;
+    return table && id < table->size() ? (*table)[id] : nullptr;
+}
 
 } // namespace ravok

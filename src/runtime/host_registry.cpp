@@ -13,11 +13,11 @@ THostObject::~THostObject() {
     if (!withdrawn_) THostRegistry::instance().remove(hostId_);
 }
 
-THostRegistry& THostRegistry::instance() {
+THostRegistry& THostRegistry::make() {
     // Never destroyed: host objects may outlive static destruction (and a leak
     // checker must still see them through the table).
-    static THostRegistry* registry = new THostRegistry();
-    return *registry;
+    gRegistry = new THostRegistry();
+    return *gRegistry;
 }
 
 uint32_t THostRegistry::add(THostObject* obj) {

@@ -46,7 +46,7 @@ private:
 
 class THostRegistry {
 public:
-    static THostRegistry& instance();
+    static THostRegistry& instance() { return gRegistry ? *gRegistry : make(); }
 
     uint32_t add(THostObject* obj);
     void remove(uint32_t id);
@@ -77,6 +77,8 @@ public:
 
 private:
     THostRegistry() = default;
+    static THostRegistry& make();
+    static inline THostRegistry* gRegistry = nullptr;
     // The slot's object when the id's low generation bits match (the host's
     // own ids; script values go through find(TValue)).
     THostObject* findId(uint32_t id) const {
@@ -104,9 +106,16 @@ std::string describeBadHandle(uint32_t id, const char* what);
 
 // Looks a handle up with its expected type; throws ERunError naming `what` when
 // the id is not a live object of type T.
+// A type that is the only one made with its kind says so with a static
+// kHostKind, and is then told by its kind alone, without a dynamic_cast on
+// every native call.
 template <class T> T* hostObjectAs(const TValue& v, const char* what) {
     THostObject* obj = THostRegistry::instance().find(v);
-    if (T* typed = dynamic_cast<T*>(obj)) return typed;
+    if constexpr (requires { T::kHostKind; }) {
+        if (obj && obj->hostKind() == T::kHostKind) return static_cast<T*>(obj);
+    } else {
+        if (T* typed = dynamic_cast<T*>(obj)) return typed;
+    }
     throwBadHandle(v.u, what);
 }
 

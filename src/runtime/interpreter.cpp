@@ -831,6 +831,79 @@ void execute(TProcess* p) {
         CONSTANT_SUM(Sx_Local_Add, Op_LocalValPtr_Deref, SLOT(fp - 8 * W(4)), true, +)
         CONSTANT_SUM(Sx_Local_Sub, Op_LocalValPtr_Deref, SLOT(fp - 8 * W(4)), true, -)
 #undef CONSTANT_SUM
+        // target += source (or -=) for two ints, the target popped: `x += vx;`.
+#define VARIABLE_UPDATE(name, base, targetExpr, sourceExpr, valid, length, operation)              \
+    CASE(name) {                                                                                   \
+        if (budget < 3 || !(valid) || sp - 16 < stackLow) goto L_##base;                           \
+        TValue& target = targetExpr;                                                               \
+        const TValue& source = sourceExpr;                                                         \
+        if (target.kind != vtInt || source.kind != vtInt) goto L_##base;                           \
+        budget -= 3;                                                                               \
+        target.i = int32_t(uint32_t(target.i) operation uint32_t(source.i));                       \
+        NEXT(length);                                                                              \
+    }
+#define FIELDS_VALID                                                                               \
+    (uint32_t(W(8)) < uint32_t(selfFields) && uint32_t(W(20)) < uint32_t(selfFields))
+        VARIABLE_UPDATE(Sx_Field_AddSubst_Field_Pop, Op_PushThis_SMemberValPtr, self->field(W(8)),
+                        self->field(W(20)), FIELDS_VALID, 36, +)
+        VARIABLE_UPDATE(Sx_Field_SubSubst_Field_Pop, Op_PushThis_SMemberValPtr, self->field(W(8)),
+                        self->field(W(20)), FIELDS_VALID, 36, -)
+#undef FIELDS_VALID
+        VARIABLE_UPDATE(Sx_Local_AddSubst_Local_Pop, Op_LocalValPtr, SLOT(fp - 8 * W(4)),
+                        SLOT(fp - 8 * W(12)), true, 28, +)
+        VARIABLE_UPDATE(Sx_Local_SubSubst_Local_Pop, Op_LocalValPtr, SLOT(fp - 8 * W(4)),
+                        SLOT(fp - 8 * W(12)), true, 28, -)
+#undef VARIABLE_UPDATE
+        // this.a = argument k; popped. The old value is released here unless
+        // that may free it: then the plain instructions do it.
+        CASE(Sx_Field_Subst_Arg_Pop) {
+            if (budget < 3 || uint32_t(W(8)) >= uint32_t(selfFields) ||
+                uint32_t(W(16)) >= frame::get(fp, frame::kArgc) || sp - 16 < stackLow)
+                goto L_Op_PushThis_SMemberValPtr;
+            TValue& target = self->field(W(8));
+            if (target.kind == vtObject && objectAt(target.u)->refcount <= 1)
+                goto L_Op_PushThis_SMemberValPtr;
+            budget -= 3;
+            TValue v = argumentCell(W(16)), old = target;
+            increment(v);
+            target = v;
+            if (old.kind == vtObject) --objectAt(old.u)->refcount;
+            NEXT(32);
+        }
+        // The pushes of a native wrapper's call, then the NativeCall body.
+#define PUSH_FOR_NATIVE(name, args, nativeAt)                                                      \
+    CASE(name) {                                                                                   \
+        uint32_t argc = frame::get(fp, frame::kArgc);                                              \
+        if (budget < (args) + 2 || uint32_t(W(12)) >= uint32_t(selfFields) ||                      \
+            uint32_t(W(24)) >= argc || ((args) == 2 && uint32_t(W(36)) >= argc) ||                 \
+            sp - 8 * ((args) + 2) < stackLow)                                                      \
+            goto L_Op_PushThis;                                                                    \
+        budget -= (args) + 2;                                                                      \
+        TValue values[4] = {SLOT(p->thisSlot), self->field(W(12)), argumentCell(W(24)),            \
+                            (args) == 2 ? argumentCell(W(36)) : TValue::null()};                   \
+        for (int k = 0; k < (args) + 2; ++k) {                                                     \
+            increment(values[k]);                                                                  \
+            sp -= 8;                                                                               \
+            TOP = values[k];                                                                       \
+        }                                                                                          \
+        ip += (nativeAt);                                                                          \
+        goto L_Op_NativeCall;                                                                      \
+    }
+        PUSH_FOR_NATIVE(Sx_This_Field_Arg_NativeCall, 1, 32)
+        PUSH_FOR_NATIVE(Sx_This_Field_Arg_Arg_NativeCall, 2, 44)
+#undef PUSH_FOR_NATIVE
+        // Pop, then `return this;` through the Ret body. The popped value is
+        // released here unless that may free it.
+        CASE(Sx_Pop_PushThis_Ret) {
+            if (budget < 2 || (TOP.kind == vtObject && objectAt(TOP.u)->refcount <= 1))
+                goto L_Op_Pop;
+            budget -= 2;
+            if (TOP.kind == vtObject) --objectAt(TOP.u)->refcount;
+            TOP = SLOT(p->thisSlot);
+            increment(TOP);
+            ip += 8;
+            goto L_Op_Ret;
+        }
 
 #if !RAVOK_COMPUTED_GOTO
     }

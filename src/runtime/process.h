@@ -42,7 +42,8 @@ inline void put(uint8_t* fp, int offset, uint32_t w) { std::memcpy(fp + offset, 
 
 class TProcess : public THostObject {
 public:
-    TProcess() : THostObject(THostKind::Process) {}
+    static constexpr THostKind kHostKind = THostKind::Process;
+    TProcess() : THostObject(kHostKind) {}
     ~TProcess() override;
     const char* hostClassName() const override { return "TProcess"; }
 

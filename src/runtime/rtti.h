@@ -49,10 +49,9 @@ public:
     int32_t fieldIndexCreate(std::string_view fieldName);
     int32_t fieldCount() const { return fields.count(); }
     // Fields an instance record of this class holds: the layout is fixed at
-    // the first allocation, and fields named later lie beyond it.
-    int32_t laidOutFields() const {
-        return instanceSize < 12 ? 0 : std::min(fields.count(), (instanceSize - 12) / 8);
-    }
+    // the first allocation, and fields named later lie beyond it. (Fields are
+    // only ever added while the layout stands, so the record's size says it.)
+    int32_t laidOutFields() const { return instanceSize < 12 ? 0 : (instanceSize - 12) / 8; }
 
     // Scans from the last entry, as dynamic dispatch does.
     TFunction* methodBySymbol(uint32_t symbol, int32_t* cache) const;

@@ -22,10 +22,11 @@ struct TCodeReader {
         std::memcpy(&w, at + offset, 4);
         return w;
     }
-    // The next instruction that is not a source point, or false at the end.
+    // The next instruction that is not a source point, or false at the end;
+    // a superinstruction reads as the instruction it was installed over.
     bool next(uint32_t& op) {
         while (at + 4 <= end) {
-            op = word(0);
+            op = storedOpcode(word(0));
             if (op >= kOpcodeCount || at + kOpcodeLength[op] > end) return false;
             if (op != Op_Point) return true;
             at += kOpcodeLength[op];

@@ -38,10 +38,28 @@ uint32_t superAt(const uint8_t* code, size_t size, size_t at) {
     case Op_PushThis_SMemberValPtr:
         if (op(12) == Op_Push && isUpdate(op(24)) && op(28) == Op_Pop)
             return op(24) == Op_AddSubst ? Sx_Field_AddSubst_Pop : Sx_Field_SubSubst_Pop;
+        if (op(12) == Op_PushThis_SMemberValPtr_Deref && isUpdate(op(28)) && op(32) == Op_Pop)
+            return op(28) == Op_AddSubst ? Sx_Field_AddSubst_Field_Pop
+                                         : Sx_Field_SubSubst_Field_Pop;
+        if (op(12) == Op_ArgValPtr_Deref && op(24) == Op_Subst && op(28) == Op_Pop)
+            return Sx_Field_Subst_Arg_Pop;
         break;
     case Op_LocalValPtr:
         if (op(8) == Op_Push && isUpdate(op(20)) && op(24) == Op_Pop)
             return op(20) == Op_AddSubst ? Sx_Local_AddSubst_Pop : Sx_Local_SubSubst_Pop;
+        if (op(8) == Op_LocalValPtr_Deref && isUpdate(op(20)) && op(24) == Op_Pop)
+            return op(20) == Op_AddSubst ? Sx_Local_AddSubst_Local_Pop
+                                         : Sx_Local_SubSubst_Local_Pop;
+        break;
+    case Op_Pop:
+        if (op(4) == Op_PushThis && op(8) == Op_Ret) return Sx_Pop_PushThis_Ret;
+        break;
+    case Op_PushThis:
+        if (op(4) == Op_PushThis_SMemberValPtr_Deref && op(20) == Op_ArgValPtr_Deref) {
+            if (op(32) == Op_NativeCall) return Sx_This_Field_Arg_NativeCall;
+            if (op(32) == Op_ArgValPtr_Deref && op(44) == Op_NativeCall)
+                return Sx_This_Field_Arg_Arg_NativeCall;
+        }
         break;
     default:
         break;

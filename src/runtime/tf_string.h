@@ -19,6 +19,7 @@ struct TValue;
 
 class TfString : public THostObject {
 public:
+    static constexpr THostKind kHostKind = THostKind::String;
     explicit TfString(std::string_view text);
     ~TfString() override;
     const char* hostClassName() const override { return "TfString"; }

@@ -13,7 +13,8 @@ namespace ravok {
 
 class TValueList : public THostObject {
 public:
-    TValueList() : THostObject(THostKind::List) {}
+    static constexpr THostKind kHostKind = THostKind::List;
+    TValueList() : THostObject(kHostKind) {}
     ~TValueList() override;
     const char* hostClassName() const override { return "TList"; }
 

@@ -200,5 +200,119 @@ TEST_F(SuperinstructionTest, ArgumentSequencesGiveThePlainResultsAtTheEdges) {
     EXPECT_TRUE(reporter.errors.empty());
 }
 
+// Field and local updates by a variable, a field set from an argument, a
+// native wrapper's pushes and the closing `return this;`, in one method run
+// with and without its superinstructions, cut after every budget, for ints
+// that wrap, floats, nulls and a counted string.
+std::string nativeSeen;
+void recordArguments(TValue* cell, int argc, int) {
+    nativeSeen += std::to_string(argc) + ":";
+    for (int i = argc; i >= 1; --i)
+        nativeSeen += valueToText(cell[-i]) + ",";
+}
+
+TCodeWriter updatingMethod(uint32_t native) {
+    TCodeWriter w;
+    auto fieldRef = [&](uint32_t f) {
+        w.emit(Op_PushThis);
+        w.emit(Op_SMemberValPtr, {f});
+    };
+    auto fieldValue = [&](uint32_t f) {
+        fieldRef(f);
+        w.emit(Op_Deref);
+    };
+    auto argValue = [&](uint32_t a) {
+        w.emit(Op_ArgValPtr, {a});
+        w.emit(Op_Deref);
+    };
+    for (TOpcode update : {Op_AddSubst, Op_SubSubst, Op_AddSubst}) { // a += b; a -= b; a += b;
+        fieldRef(0);
+        fieldValue(1);
+        w.emit(update);
+        w.emit(Op_Pop);
+    }
+    fieldRef(2); // t = arg 0;
+    argValue(0);
+    w.emit(Op_Subst);
+    w.emit(Op_Pop);
+    w.emit(Op_LocalValPtr, {0}); // l0 = a; l0 += b; l0 -= b;
+    fieldValue(0);
+    w.emit(Op_Subst);
+    w.emit(Op_Pop);
+    for (TOpcode update : {Op_AddSubst, Op_SubSubst}) {
+        w.emit(Op_LocalValPtr, {0});
+        w.emit(Op_LocalValPtr, {1});
+        w.emit(Op_Deref);
+        w.emit(update);
+        w.emit(Op_Pop);
+    }
+    w.emit(Op_PushThis); // this.native(t, arg 0); this.native(t, arg 0, arg 1);
+    fieldValue(2);
+    argValue(0);
+    w.emit(Op_NativeCall, {2, native});
+    w.emit(Op_Pop);
+    w.emit(Op_PushThis);
+    fieldValue(2);
+    argValue(0);
+    argValue(1);
+    w.emit(Op_NativeCall, {3, native});
+    w.emit(Op_Pop);
+    w.emit(Op_PushThis);
+    w.emit(Op_Ret);
+    w.emitHalt();
+    return w;
+}
+
+TEST_F(SuperinstructionTest, UpdateAssignAndWrapperSequencesGiveThePlainResults) {
+    auto run = [&](bool super, const TValue& a, const TValue& b, int32_t budget) {
+        TRTTI* cls = newClass({"a", "b", "t"});
+        TNativeFunction* native = addNativeMethod(cls, "record", recordArguments);
+        TNormalFunction* m = addCodeMethod(cls, "m", 2, 2, updatingMethod(native->id()));
+        if (super) {
+            EXPECT_EQ(readWord(m->code.codePtr()), uint32_t(Sx_Field_AddSubst_Field_Pop));
+        } else {
+            withoutSuperinstructions(m->code);
+        }
+        TCodeWriter w; // this.m("words", 7) with a and b set
+        w.emit(Op_PushThis);
+        w.emitPushString("words");
+        w.emitPush(TValue::ofInt(7));
+        w.emitDCall(2, intern("m"));
+        w.emit(Op_Ret);
+        w.emitHalt();
+        TProcess* p = startMain(cls, w);
+        TfObject* self = objectAt(p->slot(p->thisSlot)->u);
+        self->field(0) = a;
+        self->field(1) = b;
+        nativeSeen.clear();
+        StepBudget = budget;
+        ravok::run(p);
+        bool inM = m->code.contains(arenaOffset(p->ip));
+        std::string where = (inM ? "m+" : "main+") +
+                            std::to_string(arenaOffset(p->ip) - (inM ? m->code.codeStart()
+                                                                     : cls->initCode->codeStart()));
+        std::string state = valueToText(self->field(0)) + " " + valueToText(self->field(2));
+        StepBudget = kUnlimitedBudget;
+        ravok::run(p);
+        // Only the field holds the string at the end.
+        const TValue& t = self->field(2);
+        return where + " " + state + " | " + valueToText(self->field(0)) + " " + valueToText(t) +
+               " " + nativeSeen + " " +
+               std::to_string(t.kind == vtObject ? objectAt(t.u)->refcount : -1);
+    };
+    TScopedHold hold([] {});
+    const TValue pairs[][2] = {{TValue::ofInt(2147483647), TValue::ofInt(1)},
+                               {TValue::ofInt(-5), TValue::ofInt(3)},
+                               {TValue::ofFloat(0.5f), TValue::ofInt(2)},
+                               {TValue::ofInt(4), TValue::ofFloat(1.25f)},
+                               {TValue::null(), TValue::ofInt(9)}};
+    for (const auto& pair : pairs) {
+        for (int32_t budget = 1; budget < 45; ++budget)
+            EXPECT_EQ(run(true, pair[0], pair[1], budget), run(false, pair[0], pair[1], budget))
+                << valueToText(pair[0]) << ", " << valueToText(pair[1]) << ", budget " << budget;
+    }
+    EXPECT_TRUE(reporter.errors.empty());
+}
+
 } // namespace
 } // namespace ravok::test
