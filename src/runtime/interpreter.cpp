@@ -809,6 +809,23 @@ void execute(TProcess* p) {
         CONSTANT_UPDATE(Sx_Local_AddSubst_Pop, Op_LocalValPtr, SLOT(fp - 8 * W(4)), true, 8, 28, +)
         CONSTANT_UPDATE(Sx_Local_SubSubst_Pop, Op_LocalValPtr, SLOT(fp - 8 * W(4)), true, 8, 28, -)
 #undef CONSTANT_UPDATE
+        // The same for a local, then the Jump after it (its offset counts
+        // from the Jump).
+#define LOCAL_UPDATE_JUMP(name, operation)                                                         \
+    CASE(name) {                                                                                   \
+        TValue c;                                                                                  \
+        std::memcpy(&c, ip + 12, 8);                                                               \
+        if (budget < 4 || c.kind != vtInt || sp - 16 < stackLow) goto L_Op_LocalValPtr;            \
+        TValue& v = SLOT(fp - 8 * W(4));                                                           \
+        if (v.kind != vtInt) goto L_Op_LocalValPtr;                                                \
+        budget -= 4;                                                                               \
+        v.i = int32_t(uint32_t(v.i) operation uint32_t(c.i));                                      \
+        ip += 28 + W(32);                                                                          \
+        DISPATCH();                                                                                \
+    }
+        LOCAL_UPDATE_JUMP(Sx_Local_AddSubst_Pop_Jump, +)
+        LOCAL_UPDATE_JUMP(Sx_Local_SubSubst_Pop_Jump, -)
+#undef LOCAL_UPDATE_JUMP
 
         // A variable plus or minus a constant, both ints, pushed: with the
         // plain Add's wrap-around.

@@ -41,8 +41,8 @@ enum TSuperOpcode : uint32_t {
 #undef SUPER
 };
 
-constexpr uint32_t kDispatchCount = 89;
-static_assert(Sx_This_Field_Arg_Arg_NativeCall + 1 == kDispatchCount);
+constexpr uint32_t kDispatchCount = 91;
+static_assert(Sx_Local_SubSubst_Pop_Jump + 1 == kDispatchCount);
 
 struct TSuperInfo {
     uint32_t base;         // the stored opcode it replaces

@@ -45,6 +45,8 @@ uint32_t superAt(const uint8_t* code, size_t size, size_t at) {
             return Sx_Field_Subst_Arg_Pop;
         break;
     case Op_LocalValPtr:
+        if (op(8) == Op_Push && isUpdate(op(20)) && op(24) == Op_Pop && op(28) == Op_Jump)
+            return op(20) == Op_AddSubst ? Sx_Local_AddSubst_Pop_Jump : Sx_Local_SubSubst_Pop_Jump;
         if (op(8) == Op_Push && isUpdate(op(20)) && op(24) == Op_Pop)
             return op(20) == Op_AddSubst ? Sx_Local_AddSubst_Pop : Sx_Local_SubSubst_Pop;
         if (op(8) == Op_LocalValPtr_Deref && isUpdate(op(20)) && op(24) == Op_Pop)

@@ -314,5 +314,64 @@ TEST_F(SuperinstructionTest, UpdateAssignAndWrapperSequencesGiveThePlainResults)
     EXPECT_TRUE(reporter.errors.empty());
 }
 
+// for (l0 = 0; l0 < 5; l0 += step) ; return l0;  with the update and its
+// jump back as one superinstruction, against the plain loop.
+TCodeWriter localLoop(const TValue& step) {
+    TCodeWriter w;
+    w.emit(Op_LocalValPtr, {0});
+    w.emitPush(TValue::ofInt(0));
+    w.emit(Op_Subst);
+    w.emit(Op_Pop);
+    uint32_t top = w.position();
+    w.emit(Op_LocalValPtr, {0});
+    w.emit(Op_Deref);
+    w.emitPush(TValue::ofInt(5));
+    w.emit(Op_LT);
+    uint32_t toEnd = w.emitJump(Op_JumpZero);
+    w.emit(Op_LocalValPtr, {0});
+    w.emitPush(step);
+    w.emit(Op_AddSubst);
+    w.emit(Op_Pop);
+    w.patchJump(w.emitJump(Op_Jump), top);
+    w.patchJump(toEnd, w.position());
+    w.emit(Op_LocalValPtr, {0});
+    w.emit(Op_Deref);
+    w.emit(Op_Ret);
+    w.emitHalt();
+    return w;
+}
+
+TEST_F(SuperinstructionTest, ALoopUpdateAndItsJumpBackGiveThePlainResults) {
+    auto run = [&](bool super, const TValue& step, int32_t budget) {
+        TRTTI* cls = newClass();
+        TNormalFunction* m = addCodeMethod(cls, "m", 0, 1, localLoop(step));
+        if (super)
+            EXPECT_EQ(readWord(m->code.codePtr() + 64), uint32_t(Sx_Local_AddSubst_Pop_Jump));
+        else
+            withoutSuperinstructions(m->code);
+        TCodeWriter w;
+        w.emit(Op_PushThis);
+        w.emitDCall(0, intern("m"));
+        w.emit(Op_Ret);
+        w.emitHalt();
+        TProcess* p = startMain(cls, w);
+        StepBudget = budget;
+        ravok::run(p);
+        std::string where = std::to_string(arenaOffset(p->ip));
+        StepBudget = kUnlimitedBudget;
+        ravok::run(p);
+        bool inM = m->code.contains(TArenaOffset(std::stoul(where)));
+        uint32_t base = inM ? m->code.codeStart() : cls->initCode->codeStart();
+        return (inM ? "m+" : "main+") + std::to_string(std::stoul(where) - base) + " " +
+               (p->result ? valueToText(*p->result) : std::string("none"));
+    };
+    TScopedHold hold([] {});
+    for (TValue step : {TValue::ofInt(1), TValue::ofInt(2), TValue::ofFloat(1.5f)})
+        for (int32_t budget = 1; budget < 60; ++budget)
+            EXPECT_EQ(run(true, step, budget), run(false, step, budget))
+                << valueToText(step) << ", budget " << budget;
+    EXPECT_TRUE(reporter.errors.empty());
+}
+
 } // namespace
 } // namespace ravok::test
