@@ -159,6 +159,14 @@ void withoutSuperinstructions(TCompiledInfo& code) {
     std::memcpy(code.codePtr(), plain.data(), plain.size());
 }
 
+// Where a cut slice stopped: in the method ("m+offset") or the main body.
+std::string cutAt(const TProcess* p, const TNormalFunction* method, const TRTTI* cls) {
+    TArenaOffset at = arenaOffset(p->ip);
+    bool inMethod = method->code.contains(at);
+    return (inMethod ? "m+" : "main+") +
+           std::to_string(at - (inMethod ? method->code.codeStart() : cls->initCode->codeStart()));
+}
+
 TEST_F(SuperinstructionTest, ArgumentSequencesGiveThePlainResultsAtTheEdges) {
     auto call = [&](bool super, const TValue* argument, int32_t budget) {
         TRTTI* cls = newClass();
@@ -178,10 +186,7 @@ TEST_F(SuperinstructionTest, ArgumentSequencesGiveThePlainResultsAtTheEdges) {
         TProcess* p = startMain(cls, w);
         StepBudget = budget;
         run(p);
-        bool inF = f->code.contains(arenaOffset(p->ip));
-        std::string where = (inF ? "f+" : "main+") +
-                            std::to_string(arenaOffset(p->ip) - (inF ? f->code.codeStart()
-                                                                     : cls->initCode->codeStart()));
+        std::string where = cutAt(p, f, cls);
         StepBudget = kUnlimitedBudget;
         run(p);
         return (p->result ? valueToText(*p->result) : std::string("none")) + " cut at " + where;
@@ -287,10 +292,7 @@ TEST_F(SuperinstructionTest, UpdateAssignAndWrapperSequencesGiveThePlainResults)
         nativeSeen.clear();
         StepBudget = budget;
         ravok::run(p);
-        bool inM = m->code.contains(arenaOffset(p->ip));
-        std::string where = (inM ? "m+" : "main+") +
-                            std::to_string(arenaOffset(p->ip) - (inM ? m->code.codeStart()
-                                                                     : cls->initCode->codeStart()));
+        std::string where = cutAt(p, m, cls);
         std::string state = valueToText(self->field(0)) + " " + valueToText(self->field(2));
         StepBudget = kUnlimitedBudget;
         ravok::run(p);
@@ -357,13 +359,10 @@ TEST_F(SuperinstructionTest, ALoopUpdateAndItsJumpBackGiveThePlainResults) {
         TProcess* p = startMain(cls, w);
         StepBudget = budget;
         ravok::run(p);
-        std::string where = std::to_string(arenaOffset(p->ip));
+        std::string where = cutAt(p, m, cls);
         StepBudget = kUnlimitedBudget;
         ravok::run(p);
-        bool inM = m->code.contains(TArenaOffset(std::stoul(where)));
-        uint32_t base = inM ? m->code.codeStart() : cls->initCode->codeStart();
-        return (inM ? "m+" : "main+") + std::to_string(std::stoul(where) - base) + " " +
-               (p->result ? valueToText(*p->result) : std::string("none"));
+        return where + " " + (p->result ? valueToText(*p->result) : std::string("none"));
     };
     TScopedHold hold([] {});
     for (TValue step : {TValue::ofInt(1), TValue::ofInt(2), TValue::ofFloat(1.5f)})
