@@ -125,11 +125,11 @@ struct TTextKeyView {
 struct TTextKeyOrder {
     using is_transparent = void;
     template <class A, class B> bool operator()(const A& a, const B& b) const {
-        return std::tie(a.size, a.style, a.text, a.font) <
-               std::tie(b.size, b.style, b.text, b.font);
+        return fields(a) < fields(b);
     }
-    template <class A> static TTextKeyView view(const A& k) {
-        return {k.text, k.font, k.size, k.style};
+    template <class K>
+    static std::tuple<int, uint32_t, std::string_view, std::string_view> fields(const K& k) {
+        return {k.size, k.style, k.text, k.font};
     }
 };
 
