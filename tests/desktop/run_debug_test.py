@@ -61,17 +61,28 @@ def main():
         game = subprocess.Popen([ravok, "--home", home, "--frames", "1200", page], env=display.env(),
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         window = wait_for_window(display, "Ravok")
-        time.sleep(4)
         golden = os.path.join(gallery, "frame2.png")
-        before = find_picture(display.screen(), golden)
+
+        def picture_when(wanted, seconds=20):
+            """The picture once wanted(it) holds, polled: a loaded machine
+            may take a while to boot the game or to redraw."""
+            end = time.time() + seconds
+            found = find_picture(display.screen(), golden)
+            while not wanted(found) and time.time() < end:
+                time.sleep(0.25)
+                found = find_picture(display.screen(), golden)
+            return found
+
+        def exact(found):
+            return bool(found) and found[2] == 0
+
+        before = picture_when(exact)
         if window:
             keys(display, window, "F3")
-            time.sleep(0.5)
-        on = find_picture(display.screen(), golden)
+        on = picture_when(lambda found: not exact(found), 5)
         if window:
             keys(display, window, "F3")
-            time.sleep(0.5)
-        off = find_picture(display.screen(), golden)
+        off = picture_when(exact)
         if not before or before[2] != 0:
             failures.append("before F3 the window does not show the golden frame (%r)" % (before,))
         if on and on[2] == 0:
