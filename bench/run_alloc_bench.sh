@@ -4,6 +4,7 @@
 # difference of the two counts is divided by the frames between them.
 # Usage: bench/run_alloc_bench.sh [BUILD_DIR]   (needs `make bench` first)
 set -e
+. "$(dirname "$0")/sprite_game.sh"
 build=${1:-build}
 ravok=$build/ravok
 counter=$(cd "$build/bench" && pwd)/libravok_alloc_count.so
@@ -32,9 +33,7 @@ for entry in 1000:0 1000:1; do
     n=${entry%:*}
     rotated=${entry#*:}
     d="$work/n${n}r${rotated}"
-    mkdir -p "$d"
-    cp "$(dirname "$0")"/games/sprites/*.ravok "$(dirname "$0")"/games/sprites/disc.png "$d/"
-    sed "s/COUNT/$n/; s/ROTATED/$rotated/" "$(dirname "$0")/games/sprites/template.cmml" > "$d/main.cmml"
+    sprite_game "$d" "$n" "$rotated"
     "$ravok" --home "$build" --headless --frames 2 "$d/main.cmml" >/dev/null 2>&1
     report "$n sprites (turned and translucent: $rotated)" "$d/main.cmml"
 done

@@ -4,6 +4,7 @@
 # loop with 1,000 objects that each move and suspend. Median of five runs.
 # Usage: bench/run_game_bench.sh [BUILD_DIR]
 set -e
+. "$(dirname "$0")/sprite_game.sh"
 build=${1:-build}
 ravok=$build/ravok
 work=$(mktemp -d)
@@ -38,9 +39,7 @@ for entry in ${SPRITE_COUNTS:-1000:0 5000:0 10000:0 20000:0 30000:0 40000:0 1000
     n=${entry%:*}
     rotated=${entry#*:}
     d="$work/n${n}r${rotated}"
-    mkdir -p "$d"
-    cp "$(dirname "$0")"/games/sprites/*.ravok "$(dirname "$0")"/games/sprites/disc.png "$d/"
-    sed "s/COUNT/$n/; s/ROTATED/$rotated/" "$(dirname "$0")/games/sprites/template.cmml" > "$d/main.cmml"
+    sprite_game "$d" "$n" "$rotated"
     "$ravok" --home "$build" --headless --frames 2 "$d/main.cmml" >/dev/null
     start=$(date +%s%N)
     first=$("$ravok" --home "$build" --headless --print --frames 200 "$d/main.cmml" | tail -1)

@@ -180,7 +180,9 @@ void execute(TProcess* p) {
         return self && v.u == selfOffset ? selfClass : classById(objectAt(v.u)->classId);
     };
     loadSelf();
-    // Argument i of the running frame, which was passed (i < argc).
+    // Whether the running frame's caller passed argument i.
+    auto passed = [&](int32_t i) { return uint32_t(i) < frame::get(fp, frame::kArgc); };
+    // Argument i of the running frame, which was passed.
     auto argumentCell = [&](int32_t i) -> const TValue& {
         uint32_t argc = frame::get(fp, frame::kArgc);
         return *reinterpret_cast<const TValue*>(fp + 40 + 8 * (argc - 1 - uint32_t(i)));
@@ -767,8 +769,8 @@ void execute(TProcess* p) {
                            relation)
 // An argument the caller did not pass reads as null, which is not an int.
 #define ARG_RELATION_JUMP(name, relation)                                                          \
-    CONSTANT_RELATION_JUMP(name, Op_ArgValPtr_Deref, argumentCell(W(4)),                           \
-                           uint32_t(W(4)) < frame::get(fp, frame::kArgc), 12, 28, 36, relation)
+    CONSTANT_RELATION_JUMP(name, Op_ArgValPtr_Deref, argumentCell(W(4)), passed(W(4)), 12, 28, 36, \
+                           relation)
         FIELD_RELATION_JUMP(Sx_Field_GT_JumpZero, >)
         FIELD_RELATION_JUMP(Sx_Field_GTE_JumpZero, >=)
         FIELD_RELATION_JUMP(Sx_Field_LT_JumpZero, <)
@@ -841,10 +843,8 @@ void execute(TProcess* p) {
         TOP = TValue::ofInt(int32_t(uint32_t(v.i) operation uint32_t(c.i)));                       \
         NEXT(28);                                                                                  \
     }
-        CONSTANT_SUM(Sx_Arg_Add, Op_ArgValPtr_Deref, argumentCell(W(4)),
-                     uint32_t(W(4)) < frame::get(fp, frame::kArgc), +)
-        CONSTANT_SUM(Sx_Arg_Sub, Op_ArgValPtr_Deref, argumentCell(W(4)),
-                     uint32_t(W(4)) < frame::get(fp, frame::kArgc), -)
+        CONSTANT_SUM(Sx_Arg_Add, Op_ArgValPtr_Deref, argumentCell(W(4)), passed(W(4)), +)
+        CONSTANT_SUM(Sx_Arg_Sub, Op_ArgValPtr_Deref, argumentCell(W(4)), passed(W(4)), -)
         CONSTANT_SUM(Sx_Local_Add, Op_LocalValPtr_Deref, SLOT(fp - 8 * W(4)), true, +)
         CONSTANT_SUM(Sx_Local_Sub, Op_LocalValPtr_Deref, SLOT(fp - 8 * W(4)), true, -)
 #undef CONSTANT_SUM
@@ -874,8 +874,8 @@ void execute(TProcess* p) {
         // this.a = argument k; popped. The old value is released here unless
         // that may free it: then the plain instructions do it.
         CASE(Sx_Field_Subst_Arg_Pop) {
-            if (budget < 3 || uint32_t(W(8)) >= uint32_t(selfFields) ||
-                uint32_t(W(16)) >= frame::get(fp, frame::kArgc) || sp - 16 < stackLow)
+            if (budget < 3 || uint32_t(W(8)) >= uint32_t(selfFields) || !passed(W(16)) ||
+                sp - 16 < stackLow)
                 goto L_Op_PushThis_SMemberValPtr;
             TValue& target = self->field(W(8));
             if (target.kind == vtObject && objectAt(target.u)->refcount <= 1)
@@ -890,10 +890,8 @@ void execute(TProcess* p) {
         // The pushes of a native wrapper's call, then the NativeCall body.
 #define PUSH_FOR_NATIVE(name, args, nativeAt)                                                      \
     CASE(name) {                                                                                   \
-        uint32_t argc = frame::get(fp, frame::kArgc);                                              \
-        if (budget < (args) + 2 || uint32_t(W(12)) >= uint32_t(selfFields) ||                      \
-            uint32_t(W(24)) >= argc || ((args) == 2 && uint32_t(W(36)) >= argc) ||                 \
-            sp - 8 * ((args) + 2) < stackLow)                                                      \
+        if (budget < (args) + 2 || uint32_t(W(12)) >= uint32_t(selfFields) || !passed(W(24)) ||    \
+            ((args) == 2 && !passed(W(36))) || sp - 8 * ((args) + 2) < stackLow)                   \
             goto L_Op_PushThis;                                                                    \
         budget -= (args) + 2;                                                                      \
         TValue values[4] = {SLOT(p->thisSlot), self->field(W(12)), argumentCell(W(24)),            \

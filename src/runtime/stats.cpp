@@ -3,34 +3,28 @@
 #include "runtime/arena.h"
 
 #include <charconv>
+#include <utility>
 
 namespace ravok {
 
 void appendStatisticsLine(std::string& out) {
-    auto n = [&](int64_t v) {
-        char digits[24];
-        auto end = std::to_chars(digits, digits + sizeof digits, v).ptr;
-        out.append(digits, size_t(end - digits));
-    };
     const TRuntimeStats& s = gStats;
-    out += "// GC=";
-    n(int64_t(TArena::instance().blocksAllocated()));
-    out += " gar=";
-    n(s.lexElements);
-    out += " resgar=";
-    n(s.resultLists);
-    out += " stk=";
-    n(s.stackBlocks);
-    out += " prc=";
-    n(s.processes);
-    out += "list=";
-    n(s.listElements);
-    out += "/";
-    n(s.valueCells);
-    out += "// tfstr=";
-    n(s.strings);
-    out += " func=";
-    n(s.functions);
+    const std::pair<const char*, int64_t> parts[] = {
+        {"// GC=", int64_t(TArena::instance().blocksAllocated())},
+        {" gar=", s.lexElements},
+        {" resgar=", s.resultLists},
+        {" stk=", s.stackBlocks},
+        {" prc=", s.processes},
+        {"list=", s.listElements},
+        {"/", s.valueCells},
+        {"// tfstr=", s.strings},
+        {" func=", s.functions}};
+    for (const auto& [label, value] : parts) {
+        char digits[24];
+        out += label;
+        out.append(digits,
+                   size_t(std::to_chars(digits, digits + sizeof digits, value).ptr - digits));
+    }
 }
 
 std::string statisticsLine() {

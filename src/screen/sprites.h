@@ -6,7 +6,6 @@
 
 #include "base/surface.h"
 
-#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
