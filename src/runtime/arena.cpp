@@ -7,8 +7,9 @@
 
 namespace ravok {
 
-TArena& TArena::instance() {
+TArena& TArena::make() {
     static TArena arena;
+    gArena = &arena;
     return arena;
 }
 
@@ -32,8 +33,7 @@ void TArena::grow(size_t needed) {
     committed_ = target;
 }
 
-TArenaOffset TArena::allocate(size_t bytes) {
-    size_t size = roundUp(bytes == 0 ? 8 : bytes);
+TArenaOffset TArena::allocateSlowly(size_t size) {
     TArenaOffset off = 0;
     if (size <= kSmallLimit) {
         TArenaOffset& head = smallFree_[size / 8];

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <vector>
 
@@ -21,10 +22,31 @@ inline uint8_t* gArenaBase = nullptr;
 
 class TArena {
 public:
-    static TArena& instance();
+    static TArena& instance() { return gArena ? *gArena : make(); }
 
     // Zero-filled block of at least `bytes` bytes, 8-aligned.
-    TArenaOffset allocate(size_t bytes);
+    TArenaOffset allocate(size_t bytes) {
+        size_t size = roundUp(bytes == 0 ? 8 : bytes);
+        // The common cases inline: a freed small block, or room left in the
+        // committed part, which was never handed out and so is still zero.
+        if (size <= kSmallLimit) {
+            TArenaOffset& head = smallFree_[size / 8];
+            if (head != 0) {
+                TArenaOffset off = head;
+                std::memcpy(&head, gArenaBase + off, sizeof head);
+                std::memset(gArenaBase + off, 0, size);
+                ++blocksAllocated_;
+                return off;
+            }
+            if (top_ + size <= committed_) {
+                TArenaOffset off = TArenaOffset(top_);
+                top_ += size;
+                ++blocksAllocated_;
+                return off;
+            }
+        }
+        return allocateSlowly(size);
+    }
     // Returns a block to its size class; the memory stays reserved.
     void release(TArenaOffset offset, size_t bytes);
 
@@ -40,6 +62,9 @@ public:
 
 private:
     TArena();
+    static TArena& make();
+    static inline TArena* gArena = nullptr;
+    TArenaOffset allocateSlowly(size_t size);
     static constexpr size_t kReserve = size_t(2) << 30; // 2 GiB: offsets stay below 2^31
     static constexpr size_t kSmallLimit = 4096;
     static constexpr size_t kCommitChunk = size_t(1) << 20;

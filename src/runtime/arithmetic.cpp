@@ -122,22 +122,41 @@ void binaryArithmetic(uint32_t op, TValue& left, TValue& right) {
     // A number on the left with a non-number, non-object right stays unchanged.
 }
 
+namespace {
+
+// The body of a string that only its variable and the stack hold: joining
+// onto it cannot be seen by anybody else.
+TfString* bodyToJoinInPlace(const TValue& left) {
+    return isStringValue(left) && objectAt(left.u)->refcount == 2 ? stringBody(left.u) : nullptr;
+}
+
+void joinInPlace(const TValue& left, TfString* body, std::string_view more) {
+    // The body grows under a new handle: a copy of the old handle is refused
+    // from then on, as if the body were gone, and never sees the text change.
+    body->extendInPlace(more);
+    objectAt(left.u)->field(gCore.stringBody) = body->handle();
+}
+
+} // namespace
+
 void addIntoAssigned(TValue& left, TValue& right) {
-    TfString* body = isStringValue(left) && objectAt(left.u)->refcount == 2 &&
-                             right.kind != vtNull && right.kind != vtUnset
-                         ? stringBody(left.u)
-                         : nullptr;
+    TfString* body =
+        right.kind != vtNull && right.kind != vtUnset ? bodyToJoinInPlace(left) : nullptr;
     if (!body) {
         binaryArithmetic(Op_Add, left, right);
         return;
     }
     std::string copy;
-    TfString* joined = body->joined(addedText(right, copy));
-    // The instance's body is replaced, not changed: a copy of the old body's
-    // handle never sees its text change.
-    objectAt(left.u)->field(gCore.stringBody) = joined->handle();
-    delete body;
+    joinInPlace(left, body, addedText(right, copy));
     decrement(right);
+}
+
+bool appendTextIntoAssigned(const TValue& left, std::string_view text) {
+    TfString* body = bodyToJoinInPlace(left);
+    // Too long a result is left to the plain addition, which reports it.
+    if (!body || text.size() > kMaxStringBytes - body->text().size()) return false;
+    joinInPlace(left, body, text);
+    return true;
 }
 
 void updateArithmetic(bool add, TValue& target, TValue& value) {

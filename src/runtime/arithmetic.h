@@ -6,6 +6,7 @@
 #include "runtime/value.h"
 
 #include <cstdint>
+#include <string_view>
 
 namespace ravok {
 
@@ -17,6 +18,11 @@ void binaryArithmetic(uint32_t op, TValue& left, TValue& right);
 // instance (`s = s + t`): a string instance then takes the joined text
 // itself, and no new instance is made. Otherwise as binaryArithmetic.
 void addIntoAssigned(TValue& left, TValue& right);
+
+// The same for a text that is not a value yet (`s = s + "ab"` with the literal
+// still in the code): true when L's string took the text, false when nothing
+// was done and the plain instructions must run.
+bool appendTextIntoAssigned(const TValue& left, std::string_view text);
 
 // target += value (add) or target -= value; value's reference is released.
 void updateArithmetic(bool add, TValue& target, TValue& value);

@@ -31,16 +31,24 @@ uint32_t THostRegistry::add(THostObject* obj) {
         index = uint32_t(slots_.size());
         slots_.emplace_back();
     }
+    slots_[index].obj = obj;
+    slots_[index].nextFree = 0;
+    ++live_;
+    return nextGeneration(index);
+}
+
+uint32_t THostRegistry::nextGeneration(uint32_t index) {
     Slot& s = slots_[index];
     // Generation 0 never occurs in the low byte, so a plain small number is
     // never a valid id.
     do
         s.generation = (s.generation + 1) % kGenerations;
     while ((s.generation & 0xFF) == 0);
-    s.obj = obj;
-    s.nextFree = 0;
-    ++live_;
     return index | ((s.generation & 0xFF) << kIndexBits);
+}
+
+uint32_t THostRegistry::renew(uint32_t id) {
+    return findId(id) ? nextGeneration(id & kIndexMask) : id;
 }
 
 TValue THostRegistry::handle(uint32_t id) const {
@@ -61,6 +69,10 @@ void THostObject::withdrawHandle() {
     if (withdrawn_) return;
     withdrawn_ = true;
     THostRegistry::instance().remove(hostId_);
+}
+
+void THostObject::renewHandle() {
+    if (!withdrawn_) hostId_ = THostRegistry::instance().renew(hostId_);
 }
 
 TValue THostObject::handle() const { return THostRegistry::instance().handle(hostId_); }

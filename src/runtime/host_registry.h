@@ -36,6 +36,9 @@ public:
     // From now on the object's handle is refused, as if it were gone; for an
     // object freed while the host still holds it.
     void withdrawHandle();
+    // The object takes a new handle in its own slot; the old one is refused
+    // from now on, as a freed object's is.
+    void renewHandle();
     THostKind hostKind() const { return hostKind_; }
 
 private:
@@ -50,6 +53,8 @@ public:
 
     uint32_t add(THostObject* obj);
     void remove(uint32_t id);
+    // A new id for the object in id's slot (the next generation).
+    uint32_t renew(uint32_t id);
 
     // The object a script value refers to: nullptr unless the value is a
     // sealed vtNative whose whole generation matches.
@@ -78,6 +83,7 @@ public:
 private:
     THostRegistry() = default;
     static THostRegistry& make();
+    uint32_t nextGeneration(uint32_t index);
     static inline THostRegistry* gRegistry = nullptr;
     // The slot's object when the id's low generation bits match (the host's
     // own ids; script values go through find(TValue)).
@@ -104,18 +110,22 @@ private:
 std::string describeBadHandle(uint32_t id, const char* what);
 [[noreturn]] void throwBadHandle(uint32_t id, const char* what);
 
-// Looks a handle up with its expected type; throws ERunError naming `what` when
-// the id is not a live object of type T.
+// Looks a handle up with its expected type: nullptr when the value is not a
+// live object of type T.
 // A type that is the only one made with its kind says so with a static
 // kHostKind, and is then told by its kind alone, without a dynamic_cast on
 // every native call.
-template <class T> T* hostObjectAs(const TValue& v, const char* what) {
+template <class T> T* findHostObjectAs(const TValue& v) {
     THostObject* obj = THostRegistry::instance().find(v);
     if constexpr (requires { T::kHostKind; }) {
-        if (obj && obj->hostKind() == T::kHostKind) return static_cast<T*>(obj);
+        return obj && obj->hostKind() == T::kHostKind ? static_cast<T*>(obj) : nullptr;
     } else {
-        if (T* typed = dynamic_cast<T*>(obj)) return typed;
+        return dynamic_cast<T*>(obj);
     }
+}
+// The same, throwing ERunError naming `what` when there is none.
+template <class T> T* hostObjectAs(const TValue& v, const char* what) {
+    if (T* obj = findHostObjectAs<T>(v)) return obj;
     throwBadHandle(v.u, what);
 }
 

@@ -690,7 +690,7 @@ void execute(TProcess* p) {
             NEXT(4);
         }
         CASE(Op_DoForIn) {
-            int32_t i = toInt(TOP);
+            int32_t i = TOP.kind == vtInt ? TOP.i : toInt(TOP);
             SAVE();
             TValueList* list = forInList(SLOT(sp + 8));
             if (i < 0 || i >= list->count()) {
@@ -727,7 +727,8 @@ void execute(TProcess* p) {
         // for every instruction it stands for); anything else runs the
         // sequence's first instruction and leaves the rest to their own
         // bodies, so the result, the errors and where a slice ends are those of
-        // the plain sequence.
+        // the plain sequence. A pushed constant is read in place, as its kind
+        // byte and its payload word: copied out whole it went through memory.
 #define RELATION_JUMP(name, base, relation)                                                        \
     CASE(name) {                                                                                   \
         const TValue& l = SECOND;                                                                  \
@@ -751,13 +752,12 @@ void execute(TProcess* p) {
         // `jumpAt` where the JumpZero is and `length` the whole sequence.
 #define CONSTANT_RELATION_JUMP(name, base, cellExpr, valid, pushAt, jumpAt, length, relation)      \
     CASE(name) {                                                                                   \
-        TValue c;                                                                                  \
-        std::memcpy(&c, ip + (pushAt) + 4, 8);                                                     \
-        if (budget < 3 || !(valid) || c.kind != vtInt || sp - 16 < stackLow) goto L_##base;        \
+        if (budget < 3 || !(valid) || ip[(pushAt) + 4] != vtInt || sp - 16 < stackLow)             \
+            goto L_##base;                                                                         \
         const TValue& v = cellExpr;                                                                \
         if (v.kind != vtInt) goto L_##base;                                                        \
         budget -= 3;                                                                               \
-        if (int64_t(v.i) - int64_t(c.i) relation 0) NEXT(length);                                  \
+        if (int64_t(v.i) - int64_t(W((pushAt) + 8)) relation 0) NEXT(length);                      \
         ip += (jumpAt) + W((jumpAt) + 4);                                                          \
         DISPATCH();                                                                                \
     }
@@ -795,13 +795,12 @@ void execute(TProcess* p) {
 #undef CONSTANT_RELATION_JUMP
 #define CONSTANT_UPDATE(name, base, cellExpr, valid, pushAt, length, operation)                    \
     CASE(name) {                                                                                   \
-        TValue c;                                                                                  \
-        std::memcpy(&c, ip + (pushAt) + 4, 8);                                                     \
-        if (budget < 3 || !(valid) || c.kind != vtInt || sp - 16 < stackLow) goto L_##base;        \
+        if (budget < 3 || !(valid) || ip[(pushAt) + 4] != vtInt || sp - 16 < stackLow)             \
+            goto L_##base;                                                                         \
         TValue& v = cellExpr;                                                                      \
         if (v.kind != vtInt) goto L_##base;                                                        \
         budget -= 3;                                                                               \
-        v.i = int32_t(uint32_t(v.i) operation uint32_t(c.i));                                      \
+        v.i = int32_t(uint32_t(v.i) operation uint32_t(W((pushAt) + 8)));                          \
         NEXT(length);                                                                              \
     }
         CONSTANT_UPDATE(Sx_Field_AddSubst_Pop, Op_PushThis_SMemberValPtr, self->field(W(8)),
@@ -815,13 +814,11 @@ void execute(TProcess* p) {
         // from the Jump).
 #define LOCAL_UPDATE_JUMP(name, operation)                                                         \
     CASE(name) {                                                                                   \
-        TValue c;                                                                                  \
-        std::memcpy(&c, ip + 12, 8);                                                               \
-        if (budget < 4 || c.kind != vtInt || sp - 16 < stackLow) goto L_Op_LocalValPtr;            \
+        if (budget < 4 || ip[12] != vtInt || sp - 16 < stackLow) goto L_Op_LocalValPtr;            \
         TValue& v = SLOT(fp - 8 * W(4));                                                           \
         if (v.kind != vtInt) goto L_Op_LocalValPtr;                                                \
         budget -= 4;                                                                               \
-        v.i = int32_t(uint32_t(v.i) operation uint32_t(c.i));                                      \
+        v.i = int32_t(uint32_t(v.i) operation uint32_t(W(16)));                                    \
         ip += 28 + W(32);                                                                          \
         DISPATCH();                                                                                \
     }
@@ -829,18 +826,53 @@ void execute(TProcess* p) {
         LOCAL_UPDATE_JUMP(Sx_Local_SubSubst_Pop_Jump, -)
 #undef LOCAL_UPDATE_JUMP
 
+        // The update of a variable by a constant, then the variable compared
+        // with a constant and branched on: all ints, else the update's own
+        // superinstruction and the plain instructions take it. The constants
+        // are read in place, as kind byte and payload word.
+#define UPDATE_RELATION_JUMP(name, single, cellExpr, valid, pushAt, testAt, length, operation,     \
+                             relation)                                                             \
+    CASE(name) {                                                                                   \
+        if (budget < 7 || !(valid) || ip[(pushAt) + 4] != vtInt || ip[(testAt) + 4] != vtInt ||    \
+            sp - 16 < stackLow)                                                                    \
+            goto L_##single;                                                                       \
+        TValue& v = cellExpr;                                                                      \
+        if (v.kind != vtInt) goto L_##single;                                                      \
+        budget -= 7;                                                                               \
+        v.i = int32_t(uint32_t(v.i) operation uint32_t(W((pushAt) + 8)));                          \
+        if (int64_t(v.i) - int64_t(W((testAt) + 8)) relation 0) NEXT(length);                      \
+        ip += (length) - 8 + W((length) - 4);                                                      \
+        DISPATCH();                                                                                \
+    }
+#define LOCAL_UPDATE_RELATION_JUMP(update, single, operation, r, relation)                         \
+    UPDATE_RELATION_JUMP(Sx_Local_##update##_##r##_JumpZero, single, SLOT(fp - 8 * W(4)), true, 8, \
+                         40, 64, operation, relation)
+#define FIELD_UPDATE_RELATION_JUMP(update, single, operation, r, relation)                         \
+    UPDATE_RELATION_JUMP(Sx_Field_##update##_##r##_JumpZero, single, self->field(W(8)),            \
+                         uint32_t(W(8)) < uint32_t(selfFields), 12, 48, 72, operation, relation)
+#define UPDATE_RELATIONS(each, update, single, operation)                                          \
+    each(update, single, operation, GT, >) each(update, single, operation, GTE, >=)                \
+        each(update, single, operation, LT, <) each(update, single, operation, LTE, <=)            \
+            each(update, single, operation, EQ, ==) each(update, single, operation, NEQ, !=)
+        UPDATE_RELATIONS(LOCAL_UPDATE_RELATION_JUMP, AddSubst, Sx_Local_AddSubst_Pop, +)
+        UPDATE_RELATIONS(LOCAL_UPDATE_RELATION_JUMP, SubSubst, Sx_Local_SubSubst_Pop, -)
+        UPDATE_RELATIONS(FIELD_UPDATE_RELATION_JUMP, AddSubst, Sx_Field_AddSubst_Pop, +)
+        UPDATE_RELATIONS(FIELD_UPDATE_RELATION_JUMP, SubSubst, Sx_Field_SubSubst_Pop, -)
+#undef UPDATE_RELATIONS
+#undef FIELD_UPDATE_RELATION_JUMP
+#undef LOCAL_UPDATE_RELATION_JUMP
+#undef UPDATE_RELATION_JUMP
+
         // A variable plus or minus a constant, both ints, pushed: with the
         // plain Add's wrap-around.
 #define CONSTANT_SUM(name, base, cellExpr, valid, operation)                                       \
     CASE(name) {                                                                                   \
-        TValue c;                                                                                  \
-        std::memcpy(&c, ip + 16, 8);                                                               \
-        if (budget < 2 || !(valid) || c.kind != vtInt || sp - 16 < stackLow) goto L_##base;        \
+        if (budget < 2 || !(valid) || ip[16] != vtInt || sp - 16 < stackLow) goto L_##base;        \
         const TValue& v = cellExpr;                                                                \
         if (v.kind != vtInt) goto L_##base;                                                        \
         budget -= 2;                                                                               \
         sp -= 8;                                                                                   \
-        TOP = TValue::ofInt(int32_t(uint32_t(v.i) operation uint32_t(c.i)));                       \
+        TOP = TValue::ofInt(int32_t(uint32_t(v.i) operation uint32_t(W(20))));                     \
         NEXT(28);                                                                                  \
     }
         CONSTANT_SUM(Sx_Arg_Add, Op_ArgValPtr_Deref, argumentCell(W(4)), passed(W(4)), +)
@@ -918,6 +950,25 @@ void execute(TProcess* p) {
             increment(TOP);
             ip += 8;
             goto L_Op_Ret;
+        }
+        // `s = s + "text"` with s's string held by s and the stack alone: the
+        // literal's bytes join the string's own, then the Subst body assigns
+        // it back. Budget is left for the Add and the Subst, so no other
+        // process sees s before the assignment, as in the plain instructions.
+        CASE(Sx_PushString_Add_Subst) {
+            TValue& left = TOP;
+            const TValue& ref = SECOND;
+            if (budget < 2 || sp - 8 < stackLow || left.kind != vtObject || ref.kind != vtRef ||
+                cellAt(ref.u)->kind != vtObject || cellAt(ref.u)->u != left.u)
+                goto L_Op_PushString;
+            uint32_t area = uint32_t(W(4));
+            SAVE();
+            if (!appendTextIntoAssigned(
+                    left, std::string_view(reinterpret_cast<const char*>(ip + 8),
+                                           strnlen(reinterpret_cast<const char*>(ip + 8), area))))
+                goto L_Op_PushString;
+            budget -= 1;
+            NEXT(8 + area + 4);
         }
 
 #if !RAVOK_COMPUTED_GOTO

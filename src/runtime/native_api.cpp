@@ -56,6 +56,11 @@ size_t text(const TValue& v, char* buffer, size_t size) {
     return t.size();
 }
 
+void refuseHandle(const TValue& v, const char* what) {
+    if (v.kind != vtNative) throw ERunError(valueToText(v) + " is not a " + what + " handle.");
+    throwBadHandle(v.u, what);
+}
+
 std::string_view textView(const TValue& v, std::string& scratch) {
     if (isStringValue(v)) return stringText(v.u);
     scratch = valueToText(v);

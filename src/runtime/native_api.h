@@ -31,9 +31,13 @@ inline THostObject* hostObject(const TValue& v) { return THostRegistry::instance
 // The host object of a vtNative value as T; a value of another kind, a forged
 // or stale handle or one of another type raises a run-time error naming what
 // was expected.
+[[noreturn]] void refuseHandle(const TValue& v, const char* what);
 template <class T> T* hostObjectAs(const TValue& v, const char* what) {
-    if (v.kind != vtNative) throw ERunError(valueToText(v) + " is not a " + what + " handle.");
-    return ravok::hostObjectAs<T>(v, what);
+    if (v.kind == vtNative)
+        if (T* obj = ravok::findHostObjectAs<T>(v)) return obj;
+    // Out of line, so the look-up inlines into every native without the
+    // frame that building a message needs.
+    refuseHandle(v, what);
 }
 
 // value-to-text copied into buffer (at most size - 1 bytes) with a terminating

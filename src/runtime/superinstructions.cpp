@@ -36,6 +36,12 @@ uint32_t superAt(const uint8_t* code, size_t size, size_t at) {
         if (op(12) == Op_Push && isSum(op(24))) return op(24) == Op_Add ? Sx_Arg_Add : Sx_Arg_Sub;
         break;
     case Op_PushThis_SMemberValPtr:
+        if (op(12) == Op_Push && isUpdate(op(24)) && op(28) == Op_Pop &&
+            op(32) == Op_PushThis_SMemberValPtr_Deref && op(40) == op(8) && op(48) == Op_Push &&
+            isRelation(op(60)) && op(64) == Op_JumpZero)
+            return (op(24) == Op_AddSubst ? Sx_Field_AddSubst_GT_JumpZero
+                                          : Sx_Field_SubSubst_GT_JumpZero) +
+                   (op(60) - Op_GT);
         if (op(12) == Op_Push && isUpdate(op(24)) && op(28) == Op_Pop)
             return op(24) == Op_AddSubst ? Sx_Field_AddSubst_Pop : Sx_Field_SubSubst_Pop;
         if (op(12) == Op_PushThis_SMemberValPtr_Deref && isUpdate(op(28)) && op(32) == Op_Pop)
@@ -45,6 +51,12 @@ uint32_t superAt(const uint8_t* code, size_t size, size_t at) {
             return Sx_Field_Subst_Arg_Pop;
         break;
     case Op_LocalValPtr:
+        if (op(8) == Op_Push && isUpdate(op(20)) && op(24) == Op_Pop &&
+            op(28) == Op_LocalValPtr_Deref && op(32) == op(4) && op(40) == Op_Push &&
+            isRelation(op(52)) && op(56) == Op_JumpZero)
+            return (op(20) == Op_AddSubst ? Sx_Local_AddSubst_GT_JumpZero
+                                          : Sx_Local_SubSubst_GT_JumpZero) +
+                   (op(52) - Op_GT);
         if (op(8) == Op_Push && isUpdate(op(20)) && op(24) == Op_Pop && op(28) == Op_Jump)
             return op(20) == Op_AddSubst ? Sx_Local_AddSubst_Pop_Jump : Sx_Local_SubSubst_Pop_Jump;
         if (op(8) == Op_Push && isUpdate(op(20)) && op(24) == Op_Pop)
@@ -53,6 +65,12 @@ uint32_t superAt(const uint8_t* code, size_t size, size_t at) {
             return op(20) == Op_AddSubst ? Sx_Local_AddSubst_Local_Pop
                                          : Sx_Local_SubSubst_Local_Pop;
         break;
+    case Op_PushString: {
+        uint32_t length = 8 + op(4);
+        if (op(4) <= size && op(length) == Op_Add && op(length + 4) == Op_Subst)
+            return Sx_PushString_Add_Subst;
+        break;
+    }
     case Op_Pop:
         if (op(4) == Op_PushThis && op(8) == Op_Ret) return Sx_Pop_PushThis_Ret;
         break;

@@ -44,26 +44,32 @@ TfString::~TfString() {
     --gStats.strings;
 }
 
+bool TfString::viewsOwnBytes(std::string_view more) const {
+    std::string_view own = shared_ ? std::string_view(shared_->bytes) : text();
+    return !more.empty() && more.data() >= own.data() && more.data() < own.data() + own.size();
+}
+
+void TfString::moveIntoBuffer() {
+    auto buffer = std::make_unique<TSharedBuffer>();
+    if (length_ <= kInline)
+        buffer->bytes.assign(inline_, length_);
+    else
+        buffer->bytes = std::move(long_);
+    length_ = buffer->bytes.size();
+    shared_ = buffer.release();
+    long_ = std::string();
+}
+
 TfString* TfString::joined(std::string_view more) {
     size_t total = joinedLength(text().size(), more.size());
     // `more` may view this body's own bytes (`s + s`), which moving them into
     // a buffer or growing the buffer would pull from under it.
-    std::string_view own = shared_ ? std::string_view(shared_->bytes) : text();
-    if (!more.empty() && more.data() >= own.data() && more.data() < own.data() + own.size()) {
+    if (viewsOwnBytes(more)) {
         std::string copy(more);
         return joined(std::string_view(copy));
     }
-    if (!shared_) {
-        // The first join moves the text into a buffer that later joins can grow.
-        auto buffer = std::make_unique<TSharedBuffer>();
-        if (length_ <= kInline)
-            buffer->bytes.assign(inline_, length_);
-        else
-            buffer->bytes = std::move(long_);
-        length_ = buffer->bytes.size();
-        shared_ = buffer.release();
-        long_ = std::string();
-    }
+    // The first join moves the text into a buffer that later joins can grow.
+    if (!shared_) moveIntoBuffer();
     if (length_ == shared_->bytes.size()) {
         shared_->bytes.append(more);
         return new TfString(shared_, total);
@@ -74,6 +80,28 @@ TfString* TfString::joined(std::string_view more) {
     text.append(this->text());
     text.append(more);
     return new TfString(text);
+}
+
+void TfString::extendInPlace(std::string_view more) {
+    size_t total = joinedLength(text().size(), more.size());
+    if (viewsOwnBytes(more)) {
+        std::string copy(more);
+        extendInPlace(std::string_view(copy));
+        return;
+    }
+    if (!shared_) moveIntoBuffer();
+    if (length_ != shared_->bytes.size()) {
+        // Another body has grown the buffer past this one's end: this body
+        // takes a buffer of its own, the others keep theirs.
+        auto buffer = std::make_unique<TSharedBuffer>();
+        buffer->bytes.reserve(total);
+        buffer->bytes.assign(text());
+        if (--shared_->users == 0) delete shared_;
+        shared_ = buffer.release();
+    }
+    shared_->bytes.append(more);
+    length_ = total;
+    renewHandle();
 }
 
 size_t joinedLength(size_t a, size_t b) {

@@ -34,6 +34,10 @@ public:
     }
     // A new body holding this text followed by more.
     TfString* joined(std::string_view more);
+    // This body's text followed by more, under a new handle, for the only
+    // holder of the body: a copy of the old handle is refused from now on, as
+    // if the body were gone, so no handle ever sees its text change.
+    void extendInPlace(std::string_view more);
 
 private:
     struct TSharedBuffer {
@@ -41,6 +45,8 @@ private:
         uint32_t users = 1;
     };
     TfString(TSharedBuffer* shared, size_t length);
+    bool viewsOwnBytes(std::string_view more) const;
+    void moveIntoBuffer();
 
     // Until the body is first joined its text is its own: in the body itself
     // when short (most texts games show are), else on the heap.

@@ -9,26 +9,22 @@ namespace ravok {
 TValueList::~TValueList() { clear(); }
 
 void TValueList::add(const TValue& v) {
-    TArenaOffset off = TArena::instance().allocate(sizeof(TValue));
+    increment(v);
+    cells_.push_back(v);
     ++gStats.valueCells;
     ++gStats.listElements;
-    *arenaPtr<TValue>(off) = TValue::null();
-    assign(*arenaPtr<TValue>(off), &v);
-    cells_.push_back(off);
 }
 
 void TValueList::insert(int32_t i, const TValue& v) {
     if (i < 0 || i > count())
         throw ERunError("List index out of bounds (" + std::to_string(i) + ")");
-    TArenaOffset off = TArena::instance().allocate(sizeof(TValue));
+    increment(v);
+    cells_.insert(cells_.begin() + i, v);
     ++gStats.valueCells;
     ++gStats.listElements;
-    *arenaPtr<TValue>(off) = TValue::null();
-    assign(*arenaPtr<TValue>(off), &v);
-    cells_.insert(cells_.begin() + i, off);
 }
 
-TValue* TValueList::checkedCell(int32_t i) const {
+TValue* TValueList::checkedCell(int32_t i) {
     if (i < 0 || i >= count())
         throw ERunError("List index out of bounds (" + std::to_string(i) + ")");
     return cell(i);
@@ -36,7 +32,6 @@ TValue* TValueList::checkedCell(int32_t i) const {
 
 TValue TValueList::take(int32_t i) {
     TValue v = *checkedCell(i);
-    TArena::instance().release(cells_[size_t(i)], sizeof(TValue));
     cells_.erase(cells_.begin() + i);
     --gStats.valueCells;
     --gStats.listElements;
@@ -44,13 +39,14 @@ TValue TValueList::take(int32_t i) {
 }
 
 void TValueList::clear() {
-    for (TArenaOffset off : cells_) {
-        decrementQuietly(*arenaPtr<TValue>(off));
-        TArena::instance().release(off, sizeof(TValue));
-        --gStats.valueCells;
-        --gStats.listElements;
-    }
-    cells_.clear();
+    // Emptied first: a count released below may free an object whose
+    // destructor reads this list.
+    std::vector<TValue> cells;
+    cells.swap(cells_);
+    gStats.valueCells -= int64_t(cells.size());
+    gStats.listElements -= int64_t(cells.size());
+    for (TValue& v : cells)
+        decrementQuietly(v);
 }
 
 } // namespace ravok

@@ -58,7 +58,9 @@ def main():
         # 1. The overlay: on, the picture differs; off again, it is the golden frame.
         gallery = os.path.join(HERE, "..", "games", "sprite_gallery")
         page = copy_game(gallery, os.path.join(work, "gallery"))
-        game = subprocess.Popen([ravok, "--home", home, "--frames", "1200", page], env=display.env(),
+        # --frames is only a safety stop, well past the checks (which kill the
+        # game): a loaded machine takes many seconds to boot and to redraw.
+        game = subprocess.Popen([ravok, "--home", home, "--frames", "7200", page], env=display.env(),
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         window = wait_for_window(display, "Ravok")
         golden = os.path.join(gallery, "frame2.png")
