@@ -841,7 +841,7 @@ void execute(TProcess* p) {
         budget -= 7;                                                                               \
         v.i = int32_t(uint32_t(v.i) operation uint32_t(W((pushAt) + 8)));                          \
         if (int64_t(v.i) - int64_t(W((testAt) + 8)) relation 0) NEXT(length);                      \
-        ip += (length) - 8 + W((length) - 4);                                                      \
+        ip += (length)-8 + W((length)-4);                                                          \
         DISPATCH();                                                                                \
     }
 #define LOCAL_UPDATE_RELATION_JUMP(update, single, operation, r, relation)                         \

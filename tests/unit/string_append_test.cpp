@@ -3,6 +3,7 @@
 #include "test_support.h"
 
 #include "runtime/arithmetic.h"
+#include "runtime/tf_string.h"
 
 namespace ravok::test {
 namespace {
@@ -127,6 +128,34 @@ TEST_F(StringAppendTest, AStringHeldElsewhereIsNotChangedInPlace) {
     EXPECT_NE(left.u, s.u);
     EXPECT_EQ(text(other), "x");
     for (TValue* v : {&s, &other, &left})
+        decrement(*v);
+}
+
+TEST_F(StringAppendTest, ALiteralJoinedInPlaceRenewsTheBodyHandle) {
+    TValue s = string("x");
+    TValue branch = s;
+    increment(branch);
+    TValue a = string("a");
+    binaryArithmetic(Op_Add, branch, a); // "xa", at the tip of x's buffer
+    TValue left = s;
+    increment(left); // the variable and the stack
+    TValue oldHandle = objectAt(s.u)->field(gCore.stringBody);
+    ASSERT_TRUE(appendTextIntoAssigned(left, "b"));
+    EXPECT_EQ(text(s), "xb");
+    EXPECT_EQ(text(branch), "xa"); // the branch's view of the shared buffer stays
+    // The old handle is refused from now on, as a freed body's is.
+    EXPECT_EQ(THostRegistry::instance().find(oldHandle), nullptr);
+    EXPECT_NE(THostRegistry::instance().find(objectAt(s.u)->field(gCore.stringBody)), nullptr);
+    ASSERT_TRUE(appendTextIntoAssigned(left, "cd"));
+    EXPECT_EQ(text(s), "xbcd");
+
+    // A second holder, or no string at all: nothing is done.
+    TValue other = s;
+    increment(other);
+    EXPECT_FALSE(appendTextIntoAssigned(left, "!"));
+    EXPECT_EQ(text(s), "xbcd");
+    EXPECT_FALSE(appendTextIntoAssigned(TValue::ofInt(1), "!"));
+    for (TValue* v : {&s, &left, &other, &branch})
         decrement(*v);
 }
 

@@ -372,5 +372,91 @@ TEST_F(SuperinstructionTest, ALoopUpdateAndItsJumpBackGiveThePlainResults) {
     EXPECT_TRUE(reporter.errors.empty());
 }
 
+// v = arg 0; v += c (or -=); if (v REL k) return 1; return v;  with v a
+// local or a field: the update and its test as one superinstruction, against
+// the plain instructions, for every relation.
+TCodeWriter updateThenTest(bool field, TOpcode update, TOpcode relation, int32_t c, int32_t k) {
+    TCodeWriter w;
+    auto reference = [&] {
+        if (field) {
+            w.emit(Op_PushThis);
+            w.emit(Op_SMemberValPtr, {0});
+        } else {
+            w.emit(Op_LocalValPtr, {0});
+        }
+    };
+    reference();
+    w.emit(Op_ArgValPtr, {0});
+    w.emit(Op_Deref);
+    w.emit(Op_Subst);
+    w.emit(Op_Pop);
+    reference();
+    w.emitPush(TValue::ofInt(c));
+    w.emit(update);
+    w.emit(Op_Pop);
+    reference();
+    w.emit(Op_Deref);
+    w.emitPush(TValue::ofInt(k));
+    w.emit(relation);
+    uint32_t toFalse = w.emitJump(Op_JumpZero);
+    w.emitPush(TValue::ofInt(1));
+    w.emit(Op_Ret);
+    w.patchJump(toFalse, w.position());
+    reference();
+    w.emit(Op_Deref);
+    w.emit(Op_Ret);
+    w.emitHalt();
+    return w;
+}
+
+TEST_F(SuperinstructionTest, AnUpdateAndItsTestGiveThePlainResultsForEveryRelation) {
+    auto run = [&](bool super, bool field, TOpcode update, TOpcode relation, const TValue& start,
+                   int32_t budget) {
+        TRTTI* cls = newClass({"v"});
+        uint32_t at = 0;
+        TNormalFunction* m =
+            addCodeMethod(cls, "m", 1, 1, updateThenTest(field, update, relation, 3, 5));
+        at = field ? 32 : 28; // past `v = arg 0;`
+        if (super) {
+            uint32_t first = field ? (update == Op_AddSubst ? Sx_Field_AddSubst_GT_JumpZero
+                                                            : Sx_Field_SubSubst_GT_JumpZero)
+                                   : (update == Op_AddSubst ? Sx_Local_AddSubst_GT_JumpZero
+                                                            : Sx_Local_SubSubst_GT_JumpZero);
+            EXPECT_EQ(readWord(m->code.codePtr() + at), first + (relation - Op_GT));
+        } else {
+            withoutSuperinstructions(m->code);
+        }
+        TCodeWriter w; // return this.m(start);
+        w.emit(Op_PushThis);
+        w.emitPush(start);
+        w.emitDCall(1, intern("m"));
+        w.emit(Op_Ret);
+        w.emitHalt();
+        TProcess* p = startMain(cls, w);
+        StepBudget = budget;
+        ravok::run(p);
+        std::string where = cutAt(p, m, cls);
+        StepBudget = kUnlimitedBudget;
+        ravok::run(p);
+        return where + " " + (p->result ? valueToText(*p->result) : std::string("none"));
+    };
+    TScopedHold hold([] {});
+    const TValue starts[] = {TValue::ofInt(2),          TValue::ofInt(1),
+                             TValue::ofInt(4),          TValue::ofInt(7),
+                             TValue::ofInt(2147483646), TValue::ofInt(-2147483647 - 1),
+                             TValue::ofFloat(2.5f),     TValue::null()};
+    for (bool field : {false, true})
+        for (TOpcode update : {Op_AddSubst, Op_SubSubst})
+            for (uint32_t relation = Op_GT; relation <= Op_NEQ; ++relation)
+                for (const TValue& start : starts)
+                    for (int32_t budget = 1; budget < 18; ++budget)
+                        EXPECT_EQ(run(true, field, update, TOpcode(relation), start, budget),
+                                  run(false, field, update, TOpcode(relation), start, budget))
+                            << (field ? "field " : "local ")
+                            << (update == Op_AddSubst ? "+= " : "-= ") << relation << " from "
+                            << valueToText(start) << ", budget " << budget;
+    EXPECT_TRUE(reporter.errors.empty());
+}
+
 } // namespace
 } // namespace ravok::test
