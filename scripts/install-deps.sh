@@ -11,6 +11,8 @@ packages=(
   # desktop shell, drawing, text and images
   libgtk-3-dev libcairo2-dev libpango1.0-dev libgdk-pixbuf-2.0-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
+  # animated GIF captures
+  libgif-dev
   # regular expressions
   libonig-dev
   # audio and joystick
