@@ -33,7 +33,8 @@ void usage(FILE* out) {
     std::fprintf(
         out,
         "usage: ravok [--home DIR] [--log] [--print] [--headless] [--frames N] [--shot N:FILE]\n"
-        "             [--audio FILE.wav] [--input FILE] [FULLSCREEN] [PAGE.cmml]\n"
+        "             [--gif FIRST:LAST:FILE.gif] [--audio FILE.wav] [--input FILE]\n"
+        "             [FULLSCREEN] [PAGE.cmml]\n"
         "       ravok [--home DIR] --check [--no-warn NAME ...] PAGE|PROJECT|FILE.ravok "
         "[CLASS.ravok ...]\n"
         "       ravok [--home DIR] [--log] [--print] --run FILE [CLASS.ravok ...]\n"
@@ -44,6 +45,7 @@ void usage(FILE* out) {
         "  --headless      no window: a virtual clock, one frame per loop turn\n"
         "  --frames N      stop after N game frames (exit status 3 if an error was reported)\n"
         "  --shot N:FILE   save the presented frame N as a PNG file (repeatable)\n"
+        "  --gif FIRST:LAST:FILE  save frames FIRST to LAST as an animated GIF file\n"
         "  --audio FILE    record the sound of a headless run as a WAV file\n"
         "  --input FILE    timed key, mouse and joystick events for a headless run\n"
         "  --memory-every N  a headless run reports its memory every N frames\n"
@@ -103,6 +105,13 @@ int playerMain(int argc, char** argv, TWindowPlayer& window) {
                 return 1;
             }
             headless.shots.push_back(shot);
+        } else if (arg == "--gif" && i + 1 < argc) {
+            TFrameRun run;
+            if (!parseFrameRun(argv[++i], run)) {
+                std::fprintf(stderr, "ravok: --gif needs FIRST:LAST:FILE.gif\n");
+                return 1;
+            }
+            headless.gifs.push_back(run);
         } else if (arg == "--memory-every" && i + 1 < argc) {
             char* end = nullptr;
             headless.memoryEvery = std::strtol(argv[++i], &end, 10);
@@ -175,6 +184,7 @@ int playerMain(int argc, char** argv, TWindowPlayer& window) {
             options.fullScreen = fullScreen;
             options.frames = headless.frames;
             options.shots = headless.shots;
+            options.gifs = headless.gifs;
             if (!headless.audio.empty())
                 std::fprintf(stderr, "ravok: --audio records headless runs only; ignored\n");
             if (auto status = window.run(options, argv)) return *status;

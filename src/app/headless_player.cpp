@@ -112,7 +112,7 @@ int runHeadless(const THeadlessOptions& options) {
     TVirtualClock clock;
     TVirtualWaveOut wave(clock);
     wave.recording = !options.audio.empty();
-    TFrameShots shots(options.shots);
+    TFrameShots shots(options.shots, options.gifs);
     THeadlessWindow window(shots, options.input.empty() ? nullptr : &input);
     wireHeadless({reporter, clock, wave, input.keys(), input.joysticks(), window});
     TSoundTimer soundTimer;

@@ -15,6 +15,7 @@ struct THeadlessOptions {
     std::string page; // empty: the project's start page
     long frames = 0;  // 0: until the game exits
     std::vector<TFrameShot> shots;
+    std::vector<TFrameRun> gifs;
     std::string input;       // --input FILE (a host path)
     std::string audio;       // --audio FILE.wav (a host path)
     bool fullScreen = false; // FULLSCREEN: only $fullScreen tells

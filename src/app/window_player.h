@@ -18,6 +18,7 @@ struct TWindowOptions {
     bool fullScreen = false;
     long frames = 0; // > 0: close after that many game frames (tests)
     std::vector<TFrameShot> shots;
+    std::vector<TFrameRun> gifs;
 };
 
 class TWindowPlayer {

@@ -7,6 +7,7 @@
 #include "desktop/debug_window.h"
 #include "desktop/error_box.h"
 #include "desktop/script_dialog_windows.h"
+#include "desktop/window_captures.h"
 #include "dialogs/script_dialogs.h"
 #include "player/debugger.h"
 #include "runtime/messages.h"
@@ -78,6 +79,8 @@ struct TDesktop {
     int errors = 0;
     bool endedBySignal = false; // Ctrl+C or SIGTERM: a normal end, status 0
     std::unique_ptr<TFrameShots> shots;
+    GtkWidget* statusMessage = nullptr;
+    std::unique_ptr<TWindowCaptures> captures;
 };
 
 TDesktop& desktop() {
@@ -187,6 +190,15 @@ void present(const TSurface& back, const TRect& client) {
     if (d.area) gtk_widget_queue_draw(d.area);
     overlayFramePresented();
     d.shots->presented(back, client, long(TMainLoop::instance().FrameCount));
+    d.captures->presented(back, client, long(TMainLoop::instance().FrameCount));
+}
+
+// A line for the player: in the status bar, and on standard error, which
+// also reaches a player whose status bar is hidden.
+void sayInStatusBar(const std::string& text) {
+    TDesktop& d = desktop();
+    if (d.statusMessage) gtk_label_set_text(GTK_LABEL(d.statusMessage), text.c_str());
+    std::fprintf(stderr, "ravok: %s\n", text.c_str());
 }
 
 // ---- the main loop in idle time ---------------------------------------------
@@ -501,7 +513,7 @@ void startUp() {
     selectMethod(m >= 1 && m <= 3 ? m : 1);
     Booting = false;
     // Shots ask for given frames, so every frame is drawn: one a batch.
-    if (!d.options->shots.empty()) framePacing().MaxFramesPerIdle = 1;
+    if (!d.options->shots.empty() || !d.options->gifs.empty()) framePacing().MaxFramesPerIdle = 1;
     framePacing().BaseTime = NowMs(); // StartLoop
     wakeLoop();
 }
@@ -557,6 +569,13 @@ gboolean onKey(GtkWidget*, GdkEventKey* e, gpointer) {
     if (e->keyval == GDK_KEY_F3) {
         toggleAuthorOverlay();
         if (desktop().area) gtk_widget_queue_draw(desktop().area);
+        return TRUE;
+    }
+    if (e->keyval == GDK_KEY_F12 && (e->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK)) == 0) {
+        if (e->state & GDK_SHIFT_MASK)
+            desktop().captures->toggleRecording();
+        else
+            desktop().captures->requestScreenshot();
         return TRUE;
     }
     if ((e->keyval == GDK_KEY_d || e->keyval == GDK_KEY_D) && (e->state & GDK_CONTROL_MASK)) {
@@ -713,6 +732,10 @@ void buildWindows() {
         gtk_widget_set_size_request(panel, 50, 19);
         gtk_box_pack_start(GTK_BOX(d.statusBar), panel, FALSE, FALSE, 0);
     }
+    d.statusMessage = gtk_label_new("");
+    gtk_label_set_ellipsize(GTK_LABEL(d.statusMessage), PANGO_ELLIPSIZE_START);
+    gtk_label_set_xalign(GTK_LABEL(d.statusMessage), 0);
+    gtk_box_pack_start(GTK_BOX(d.statusBar), d.statusMessage, TRUE, TRUE, 4);
     gtk_box_pack_end(GTK_BOX(box), d.statusBar, FALSE, FALSE, 0);
     g_signal_connect(d.window, "destroy", G_CALLBACK(onDestroy), nullptr);
     setDialogParent(d.window);
@@ -808,7 +831,8 @@ TPlayerShell& desktopShell() {
 int runDesktop(const TWindowOptions& options) {
     TDesktop& d = desktop();
     d.options = &options;
-    d.shots = std::make_unique<TFrameShots>(options.shots);
+    d.shots = std::make_unique<TFrameShots>(options.shots, options.gifs);
+    d.captures = std::make_unique<TWindowCaptures>(sayInStatusBar);
     if (!gtk_init_check(nullptr, nullptr)) {
         std::fprintf(stderr, "ravok: no display to open the window on\n");
         return 1;
@@ -830,6 +854,8 @@ int runDesktop(const TWindowOptions& options) {
         },
         nullptr);
     gtk_main();
+    d.statusMessage = nullptr; // gone with the window
+    d.captures.reset();        // a recording still running is finished
     std::fflush(stdout);
     return d.errors > 0 && !d.endedBySignal ? 3 : 0;
 }

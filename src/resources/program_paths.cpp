@@ -1,6 +1,7 @@
 #include "resources/program_paths.h"
 
 #include "resources/host_files.h"
+#include "resources/text_lines.h"
 #include "runtime/paths.h"
 #include "runtime/sjis.h"
 
@@ -23,7 +24,38 @@ std::string xdgFolder(const char* var, const char* fallback) {
         root = "/tmp";
     return fromHostPath(root) + "\\ravok";
 }
+// The user's pictures folder as the desktop names it, as a host path.
+std::string picturesFolder() {
+    const char* home = std::getenv("HOME");
+    std::string homeDir = home && *home ? home : "/tmp";
+    std::string config;
+    if (const char* v = std::getenv("XDG_CONFIG_HOME"); v && *v)
+        config = v;
+    else
+        config = homeDir + "/.config";
+    std::string dirs;
+    if (readFileUpTo(fromHostPath(config + "/user-dirs.dirs"), dirs, 1 << 16) == TReadResult::Ok) {
+        for (const std::string& line : textLines(dirs)) {
+            const std::string key = "XDG_PICTURES_DIR=\"";
+            if (line.compare(0, key.size(), key) != 0 || line.size() < key.size() + 1) continue;
+            std::string value = line.substr(key.size(), line.rfind('"') - key.size());
+            if (value.compare(0, 5, "$HOME") == 0) value = homeDir + value.substr(5);
+            if (!value.empty() && value[0] == '/') return value;
+        }
+    }
+    return homeDir + "/Pictures";
+}
 } // namespace
+
+std::string screenshotDirectory() {
+    std::string dir = resolve("Screenshots", programDirectory());
+    if (dir.empty() ||
+        (!directoryExists(dir) && !(writable(programDirectory()) && forceDirs(dir))) ||
+        !writable(dir))
+        dir = fromHostPath(picturesFolder());
+    forceDirs(dir);
+    return dir;
+}
 
 std::string tempDirectory() {
     // Every class cache names its file here, so the answer is kept while the

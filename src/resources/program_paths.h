@@ -18,6 +18,12 @@ std::string tempDirectory();
 // or $XDG_CONFIG_HOME/ravok when that cannot be written.
 std::string settingsDirectory();
 
+// Where the window's screenshots and GIF recordings go: the program
+// directory's Screenshots folder, or the user's pictures folder
+// (XDG_PICTURES_DIR of $XDG_CONFIG_HOME/user-dirs.dirs, else ~/Pictures) when
+// the program directory cannot be written. Created on first use.
+std::string screenshotDirectory();
+
 // relativePath(p, program directory), ".." as "@", only @, letters, digits and
 // _ kept, prefixed, inside the Temp folder (created if missing).
 std::string tempName(std::string_view p, std::string_view prefix);

@@ -18,6 +18,10 @@ standard output:
                    PNG file FILE of the folder (repeatable); with the
                    environment variable RAVOK_UPDATE_GOLDEN=1 the frame is
                    written to FILE instead, to be looked at and committed
+  gif: FIRST LAST  record frames FIRST to LAST as an animated GIF (--gif) and
+                   save each as PNG too (--shot): every frame of the GIF must
+                   equal its PNG, pixel for pixel, and the frames' delays must
+                   add up to the game time they cover
   mml: SOURCE      compile the song SOURCE of the folder with tools/mml before
                    the run (into the copied folder, beside it, as .sdv)
   audio: FILE      record the run's sound (--audio) and compare it sample for
@@ -43,6 +47,7 @@ import sys
 import wave
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import gif_pixels  # noqa: E402
 import png_pixels  # noqa: E402
 
 
@@ -55,6 +60,27 @@ def cache_name(home, page):
 def samples_of(path):
     with wave.open(path, "rb") as w:
         return w.getparams()[:3], w.readframes(w.getnframes())
+
+
+def gif_differences(first, last, gif, out_dir, frame_ms=17):
+    """The recorded GIF against the PNG shots of the same frames."""
+    try:
+        width, height, frames = gif_pixels.read_gif(gif)
+    except (OSError, ValueError) as e:
+        return ["the GIF cannot be read: %s" % e]
+    failures = []
+    if len(frames) != last - first + 1:
+        failures.append("the GIF holds %d frames, not %d" % (len(frames), last - first + 1))
+    for k, (delay, rows) in enumerate(frames):
+        png = os.path.join(out_dir, "run-%d.png" % (first + k))
+        w, h, png_rows = png_pixels.read_png(png)
+        if (w, h) != (width, height) or rows != png_rows:
+            failures.append("GIF frame %d differs from %s" % (first + k, png))
+    total = sum(delay for delay, _ in frames)
+    wanted = round(len(frames) * frame_ms / 10)
+    if total != wanted:
+        failures.append("the GIF's delays add up to %d hundredths, not %d" % (total, wanted))
+    return failures
 
 
 def sound_differences(actual, golden):
@@ -145,6 +171,13 @@ def main():
     os.makedirs(out_dir, exist_ok=True)
     for frame, name in shots:
         args += ["--shot", "%s:%s" % (frame, os.path.join(out_dir, name))]
+    gif_run = None
+    if "gif" in settings:
+        first, last = (int(v) for v in settings["gif"].split())
+        gif_run = (first, last, os.path.join(out_dir, "run.gif"))
+        args += ["--gif", "%d:%d:%s" % gif_run]
+        for frame in range(first, last + 1):
+            args += ["--shot", "%d:%s" % (frame, os.path.join(out_dir, "run-%d.png" % frame))]
     recording = None
     if "audio" in settings or "loudness" in settings:
         recording = os.path.join(out_dir, settings.get("audio", "sound.wav"))
@@ -183,6 +216,8 @@ def main():
         if diff != 0:
             failures.append("frame %s differs from %s in %s pixels (see %s)" % (
                 frame, name, "its size" if diff < 0 else diff, actual))
+    if gif_run:
+        failures += gif_differences(*gif_run, out_dir)
     if "audio" in settings:
         golden = os.path.join(folder, settings["audio"])
         if os.environ.get("RAVOK_UPDATE_GOLDEN") == "1":

@@ -23,6 +23,7 @@ ROOT = os.path.normpath(os.path.join(HERE, '..', '..'))
 OWNED_HEADERS = [
     (re.compile(r'^gtk/|^gdk/'), ['platform/gtk', 'desktop']),
     (re.compile(r'^SDL'), ['platform/sdl']),
+    (re.compile(r'^gif_lib'), ['app']),
     (re.compile(r'^cairo|^pango|^gdk-pixbuf/|^fontconfig/'),
      ['base/surface', 'platform/gtk', 'desktop']),
     (re.compile(r'^onig'), ['base/regex']),
