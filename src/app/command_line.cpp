@@ -48,6 +48,7 @@ void usage(FILE* out) {
         "  --gif FIRST:LAST:FILE  save frames FIRST to LAST as an animated GIF file\n"
         "  --audio FILE    record the sound of a headless run as a WAV file\n"
         "  --input FILE    timed key, mouse and joystick events for a headless run\n"
+        "  --record FILE   write what is done in the window as an --input file\n"
         "  --memory-every N  a headless run reports its memory every N frames\n"
         "  --profile         a headless run shows where its time went at exit\n"
         "  --check FILE    compile every class of a page, a project or script files, and warn\n"
@@ -81,6 +82,7 @@ int playerMain(int argc, char** argv, TWindowPlayer& window) {
     THeadlessOptions headless;
     bool headlessGiven = false;
     bool fullScreen = false;
+    std::string record;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--home" && i + 1 < argc) {
@@ -123,6 +125,8 @@ int playerMain(int argc, char** argv, TWindowPlayer& window) {
             headless.profile = true;
         } else if (arg == "--audio" && i + 1 < argc) {
             headless.audio = argv[++i];
+        } else if (arg == "--record" && i + 1 < argc) {
+            record = argv[++i];
         } else if (arg == "--input" && i + 1 < argc) {
             headless.input = argv[++i];
         } else if (arg == "--check" && i + 1 < argc) {
@@ -185,6 +189,7 @@ int playerMain(int argc, char** argv, TWindowPlayer& window) {
             options.frames = headless.frames;
             options.shots = headless.shots;
             options.gifs = headless.gifs;
+            options.record = record;
             if (!headless.audio.empty())
                 std::fprintf(stderr, "ravok: --audio records headless runs only; ignored\n");
             if (auto status = window.run(options, argv)) return *status;
@@ -199,6 +204,8 @@ int playerMain(int argc, char** argv, TWindowPlayer& window) {
                      "ravok: no display; playing headless for %ld frames, frame %ld saved as %s\n",
                      headless.frames, headless.shots[0].frame, headless.shots[0].file.c_str());
     }
+    if (!record.empty())
+        std::fprintf(stderr, "ravok: --record records what is done in the window; ignored\n");
     return runHeadless(headless);
 }
 

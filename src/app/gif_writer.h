@@ -42,7 +42,7 @@ private:
     GifFileType* file_ = nullptr;
     int width_ = 0, height_ = 0;
     int frames_ = 0;
-    double shownMs_ = 0;        // the time the frames so far cover
+    double shownMs_ = 0;         // the time the frames so far cover
     long writtenHundredths_ = 0; // the delays written so far
     std::string error_;
     std::vector<uint8_t> indices_;
@@ -51,6 +51,7 @@ private:
 // Splits a picture's pixels (0x..RRGGBB) into palette and indices: exact when
 // there are at most 256 colours (palette in order of first appearance), else
 // the fixed palette. Returned palette entries are 0xRRGGBB.
-std::vector<uint32_t> paletteFor(const std::vector<uint32_t>& pixels, std::vector<uint8_t>& indices);
+std::vector<uint32_t> paletteFor(const std::vector<uint32_t>& pixels,
+                                 std::vector<uint8_t>& indices);
 
 } // namespace ravok

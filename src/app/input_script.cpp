@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdio>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -126,6 +127,21 @@ int keyCodeOf(const std::string& name) {
     }
     auto found = names.find(n);
     return found == names.end() ? -1 : found->second;
+}
+
+std::string keyNameOf(int code) {
+    static const char* const named[] = {
+        "LEFT", "UP",  "RIGHT",     "DOWN",   "SPACE",  "RETURN", "ESCAPE", "SHIFT",  "CONTROL",
+        "ALT",  "TAB", "BACKSPACE", "INSERT", "DELETE", "HOME",   "END",    "PAGEUP", "PAGEDOWN"};
+    for (const char* name : named)
+        if (keyCodeOf(name) == code) return name;
+    if ((code >= 'A' && code <= 'Z') || (code >= '0' && code <= '9'))
+        return std::string(1, char(code));
+    if (code >= 112 && code <= 123) return "F" + std::to_string(code - 111);
+    // Two digits at least: a single digit names the digit key.
+    char number[8];
+    std::snprintf(number, sizeof number, "%02d", code & 0xFF);
+    return number;
 }
 
 bool TInputScript::load(const std::string& hostPath, std::string& error) {

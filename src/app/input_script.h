@@ -70,5 +70,8 @@ private:
 
 // The virtual key code of a key name (or number); -1 when unknown.
 int keyCodeOf(const std::string& name);
+// The name keyCodeOf reads back as the code: a key's name where it has one,
+// else its code in two digits or more.
+std::string keyNameOf(int code);
 
 } // namespace ravok

@@ -2,6 +2,7 @@
 
 #include "app/error_report.h"
 #include "app/frame_shots.h"
+#include "app/input_recorder.h"
 #include "desktop/about_box.h"
 #include "desktop/author_overlay.h"
 #include "desktop/debug_window.h"
@@ -36,6 +37,7 @@
 
 #include "base/clock.h"
 #include "base/encoding.h"
+#include "base/joy_source.h"
 #include "base/reporter.h"
 #include "base/shell.h"
 #include "platform/gtk/gtk_keys.h"
@@ -81,7 +83,10 @@ struct TDesktop {
     std::unique_ptr<TFrameShots> shots;
     GtkWidget* statusMessage = nullptr;
     std::unique_ptr<TWindowCaptures> captures;
+    TInputRecorder recorder;
 };
+
+long nextFrame() { return long(TMainLoop::instance().FrameCount) + 1; }
 
 TDesktop& desktop() {
     static TDesktop d;
@@ -224,6 +229,7 @@ void wakeLoop() {
 gboolean onIdle(gpointer) {
     TDesktop& d = desktop();
     guint self = d.idleSource;
+    d.recorder.beforeFrames(nextFrame(), gtkKeys(), joySource());
     bool done = TMainLoop::instance().Main();
     debugWindowAfterBatch();
     if (d.idleSource != self) return G_SOURCE_REMOVE; // a dialog took the loop over
@@ -266,6 +272,7 @@ gboolean onButtonPress(GtkWidget* widget, GdkEventButton* e, gpointer) {
     gtkKeys().button(e->button == 1 ? 1 : 2, true);
     int x, y;
     gamePoint(widget, e->x, e->y, x, y);
+    desktop().recorder.mouseDown(nextFrame(), e->button == 1, x, y);
     TMouseInput::instance().down(x, y, e->button == 1);
     return TRUE;
 }
@@ -273,6 +280,7 @@ gboolean onButtonPress(GtkWidget* widget, GdkEventButton* e, gpointer) {
 gboolean onMotion(GtkWidget* widget, GdkEventMotion* e, gpointer) {
     int x, y;
     gamePoint(widget, e->x, e->y, x, y);
+    desktop().recorder.mouseMove(nextFrame(), x, y);
     TMouseInput::instance().move(x, y, TickMs());
     return TRUE;
 }
@@ -280,6 +288,7 @@ gboolean onMotion(GtkWidget* widget, GdkEventMotion* e, gpointer) {
 gboolean onButtonRelease(GtkWidget*, GdkEventButton* e, gpointer) {
     if (e->button != 1 && e->button != 3) return TRUE;
     gtkKeys().button(e->button == 1 ? 1 : 2, false);
+    desktop().recorder.mouseUp(nextFrame(), e->button == 1);
     TMouseInput::instance().up(e->button == 1);
     return TRUE;
 }
@@ -833,6 +842,13 @@ int runDesktop(const TWindowOptions& options) {
     d.options = &options;
     d.shots = std::make_unique<TFrameShots>(options.shots, options.gifs);
     d.captures = std::make_unique<TWindowCaptures>(sayInStatusBar);
+    if (!options.record.empty()) {
+        std::string error;
+        if (!d.recorder.open(options.record, error)) {
+            std::fprintf(stderr, "ravok: %s\n", error.c_str());
+            return 1;
+        }
+    }
     if (!gtk_init_check(nullptr, nullptr)) {
         std::fprintf(stderr, "ravok: no display to open the window on\n");
         return 1;
