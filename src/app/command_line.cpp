@@ -34,6 +34,7 @@ void usage(FILE* out) {
         out,
         "usage: ravok [--home DIR] [--log] [--print] [--headless] [--frames N] [--shot N:FILE]\n"
         "             [--gif FIRST:LAST:FILE.gif] [--audio FILE.wav] [--input FILE]\n"
+        "             [--record FILE] [--watch]\n"
         "             [FULLSCREEN] [PAGE.cmml]\n"
         "       ravok [--home DIR] --check [--no-warn NAME ...] PAGE|PROJECT|FILE.ravok "
         "[CLASS.ravok ...]\n"
@@ -49,6 +50,7 @@ void usage(FILE* out) {
         "  --audio FILE    record the sound of a headless run as a WAV file\n"
         "  --input FILE    timed key, mouse and joystick events for a headless run\n"
         "  --record FILE   write what is done in the window as an --input file\n"
+        "  --watch         reload the page when its file or a class source is saved\n"
         "  --memory-every N  a headless run reports its memory every N frames\n"
         "  --profile         a headless run shows where its time went at exit\n"
         "  --check FILE    compile every class of a page, a project or script files, and warn\n"
@@ -125,6 +127,8 @@ int playerMain(int argc, char** argv, TWindowPlayer& window) {
             headless.profile = true;
         } else if (arg == "--audio" && i + 1 < argc) {
             headless.audio = argv[++i];
+        } else if (arg == "--watch") {
+            headless.watch = true;
         } else if (arg == "--record" && i + 1 < argc) {
             record = argv[++i];
         } else if (arg == "--input" && i + 1 < argc) {
@@ -190,6 +194,7 @@ int playerMain(int argc, char** argv, TWindowPlayer& window) {
             options.shots = headless.shots;
             options.gifs = headless.gifs;
             options.record = record;
+            options.watch = headless.watch;
             if (!headless.audio.empty())
                 std::fprintf(stderr, "ravok: --audio records headless runs only; ignored\n");
             if (auto status = window.run(options, argv)) return *status;

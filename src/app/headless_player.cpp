@@ -4,6 +4,7 @@
 
 #include "app/headless_wiring.h"
 #include "app/input_script.h"
+#include "app/page_watch.h"
 #include "app/position_reporter.h"
 #include "app/trap_report.h"
 #include "base/encoding.h"
@@ -31,8 +32,11 @@
 #include "screen/screen.h"
 #include "sound/sorvald.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <thread>
 #include <unistd.h>
 
 namespace ravok {
@@ -130,7 +134,17 @@ int runHeadless(const THeadlessOptions& options) {
     loop.AutoRun = true;
     if (options.profile) TTimeAnalyzer::instance().resetSections();
     long lastMemoryLine = -1;
+    std::unique_ptr<TPageWatch> watch;
+    if (options.watch)
+        watch = std::make_unique<TPageWatch>(
+            [](const std::string& text) { std::fprintf(stderr, "ravok: %s\n", text.c_str()); });
     while (options.frames <= 0 || loop.FrameCount < options.frames) {
+        if (watch) {
+            watch->turn();
+            // An author edits while the game runs: frames at the game's own
+            // pace, on the host's clock (the game still sees the virtual one).
+            std::this_thread::sleep_for(std::chrono::milliseconds(framePacing().FrameInterval));
+        }
         clock.advance(framePacing().FrameInterval);
         input.beforeFrame(long(loop.FrameCount) + 1);
         bool done = loop.Main();

@@ -16,6 +16,7 @@ struct THeadlessOptions {
     long frames = 0;  // 0: until the game exits
     std::vector<TFrameShot> shots;
     std::vector<TFrameRun> gifs;
+    bool watch = false;      // --watch: reload the page when its files change
     std::string input;       // --input FILE (a host path)
     std::string audio;       // --audio FILE.wav (a host path)
     bool fullScreen = false; // FULLSCREEN: only $fullScreen tells

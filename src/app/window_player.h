@@ -19,6 +19,7 @@ struct TWindowOptions {
     long frames = 0; // > 0: close after that many game frames (tests)
     std::vector<TFrameShot> shots;
     std::vector<TFrameRun> gifs;
+    bool watch = false;
     std::string record; // --record FILE: a host path, or empty
 };
 

@@ -3,6 +3,7 @@
 #include "app/error_report.h"
 #include "app/frame_shots.h"
 #include "app/input_recorder.h"
+#include "app/page_watch.h"
 #include "desktop/about_box.h"
 #include "desktop/author_overlay.h"
 #include "desktop/debug_window.h"
@@ -84,6 +85,7 @@ struct TDesktop {
     GtkWidget* statusMessage = nullptr;
     std::unique_ptr<TWindowCaptures> captures;
     TInputRecorder recorder;
+    std::unique_ptr<TPageWatch> watch;
 };
 
 long nextFrame() { return long(TMainLoop::instance().FrameCount) + 1; }
@@ -541,7 +543,13 @@ gboolean onTimer2(gpointer) {
 }
 
 gboolean onTimer1(gpointer) {
-    if (desktop().closing) return G_SOURCE_REMOVE;
+    TDesktop& d = desktop();
+    if (d.closing) return G_SOURCE_REMOVE;
+    // Saved changes reload the page between batches, never inside a hold or
+    // while a message box runs a loop of its own.
+    if (d.watch && Booted && d.loopHolds == 0 && !TDebugger::instance().holding() &&
+        d.watch->turn())
+        wakeLoop();
     if (screen().NotRunning && Booted) screen().DrawAllOrStop();
     return G_SOURCE_CONTINUE;
 }
@@ -842,6 +850,7 @@ int runDesktop(const TWindowOptions& options) {
     d.options = &options;
     d.shots = std::make_unique<TFrameShots>(options.shots, options.gifs);
     d.captures = std::make_unique<TWindowCaptures>(sayInStatusBar);
+    if (options.watch) d.watch = std::make_unique<TPageWatch>(sayInStatusBar);
     if (!options.record.empty()) {
         std::string error;
         if (!d.recorder.open(options.record, error)) {

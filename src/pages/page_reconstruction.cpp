@@ -1,5 +1,7 @@
 #include "pages/page_reconstruction.h"
 
+#include "pages/page_reload.h"
+
 #include "compiler/class_compiler.h"
 #include "pages/generator.h"
 #include "pages/page_hash.h"
@@ -117,6 +119,7 @@ bool generatePage() {
     Preempted = savedPreempted;
     freeProcess(p);
     destroyInstance(instance);
+    restoreKeptGlobals();
     // The old page's objects are out of every list now (the script killed
     // their processes and cleared $chars) and its globals are gone: what
     // nothing reaches any more is destroyed, destructors run, before the new

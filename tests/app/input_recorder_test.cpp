@@ -64,15 +64,14 @@ TEST(InputRecorderTest, ARecordingIsAnInputScriptOfTheChanges) {
     std::ifstream in(path);
     std::stringstream text;
     text << in.rdbuf();
-    EXPECT_EQ(text.str(),
-              "# recorded by ravok --record; play it with --headless --input\n"
-              "5 mouse-down left 10 20\n"
-              "5 key-down RIGHT\n"
-              "7 mouse-move 11 21\n"
-              "9 inactive\n"
-              "9 key-up RIGHT\n"
-              "9 joy 0 0 32768 3\n"
-              "9 mouse-up left\n");
+    EXPECT_EQ(text.str(), "# recorded by ravok --record; play it with --headless --input\n"
+                          "5 mouse-down left 10 20\n"
+                          "5 key-down RIGHT\n"
+                          "7 mouse-move 11 21\n"
+                          "9 inactive\n"
+                          "9 key-up RIGHT\n"
+                          "9 joy 0 0 32768 3\n"
+                          "9 mouse-up left\n");
     TInputScript script;
     ASSERT_TRUE(script.load(path, error)) << error;
     EXPECT_EQ(script.events().size(), 7u);

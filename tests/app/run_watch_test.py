@@ -1,0 +1,110 @@
+#!/usr/bin/env python3
+"""Reload on save, headless (--headless --watch): a running game's class is
+edited three times while it runs. A change reloads the page and the global
+counter goes on from where it was; a change that does not compile is
+reported with its position and the old page runs on; the next good save
+reloads again.
+
+  run_watch_test.py RAVOK HOME
+"""
+import os
+import queue
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+PAGE = ('<resourcelist name="usr">\r\n <resourcelist name="classes">\r\n'
+        '  <class name="Ticker" src="Ticker.ravok"/>\r\n </resourcelist>\r\n'
+        ' <resourcelist name="gen">\r\n  <generator className="Ticker" name="$t"/>\r\n'
+        ' </resourcelist>\r\n <resourcelist name="global">\r\n'
+        '  <globalvalue name="$n" value="0"/>\r\n'
+        ' </resourcelist>\r\n</resourcelist>\r\n')
+
+
+def ticker(version, extra=""):
+    # The title is set only at the first frame: after a reload it is there
+    # only if it was kept.
+    return ("extends Sprite;\r\nif ($n == 0) $title = \"kept\";\r\n"
+            "while (1) {\r\n    $n++;\r\n%s"
+            "    if ($n %% 20 == 0) print(\"%s \" + $n + \" \" + $title);\r\n"
+            "    suspend();\r\n}\r\n" % (extra, version))
+
+
+def reader(stream, lines):
+    for raw in iter(stream.readline, b""):
+        lines.put(raw.decode("utf-8", "replace").rstrip("\n"))
+
+
+def wait_for(lines, prefix, seconds=30):
+    end = time.time() + seconds
+    while time.time() < end:
+        try:
+            line = lines.get(timeout=0.2)
+        except queue.Empty:
+            continue
+        if line.startswith(prefix):
+            return line
+    return None
+
+
+def save(path, text):
+    # As editors do: a new file renamed into place.
+    with open(path + ".tmp", "w", newline="") as f:
+        f.write(text)
+    os.replace(path + ".tmp", path)
+
+
+def main():
+    ravok, home = sys.argv[1], os.path.abspath(sys.argv[2])
+    work = tempfile.mkdtemp(prefix="ravok-watch-")
+    failures = []
+    try:
+        with open(os.path.join(work, "main.cmml"), "w", newline="") as f:
+            f.write(PAGE)
+        source = os.path.join(work, "Ticker.ravok")
+        save(source, ticker("v1"))
+        game = subprocess.Popen([ravok, "--home", home, "--headless", "--print", "--watch",
+                                 os.path.join(work, "main.cmml")],
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        out, err = queue.Queue(), queue.Queue()
+        threading.Thread(target=reader, args=(game.stdout, out), daemon=True).start()
+        threading.Thread(target=reader, args=(game.stderr, err), daemon=True).start()
+        first = wait_for(out, "v1 40")
+        if not first:
+            failures.append("the game did not run")
+        save(source, ticker("v2"))
+        second = wait_for(out, "v2 ")
+        if not second:
+            failures.append("the edited class did not come into play")
+        else:
+            n = int(second.split()[1])
+            if n <= 40 or not second.endswith(" kept"):
+                failures.append("the globals did not survive the reload: %r" % second)
+        if not wait_for(err, "ravok: reloaded after a change to Ticker.ravok"):
+            failures.append("the reload was not reported")
+        save(source, ticker("v3", "    if (\r\n"))
+        report = wait_for(err, source)
+        if not report or ":5:" not in report:
+            failures.append("the broken class was not reported at its line: %r" % report)
+        if not wait_for(err, "ravok: not reloaded: Ticker.ravok did not compile"):
+            failures.append("no word that the running page is kept")
+        if not wait_for(out, "v2 "):
+            failures.append("the old page stopped after the broken save")
+        save(source, ticker("v4"))
+        fourth = wait_for(out, "v4 ")
+        if not fourth or int(fourth.split()[1]) <= int(second.split()[1] if second else 0):
+            failures.append("the good save after the broken one did not reload: %r" % fourth)
+        game.kill()
+        game.wait()
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    for f in failures:
+        print(f)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
