@@ -26,6 +26,7 @@
 #include "player/mouse_input.h"
 #include "player/splash_timer.h"
 #include "resources/environment.h"
+#include "runtime/directories.h"
 #include "runtime/interpreter.h"
 #include "runtime/native_api.h"
 #include "runtime/resource.h"
@@ -53,6 +54,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 namespace ravok {
@@ -845,6 +847,19 @@ TPlayerShell& desktopShell() {
     return shell;
 }
 
+// Gamepad mappings beyond SDL's own: the program directory's
+// gamecontrollerdb.txt, then the file $RAVOK_PAD_MAPPINGS names.
+void loadPadMappings() {
+    std::string own = toHostPath(programDirectory()) + "/gamecontrollerdb.txt";
+    if (fileExists(fromHostPath(own)) && addPadMappings(own) < 0)
+        std::fprintf(stderr, "ravok: %s: cannot be read as gamepad mappings\n", own.c_str());
+    if (const char* named = std::getenv("RAVOK_PAD_MAPPINGS"); named && *named)
+        if (addPadMappings(named) < 0)
+            std::fprintf(stderr,
+                         "ravok: RAVOK_PAD_MAPPINGS: %s cannot be read as gamepad mappings\n",
+                         named);
+}
+
 int runDesktop(const TWindowOptions& options) {
     TDesktop& d = desktop();
     d.options = &options;
@@ -864,6 +879,7 @@ int runDesktop(const TWindowOptions& options) {
     }
     buildWindows();
     buildDebugWindow();
+    loadPadMappings();
     gtkKeys().window = d.window;
     g_unix_signal_add(SIGINT, onTerminalSignal, nullptr);
     g_unix_signal_add(SIGTERM, onTerminalSignal, nullptr);
