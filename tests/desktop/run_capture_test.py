@@ -23,7 +23,7 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "games"))
-from run_desktop_test import Display, xdotool, wait_for_window, find_picture, copy_game  # noqa: E402
+from run_desktop_test import Display, fresh_home, xdotool, wait_for_window, find_picture, copy_game  # noqa: E402
 import gif_pixels  # noqa: E402
 import png_pixels  # noqa: E402
 
@@ -60,10 +60,7 @@ def main():
     display = Display(work)
     # A program directory of its own, so the Screenshots folder starts empty.
     home = os.path.join(work, "home")
-    for part in ("Kernel", "Usr"):
-        shutil.copytree(os.path.join(build, part), os.path.join(home, part),
-                        ignore=shutil.ignore_patterns("files"))
-    shutil.copyfile(os.path.join(build, "tones.wdt"), os.path.join(home, "tones.wdt"))
+    fresh_home(build, home)
     shots = os.path.join(home, "Screenshots")
     try:
         gallery = os.path.join(HERE, "..", "games", "sprite_gallery")

@@ -97,6 +97,18 @@ def count_colour(screen, colour):
     return sum(1 for y in range(0, height, 2) for x in range(0, width, 2) if pixel(x, y) == colour)
 
 
+def fresh_home(build, home):
+    """A program directory of its own at home, from the build's: its Kernel,
+    Usr (without saved files and settings) and tones, so what a test's game
+    writes or captures lands there and it starts from nothing."""
+    if os.path.exists(home):
+        shutil.rmtree(home)
+    for part in ("Kernel", "Usr"):
+        shutil.copytree(os.path.join(build, part), os.path.join(home, part),
+                        ignore=shutil.ignore_patterns("files", "Cookies.ini"))
+    shutil.copyfile(os.path.join(build, "tones.wdt"), os.path.join(home, "tones.wdt"))
+
+
 def copy_game(src, dst):
     """A copy of a test game folder to play; its page."""
     shutil.copytree(src, dst)

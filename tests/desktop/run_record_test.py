@@ -16,20 +16,10 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "games"))
-from run_desktop_test import Display, xdotool, wait_for_window  # noqa: E402
+from run_desktop_test import Display, fresh_home, xdotool, wait_for_window  # noqa: E402
 import png_pixels  # noqa: E402
 
 FRAMES = 900
-
-
-def fresh_home(build, home):
-    """A program directory of its own: the game saves its scores in files/."""
-    if os.path.exists(home):
-        shutil.rmtree(home)
-    for part in ("Kernel", "Usr"):
-        shutil.copytree(os.path.join(build, part), os.path.join(home, part),
-                        ignore=shutil.ignore_patterns("files", "Cookies.ini"))
-    shutil.copyfile(os.path.join(build, "tones.wdt"), os.path.join(home, "tones.wdt"))
 
 
 def main():

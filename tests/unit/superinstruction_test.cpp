@@ -15,7 +15,13 @@
 namespace ravok::test {
 namespace {
 
-class SuperinstructionTest : public RuntimeTest {};
+class SuperinstructionTest : public RuntimeTest {
+protected:
+    // this.m(argument) (without one for nullptr) run with the budget, then to
+    // its end: where the cut slice stopped and what m returned.
+    std::string callCut(TRTTI* cls, const TNormalFunction* m, const TValue* argument,
+                        int32_t budget);
+};
 
 // while (this.n < 3) this.n += 1;
 TCodeWriter countedLoop() {
@@ -165,6 +171,23 @@ std::string cutAt(const TProcess* p, const TNormalFunction* method, const TRTTI*
     bool inMethod = method->code.contains(at);
     return (inMethod ? "m+" : "main+") +
            std::to_string(at - (inMethod ? method->code.codeStart() : cls->initCode->codeStart()));
+}
+
+std::string SuperinstructionTest::callCut(TRTTI* cls, const TNormalFunction* m,
+                                          const TValue* argument, int32_t budget) {
+    TCodeWriter w; // return this.m(argument);
+    w.emit(Op_PushThis);
+    if (argument) w.emitPush(*argument);
+    w.emitDCall(argument ? 1 : 0, intern("m"));
+    w.emit(Op_Ret);
+    w.emitHalt();
+    TProcess* p = startMain(cls, w);
+    StepBudget = budget;
+    ravok::run(p);
+    std::string where = cutAt(p, m, cls);
+    StepBudget = kUnlimitedBudget;
+    ravok::run(p);
+    return where + " " + (p->result ? valueToText(*p->result) : std::string("none"));
 }
 
 TEST_F(SuperinstructionTest, ArgumentSequencesGiveThePlainResultsAtTheEdges) {
@@ -351,18 +374,7 @@ TEST_F(SuperinstructionTest, ALoopUpdateAndItsJumpBackGiveThePlainResults) {
             EXPECT_EQ(readWord(m->code.codePtr() + 64), uint32_t(Sx_Local_AddSubst_Pop_Jump));
         else
             withoutSuperinstructions(m->code);
-        TCodeWriter w;
-        w.emit(Op_PushThis);
-        w.emitDCall(0, intern("m"));
-        w.emit(Op_Ret);
-        w.emitHalt();
-        TProcess* p = startMain(cls, w);
-        StepBudget = budget;
-        ravok::run(p);
-        std::string where = cutAt(p, m, cls);
-        StepBudget = kUnlimitedBudget;
-        ravok::run(p);
-        return where + " " + (p->result ? valueToText(*p->result) : std::string("none"));
+        return callCut(cls, m, nullptr, budget);
     };
     TScopedHold hold([] {});
     for (TValue step : {TValue::ofInt(1), TValue::ofInt(2), TValue::ofFloat(1.5f)})
@@ -413,10 +425,9 @@ TEST_F(SuperinstructionTest, AnUpdateAndItsTestGiveThePlainResultsForEveryRelati
     auto run = [&](bool super, bool field, TOpcode update, TOpcode relation, const TValue& start,
                    int32_t budget) {
         TRTTI* cls = newClass({"v"});
-        uint32_t at = 0;
         TNormalFunction* m =
             addCodeMethod(cls, "m", 1, 1, updateThenTest(field, update, relation, 3, 5));
-        at = field ? 32 : 28; // past `v = arg 0;`
+        uint32_t at = field ? 32 : 28; // past `v = arg 0;`
         if (super) {
             uint32_t first = field ? (update == Op_AddSubst ? Sx_Field_AddSubst_GT_JumpZero
                                                             : Sx_Field_SubSubst_GT_JumpZero)
@@ -426,19 +437,7 @@ TEST_F(SuperinstructionTest, AnUpdateAndItsTestGiveThePlainResultsForEveryRelati
         } else {
             withoutSuperinstructions(m->code);
         }
-        TCodeWriter w; // return this.m(start);
-        w.emit(Op_PushThis);
-        w.emitPush(start);
-        w.emitDCall(1, intern("m"));
-        w.emit(Op_Ret);
-        w.emitHalt();
-        TProcess* p = startMain(cls, w);
-        StepBudget = budget;
-        ravok::run(p);
-        std::string where = cutAt(p, m, cls);
-        StepBudget = kUnlimitedBudget;
-        ravok::run(p);
-        return where + " " + (p->result ? valueToText(*p->result) : std::string("none"));
+        return callCut(cls, m, &start, budget);
     };
     TScopedHold hold([] {});
     const TValue starts[] = {TValue::ofInt(2),          TValue::ofInt(1),
