@@ -151,9 +151,12 @@ void TSpriteList::clear() {
     longTexts_.clear();
     block_ = 0;
     used_ = 0;
+    sorted_ = false;
 }
 
 void TSpriteList::sort() {
+    if (sorted_) return;
+    sorted_ = true;
     std::sort(sprites_.begin(), sprites_.end(),
               [](const TEntry& a, const TEntry& b) { return a.sprite->zOrder > b.sprite->zOrder; });
 }

@@ -117,15 +117,22 @@ public:
     template <class T> T& make() {
         T* sprite = new (allocate(sizeof(T), alignof(T))) T();
         sprites_.push_back({sprite, false});
+        sorted_ = false;
         return *sprite;
     }
-    void add(std::unique_ptr<TfSprite> sprite) { sprites_.push_back({sprite.release(), true}); }
+    void add(std::unique_ptr<TfSprite> sprite) {
+        sprites_.push_back({sprite.release(), true});
+        sorted_ = false;
+    }
     // A copy of the text that lasts until the list is cleared, in the same
     // blocks as the records.
     std::string_view keep(std::string_view text);
     // Frees every sprite, from the last to the first.
     void clear();
     // Deepest first, so the smallest zOrder is drawn last and lies on top.
+    // The sort does not keep the order of equal depths; a list sorted once
+    // stays as it is until a sprite is added, so a frame drawn again (the
+    // window's redraw) is the same picture.
     void sort();
     void drawAll(TSurface& surface);
     // The owners of the sprites whose bounds overlap the rectangle, in list
@@ -145,6 +152,7 @@ private:
     std::vector<std::unique_ptr<std::byte[]>> blocks_;
     std::vector<std::string> longTexts_; // kept texts too long for a block
     size_t block_ = 0, used_ = 0;        // the block being filled and how much of it
+    bool sorted_ = false;
 };
 
 // The global drawing state the sprite natives use.

@@ -81,6 +81,28 @@ TEST_F(SpritesTest, TheDeepestSpriteIsDrawnFirstAndTheShallowestCoversIt) {
     EXPECT_EQ(screen().Sprites.at(0)->zOrder, 5);
 }
 
+// The window draws a frame again (its redraw timer): the sprites of equal
+// depth, which the sort leaves in no kept order, must not change places.
+TEST_F(SpritesTest, AFrameDrawnAgainIsTheSamePicture) {
+    std::string body;
+    for (int i = 0; i < 40; ++i) // more than a sort does by insertion
+        body += "fillRect(0, 0, 10, 10, " + std::to_string(i * 5000) + ", " +
+                std::to_string(i % 3) + ");";
+    run(body);
+    auto back = TSurface::create(20, 20);
+    screen().Sprites.drawAll(*back);
+    std::vector<TfSprite*> first;
+    for (size_t i = 0; i < screen().Sprites.size(); ++i)
+        first.push_back(screen().Sprites.at(i));
+    uint32_t top = back->pixel(5, 5);
+    for (int again = 0; again < 3; ++again) {
+        screen().Sprites.drawAll(*back);
+        for (size_t i = 0; i < first.size(); ++i)
+            ASSERT_EQ(screen().Sprites.at(i), first[i]) << "redraw " << again << ", entry " << i;
+        EXPECT_EQ(back->pixel(5, 5), top);
+    }
+}
+
 TEST_F(SpritesTest, APolygonOfMoreThan99PointsUsesTheFirst99) {
     run("for (i = 0; i < 100; i++) setPolygonPoint(i, i, i * 2); setPolygonPoint(100, 7, 7);");
     run("_n_fillPolygon(10, 5, 150, 255, 0);");
