@@ -32,6 +32,12 @@ bool parseFrameRun(const std::string& text, TFrameRun& run) {
     return true;
 }
 
+std::unique_ptr<TSurface> gamePicture(const TSurface& back, const TRect& client) {
+    auto picture = TSurface::create(client.width(), client.height());
+    if (picture) picture->copyPlain(back, client, 0, 0);
+    return picture;
+}
+
 TFrameShots::TFrameShots(std::vector<TFrameShot> shots, std::vector<TFrameRun> runs)
     : shots_(std::move(shots)), taken_(shots_.size(), false) {
     for (TFrameRun& r : runs) {
@@ -47,8 +53,7 @@ TFrameShots::~TFrameShots() = default;
 void TFrameShots::presented(const TSurface& back, const TRect& client, long frame) {
     for (size_t i = 0; i < shots_.size(); ++i) {
         if (shots_[i].frame != frame || taken_[i]) continue;
-        auto picture = TSurface::create(client.width(), client.height());
-        if (picture) picture->copyPlain(back, client, 0, 0);
+        auto picture = gamePicture(back, client);
         if (picture && picture->savePng(shots_[i].file))
             taken_[i] = true;
         else
@@ -65,8 +70,7 @@ void TFrameShots::presented(const TSurface& back, const TRect& client, long fram
             r->failed = true;
             continue;
         }
-        auto picture = TSurface::create(client.width(), client.height());
-        if (picture) picture->copyPlain(back, client, 0, 0);
+        auto picture = gamePicture(back, client);
         bool added = picture && r->gif.add(*picture, double(frames) * framePacing().FrameInterval);
         if (added && frame == r->run.last) added = r->gif.close();
         if (!added) {

@@ -25,6 +25,10 @@ struct TFrameRun {
     std::string file; // a host path, GIF
 };
 
+// The game's picture, the client rectangle of the back surface, on a surface
+// of its own; nullptr when none can be had.
+std::unique_ptr<TSurface> gamePicture(const TSurface& back, const TRect& client);
+
 // "N:FILE.png" as --shot gives it; false when it is not that.
 bool parseShot(const std::string& text, TFrameShot& shot);
 // "FIRST:LAST:FILE.gif" as --gif gives it, 1 <= FIRST <= LAST.

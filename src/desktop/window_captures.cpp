@@ -1,5 +1,6 @@
 #include "desktop/window_captures.h"
 
+#include "app/frame_shots.h"
 #include "app/gif_writer.h"
 #include "base/frame_pacing.h"
 #include "base/surface.h"
@@ -61,9 +62,8 @@ void TWindowCaptures::toggleRecording() {
 void TWindowCaptures::presented(const TSurface& back, const TRect& client, long frame) {
     TState& s = *state_;
     if (!screenshotWanted_ && !s.starting && !s.gif.isOpen()) return;
-    auto picture = TSurface::create(client.width(), client.height());
+    auto picture = gamePicture(back, client);
     if (!picture) return;
-    picture->copyPlain(back, client, 0, 0);
     if (screenshotWanted_) {
         screenshotWanted_ = false;
         std::string path = toHostPath(freshCaptureName(screenshotDirectory(), ".png"));

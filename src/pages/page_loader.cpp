@@ -32,11 +32,6 @@ namespace ravok {
 
 namespace {
 
-TResource* treeAt(std::string_view path) {
-    TResource* root = resourceRoot();
-    return root ? root->lookup(path) : nullptr;
-}
-
 void setDesignMode(bool on) {
     pageState().designMode = on;
     keyState().DesignMode = on;

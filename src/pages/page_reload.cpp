@@ -30,11 +30,6 @@ namespace ravok {
 
 namespace {
 
-TResource* treeAt(std::string_view path) {
-    TResource* root = resourceRoot();
-    return root ? root->lookup(path) : nullptr;
-}
-
 bool insideKernel(const std::string& file) {
     std::string kernel = programDirectory() + "\\Kernel\\";
     return file.size() > kernel.size() && equalsNoCase(file.substr(0, kernel.size()), kernel);

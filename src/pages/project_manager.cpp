@@ -27,11 +27,6 @@ namespace ravok {
 
 namespace {
 
-TResource* treeAt(std::string_view path) {
-    TResource* root = resourceRoot();
-    return root ? root->lookup(path) : nullptr;
-}
-
 // The list at path, created empty when missing.
 TResource* listCreated(const char* path, const char* failure) {
     if (TResource* list = treeAt(path)) return list;

@@ -13,6 +13,11 @@
 
 namespace ravok {
 
+TResource* treeAt(std::string_view path) {
+    TResource* root = resourceRoot();
+    return root ? root->lookup(path) : nullptr;
+}
+
 TResource* usrglobalList() {
     TResource* root = resourceRoot();
     return root ? root->findChild("usrglobal") : nullptr;

@@ -11,6 +11,8 @@ namespace ravok {
 
 class TResourceList;
 
+// The resource at a dotted path from the root ("usr.global"), or nullptr.
+TResource* treeAt(std::string_view path);
 // The list usrglobal of the root (where automatic globals go), or nullptr.
 TResource* usrglobalList();
 

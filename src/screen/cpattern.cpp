@@ -1,5 +1,7 @@
 #include "screen/cpattern.h"
 
+#include "resources/resource_tree.h"
+
 #include "screen/patterns.h"
 
 #include "resources/host_files.h"
@@ -21,10 +23,6 @@ int gKernelPatterns = 0;
 // files were reported by the first.
 bool gQuiet = false;
 
-TResource* treeAt(std::string_view path) {
-    TResource* root = resourceRoot();
-    return root ? root->lookup(path) : nullptr;
-}
 } // namespace
 
 void TCPat::initStep(TInitContext& context) {
