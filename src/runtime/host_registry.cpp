@@ -44,7 +44,14 @@ uint32_t THostRegistry::nextGeneration(uint32_t index) {
     do
         s.generation = (s.generation + 1) % kGenerations;
     while ((s.generation & 0xFF) == 0);
-    return index | ((s.generation & 0xFF) << kIndexBits);
+    uint32_t id = index | ((s.generation & 0xFF) << kIndexBits);
+    s.handle = handleWord(id, s.generation);
+    return id;
+}
+
+uint64_t THostRegistry::handleWord(uint32_t id, uint32_t generation) {
+    return uint64_t(vtNative) | uint64_t(kSeal) << 8 | uint64_t((generation >> 8) & 0xFF) << 16 |
+           uint64_t((generation >> 16) & 0xFF) << 24 | uint64_t(id) << 32;
 }
 
 uint32_t THostRegistry::renew(uint32_t id) {
@@ -55,12 +62,9 @@ TValue THostRegistry::handle(uint32_t id) const {
     TValue v = TValue::ofNative(id);
     uint32_t index = id & kIndexMask;
     if (index == 0 || index >= slots_.size()) return v;
-    uint32_t generation = slots_[index].generation;
     // Built as one word: storing the bytes one by one and then reading the
     // value whole stalls the store buffer, on every string made.
-    uint64_t bits = uint64_t(vtNative) | uint64_t(kSeal) << 8 |
-                    uint64_t((generation >> 8) & 0xFF) << 16 |
-                    uint64_t((generation >> 16) & 0xFF) << 24 | uint64_t(id) << 32;
+    uint64_t bits = handleWord(id, slots_[index].generation);
     std::memcpy(&v, &bits, sizeof v);
     return v;
 }
@@ -81,6 +85,7 @@ void THostRegistry::remove(uint32_t id) {
     uint32_t index = id & kIndexMask;
     if (findId(id) == nullptr) return;
     slots_[index].obj = nullptr;
+    slots_[index].handle = 0;
     if (freeTail_ != 0)
         slots_[freeTail_].nextFree = index;
     else

@@ -11,6 +11,7 @@
 #include "runtime/value.h"
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -59,13 +60,14 @@ public:
     // The object a script value refers to: nullptr unless the value is a
     // sealed vtNative whose whole generation matches.
     THostObject* find(const TValue& v) const {
-        if (v.kind != vtNative || v.unused[0] != kSeal) return nullptr;
-        uint32_t index = v.u & kIndexMask;
-        if (index == 0 || index >= slots_.size()) return nullptr;
+        // The whole word at once: a live slot keeps the exact handle it
+        // hands out, so kind, seal, index and generation are one comparison.
+        uint64_t word;
+        std::memcpy(&word, &v, sizeof word);
+        uint32_t index = uint32_t(word >> 32) & kIndexMask;
+        if (index >= slots_.size()) return nullptr;
         const Slot& s = slots_[index];
-        uint32_t generation =
-            (v.u >> kIndexBits) | uint32_t(v.unused[1]) << 8 | uint32_t(v.unused[2]) << 16;
-        return s.generation == generation && s.obj ? s.obj : nullptr;
+        return s.handle == word ? s.obj : nullptr;
     }
     THostObject* find(const TValue& v, THostKind kind) const {
         THostObject* obj = find(v);
@@ -99,9 +101,13 @@ private:
     static constexpr uint8_t kSeal = 0xA7;
     struct Slot {
         THostObject* obj = nullptr;
+        // The sealed handle of the live object (0 while the slot is free,
+        // which no vtNative value equals).
+        uint64_t handle = 0;
         uint32_t generation = 0;
         uint32_t nextFree = 0;
     };
+    static uint64_t handleWord(uint32_t id, uint32_t generation);
     std::vector<Slot> slots_{1}; // slot 0 is never used, so id 0 means none
     uint32_t freeHead_ = 0, freeTail_ = 0;
     size_t live_ = 0;

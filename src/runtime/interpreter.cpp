@@ -234,8 +234,10 @@ void execute(TProcess* p) {
     // Enters a method with code: the frame record goes just below the
     // arguments, the locals below it. DCall and SCall keep 100 bytes free at the
     // bottom of the block; the other calls only have to stay inside it.
-    auto enter = [&](TNormalFunction * fn, uint32_t argc, uint32_t length, bool keepMargin)
-        __attribute__((always_inline)) {
+    // `sameSelf`: the receiver is the running frame's own instance, so what
+    // is held for `this` stays as it is.
+    auto enter = [&](TNormalFunction * fn, uint32_t argc, uint32_t length, bool keepMargin,
+                     bool sameSelf = false) __attribute__((always_inline)) {
         uint8_t* receiverSlot = sp + 8 * argc;
         uint8_t* newFp = sp - 40;
         int32_t n = fn->localCount();
@@ -248,7 +250,7 @@ void execute(TProcess* p) {
         frame::put(newFp, frame::kReturn, arenaOffset(ip + length));
         frame::put(newFp, frame::kArgc, argc);
         frame::put(newFp, frame::kReceiver, arenaOffset(receiverSlot));
-        frame::put(newFp, frame::kCallerFp, fp ? arenaOffset(fp) : 0);
+        frame::put(newFp, frame::kCallerFp, arenaOffset(fp)); // a call is made from a frame
         frame::put(newFp, frame::kPosClass, p->posClass);
         frame::put(newFp, frame::kPosLine, p->posLine);
         frame::put(newFp, frame::kPosExtra, p->posExtra);
@@ -256,7 +258,7 @@ void execute(TProcess* p) {
             SLOT(newFp - 8 * k) = TValue::null();
         p->thisSlot = receiverSlot;
         fp = newFp;
-        loadSelf();
+        if (!sameSelf) loadSelf();
         sp = newSp;
         ip = fn->code.codePtr();
     };
@@ -492,7 +494,8 @@ void execute(TProcess* p) {
         CASE(Op_Add) CASE(Op_Sub) CASE(Op_Mul) CASE(Op_Div) CASE(Op_Mod) {
             TValue& l = SECOND;
             TValue& r = TOP;
-            uint32_t op = *reinterpret_cast<uint32_t*>(ip);
+            // An Add or Sub may carry a superinstruction's mark.
+            uint32_t op = storedOpcode(*reinterpret_cast<uint32_t*>(ip));
             if (l.kind == vtInt && r.kind == vtInt && op <= Op_Mul) {
                 uint32_t a = uint32_t(l.i), b = uint32_t(r.i);
                 l.i = int32_t(op == Op_Add ? a + b : op == Op_Sub ? a - b : a * b);
@@ -970,6 +973,83 @@ void execute(TProcess* p) {
             budget -= 1;
             NEXT(8 + area + 4);
         }
+
+        // A variable, or the sum of two ints, pushed and returned through the
+        // Ret body, with budget left for the Ret.
+        CASE(Sx_Arg_Ret) {
+            if (budget < 1 || sp - 8 < stackLow) goto L_Op_ArgValPtr_Deref;
+            budget -= 1;
+            TValue v = passed(W(4)) ? argumentCell(W(4)) : TValue::null();
+            increment(v);
+            sp -= 8;
+            TOP = v;
+            ip += 12;
+            goto L_Op_Ret;
+        }
+        CASE(Sx_Local_Ret) {
+            if (budget < 1 || sp - 8 < stackLow) goto L_Op_LocalValPtr_Deref;
+            budget -= 1;
+            TValue v = SLOT(fp - 8 * W(4));
+            increment(v);
+            sp -= 8;
+            TOP = v;
+            ip += 12;
+            goto L_Op_Ret;
+        }
+#define SUM_RETURN(name, operation)                                                                \
+    CASE(name) {                                                                                   \
+        TValue& l = SECOND;                                                                        \
+        const TValue& r = TOP;                                                                     \
+        if (budget < 1 || l.kind != vtInt || r.kind != vtInt) goto L_Op_Add;                       \
+        budget -= 1;                                                                               \
+        l.i = int32_t(uint32_t(l.i) operation uint32_t(r.i));                                      \
+        sp += 8;                                                                                   \
+        ip += 4;                                                                                   \
+        goto L_Op_Ret;                                                                             \
+    }
+        SUM_RETURN(Sx_Add_Ret, +)
+        SUM_RETURN(Sx_Sub_Ret, -)
+#undef SUM_RETURN
+        // `this`, then one argument: a variable (`cellExpr`, read when
+        // `valid`), or that variable plus or minus a constant int; then the
+        // SCall body. The peak of the plain pushes must fit, and budget must
+        // be left for every instruction up to the SCall.
+#define SELF_CALL(name, cellExpr, valid, count, callAt, sum)                                       \
+    CASE(name) {                                                                                   \
+        if (budget < (count)-1 || !(valid) || sp - 8 * ((count) == 3 ? 2 : 3) < stackLow)          \
+            goto L_Op_PushThis;                                                                    \
+        TValue v = cellExpr;                                                                       \
+        if ((count) == 5) {                                                                        \
+            if (v.kind != vtInt || ip[20] != vtInt) goto L_Op_PushThis;                            \
+            v.i = int32_t(sum(uint32_t(v.i), uint32_t(W(24))));                                    \
+        }                                                                                          \
+        budget -= (count)-1;                                                                       \
+        TValue receiver = SLOT(p->thisSlot);                                                       \
+        increment(receiver);                                                                       \
+        increment(v);                                                                              \
+        SLOT(sp - 8) = receiver;                                                                   \
+        SLOT(sp - 16) = v;                                                                         \
+        sp -= 16;                                                                                  \
+        ip += (callAt);                                                                            \
+        /* this is an instance of the class at hand: its method is entered at once */              \
+        TFunction* f = self ? selfClass->methodByIndex(W(8)) : nullptr;                            \
+        if (!f || !f->hasCode()) goto L_Op_SCall;                                                  \
+        enter(static_cast<TNormalFunction*>(f), 1, 12, true, true);                                \
+        DISPATCH();                                                                                \
+    }
+#define AS_IS(a, b) (a)
+#define PLUS(a, b) ((a) + (b))
+#define MINUS(a, b) ((a) - (b))
+        SELF_CALL(Sx_This_Arg_SCall, argumentCell(W(8)), passed(W(8)), 3, 16, AS_IS)
+        SELF_CALL(Sx_This_Local_SCall, SLOT(fp - 8 * W(8)), true, 3, 16, AS_IS)
+        SELF_CALL(Sx_This_ArgAdd_SCall, argumentCell(W(8)), passed(W(8)), 5, 32, PLUS)
+        SELF_CALL(Sx_This_ArgSub_SCall, argumentCell(W(8)), passed(W(8)), 5, 32, MINUS)
+        SELF_CALL(Sx_This_LocalAdd_SCall, SLOT(fp - 8 * W(8)), true, 5, 32, PLUS)
+        SELF_CALL(Sx_This_LocalSub_SCall, SLOT(fp - 8 * W(8)), true, 5, 32, MINUS)
+#undef AS_IS
+#undef PLUS
+#undef MINUS
+#undef SELF_CALL
 
 #if !RAVOK_COMPUTED_GOTO
     }

@@ -19,6 +19,7 @@ uint32_t superAt(const uint8_t* code, size_t size, size_t at) {
     };
     uint32_t first = op(0);
     if (isRelation(first) && op(4) == Op_JumpZero) return Sx_GT_JumpZero + (first - Op_GT);
+    if (isSum(first) && op(4) == Op_Ret) return first == Op_Add ? Sx_Add_Ret : Sx_Sub_Ret;
     switch (first) {
     case Op_PushThis_SMemberValPtr_Deref:
         if (op(16) == Op_Push && isRelation(op(28)) && op(32) == Op_JumpZero)
@@ -29,11 +30,13 @@ uint32_t superAt(const uint8_t* code, size_t size, size_t at) {
             return Sx_Local_GT_JumpZero + (op(24) - Op_GT);
         if (op(12) == Op_Push && isSum(op(24)))
             return op(24) == Op_Add ? Sx_Local_Add : Sx_Local_Sub;
+        if (op(12) == Op_Ret) return Sx_Local_Ret;
         break;
     case Op_ArgValPtr_Deref:
         if (op(12) == Op_Push && isRelation(op(24)) && op(28) == Op_JumpZero)
             return Sx_Arg_GT_JumpZero + (op(24) - Op_GT);
         if (op(12) == Op_Push && isSum(op(24))) return op(24) == Op_Add ? Sx_Arg_Add : Sx_Arg_Sub;
+        if (op(12) == Op_Ret) return Sx_Arg_Ret;
         break;
     case Op_PushThis_SMemberValPtr:
         if (op(12) == Op_Push && isUpdate(op(24)) && op(28) == Op_Pop &&
@@ -79,6 +82,16 @@ uint32_t superAt(const uint8_t* code, size_t size, size_t at) {
             if (op(32) == Op_NativeCall) return Sx_This_Field_Arg_NativeCall;
             if (op(32) == Op_ArgValPtr_Deref && op(44) == Op_NativeCall)
                 return Sx_This_Field_Arg_Arg_NativeCall;
+        }
+        if (op(4) == Op_ArgValPtr_Deref || op(4) == Op_LocalValPtr_Deref) {
+            bool arg = op(4) == Op_ArgValPtr_Deref;
+            if (op(16) == Op_SCall && op(20) == 1)
+                return arg ? Sx_This_Arg_SCall : Sx_This_Local_SCall;
+            if (op(16) == Op_Push && isSum(op(28)) && op(32) == Op_SCall && op(36) == 1) {
+                bool add = op(28) == Op_Add;
+                return arg ? (add ? Sx_This_ArgAdd_SCall : Sx_This_ArgSub_SCall)
+                           : (add ? Sx_This_LocalAdd_SCall : Sx_This_LocalSub_SCall);
+            }
         }
         break;
     default:

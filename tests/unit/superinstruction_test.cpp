@@ -457,5 +457,167 @@ TEST_F(SuperinstructionTest, AnUpdateAndItsTestGiveThePlainResultsForEveryRelati
     EXPECT_TRUE(reporter.errors.empty());
 }
 
+// id(x) { return x; }  loc(x) { var l0 = x; return l0; }  and m(x), which
+// calls them on this with x, a local and both plus or minus constants that
+// make ints wrap, and returns the sums and differences of what they gave.
+struct TSelfCalls {
+    TNormalFunction* id;
+    TNormalFunction* loc;
+    TNormalFunction* m;
+    std::vector<std::pair<uint32_t, uint32_t>> marks; // (position in m, superinstruction)
+};
+
+TSelfCalls addSelfCalls(TRTTI* cls) {
+    TSelfCalls c;
+    TCodeWriter id;
+    id.emit(Op_ArgValPtr, {0});
+    id.emit(Op_Deref);
+    id.emit(Op_Ret);
+    id.emitHalt();
+    c.id = addCodeMethod(cls, "id", 1, 0, id);
+    TCodeWriter loc;
+    loc.emit(Op_LocalValPtr, {0});
+    loc.emit(Op_ArgValPtr, {0});
+    loc.emit(Op_Deref);
+    loc.emit(Op_Subst);
+    loc.emit(Op_Pop);
+    loc.emit(Op_LocalValPtr, {0});
+    loc.emit(Op_Deref);
+    loc.emit(Op_Ret);
+    loc.emitHalt();
+    c.loc = addCodeMethod(cls, "loc", 1, 1, loc);
+    uint32_t idIndex = uint32_t(cls->methodIndexByName("id"));
+    uint32_t locIndex = uint32_t(cls->methodIndexByName("loc"));
+    TCodeWriter w;
+    w.emit(Op_LocalValPtr, {0}); // l0 = x;
+    w.emit(Op_ArgValPtr, {0});
+    w.emit(Op_Deref);
+    w.emit(Op_Subst);
+    w.emit(Op_Pop);
+    // this.f(variable [+|- constant]), then the operation with what is below
+    auto call = [&](bool arg, TOpcode sum, int32_t constant, uint32_t method, TOpcode then,
+                    uint32_t mark) {
+        c.marks.push_back({w.position(), mark});
+        w.emit(Op_PushThis);
+        w.emit(arg ? Op_ArgValPtr : Op_LocalValPtr, {0});
+        w.emit(Op_Deref);
+        if (sum != Op_Halt) {
+            w.emitPush(TValue::ofInt(constant));
+            w.emit(sum);
+        }
+        w.emit(Op_SCall, {1, method});
+        if (then != Op_Halt) w.emit(then);
+    };
+    call(true, Op_Halt, 0, idIndex, Op_Halt, Sx_This_Arg_SCall);
+    call(false, Op_Halt, 0, locIndex, Op_Add, Sx_This_Local_SCall);
+    call(true, Op_Add, 2147483647, idIndex, Op_Add, Sx_This_ArgAdd_SCall);
+    call(true, Op_Sub, -2147483647 - 1, locIndex, Op_Sub, Sx_This_ArgSub_SCall);
+    call(false, Op_Add, 5, idIndex, Op_Add, Sx_This_LocalAdd_SCall);
+    call(false, Op_Sub, 7, locIndex, Op_Halt, Sx_This_LocalSub_SCall);
+    c.marks.push_back({w.position(), Sx_Sub_Ret});
+    w.emit(Op_Sub);
+    w.emit(Op_Ret);
+    w.emitHalt();
+    c.m = addCodeMethod(cls, "m", 1, 1, w);
+    return c;
+}
+
+TEST_F(SuperinstructionTest, SelfCallsAndReturnsGiveThePlainResults) {
+    auto run = [&](bool super, const TValue& x, int32_t budget) {
+        TRTTI* cls = newClass();
+        TSelfCalls c = addSelfCalls(cls);
+        if (super) {
+            EXPECT_EQ(readWord(c.id->code.codePtr()), uint32_t(Sx_Arg_Ret));
+            EXPECT_EQ(readWord(c.loc->code.codePtr() + 28), uint32_t(Sx_Local_Ret));
+            for (auto [at, mark] : c.marks)
+                EXPECT_EQ(readWord(c.m->code.codePtr() + at), mark) << "at " << at;
+        } else {
+            for (TNormalFunction* f : {c.id, c.loc, c.m})
+                withoutSuperinstructions(f->code);
+        }
+        TCodeWriter w; // return this.m(x);
+        w.emit(Op_PushThis);
+        w.emitPush(x);
+        w.emitDCall(1, intern("m"));
+        w.emit(Op_Ret);
+        w.emitHalt();
+        TProcess* p = startMain(cls, w);
+        StepBudget = budget;
+        ravok::run(p);
+        std::string where = "main";
+        for (auto [name, f] : {std::pair{"id", c.id}, {"loc", c.loc}, {"m", c.m}})
+            if (f->code.contains(arenaOffset(p->ip)))
+                where = name + ("+" + std::to_string(arenaOffset(p->ip) - f->code.codeStart()));
+        StepBudget = kUnlimitedBudget;
+        ravok::run(p);
+        return where + " " + (p->result ? valueToText(*p->result) : std::string("none"));
+    };
+    TScopedHold hold([] {});
+    const TValue arguments[] = {TValue::ofInt(3), TValue::ofInt(-2147483647 - 1),
+                                TValue::ofInt(2147483647), TValue::ofFloat(1.5f), TValue::null()};
+    for (const TValue& x : arguments)
+        for (int32_t budget = 1; budget < 75; ++budget)
+            EXPECT_EQ(run(true, x, budget), run(false, x, budget))
+                << valueToText(x) << ", budget " << budget;
+    EXPECT_EQ(run(true, arguments[0], kUnlimitedBudget), "main 17");
+    EXPECT_TRUE(reporter.errors.empty());
+}
+
+// A counted argument passed on by the fused self calls and returned: the
+// string is joined as the plain instructions join it, and when the call is
+// over only its own holder counts it.
+TEST_F(SuperinstructionTest, SelfCallsCountAStringArgumentOnce) {
+    auto run = [&](bool super) {
+        TRTTI* cls = newClass({"s"});
+        TSelfCalls c = addSelfCalls(cls);
+        TCodeWriter w; // s = "words"; return this.m2(s);  with m2(x) { return id(x) + loc(x); }
+        if (!super)
+            for (TNormalFunction* f : {c.id, c.loc})
+                withoutSuperinstructions(f->code);
+        TCodeWriter m2;
+        m2.emit(Op_LocalValPtr, {0});
+        m2.emit(Op_ArgValPtr, {0});
+        m2.emit(Op_Deref);
+        m2.emit(Op_Subst);
+        m2.emit(Op_Pop);
+        m2.emit(Op_PushThis);
+        m2.emit(Op_ArgValPtr, {0});
+        m2.emit(Op_Deref);
+        m2.emit(Op_SCall, {1, uint32_t(cls->methodIndexByName("id"))});
+        m2.emit(Op_PushThis);
+        m2.emit(Op_LocalValPtr, {0});
+        m2.emit(Op_Deref);
+        m2.emit(Op_SCall, {1, uint32_t(cls->methodIndexByName("loc"))});
+        m2.emit(Op_Add);
+        m2.emit(Op_Ret);
+        m2.emitHalt();
+        TNormalFunction* f = addCodeMethod(cls, "m2", 1, 1, m2);
+        if (!super) withoutSuperinstructions(f->code);
+        w.emit(Op_PushThis);
+        w.emit(Op_SMemberValPtr, {0});
+        w.emitPushString("words");
+        w.emit(Op_Subst);
+        w.emit(Op_Pop);
+        w.emit(Op_PushThis);
+        w.emit(Op_PushThis);
+        w.emit(Op_SMemberValPtr, {0});
+        w.emit(Op_Deref);
+        w.emitDCall(1, intern("m2"));
+        w.emit(Op_Ret);
+        w.emitHalt();
+        TProcess* p = startMain(cls, w);
+        TfObject* self = objectAt(p->slot(p->thisSlot)->u);
+        ravok::run(p);
+        if (!p->finished || !p->result) return std::string("unfinished");
+        const TValue& s = self->field(0);
+        return valueToText(*p->result) + " " +
+               std::to_string(s.kind == vtObject ? objectAt(s.u)->refcount : -1);
+    };
+    TScopedHold hold([] {});
+    EXPECT_EQ(run(true), "wordswords 1");
+    EXPECT_EQ(run(false), "wordswords 1");
+    EXPECT_TRUE(reporter.errors.empty());
+}
+
 } // namespace
 } // namespace ravok::test
