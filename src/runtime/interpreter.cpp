@@ -236,8 +236,10 @@ void execute(TProcess* p) {
     // bottom of the block; the other calls only have to stay inside it.
     // `sameSelf`: the receiver is the running frame's own instance, so what
     // is held for `this` stays as it is.
+    // `receiverClass`, when known, is the class of the receiver, an instance.
     auto enter = [&](TNormalFunction * fn, uint32_t argc, uint32_t length, bool keepMargin,
-                     bool sameSelf = false) __attribute__((always_inline)) {
+                     bool sameSelf = false, TRTTI* receiverClass = nullptr)
+        __attribute__((always_inline)) {
         uint8_t* receiverSlot = sp + 8 * argc;
         uint8_t* newFp = sp - 40;
         int32_t n = fn->localCount();
@@ -258,7 +260,18 @@ void execute(TProcess* p) {
             SLOT(newFp - 8 * k) = TValue::null();
         p->thisSlot = receiverSlot;
         fp = newFp;
-        if (!sameSelf) loadSelf();
+        if (sameSelf) {
+        } else if (receiverClass) {
+            uint32_t u = SLOT(receiverSlot).u;
+            if (!self || u != selfOffset) {
+                self = objectAt(u);
+                selfClass = receiverClass;
+                selfOffset = u;
+                selfFields = receiverClass->laidOutFields();
+            }
+        } else {
+            loadSelf();
+        }
         sp = newSp;
         ip = fn->code.codePtr();
     };
@@ -411,8 +424,9 @@ void execute(TProcess* p) {
             uint32_t argc = uint32_t(W(4));
             const TValue& receiver = SLOT(sp + 8 * argc);
             TNormalFunction* fn = nullptr;
+            TRTTI* cls = nullptr;
             if (receiver.kind == vtObject) {
-                TRTTI* cls = classOfInstance(receiver);
+                cls = classOfInstance(receiver);
                 uint32_t cached = uint32_t(W(12));
                 if (cls && cached < cls->methods.size()) {
                     TFunction* f = cls->methods[cached];
@@ -423,16 +437,18 @@ void execute(TProcess* p) {
             if (!fn) {
                 SAVE();
                 fn = resolveDynamicCall(p, receiver, uint32_t(W(8)), &W(12));
+                cls = nullptr; // the method may be _errorHook on a value that is no instance
             }
-            enter(fn, argc, 16, true);
+            enter(fn, argc, 16, true, false, cls);
             DISPATCH();
         }
         CASE(Op_SCall) {
             uint32_t argc = uint32_t(W(4));
             const TValue& receiver = SLOT(sp + 8 * argc);
             TNormalFunction* fn = nullptr;
+            TRTTI* cls = nullptr;
             if (receiver.kind == vtObject) {
-                TRTTI* cls = classOfInstance(receiver);
+                cls = classOfInstance(receiver);
                 TFunction* f = cls ? cls->methodByIndex(W(8)) : nullptr;
                 if (f && f->hasCode()) fn = static_cast<TNormalFunction*>(f);
             }
@@ -440,7 +456,7 @@ void execute(TProcess* p) {
                 SAVE();
                 fn = resolveStaticCall(receiver, W(8));
             }
-            enter(fn, argc, 12, true);
+            enter(fn, argc, 12, true, false, cls);
             DISPATCH();
         }
         CASE(Op_SuperCall) {
@@ -1050,6 +1066,29 @@ void execute(TProcess* p) {
 #undef PLUS
 #undef MINUS
 #undef SELF_CALL
+        // A local object, then nothing, another local or a constant (never
+        // counted), then the DCall body.
+#define LOCAL_CALL(name, args, second)                                                             \
+    CASE(name) {                                                                                   \
+        if (budget < (args) + 1 || sp - 8 * ((args) + 1) < stackLow) goto L_Op_LocalValPtr_Deref;  \
+        budget -= (args) + 1;                                                                      \
+        TValue object = SLOT(fp - 8 * W(4));                                                       \
+        increment(object);                                                                         \
+        SLOT(sp - 8) = object;                                                                     \
+        sp -= 8;                                                                                   \
+        if ((args) == 1) {                                                                         \
+            TValue v = second;                                                                     \
+            increment(v);                                                                          \
+            SLOT(sp - 8) = v;                                                                      \
+            sp -= 8;                                                                               \
+        }                                                                                          \
+        ip += 12 * ((args) + 1);                                                                   \
+        goto L_Op_DCall;                                                                           \
+    }
+        LOCAL_CALL(Sx_Local_DCall, 0, TValue::null())
+        LOCAL_CALL(Sx_Local_Local_DCall, 1, SLOT(fp - 8 * W(16)))
+        LOCAL_CALL(Sx_Local_Push_DCall, 1, SLOT(ip + 16))
+#undef LOCAL_CALL
 
 #if !RAVOK_COMPUTED_GOTO
     }

@@ -31,6 +31,10 @@ uint32_t superAt(const uint8_t* code, size_t size, size_t at) {
         if (op(12) == Op_Push && isSum(op(24)))
             return op(24) == Op_Add ? Sx_Local_Add : Sx_Local_Sub;
         if (op(12) == Op_Ret) return Sx_Local_Ret;
+        if (op(12) == Op_DCall && op(16) == 0) return Sx_Local_DCall;
+        if (op(12) == Op_LocalValPtr_Deref && op(24) == Op_DCall && op(28) == 1)
+            return Sx_Local_Local_DCall;
+        if (op(12) == Op_Push && op(24) == Op_DCall && op(28) == 1) return Sx_Local_Push_DCall;
         break;
     case Op_ArgValPtr_Deref:
         if (op(12) == Op_Push && isRelation(op(24)) && op(28) == Op_JumpZero)

@@ -619,5 +619,85 @@ TEST_F(SuperinstructionTest, SelfCallsCountAStringArgumentOnce) {
     EXPECT_TRUE(reporter.errors.empty());
 }
 
+// m(x) { var d = new D(), y = x; return d.seven() + d.inc(y) + d.inc(5); }
+// with D.seven() { return 7; } and D.inc(v) { return v + 1; }: calls on a
+// local of another class with no argument, a local and a constant, against
+// the plain instructions; and on a local that holds no instance.
+TEST_F(SuperinstructionTest, CallsOnALocalGiveThePlainResults) {
+    auto run = [&](bool super, bool instance, const TValue& x, int32_t budget) {
+        TRTTI* d = newClass();
+        TCodeWriter seven;
+        seven.emitPush(TValue::ofInt(7));
+        seven.emit(Op_Ret);
+        seven.emitHalt();
+        TNormalFunction* s7 = addCodeMethod(d, "seven", 0, 0, seven);
+        TCodeWriter inc;
+        inc.emit(Op_ArgValPtr, {0});
+        inc.emit(Op_Deref);
+        inc.emitPush(TValue::ofInt(1));
+        inc.emit(Op_Add);
+        inc.emit(Op_Ret);
+        inc.emitHalt();
+        TNormalFunction* i1 = addCodeMethod(d, "inc", 1, 0, inc);
+        TRTTI* cls = newClass();
+        TCodeWriter w;
+        w.emit(Op_LocalValPtr, {0});
+        w.emitPush(TValue::null());
+        if (instance) w.emit(Op_Constructor, {0, d->classId()});
+        w.emit(Op_Subst);
+        w.emit(Op_Pop);
+        w.emit(Op_LocalValPtr, {1});
+        w.emit(Op_ArgValPtr, {0});
+        w.emit(Op_Deref);
+        w.emit(Op_Subst);
+        w.emit(Op_Pop);
+        std::vector<std::pair<uint32_t, uint32_t>> marks;
+        auto local = [&](uint32_t k) {
+            w.emit(Op_LocalValPtr, {k});
+            w.emit(Op_Deref);
+        };
+        marks.push_back({w.position(), Sx_Local_DCall});
+        local(0);
+        w.emitDCall(0, intern("seven"));
+        marks.push_back({w.position(), Sx_Local_Local_DCall});
+        local(0);
+        local(1);
+        w.emitDCall(1, intern("inc"));
+        w.emit(Op_Add);
+        marks.push_back({w.position(), Sx_Local_Push_DCall});
+        local(0);
+        w.emitPush(TValue::ofInt(5));
+        w.emitDCall(1, intern("inc"));
+        w.emit(Op_Add);
+        w.emit(Op_Ret);
+        w.emitHalt();
+        TNormalFunction* m = addCodeMethod(cls, "m", 1, 2, w);
+        if (super) {
+            for (auto [at, mark] : marks)
+                EXPECT_EQ(readWord(m->code.codePtr() + at), mark) << "at " << at;
+        } else {
+            for (TNormalFunction* f : {s7, i1, m})
+                withoutSuperinstructions(f->code);
+        }
+        reporter.errors.clear();
+        clearLastWarning(); // a repeated warning is shown once
+        std::string result = callCut(cls, m, &x, budget);
+        for (const std::string& e : reporter.errors)
+            result += " | " + e;
+        return result;
+    };
+    TScopedHold hold([] {});
+    const TValue arguments[] = {TValue::ofInt(2), TValue::ofInt(2147483647), TValue::ofFloat(0.25f),
+                                TValue::null()};
+    for (bool instance : {true, false})
+        for (const TValue& x : arguments)
+            for (int32_t budget = 1; budget < 40; ++budget)
+                EXPECT_EQ(run(true, instance, x, budget), run(false, instance, x, budget))
+                    << (instance ? "instance, " : "null, ") << valueToText(x) << ", budget "
+                    << budget;
+    // 7 + (2147483647 + 1, wrapped) + 6
+    EXPECT_EQ(run(true, true, arguments[1], kUnlimitedBudget), "main+32 -2147483635");
+}
+
 } // namespace
 } // namespace ravok::test
