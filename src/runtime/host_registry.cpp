@@ -37,28 +37,7 @@ uint32_t THostRegistry::add(THostObject* obj) {
     return nextGeneration(index);
 }
 
-uint32_t THostRegistry::nextGeneration(uint32_t index) {
-    Slot& s = slots_[index];
-    // Generation 0 never occurs in the low byte, so a plain small number is
-    // never a valid id.
-    do
-        s.generation = (s.generation + 1) % kGenerations;
-    while ((s.generation & 0xFF) == 0);
-    uint32_t id = index | ((s.generation & 0xFF) << kIndexBits);
-    s.handle = handleWord(id, s.generation);
-    return id;
-}
-
-uint64_t THostRegistry::handleWord(uint32_t id, uint32_t generation) {
-    return uint64_t(vtNative) | uint64_t(kSeal) << 8 | uint64_t((generation >> 8) & 0xFF) << 16 |
-           uint64_t((generation >> 16) & 0xFF) << 24 | uint64_t(id) << 32;
-}
-
-uint32_t THostRegistry::renew(uint32_t id) {
-    return findId(id) ? nextGeneration(id & kIndexMask) : id;
-}
-
-TValue THostRegistry::handle(uint32_t id) const {
+TValue THostRegistry::handleSlowly(uint32_t id) const {
     TValue v = TValue::ofNative(id);
     uint32_t index = id & kIndexMask;
     if (index == 0 || index >= slots_.size()) return v;
@@ -74,12 +53,6 @@ void THostObject::withdrawHandle() {
     withdrawn_ = true;
     THostRegistry::instance().remove(hostId_);
 }
-
-void THostObject::renewHandle() {
-    if (!withdrawn_) hostId_ = THostRegistry::instance().renew(hostId_);
-}
-
-TValue THostObject::handle() const { return THostRegistry::instance().handle(hostId_); }
 
 void THostRegistry::remove(uint32_t id) {
     uint32_t index = id & kIndexMask;

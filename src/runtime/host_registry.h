@@ -55,7 +55,7 @@ public:
     uint32_t add(THostObject* obj);
     void remove(uint32_t id);
     // A new id for the object in id's slot (the next generation).
-    uint32_t renew(uint32_t id);
+    uint32_t renew(uint32_t id) { return findId(id) ? nextGeneration(id & kIndexMask) : id; }
 
     // The object a script value refers to: nullptr unless the value is a
     // sealed vtNative whose whole generation matches.
@@ -78,14 +78,36 @@ public:
     bool isStale(const TValue& v) const {
         return v.kind == vtNative && v.unused[0] == kSeal && !find(v);
     }
-    TValue handle(uint32_t id) const;
+    TValue handle(uint32_t id) const {
+        // A live object's own id: the handle its slot keeps.
+        uint32_t index = id & kIndexMask;
+        if (index != 0 && index < slots_.size()) {
+            const Slot& s = slots_[index];
+            if (s.obj && (s.generation & 0xFF) == (id >> kIndexBits)) {
+                TValue v;
+                std::memcpy(&v, &s.handle, sizeof v);
+                return v;
+            }
+        }
+        return handleSlowly(id);
+    }
 
     size_t liveCount() const { return live_; }
 
 private:
     THostRegistry() = default;
     static THostRegistry& make();
-    uint32_t nextGeneration(uint32_t index);
+    TValue handleSlowly(uint32_t id) const;
+    uint32_t nextGeneration(uint32_t index) {
+        Slot& s = slots_[index];
+        // Generation 0 never occurs in the low byte, so a plain small number
+        // is never a valid id.
+        uint32_t g = (s.generation + 1) % kGenerations;
+        s.generation = (g & 0xFF) == 0 ? g + 1 : g;
+        uint32_t id = index | ((s.generation & 0xFF) << kIndexBits);
+        s.handle = handleWord(id, s.generation);
+        return id;
+    }
     static inline THostRegistry* gRegistry = nullptr;
     // The slot's object when the id's low generation bits match (the host's
     // own ids; script values go through find(TValue)).
@@ -107,11 +129,20 @@ private:
         uint32_t generation = 0;
         uint32_t nextFree = 0;
     };
-    static uint64_t handleWord(uint32_t id, uint32_t generation);
+    static uint64_t handleWord(uint32_t id, uint32_t generation) {
+        return uint64_t(vtNative) | uint64_t(kSeal) << 8 |
+               uint64_t((generation >> 8) & 0xFF) << 16 |
+               uint64_t((generation >> 16) & 0xFF) << 24 | uint64_t(id) << 32;
+    }
     std::vector<Slot> slots_{1}; // slot 0 is never used, so id 0 means none
     uint32_t freeHead_ = 0, freeTail_ = 0;
     size_t live_ = 0;
 };
+
+inline TValue THostObject::handle() const { return THostRegistry::instance().handle(hostId_); }
+inline void THostObject::renewHandle() {
+    if (!withdrawn_) hostId_ = THostRegistry::instance().renew(hostId_);
+}
 
 std::string describeBadHandle(uint32_t id, const char* what);
 [[noreturn]] void throwBadHandle(uint32_t id, const char* what);

@@ -83,6 +83,15 @@ TfString* TfString::joined(std::string_view more) {
 }
 
 void TfString::extendInPlace(std::string_view more) {
+    // The common case first: this body ends where its buffer ends, and the
+    // bytes come from elsewhere.
+    if (shared_ && length_ == shared_->bytes.size() && more.size() <= kMaxStringBytes - length_ &&
+        !viewsOwnBytes(more)) {
+        shared_->bytes.append(more);
+        length_ += more.size();
+        renewHandle();
+        return;
+    }
     size_t total = joinedLength(text().size(), more.size());
     if (viewsOwnBytes(more)) {
         std::string copy(more);

@@ -21,6 +21,8 @@ protected:
     // its end: where the cut slice stopped and what m returned.
     std::string callCut(TRTTI* cls, const TNormalFunction* m, const TValue* argument,
                         int32_t budget);
+    std::string cutIn(std::initializer_list<std::pair<const char*, const TNormalFunction*>> methods,
+                      TRTTI* cls, const TValue& x, int32_t budget);
 };
 
 // while (this.n < 3) this.n += 1;
@@ -457,6 +459,29 @@ TEST_F(SuperinstructionTest, AnUpdateAndItsTestGiveThePlainResultsForEveryRelati
     EXPECT_TRUE(reporter.errors.empty());
 }
 
+// this.m(x) run with the budget, then to its end: the method the cut slice
+// stopped in ("name+offset", else "main+offset") and what m returned.
+std::string SuperinstructionTest::cutIn(
+    std::initializer_list<std::pair<const char*, const TNormalFunction*>> methods, TRTTI* cls,
+    const TValue& x, int32_t budget) {
+    TCodeWriter w;
+    w.emit(Op_PushThis);
+    w.emitPush(x);
+    w.emitDCall(1, intern("m"));
+    w.emit(Op_Ret);
+    w.emitHalt();
+    TProcess* p = startMain(cls, w);
+    StepBudget = budget;
+    ravok::run(p);
+    TArenaOffset at = arenaOffset(p->ip);
+    std::string where = "main+" + std::to_string(at - cls->initCode->codeStart());
+    for (auto [name, f] : methods)
+        if (f->code.contains(at)) where = name + ("+" + std::to_string(at - f->code.codeStart()));
+    StepBudget = kUnlimitedBudget;
+    ravok::run(p);
+    return where + " " + (p->result ? valueToText(*p->result) : std::string("none"));
+}
+
 // id(x) { return x; }  loc(x) { var l0 = x; return l0; }  and m(x), which
 // calls them on this with x, a local and both plus or minus constants that
 // make ints wrap, and returns the sums and differences of what they gave.
@@ -535,22 +560,7 @@ TEST_F(SuperinstructionTest, SelfCallsAndReturnsGiveThePlainResults) {
             for (TNormalFunction* f : {c.id, c.loc, c.m})
                 withoutSuperinstructions(f->code);
         }
-        TCodeWriter w; // return this.m(x);
-        w.emit(Op_PushThis);
-        w.emitPush(x);
-        w.emitDCall(1, intern("m"));
-        w.emit(Op_Ret);
-        w.emitHalt();
-        TProcess* p = startMain(cls, w);
-        StepBudget = budget;
-        ravok::run(p);
-        std::string where = "main";
-        for (auto [name, f] : {std::pair{"id", c.id}, {"loc", c.loc}, {"m", c.m}})
-            if (f->code.contains(arenaOffset(p->ip)))
-                where = name + ("+" + std::to_string(arenaOffset(p->ip) - f->code.codeStart()));
-        StepBudget = kUnlimitedBudget;
-        ravok::run(p);
-        return where + " " + (p->result ? valueToText(*p->result) : std::string("none"));
+        return cutIn({{"id", c.id}, {"loc", c.loc}, {"m", c.m}}, cls, x, budget);
     };
     TScopedHold hold([] {});
     const TValue arguments[] = {TValue::ofInt(3), TValue::ofInt(-2147483647 - 1),
@@ -559,7 +569,7 @@ TEST_F(SuperinstructionTest, SelfCallsAndReturnsGiveThePlainResults) {
         for (int32_t budget = 1; budget < 75; ++budget)
             EXPECT_EQ(run(true, x, budget), run(false, x, budget))
                 << valueToText(x) << ", budget " << budget;
-    EXPECT_EQ(run(true, arguments[0], kUnlimitedBudget), "main 17");
+    EXPECT_EQ(run(true, arguments[0], kUnlimitedBudget), "main+32 17");
     EXPECT_TRUE(reporter.errors.empty());
 }
 
@@ -681,7 +691,7 @@ TEST_F(SuperinstructionTest, CallsOnALocalGiveThePlainResults) {
         }
         reporter.errors.clear();
         clearLastWarning(); // a repeated warning is shown once
-        std::string result = callCut(cls, m, &x, budget);
+        std::string result = cutIn({{"seven", s7}, {"inc", i1}, {"m", m}}, cls, x, budget);
         for (const std::string& e : reporter.errors)
             result += " | " + e;
         return result;
