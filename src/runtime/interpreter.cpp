@@ -1032,23 +1032,23 @@ void execute(TProcess* p) {
         // be left for every instruction up to the SCall.
 #define SELF_CALL(name, cellExpr, valid, count, callAt, sum)                                       \
     CASE(name) {                                                                                   \
-        if (budget < (count)-1 || !(valid) || sp - 8 * ((count) == 3 ? 2 : 3) < stackLow)          \
+        if (budget < (count)-1 || !self || !(valid) || sp - 8 * ((count) == 3 ? 2 : 3) < stackLow) \
             goto L_Op_PushThis;                                                                    \
         TValue v = cellExpr;                                                                       \
         if ((count) == 5) {                                                                        \
             if (v.kind != vtInt || ip[20] != vtInt) goto L_Op_PushThis;                            \
-            v.i = int32_t(sum(uint32_t(v.i), uint32_t(W(24))));                                    \
+            v = TValue::ofInt(int32_t(sum(uint32_t(v.i), uint32_t(W(24)))));                       \
         }                                                                                          \
         budget -= (count)-1;                                                                       \
-        TValue receiver = SLOT(p->thisSlot);                                                       \
-        increment(receiver);                                                                       \
+        /* `this` is the instance held for the frame */                                            \
+        ++self->refcount;                                                                          \
         increment(v);                                                                              \
-        SLOT(sp - 8) = receiver;                                                                   \
+        SLOT(sp - 8) = TValue::ofObject(selfOffset);                                               \
         SLOT(sp - 16) = v;                                                                         \
         sp -= 16;                                                                                  \
         ip += (callAt);                                                                            \
-        /* this is an instance of the class at hand: its method is entered at once */              \
-        TFunction* f = self ? selfClass->methodByIndex(W(8)) : nullptr;                            \
+        /* its class is at hand, so its method is entered at once */                               \
+        TFunction* f = selfClass->methodByIndex(W(8));                                             \
         if (!f || !f->hasCode()) goto L_Op_SCall;                                                  \
         enter(static_cast<TNormalFunction*>(f), 1, 12, true, true);                                \
         DISPATCH();                                                                                \

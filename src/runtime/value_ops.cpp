@@ -13,6 +13,11 @@
 
 namespace ravok {
 
+void countDroppedToZero(uint32_t instance) {
+    if (objectAt(instance)->refcount < 0) negativeReferenceCount(TValue::ofObject(instance));
+    noteInstanceFree(instance);
+}
+
 void negativeReferenceCount(const TValue& v) {
     objectAt(v.u)->refcount = -1;
     noteInstanceFree(v.u);

@@ -23,13 +23,13 @@ inline void increment(const TValue& v) {
 // again (defined with the pools).
 void noteInstanceFree(uint32_t instance);
 
+// The count of an instance has dropped to 0 or below. Out of line and given
+// the offset alone, so that a value being released never needs an address.
+[[gnu::cold]] void countDroppedToZero(uint32_t instance);
+
 inline void decrement(const TValue& v) {
     if (v.kind == vtObject) {
-        TfObject* o = objectAt(v.u);
-        if (--o->refcount <= 0) {
-            if (o->refcount < 0) negativeReferenceCount(v);
-            noteInstanceFree(v.u);
-        }
+        if (--objectAt(v.u)->refcount <= 0) countDroppedToZero(v.u);
     }
 }
 
