@@ -129,15 +129,34 @@ TNormalFunction* resolveStaticCall(const TValue& receiver, int32_t index) {
     return codeOf(fn, fn->name);
 }
 
+// Values the hottest bodies move are moved as whole words. A TValue copy is
+// taken apart into its kind byte and payload and put together again in the
+// stack frame, and reading the whole word back after two narrower stores
+// stalls the processor.
+inline uint64_t wordOf(const TValue& cell) {
+    uint64_t w;
+    std::memcpy(&w, &cell, sizeof w);
+    return w;
+}
+inline void putWord(TValue& cell, uint64_t w) { std::memcpy(&cell, &w, sizeof w); }
+inline bool isObjectWord(uint64_t w) { return uint8_t(w) == vtObject; }
+inline void countWord(uint64_t w) {
+    if (isObjectWord(w)) ++objectAt(uint32_t(w >> 32))->refcount;
+}
+inline void releaseWord(uint64_t w) {
+    if (isObjectWord(w) && --objectAt(uint32_t(w >> 32))->refcount <= 0)
+        countDroppedToZero(uint32_t(w >> 32));
+}
+
 // Releases the argc argument slots below a receiver slot. Each slot is
 // cleared before its count drops, so a failure midway never releases one twice.
 inline void releaseArguments(uint8_t* receiverSlot, uint32_t argc) {
     for (uint32_t i = 1; i <= argc; ++i) {
         TValue& slot = *reinterpret_cast<TValue*>(receiverSlot - 8 * i);
-        if (slot.kind != vtObject) continue;
-        TValue arg = slot;
-        slot = TValue::null();
-        decrement(arg);
+        uint64_t arg = wordOf(slot);
+        if (!isObjectWord(arg)) continue;
+        putWord(slot, 0);
+        releaseWord(arg);
     }
 }
 
@@ -193,6 +212,12 @@ void execute(TProcess* p) {
 #define TOP (*reinterpret_cast<TValue*>(sp))
 #define SECOND (*reinterpret_cast<TValue*>(sp + 8))
 #define SLOT(addr) (*reinterpret_cast<TValue*>(addr))
+#define PUSH_WORD(word)                                                                            \
+    do {                                                                                           \
+        if (sp - 8 < stackLow) stackOverflow();                                                    \
+        sp -= 8;                                                                                   \
+        putWord(TOP, (word));                                                                      \
+    } while (0)
 #define PUSH(value)                                                                                \
     do {                                                                                           \
         if (sp - 8 < stackLow) stackOverflow();                                                    \
@@ -297,7 +322,7 @@ void execute(TProcess* p) {
 #endif
 
         CASE(Op_Pop) {
-            decrement(TOP);
+            releaseWord(wordOf(TOP));
             sp += 8;
             NEXT(4);
         }
@@ -322,9 +347,9 @@ void execute(TProcess* p) {
             NEXT(8 + area);
         }
         CASE(Op_PushThis) {
-            TValue v = SLOT(p->thisSlot);
-            increment(v);
-            PUSH(v);
+            uint64_t v = wordOf(SLOT(p->thisSlot));
+            countWord(v);
+            PUSH_WORD(v);
             NEXT(4);
         }
         CASE(Op_SMemberValPtr) {
@@ -393,17 +418,17 @@ void execute(TProcess* p) {
             NEXT(16);
         }
         CASE(Op_LocalValPtr_Deref) {
-            TValue v = SLOT(fp - 8 * W(4));
-            increment(v);
-            PUSH(v);
+            uint64_t v = wordOf(SLOT(fp - 8 * W(4)));
+            countWord(v);
+            PUSH_WORD(v);
             NEXT(12);
         }
         CASE(Op_ArgValPtr_Deref) {
             uint32_t argc = frame::get(fp, frame::kArgc);
             uint32_t i = uint32_t(W(4));
-            TValue v = i < argc ? SLOT(fp + 40 + 8 * (argc - 1 - i)) : TValue::null();
-            increment(v);
-            PUSH(v);
+            uint64_t v = i < argc ? wordOf(SLOT(fp + 40 + 8 * (argc - 1 - i))) : 0;
+            countWord(v);
+            PUSH_WORD(v);
             NEXT(12);
         }
         CASE(Op_Push_Deref) {
@@ -664,24 +689,24 @@ void execute(TProcess* p) {
             NEXT(8);
         }
         CASE(Op_Ret) {
-            TValue result = sp <= fp ? TOP : TValue::null();
+            uint64_t result = sp <= fp ? wordOf(TOP) : 0;
             SAVE();
             // Only counted values need their slot cleared before the count
             // drops (so that a failure never releases one twice).
             for (uint8_t* q = sp + 8; q <= fp; q += 8) {
-                if (SLOT(q).kind != vtObject) continue;
-                TValue v = SLOT(q);
-                SLOT(q) = TValue::null();
-                decrement(v);
+                uint64_t v = wordOf(SLOT(q));
+                if (!isObjectWord(v)) continue;
+                putWord(SLOT(q), 0);
+                releaseWord(v);
             }
             uint32_t argc = frame::get(fp, frame::kArgc);
             uint8_t* receiverSlot = arenaPtr<uint8_t>(frame::get(fp, frame::kReceiver));
             uint32_t caller = frame::get(fp, frame::kCallerFp);
             uint32_t returnTo = frame::get(fp, frame::kReturn);
             sp = receiverSlot;
-            TValue receiver = SLOT(receiverSlot);
-            SLOT(receiverSlot) = result;
-            decrement(receiver);
+            uint64_t receiver = wordOf(SLOT(receiverSlot));
+            putWord(SLOT(receiverSlot), result);
+            releaseWord(receiver);
             releaseArguments(receiverSlot, argc);
             if (caller == 0) {
                 fp = nullptr;
@@ -945,12 +970,13 @@ void execute(TProcess* p) {
             ((args) == 2 && !passed(W(36))) || sp - 8 * ((args) + 2) < stackLow)                   \
             goto L_Op_PushThis;                                                                    \
         budget -= (args) + 2;                                                                      \
-        TValue values[4] = {SLOT(p->thisSlot), self->field(W(12)), argumentCell(W(24)),            \
-                            (args) == 2 ? argumentCell(W(36)) : TValue::null()};                   \
+        uint64_t values[4] = {wordOf(SLOT(p->thisSlot)), wordOf(self->field(W(12))),               \
+                              wordOf(argumentCell(W(24))),                                         \
+                              (args) == 2 ? wordOf(argumentCell(W(36))) : 0};                      \
         for (int k = 0; k < (args) + 2; ++k) {                                                     \
-            increment(values[k]);                                                                  \
+            countWord(values[k]);                                                                  \
             sp -= 8;                                                                               \
-            TOP = values[k];                                                                       \
+            putWord(TOP, values[k]);                                                               \
         }                                                                                          \
         ip += (nativeAt);                                                                          \
         goto L_Op_NativeCall;                                                                      \
@@ -995,20 +1021,20 @@ void execute(TProcess* p) {
         CASE(Sx_Arg_Ret) {
             if (budget < 1 || sp - 8 < stackLow) goto L_Op_ArgValPtr_Deref;
             budget -= 1;
-            TValue v = passed(W(4)) ? argumentCell(W(4)) : TValue::null();
-            increment(v);
+            uint64_t v = passed(W(4)) ? wordOf(argumentCell(W(4))) : 0;
+            countWord(v);
             sp -= 8;
-            TOP = v;
+            putWord(TOP, v);
             ip += 12;
             goto L_Op_Ret;
         }
         CASE(Sx_Local_Ret) {
             if (budget < 1 || sp - 8 < stackLow) goto L_Op_LocalValPtr_Deref;
             budget -= 1;
-            TValue v = SLOT(fp - 8 * W(4));
-            increment(v);
+            uint64_t v = wordOf(SLOT(fp - 8 * W(4)));
+            countWord(v);
             sp -= 8;
-            TOP = v;
+            putWord(TOP, v);
             ip += 12;
             goto L_Op_Ret;
         }
@@ -1034,17 +1060,17 @@ void execute(TProcess* p) {
     CASE(name) {                                                                                   \
         if (budget < (count)-1 || !self || !(valid) || sp - 8 * ((count) == 3 ? 2 : 3) < stackLow) \
             goto L_Op_PushThis;                                                                    \
-        TValue v = cellExpr;                                                                       \
+        uint64_t v = wordOf(cellExpr);                                                             \
         if ((count) == 5) {                                                                        \
-            if (v.kind != vtInt || ip[20] != vtInt) goto L_Op_PushThis;                            \
-            v = TValue::ofInt(int32_t(sum(uint32_t(v.i), uint32_t(W(24)))));                       \
+            if (uint8_t(v) != vtInt || ip[20] != vtInt) goto L_Op_PushThis;                        \
+            v = wordOf(TValue::ofInt(int32_t(sum(uint32_t(v >> 32), uint32_t(W(24))))));           \
         }                                                                                          \
         budget -= (count)-1;                                                                       \
         /* `this` is the instance held for the frame */                                            \
         ++self->refcount;                                                                          \
-        increment(v);                                                                              \
+        countWord(v);                                                                              \
         SLOT(sp - 8) = TValue::ofObject(selfOffset);                                               \
-        SLOT(sp - 16) = v;                                                                         \
+        putWord(SLOT(sp - 16), v);                                                                 \
         sp -= 16;                                                                                  \
         ip += (callAt);                                                                            \
         /* its class is at hand, so its method is entered at once */                               \
@@ -1072,14 +1098,14 @@ void execute(TProcess* p) {
     CASE(name) {                                                                                   \
         if (budget < (args) + 1 || sp - 8 * ((args) + 1) < stackLow) goto L_Op_LocalValPtr_Deref;  \
         budget -= (args) + 1;                                                                      \
-        TValue object = SLOT(fp - 8 * W(4));                                                       \
-        increment(object);                                                                         \
-        SLOT(sp - 8) = object;                                                                     \
+        uint64_t object = wordOf(SLOT(fp - 8 * W(4)));                                             \
+        countWord(object);                                                                         \
+        putWord(SLOT(sp - 8), object);                                                             \
         sp -= 8;                                                                                   \
         if ((args) == 1) {                                                                         \
-            TValue v = second;                                                                     \
-            increment(v);                                                                          \
-            SLOT(sp - 8) = v;                                                                      \
+            uint64_t v = wordOf(second);                                                           \
+            countWord(v);                                                                          \
+            putWord(SLOT(sp - 8), v);                                                              \
             sp -= 8;                                                                               \
         }                                                                                          \
         ip += 12 * ((args) + 1);                                                                   \
@@ -1111,6 +1137,7 @@ catch (...) {
 #undef SECOND
 #undef SLOT
 #undef PUSH
+#undef PUSH_WORD
 #undef END_SLICE
 #undef CASE
 #undef DISPATCH
