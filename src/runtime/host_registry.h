@@ -128,6 +128,7 @@ private:
         uint64_t handle = 0;
         uint32_t generation = 0;
         uint32_t nextFree = 0;
+        uint64_t padding = 0; // a power-of-two size keeps the bounds check a shift
     };
     static uint64_t handleWord(uint32_t id, uint32_t generation) {
         return uint64_t(vtNative) | uint64_t(kSeal) << 8 |
