@@ -482,6 +482,15 @@ std::string SuperinstructionTest::cutIn(
     return where + " " + (p->result ? valueToText(*p->result) : std::string("none"));
 }
 
+// local = argument 0;
+void localFromArgument(TCodeWriter& w, uint32_t local) {
+    w.emit(Op_LocalValPtr, {local});
+    w.emit(Op_ArgValPtr, {0});
+    w.emit(Op_Deref);
+    w.emit(Op_Subst);
+    w.emit(Op_Pop);
+}
+
 // id(x) { return x; }  loc(x) { var l0 = x; return l0; }  and m(x), which
 // calls them on this with x, a local and both plus or minus constants that
 // make ints wrap, and returns the sums and differences of what they gave.
@@ -501,11 +510,7 @@ TSelfCalls addSelfCalls(TRTTI* cls) {
     id.emitHalt();
     c.id = addCodeMethod(cls, "id", 1, 0, id);
     TCodeWriter loc;
-    loc.emit(Op_LocalValPtr, {0});
-    loc.emit(Op_ArgValPtr, {0});
-    loc.emit(Op_Deref);
-    loc.emit(Op_Subst);
-    loc.emit(Op_Pop);
+    localFromArgument(loc, 0);
     loc.emit(Op_LocalValPtr, {0});
     loc.emit(Op_Deref);
     loc.emit(Op_Ret);
@@ -514,11 +519,7 @@ TSelfCalls addSelfCalls(TRTTI* cls) {
     uint32_t idIndex = uint32_t(cls->methodIndexByName("id"));
     uint32_t locIndex = uint32_t(cls->methodIndexByName("loc"));
     TCodeWriter w;
-    w.emit(Op_LocalValPtr, {0}); // l0 = x;
-    w.emit(Op_ArgValPtr, {0});
-    w.emit(Op_Deref);
-    w.emit(Op_Subst);
-    w.emit(Op_Pop);
+    localFromArgument(w, 0); // l0 = x;
     // this.f(variable [+|- constant]), then the operation with what is below
     auto call = [&](bool arg, TOpcode sum, int32_t constant, uint32_t method, TOpcode then,
                     uint32_t mark) {
@@ -585,11 +586,7 @@ TEST_F(SuperinstructionTest, SelfCallsCountAStringArgumentOnce) {
             for (TNormalFunction* f : {c.id, c.loc})
                 withoutSuperinstructions(f->code);
         TCodeWriter m2;
-        m2.emit(Op_LocalValPtr, {0});
-        m2.emit(Op_ArgValPtr, {0});
-        m2.emit(Op_Deref);
-        m2.emit(Op_Subst);
-        m2.emit(Op_Pop);
+        localFromArgument(m2, 0);
         m2.emit(Op_PushThis);
         m2.emit(Op_ArgValPtr, {0});
         m2.emit(Op_Deref);
@@ -656,11 +653,7 @@ TEST_F(SuperinstructionTest, CallsOnALocalGiveThePlainResults) {
         if (instance) w.emit(Op_Constructor, {0, d->classId()});
         w.emit(Op_Subst);
         w.emit(Op_Pop);
-        w.emit(Op_LocalValPtr, {1});
-        w.emit(Op_ArgValPtr, {0});
-        w.emit(Op_Deref);
-        w.emit(Op_Subst);
-        w.emit(Op_Pop);
+        localFromArgument(w, 1);
         std::vector<std::pair<uint32_t, uint32_t>> marks;
         auto local = [&](uint32_t k) {
             w.emit(Op_LocalValPtr, {k});
