@@ -126,8 +126,10 @@ namespace {
 
 // The body of a string that only its variable and the stack hold: joining
 // onto it cannot be seen by anybody else.
-TfString* bodyToJoinInPlace(const TValue& left) {
-    return isStringValue(left) && objectAt(left.u)->refcount == 2 ? stringBody(left.u) : nullptr;
+// The string's body when the instance has exactly `holders` counts.
+TfString* bodyToJoinInPlace(const TValue& left, int32_t holders = 2) {
+    return isStringValue(left) && objectAt(left.u)->refcount == holders ? stringBody(left.u)
+                                                                        : nullptr;
 }
 
 void joinInPlace(const TValue& left, TfString* body, std::string_view more) {
@@ -156,6 +158,13 @@ bool appendTextIntoAssigned(const TValue& left, std::string_view text) {
     // Too long a result is left to the plain addition, which reports it.
     if (!body || text.size() > kMaxStringBytes - body->text().size()) return false;
     joinInPlace(left, body, text);
+    return true;
+}
+
+bool appendTextToOnlyHolder(const TValue& value, std::string_view text) {
+    TfString* body = bodyToJoinInPlace(value, 1);
+    if (!body || text.size() > kMaxStringBytes - body->text().size()) return false;
+    joinInPlace(value, body, text);
     return true;
 }
 

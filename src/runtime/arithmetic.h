@@ -23,6 +23,9 @@ void addIntoAssigned(TValue& left, TValue& right);
 // still in the code): true when L's string took the text, false when nothing
 // was done and the plain instructions must run.
 bool appendTextIntoAssigned(const TValue& left, std::string_view text);
+// The same for the string of a variable that alone holds it (`s = s + "ab"`
+// run as one step, nothing pushed).
+bool appendTextToOnlyHolder(const TValue& value, std::string_view text);
 
 // target += value (add) or target -= value; value's reference is released.
 void updateArithmetic(bool add, TValue& target, TValue& value);

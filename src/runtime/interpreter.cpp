@@ -1116,6 +1116,22 @@ void execute(TProcess* p) {
         LOCAL_CALL(Sx_Local_Push_DCall, 1, SLOT(ip + 16))
 #undef LOCAL_CALL
 
+        // `s = s + "text";` for a local s whose string s alone holds: the
+        // literal's bytes join it in place, as the plain instructions would
+        // join them, with budget left for all six, so no other process sees s
+        // in between.
+        CASE(Sx_Local_Append_Literal) {
+            const TValue& s = SLOT(fp - 8 * W(4));
+            if (budget < 5 || sp - 24 < stackLow || s.kind != vtObject) goto L_Op_LocalValPtr;
+            uint32_t area = uint32_t(W(24));
+            SAVE();
+            if (!appendTextToOnlyHolder(
+                    s, std::string_view(reinterpret_cast<const char*>(ip + 28),
+                                        strnlen(reinterpret_cast<const char*>(ip + 28), area))))
+                goto L_Op_LocalValPtr;
+            budget -= 5;
+            NEXT(40 + area);
+        }
 #if !RAVOK_COMPUTED_GOTO
     }
 #endif

@@ -58,6 +58,12 @@ uint32_t superAt(const uint8_t* code, size_t size, size_t at) {
             return Sx_Field_Subst_Arg_Pop;
         break;
     case Op_LocalValPtr:
+        if (op(8) == Op_LocalValPtr_Deref && op(12) == op(4) && op(20) == Op_PushString &&
+            op(24) <= size) {
+            uint32_t end = 28 + op(24);
+            if (op(end) == Op_Add && op(end + 4) == Op_Subst && op(end + 8) == Op_Pop)
+                return Sx_Local_Append_Literal;
+        }
         if (op(8) == Op_Push && isUpdate(op(20)) && op(24) == Op_Pop &&
             op(28) == Op_LocalValPtr_Deref && op(32) == op(4) && op(40) == Op_Push &&
             isRelation(op(52)) && op(56) == Op_JumpZero)

@@ -702,5 +702,97 @@ TEST_F(SuperinstructionTest, CallsOnALocalGiveThePlainResults) {
     EXPECT_EQ(run(true, true, arguments[1], kUnlimitedBudget), "main+32 -2147483635");
 }
 
+// m(x) { l0 = "開始"; l0 = l0 + "a表\"; l1 = l0; l0 = l0 + "b"; l1 = l1 + "c";
+// l2 = x; l2 = l2 + "d"; return l0 + l1 + l2 + x; }  in Shift-JIS, where the
+// second byte of 表 is a backslash: literals joined on a local's string as one
+// step where the local alone holds it, and by the plain instructions where the
+// string is shared (l1 = l0, or x in l2), against the plain instructions.
+TEST_F(SuperinstructionTest, ALiteralJoinedOnALocalGivesThePlainResults) {
+    auto run = [&](bool super, const TValue& x, int32_t budget) {
+        TRTTI* cls = newClass();
+        TCodeWriter w;
+        auto setLocal = [&](uint32_t k, auto push) {
+            w.emit(Op_LocalValPtr, {k});
+            push();
+            w.emit(Op_Subst);
+            w.emit(Op_Pop);
+        };
+        std::vector<uint32_t> joins;
+        auto append = [&](uint32_t k, std::string_view literal) {
+            joins.push_back(w.position());
+            w.emit(Op_LocalValPtr, {k});
+            w.emit(Op_LocalValPtr, {k});
+            w.emit(Op_Deref);
+            w.emitPushString(literal);
+            w.emit(Op_Add);
+            w.emit(Op_Subst);
+            w.emit(Op_Pop);
+        };
+        auto local = [&](uint32_t k) {
+            w.emit(Op_LocalValPtr, {k});
+            w.emit(Op_Deref);
+        };
+        setLocal(0, [&] { w.emitPushString("\x8A\x4A\x8E\x6E"); });
+        append(0, "a\x95\x5C\\");
+        setLocal(1, [&] { local(0); });
+        append(0, "b");
+        append(1, "c");
+        setLocal(2, [&] {
+            w.emit(Op_ArgValPtr, {0});
+            w.emit(Op_Deref);
+        });
+        append(2, "d");
+        local(0);
+        local(1);
+        w.emit(Op_Add);
+        local(2);
+        w.emit(Op_Add);
+        w.emit(Op_ArgValPtr, {0});
+        w.emit(Op_Deref);
+        w.emit(Op_Add);
+        w.emit(Op_Ret);
+        w.emitHalt();
+        TNormalFunction* m = addCodeMethod(cls, "m", 1, 3, w);
+        if (super) {
+            for (uint32_t at : joins)
+                EXPECT_EQ(readWord(m->code.codePtr() + at), uint32_t(Sx_Local_Append_Literal));
+        } else {
+            withoutSuperinstructions(m->code);
+        }
+        // return this.m(x);  where a string x is held by the caller too, so
+        // its text must stay as it was
+        TCodeWriter main;
+        main.emit(Op_PushThis);
+        if (x.kind == vtNull)
+            main.emitPushString("x\x95\x5C");
+        else
+            main.emitPush(x);
+        main.emitDCall(1, intern("m"));
+        main.emit(Op_Ret);
+        main.emitHalt();
+        TProcess* p = startMain(cls, main);
+        StepBudget = budget;
+        ravok::run(p);
+        TArenaOffset at = arenaOffset(p->ip);
+        std::string where =
+            m->code.contains(at) ? "m+" + std::to_string(at - m->code.codeStart()) : "main";
+        StepBudget = kUnlimitedBudget;
+        ravok::run(p);
+        return where + " " + (p->result ? valueToText(*p->result) : std::string("none"));
+    };
+    TScopedHold hold([] {});
+    // null stands for a string argument here; 5 and 2.5 are added as numbers
+    const TValue arguments[] = {TValue::null(), TValue::ofInt(5), TValue::ofFloat(2.5f)};
+    for (const TValue& x : arguments)
+        for (int32_t budget = 1; budget < 50; ++budget)
+            EXPECT_EQ(run(true, x, budget), run(false, x, budget))
+                << valueToText(x) << ", budget " << budget;
+    EXPECT_EQ(run(true, TValue::null(), kUnlimitedBudget), "main \x8A\x4A\x8E\x6E"
+                                                           "a\x95\x5C\\b\x8A\x4A\x8E\x6E"
+                                                           "a\x95\x5C\\cx\x95\x5C"
+                                                           "dx\x95\x5C");
+    EXPECT_TRUE(reporter.errors.empty());
+}
+
 } // namespace
 } // namespace ravok::test
