@@ -22,7 +22,8 @@ protected:
     std::string callCut(TRTTI* cls, const TNormalFunction* m, const TValue* argument,
                         int32_t budget);
     std::string cutIn(std::initializer_list<std::pair<const char*, const TNormalFunction*>> methods,
-                      TRTTI* cls, const TValue& x, int32_t budget);
+                      TRTTI* cls, const TValue& x, int32_t budget,
+                      const char* stringArgument = nullptr);
 };
 
 // while (this.n < 3) this.n += 1;
@@ -459,14 +460,18 @@ TEST_F(SuperinstructionTest, AnUpdateAndItsTestGiveThePlainResultsForEveryRelati
     EXPECT_TRUE(reporter.errors.empty());
 }
 
-// this.m(x) run with the budget, then to its end: the method the cut slice
-// stopped in ("name+offset", else "main+offset") and what m returned.
+// this.m(x) (or this.m("stringArgument")) run with the budget, then to its
+// end: the method the cut slice stopped in ("name+offset", else
+// "main+offset") and what m returned.
 std::string SuperinstructionTest::cutIn(
     std::initializer_list<std::pair<const char*, const TNormalFunction*>> methods, TRTTI* cls,
-    const TValue& x, int32_t budget) {
+    const TValue& x, int32_t budget, const char* stringArgument) {
     TCodeWriter w;
     w.emit(Op_PushThis);
-    w.emitPush(x);
+    if (stringArgument)
+        w.emitPushString(stringArgument);
+    else
+        w.emitPush(x);
     w.emitDCall(1, intern("m"));
     w.emit(Op_Ret);
     w.emitHalt();
@@ -759,26 +764,8 @@ TEST_F(SuperinstructionTest, ALiteralJoinedOnALocalGivesThePlainResults) {
         } else {
             withoutSuperinstructions(m->code);
         }
-        // return this.m(x);  where a string x is held by the caller too, so
-        // its text must stay as it was
-        TCodeWriter main;
-        main.emit(Op_PushThis);
-        if (x.kind == vtNull)
-            main.emitPushString("x\x95\x5C");
-        else
-            main.emitPush(x);
-        main.emitDCall(1, intern("m"));
-        main.emit(Op_Ret);
-        main.emitHalt();
-        TProcess* p = startMain(cls, main);
-        StepBudget = budget;
-        ravok::run(p);
-        TArenaOffset at = arenaOffset(p->ip);
-        std::string where =
-            m->code.contains(at) ? "m+" + std::to_string(at - m->code.codeStart()) : "main";
-        StepBudget = kUnlimitedBudget;
-        ravok::run(p);
-        return where + " " + (p->result ? valueToText(*p->result) : std::string("none"));
+        // a string argument is held by the caller too: its text must stay as it was
+        return cutIn({{"m", m}}, cls, x, budget, x.kind == vtNull ? "x\x95\x5C" : nullptr);
     };
     TScopedHold hold([] {});
     // null stands for a string argument here; 5 and 2.5 are added as numbers
@@ -787,7 +774,7 @@ TEST_F(SuperinstructionTest, ALiteralJoinedOnALocalGivesThePlainResults) {
         for (int32_t budget = 1; budget < 50; ++budget)
             EXPECT_EQ(run(true, x, budget), run(false, x, budget))
                 << valueToText(x) << ", budget " << budget;
-    EXPECT_EQ(run(true, TValue::null(), kUnlimitedBudget), "main \x8A\x4A\x8E\x6E"
+    EXPECT_EQ(run(true, TValue::null(), kUnlimitedBudget), "main+32 \x8A\x4A\x8E\x6E"
                                                            "a\x95\x5C\\b\x8A\x4A\x8E\x6E"
                                                            "a\x95\x5C\\cx\x95\x5C"
                                                            "dx\x95\x5C");
