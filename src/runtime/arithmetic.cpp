@@ -124,9 +124,9 @@ void binaryArithmetic(uint32_t op, TValue& left, TValue& right) {
 
 namespace {
 
-// The body of a string that only its variable and the stack hold: joining
-// onto it cannot be seen by anybody else.
-// The string's body when the instance has exactly `holders` counts.
+// The body of a string that only its variable and the stack hold (or, with
+// `holders` 1, its variable alone): joining onto it cannot be seen by anybody
+// else.
 TfString* bodyToJoinInPlace(const TValue& left, int32_t holders = 2) {
     return isStringValue(left) && objectAt(left.u)->refcount == holders ? stringBody(left.u)
                                                                         : nullptr;
@@ -137,6 +137,14 @@ void joinInPlace(const TValue& left, TfString* body, std::string_view more) {
     // from then on, as if the body were gone, and never sees the text change.
     body->extendInPlace(more);
     objectAt(left.u)->field(gCore.stringBody) = body->handle();
+}
+
+bool appendTextInPlace(const TValue& value, std::string_view text, int32_t holders) {
+    TfString* body = bodyToJoinInPlace(value, holders);
+    // Too long a result is left to the plain addition, which reports it.
+    if (!body || text.size() > kMaxStringBytes - body->text().size()) return false;
+    joinInPlace(value, body, text);
+    return true;
 }
 
 } // namespace
@@ -154,18 +162,11 @@ void addIntoAssigned(TValue& left, TValue& right) {
 }
 
 bool appendTextIntoAssigned(const TValue& left, std::string_view text) {
-    TfString* body = bodyToJoinInPlace(left);
-    // Too long a result is left to the plain addition, which reports it.
-    if (!body || text.size() > kMaxStringBytes - body->text().size()) return false;
-    joinInPlace(left, body, text);
-    return true;
+    return appendTextInPlace(left, text, 2);
 }
 
 bool appendTextToOnlyHolder(const TValue& value, std::string_view text) {
-    TfString* body = bodyToJoinInPlace(value, 1);
-    if (!body || text.size() > kMaxStringBytes - body->text().size()) return false;
-    joinInPlace(value, body, text);
-    return true;
+    return appendTextInPlace(value, text, 1);
 }
 
 void updateArithmetic(bool add, TValue& target, TValue& value) {

@@ -129,6 +129,15 @@ TNormalFunction* resolveStaticCall(const TValue& receiver, int32_t index) {
     return codeOf(fn, fn->name);
 }
 
+// The text of the PushString instruction at `at`: the bytes of its area up
+// to the first zero byte.
+inline std::string_view literalOf(const uint8_t* at) {
+    uint32_t area;
+    std::memcpy(&area, at + 4, sizeof area);
+    const char* text = reinterpret_cast<const char*>(at + 8);
+    return std::string_view(text, strnlen(text, area));
+}
+
 // Values the hottest bodies move are moved as whole words. A TValue copy is
 // taken apart into its kind byte and payload and put together again in the
 // stack frame, and reading the whole word back after two narrower stores
@@ -183,16 +192,19 @@ void execute(TProcess* p) {
     TRTTI* selfClass = nullptr;
     uint32_t selfOffset = 0;
     int32_t selfFields = 0;
+    // Holds the instance at `offset` of class c (nullptr: no instance).
+    auto holdSelf = [&](uint32_t offset, TRTTI* c) {
+        self = c ? objectAt(offset) : nullptr;
+        selfClass = c;
+        selfOffset = c ? offset : 0;
+        selfFields = c ? c->laidOutFields() : 0;
+    };
     auto loadSelf = [&] {
         const TValue& r = *reinterpret_cast<const TValue*>(p->thisSlot);
         // A call to or a return from a method of the same instance (a method
         // calling its own methods, recursion) keeps what was read.
         if (self && r.kind == vtObject && r.u == selfOffset) return;
-        TRTTI* c = r.kind == vtObject ? classById(objectAt(r.u)->classId) : nullptr;
-        self = c ? objectAt(r.u) : nullptr;
-        selfClass = c;
-        selfOffset = c ? r.u : 0;
-        selfFields = c ? c->laidOutFields() : 0;
+        holdSelf(r.u, r.kind == vtObject ? classById(objectAt(r.u)->classId) : nullptr);
     };
     // The class of an instance value, from what is at hand for `this`.
     auto classOfInstance = [&](const TValue& v) {
@@ -288,12 +300,7 @@ void execute(TProcess* p) {
         if (sameSelf) {
         } else if (receiverClass) {
             uint32_t u = SLOT(receiverSlot).u;
-            if (!self || u != selfOffset) {
-                self = objectAt(u);
-                selfClass = receiverClass;
-                selfOffset = u;
-                selfFields = receiverClass->laidOutFields();
-            }
+            if (!self || u != selfOffset) holdSelf(u, receiverClass);
         } else {
             loadSelf();
         }
@@ -338,9 +345,7 @@ void execute(TProcess* p) {
             SAVE();
             // Allocation may reuse a record and run its destructor in a nested run.
             int32_t savedStepBudget = StepBudget;
-            uint32_t s =
-                makeString(std::string_view(reinterpret_cast<const char*>(ip + 8),
-                                            strnlen(reinterpret_cast<const char*>(ip + 8), area)));
+            uint32_t s = makeString(literalOf(ip));
             StepBudget = savedStepBudget;
             ++objectAt(s)->refcount;
             PUSH(TValue::ofObject(s));
@@ -1008,10 +1013,7 @@ void execute(TProcess* p) {
                 goto L_Op_PushString;
             uint32_t area = uint32_t(W(4));
             SAVE();
-            if (!appendTextIntoAssigned(
-                    left, std::string_view(reinterpret_cast<const char*>(ip + 8),
-                                           strnlen(reinterpret_cast<const char*>(ip + 8), area))))
-                goto L_Op_PushString;
+            if (!appendTextIntoAssigned(left, literalOf(ip))) goto L_Op_PushString;
             budget -= 1;
             NEXT(8 + area + 4);
         }
@@ -1125,10 +1127,7 @@ void execute(TProcess* p) {
             if (budget < 5 || sp - 24 < stackLow || s.kind != vtObject) goto L_Op_LocalValPtr;
             uint32_t area = uint32_t(W(24));
             SAVE();
-            if (!appendTextToOnlyHolder(
-                    s, std::string_view(reinterpret_cast<const char*>(ip + 28),
-                                        strnlen(reinterpret_cast<const char*>(ip + 28), area))))
-                goto L_Op_LocalValPtr;
+            if (!appendTextToOnlyHolder(s, literalOf(ip + 20))) goto L_Op_LocalValPtr;
             budget -= 5;
             NEXT(40 + area);
         }

@@ -83,16 +83,10 @@ TfString* TfString::joined(std::string_view more) {
 }
 
 void TfString::extendInPlace(std::string_view more) {
-    // The common case first: this body ends where its buffer ends, and the
-    // bytes come from elsewhere.
-    if (shared_ && length_ == shared_->bytes.size() && more.size() <= kMaxStringBytes - length_ &&
-        !viewsOwnBytes(more)) {
-        shared_->bytes.append(more);
-        length_ += more.size();
-        renewHandle();
-        return;
-    }
-    size_t total = joinedLength(text().size(), more.size());
+    // The length is checked inline; only a text too long goes on to the
+    // check that builds the message.
+    if (more.size() > kMaxStringBytes - length_) joinedLength(length_, more.size());
+    size_t total = length_ + more.size();
     if (viewsOwnBytes(more)) {
         std::string copy(more);
         extendInPlace(std::string_view(copy));
