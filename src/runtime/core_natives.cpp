@@ -103,8 +103,17 @@ void noEffect(TValue*, int, int) {}
 
 std::string selfText(TValue* cell) { return valueToText(*cell); }
 
+// The text of the receiver, viewed in place when it is a string (a long
+// string is not copied to be measured); the view lasts until the cell is
+// set.
+std::string_view selfView(TValue* cell, std::string& scratch) {
+    if (isStringValue(*cell)) return stringText(cell->u);
+    scratch = valueToText(*cell);
+    return scratch;
+}
+
 // Byte positions of the character starts, and the end.
-std::vector<size_t> characterStarts(const std::string& t) {
+std::vector<size_t> characterStarts(std::string_view t) {
     std::vector<size_t> starts;
     for (size_t i = 0; i < t.size(); ++i) {
         starts.push_back(i);
@@ -145,13 +154,18 @@ void s_wsubstring(TValue* cell, int argc, int) {
     native::setString(*cell,
                       t.substr(starts[size_t(from)], starts[size_t(to)] - starts[size_t(from)]));
 }
-void s_length(TValue* cell, int, int) { setInt(*cell, int32_t(selfText(cell).size())); }
+void s_length(TValue* cell, int, int) {
+    std::string scratch;
+    setInt(*cell, int32_t(selfView(cell, scratch).size()));
+}
 void s_wlength(TValue* cell, int, int) {
-    setInt(*cell, int32_t(characterStarts(selfText(cell)).size() - 1));
+    std::string scratch;
+    setInt(*cell, int32_t(characterStarts(selfView(cell, scratch)).size() - 1));
 }
 void s_charAt(TValue* cell, int argc, int) {
     if (argc < 1) return;
-    std::string t = selfText(cell);
+    std::string scratch;
+    std::string_view t = selfView(cell, scratch);
     int32_t i = toInt(argument(cell, 1));
     if (i >= 0 && size_t(i) < t.size()) setInt(*cell, static_cast<unsigned char>(t[size_t(i)]));
 }

@@ -34,7 +34,7 @@ uint32_t THostRegistry::add(THostObject* obj) {
     slots_[index].obj = obj;
     slots_[index].nextFree = 0;
     ++live_;
-    return nextGeneration(index);
+    return idOf(advance(index));
 }
 
 TValue THostRegistry::handleSlowly(uint32_t id) const {

@@ -40,6 +40,9 @@ public:
     // The object takes a new handle in its own slot; the old one is refused
     // from now on, as a freed object's is.
     void renewHandle();
+    // The same for an object just found through its handle, so known to be
+    // live and in the registry: returns the new handle's word.
+    uint64_t renewFoundHandle();
     THostKind hostKind() const { return hostKind_; }
 
 private:
@@ -55,7 +58,7 @@ public:
     uint32_t add(THostObject* obj);
     void remove(uint32_t id);
     // A new id for the object in id's slot (the next generation).
-    uint32_t renew(uint32_t id) { return findId(id) ? nextGeneration(id & kIndexMask) : id; }
+    uint32_t renew(uint32_t id) { return findId(id) ? idOf(advance(id & kIndexMask)) : id; }
 
     // The object a script value refers to: nullptr unless the value is a
     // sealed vtNative whose whole generation matches.
@@ -98,16 +101,19 @@ private:
     THostRegistry() = default;
     static THostRegistry& make();
     TValue handleSlowly(uint32_t id) const;
-    uint32_t nextGeneration(uint32_t index) {
+    friend class THostObject;
+    // Moves the slot to its next generation; returns the new handle word,
+    // whose upper half is the new id.
+    uint64_t advance(uint32_t index) {
         Slot& s = slots_[index];
         // Generation 0 never occurs in the low byte, so a plain small number
         // is never a valid id.
         uint32_t g = (s.generation + 1) % kGenerations;
         s.generation = (g & 0xFF) == 0 ? g + 1 : g;
-        uint32_t id = index | ((s.generation & 0xFF) << kIndexBits);
-        s.handle = handleWord(id, s.generation);
-        return id;
+        s.handle = handleWord(index | ((s.generation & 0xFF) << kIndexBits), s.generation);
+        return s.handle;
     }
+    static uint32_t idOf(uint64_t handleWord) { return uint32_t(handleWord >> 32); }
     static inline THostRegistry* gRegistry = nullptr;
     // The slot's object when the id's low generation bits match (the host's
     // own ids; script values go through find(TValue)).
@@ -143,6 +149,11 @@ private:
 inline TValue THostObject::handle() const { return THostRegistry::instance().handle(hostId_); }
 inline void THostObject::renewHandle() {
     if (!withdrawn_) hostId_ = THostRegistry::instance().renew(hostId_);
+}
+inline uint64_t THostObject::renewFoundHandle() {
+    uint64_t word = THostRegistry::instance().advance(hostId_ & THostRegistry::kIndexMask);
+    hostId_ = THostRegistry::idOf(word);
+    return word;
 }
 
 std::string describeBadHandle(uint32_t id, const char* what);

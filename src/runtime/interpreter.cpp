@@ -10,12 +10,14 @@
 #include "runtime/pool.h"
 #include "runtime/process.h"
 #include "runtime/rtti.h"
+#include "runtime/string_append.h"
 #include "runtime/symbols.h"
 #include "runtime/tf_string.h"
 #include "runtime/value_list.h"
 #include "runtime/value_ops.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 
@@ -135,7 +137,16 @@ inline std::string_view literalOf(const uint8_t* at) {
     uint32_t area;
     std::memcpy(&area, at + 4, sizeof area);
     const char* text = reinterpret_cast<const char*>(at + 8);
-    return std::string_view(text, strnlen(text, area));
+    // Most literals are a few bytes: measured here a word at a time, not in
+    // a call. The lowest byte flagged in a word is its first zero byte.
+    if (area > 16 || area % 4 != 0) return std::string_view(text, strnlen(text, area));
+    for (uint32_t i = 0; i < area; i += 4) {
+        uint32_t word;
+        std::memcpy(&word, text + i, sizeof word);
+        if (uint32_t zeros = (word - 0x01010101u) & ~word & 0x80808080u)
+            return std::string_view(text, i + uint32_t(std::countr_zero(zeros)) / 8);
+    }
+    return std::string_view(text, area);
 }
 
 // Values the hottest bodies move are moved as whole words. A TValue copy is
@@ -1012,8 +1023,11 @@ void execute(TProcess* p) {
                 cellAt(ref.u)->kind != vtObject || cellAt(ref.u)->u != left.u)
                 goto L_Op_PushString;
             uint32_t area = uint32_t(W(4));
-            SAVE();
-            if (!appendTextIntoAssigned(left, literalOf(ip))) goto L_Op_PushString;
+            std::string_view literal = literalOf(ip);
+            if (!appendTextWithinCapacity(left, literal, 2)) {
+                SAVE();
+                if (!appendTextIntoAssigned(left, literal)) goto L_Op_PushString;
+            }
             budget -= 1;
             NEXT(8 + area + 4);
         }
@@ -1126,8 +1140,11 @@ void execute(TProcess* p) {
             const TValue& s = SLOT(fp - 8 * W(4));
             if (budget < 5 || sp - 24 < stackLow || s.kind != vtObject) goto L_Op_LocalValPtr;
             uint32_t area = uint32_t(W(24));
-            SAVE();
-            if (!appendTextToOnlyHolder(s, literalOf(ip + 20))) goto L_Op_LocalValPtr;
+            std::string_view literal = literalOf(ip + 20);
+            if (!appendTextWithinCapacity(s, literal, 1)) {
+                SAVE();
+                if (!appendTextToOnlyHolder(s, literal)) goto L_Op_LocalValPtr;
+            }
             budget -= 5;
             NEXT(40 + area);
         }

@@ -39,7 +39,8 @@ TRTTI::~TRTTI() {
     TArena::instance().release(arenaOffset(classCell_), sizeof(TValue));
     classTable()[classId_] = nullptr;
     if (gCore.object == this) gCore.object = nullptr;
-    if (gCore.string == this) gCore.string = nullptr, gCore.stringBody = -1;
+    if (gCore.string == this)
+        gCore.string = nullptr, gCore.stringBody = -1, gCore.stringClassId = UINT32_MAX;
     if (gCore.array == this) gCore.array = nullptr, gCore.arrayList = -1;
 }
 
@@ -181,6 +182,7 @@ void setCoreClasses(TRTTI* object, TRTTI* string, TRTTI* array) {
     gCore.string = string;
     gCore.array = array;
     gCore.stringBody = string ? string->fields.indexOf(symBody) : -1;
+    gCore.stringClassId = string ? string->classId() : UINT32_MAX;
     gCore.arrayList = array ? array->fields.indexOf(intern("_x")) : -1;
 }
 

@@ -131,7 +131,10 @@ struct TCoreClasses {
     TRTTI* string = nullptr; // classes.lang.String
     TRTTI* array = nullptr;  // classes.lang.Array
     int32_t stringBody = -1; // index of _body in String
-    int32_t arrayList = -1;  // index of _x in Array
+    // String's class id, kept beside it so the hot string paths tell a
+    // String by one comparison; no class has this id while none is loaded.
+    uint32_t stringClassId = UINT32_MAX;
+    int32_t arrayList = -1; // index of _x in Array
 };
 
 inline TCoreClasses gCore;

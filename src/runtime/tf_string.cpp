@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <new>
 
 namespace ravok {
 
@@ -44,18 +45,29 @@ TfString::~TfString() {
     --gStats.strings;
 }
 
+void TfString::TSharedBuffer::reserveFor(size_t total) {
+    if (total <= capacity) return;
+    size_t grown = std::max(total, std::min(std::max(capacity * 2, size_t(64)), kMaxStringBytes));
+    void* moved = std::realloc(data, grown);
+    if (!moved) throw std::bad_alloc();
+    data = static_cast<char*>(moved);
+    capacity = grown;
+}
+
+void TfString::TSharedBuffer::append(std::string_view more) {
+    reserveFor(size + more.size());
+    if (!more.empty()) std::memcpy(data + size, more.data(), more.size());
+    size += more.size();
+}
+
 bool TfString::viewsOwnBytes(std::string_view more) const {
-    std::string_view own = shared_ ? std::string_view(shared_->bytes) : text();
+    std::string_view own = shared_ ? std::string_view(shared_->data, shared_->size) : text();
     return !more.empty() && more.data() >= own.data() && more.data() < own.data() + own.size();
 }
 
 void TfString::moveIntoBuffer() {
     auto buffer = std::make_unique<TSharedBuffer>();
-    if (length_ <= kInline)
-        buffer->bytes.assign(inline_, length_);
-    else
-        buffer->bytes = std::move(long_);
-    length_ = buffer->bytes.size();
+    buffer->append(text());
     shared_ = buffer.release();
     long_ = std::string();
 }
@@ -70,8 +82,8 @@ TfString* TfString::joined(std::string_view more) {
     }
     // The first join moves the text into a buffer that later joins can grow.
     if (!shared_) moveIntoBuffer();
-    if (length_ == shared_->bytes.size()) {
-        shared_->bytes.append(more);
+    if (length_ == shared_->size) {
+        shared_->append(more);
         return new TfString(shared_, total);
     }
     // Another body has grown the buffer past this one's end: copy.
@@ -93,16 +105,16 @@ void TfString::extendInPlace(std::string_view more) {
         return;
     }
     if (!shared_) moveIntoBuffer();
-    if (length_ != shared_->bytes.size()) {
+    if (length_ != shared_->size) {
         // Another body has grown the buffer past this one's end: this body
         // takes a buffer of its own, the others keep theirs.
         auto buffer = std::make_unique<TSharedBuffer>();
-        buffer->bytes.reserve(total);
-        buffer->bytes.assign(text());
+        buffer->reserveFor(total);
+        buffer->append(text());
         if (--shared_->users == 0) delete shared_;
         shared_ = buffer.release();
     }
-    shared_->bytes.append(more);
+    shared_->append(more);
     length_ = total;
     renewHandle();
 }
@@ -131,7 +143,7 @@ uint32_t makeString(std::string_view text) {
 }
 
 bool isStringValue(const TValue& v) {
-    return v.kind == vtObject && gCore.string && objectAt(v.u)->classId == gCore.string->classId();
+    return v.kind == vtObject && objectAt(v.u)->classId == gCore.stringClassId;
 }
 
 TfString* stringBody(uint32_t instance) {

@@ -10,12 +10,17 @@
 
 #include "runtime/host_registry.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <string_view>
 
 namespace ravok {
 
 struct TValue;
+
+// Scripts measure strings in 32-bit integers: no string may be longer.
+constexpr size_t kMaxStringBytes = 2147483647;
 
 class TfString : public THostObject {
 public:
@@ -29,7 +34,7 @@ public:
     static void operator delete(void* block, size_t size);
 
     std::string_view text() const {
-        if (shared_) return {shared_->bytes.data(), length_};
+        if (shared_) return {shared_->data, length_};
         return length_ <= kInline ? std::string_view(inline_, length_) : std::string_view(long_);
     }
     // A new body holding this text followed by more.
@@ -38,12 +43,59 @@ public:
     // holder of the body: a copy of the old handle is refused from now on, as
     // if the body were gone, so no handle ever sees its text change.
     void extendInPlace(std::string_view more);
+    // extendInPlace's common step, inline and without the new handle (which
+    // the caller takes): true when this body ends where its buffer ends and
+    // the buffer has room for more. False changes nothing.
+    bool extendWithinCapacity(std::string_view more) {
+        if (!shared_ || length_ != shared_->size || more.size() > shared_->capacity - length_)
+            return false;
+        // Room within the capacity means more cannot view bytes it is copied
+        // over: only this body's text lies below where it goes.
+        copyBytes(shared_->data + length_, more.data(), more.size());
+        length_ += more.size();
+        shared_->size = length_;
+        return true;
+    }
 
 private:
+    // Bytes that joined bodies share. Grown through realloc, which moves a
+    // large block's pages instead of copying them, so a long string growing
+    // in a loop neither copies itself nor touches fresh memory twice. The
+    // capacity never passes kMaxStringBytes.
     struct TSharedBuffer {
-        std::string bytes;
+        char* data = nullptr;
+        size_t size = 0;
+        size_t capacity = 0;
         uint32_t users = 1;
+        TSharedBuffer() = default;
+        TSharedBuffer(const TSharedBuffer&) = delete;
+        TSharedBuffer& operator=(const TSharedBuffer&) = delete;
+        ~TSharedBuffer() { std::free(data); }
+        // Room for total bytes, with amortised growth.
+        void reserveFor(size_t total);
+        void append(std::string_view more);
     };
+    // Up to 16 bytes are copied as two overlapping words, without the call
+    // to memcpy that costs more than the copy.
+    static void copyBytes(char* to, const char* from, size_t n) {
+        auto pair = [&](auto word) {
+            std::memcpy(&word, from, sizeof word);
+            decltype(word) last;
+            std::memcpy(&last, from + n - sizeof word, sizeof word);
+            std::memcpy(to, &word, sizeof word);
+            std::memcpy(to + n - sizeof word, &last, sizeof word);
+        };
+        if (n > 16)
+            std::memcpy(to, from, n);
+        else if (n >= 8)
+            pair(uint64_t());
+        else if (n >= 4)
+            pair(uint32_t());
+        else if (n >= 2)
+            pair(uint16_t());
+        else if (n == 1)
+            *to = *from;
+    }
     TfString(TSharedBuffer* shared, size_t length);
     bool viewsOwnBytes(std::string_view more) const;
     void moveIntoBuffer();
@@ -57,14 +109,14 @@ private:
     char inline_[kInline];
 };
 
+static_assert(kMaxStringBytes < SIZE_MAX / 2, "a buffer's doubled capacity must not wrap");
+
 // A new classes.lang.String instance holding text, with refcount 0 (the caller's
 // setObject counts it). Returns its arena offset.
 uint32_t makeString(std::string_view text);
 // The same for a body already made; the instance owns it from now on.
 uint32_t makeStringWithBody(TfString* body);
 
-// Scripts measure strings in 32-bit integers: no string may be longer.
-constexpr size_t kMaxStringBytes = 2147483647;
 // The length of two texts joined; a run-time error when it would pass the
 // limit, raised before anything is allocated.
 size_t joinedLength(size_t a, size_t b);

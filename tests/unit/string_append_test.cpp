@@ -3,6 +3,7 @@
 #include "test_support.h"
 
 #include "runtime/arithmetic.h"
+#include "runtime/string_append.h"
 #include "runtime/tf_string.h"
 
 namespace ravok::test {
@@ -156,6 +157,50 @@ TEST_F(StringAppendTest, ALiteralJoinedInPlaceRenewsTheBodyHandle) {
     EXPECT_EQ(text(s), "xbcd");
     EXPECT_FALSE(appendTextIntoAssigned(TValue::ofInt(1), "!"));
     for (TValue* v : {&s, &left, &other, &branch})
+        decrement(*v);
+}
+
+// The interpreter's inline step: only within the room its buffer has, and
+// only for the holders it is told of; anything else is left to the joins.
+TEST_F(StringAppendTest, TheInlineAppendTakesOnlyWhatItCanDoInPlace) {
+    TValue s = string("x");
+    // A fresh body keeps its text to itself until its first join.
+    EXPECT_FALSE(appendTextWithinCapacity(s, "a", 1));
+    ASSERT_TRUE(appendTextToOnlyHolder(s, "a"));
+    TValue& field = objectAt(s.u)->field(gCore.stringBody);
+    TValue oldHandle = field;
+    ASSERT_TRUE(appendTextWithinCapacity(s, "bc", 1));
+    EXPECT_EQ(text(s), "xabc");
+    // The body answers to its new handle alone, and knows it as its own.
+    EXPECT_TRUE(THostRegistry::instance().isStale(oldHandle));
+    THostObject* body = THostRegistry::instance().find(field);
+    ASSERT_NE(body, nullptr);
+    TValue own = body->handle();
+    EXPECT_EQ(std::memcmp(&field, &own, sizeof field), 0);
+
+    // Told of two holders while one holds it, or given a non-string: nothing.
+    EXPECT_FALSE(appendTextWithinCapacity(s, "!", 2));
+    EXPECT_FALSE(appendTextWithinCapacity(TValue::ofInt(3), "!", 1));
+    EXPECT_EQ(text(s), "xabc");
+
+    // A branch at the buffer's tip leaves the trunk to the copying join.
+    TValue branch = s;
+    increment(branch);
+    TValue d = string("d");
+    binaryArithmetic(Op_Add, branch, d);
+    EXPECT_FALSE(appendTextWithinCapacity(s, "!", 1));
+    // The branch grows in place, through every move of the buffer, and the
+    // trunk's view of the shared bytes stays.
+    std::string expected = "xabcd";
+    for (int i = 0; i < 200000; ++i) {
+        std::string_view piece = i % 3 == 0 ? "\x95\x5C" : i % 3 == 1 ? "0123456789abcdefg" : "z";
+        if (!appendTextWithinCapacity(branch, piece, 1))
+            ASSERT_TRUE(appendTextToOnlyHolder(branch, piece));
+        expected += piece;
+    }
+    EXPECT_EQ(text(branch), expected);
+    EXPECT_EQ(text(s), "xabc");
+    for (TValue* v : {&s, &branch})
         decrement(*v);
 }
 
