@@ -34,13 +34,17 @@ def stubs(names):
              '    .hidden ravok_drawing_slots',
              'ravok_drawing_slots:',
              '    .zero %d' % (8 * max(1, len(names))),
-             '    .section .rodata',
+             # A table of addresses is relocated at load: in .rodata that
+             # would make the loader unprotect the program's text for it.
+             '    .section .data.rel.ro,"aw"',
+             '    .align 8',
              '    .globl ravok_drawing_names',
              '    .hidden ravok_drawing_names',
              'ravok_drawing_names:']
     for i in range(len(names)):
         lines.append('    .quad .Lname%d' % i)
     lines.append('    .quad 0')
+    lines.append('    .section .rodata')
     for i, n in enumerate(names):
         lines.append('.Lname%d: .asciz "%s"' % (i, n))
     lines.append('    .text')
