@@ -41,8 +41,8 @@ enum TSuperOpcode : uint32_t {
 #undef SUPER
 };
 
-constexpr uint32_t kDispatchCount = 130;
-static_assert(Sx_Local_Append_Literal + 1 == kDispatchCount);
+constexpr uint32_t kDispatchCount = 142;
+static_assert(Sx_Local_SubSubst_Loop_NEQ + 1 == kDispatchCount);
 
 struct TSuperInfo {
     uint32_t base;         // the stored opcode it replaces

@@ -1,6 +1,7 @@
 #include "runtime/superinstructions.h"
 
 #include "runtime/code_image.h"
+#include "runtime/value.h"
 
 namespace ravok {
 
@@ -11,6 +12,20 @@ bool isRelation(uint32_t op) { return op >= Op_GT && op <= Op_NEQ; }
 bool isSum(uint32_t op) { return op == Op_Add || op == Op_Sub; }
 
 bool isUpdate(uint32_t op) { return op == Op_AddSubst || op == Op_SubSubst; }
+
+// The relation of a loop's test at `at` (`local REL constant`, branched on),
+// of the local `slot` against an int, or 0. The test lies before the update
+// that jumps to it, so it may be marked already: its stored opcodes are read.
+uint32_t loopTestAt(const uint8_t* code, size_t size, size_t at, uint32_t slot) {
+    if (at % 4 != 0 || at > size || size - at < 36) return 0;
+    auto word = [&](size_t offset) { return readWord(code + at + offset); };
+    uint32_t relation = storedOpcode(word(24));
+    if (storedOpcode(word(0)) != Op_LocalValPtr_Deref || word(4) != slot ||
+        storedOpcode(word(12)) != Op_Push || word(16) != vtInt || !isRelation(relation) ||
+        storedOpcode(word(28)) != Op_JumpZero)
+        return 0;
+    return relation;
+}
 
 // The superinstruction that starts at `at`, or 0.
 uint32_t superAt(const uint8_t* code, size_t size, size_t at) {
@@ -70,8 +85,13 @@ uint32_t superAt(const uint8_t* code, size_t size, size_t at) {
             return (op(20) == Op_AddSubst ? Sx_Local_AddSubst_GT_JumpZero
                                           : Sx_Local_SubSubst_GT_JumpZero) +
                    (op(52) - Op_GT);
-        if (op(8) == Op_Push && isUpdate(op(20)) && op(24) == Op_Pop && op(28) == Op_Jump)
-            return op(20) == Op_AddSubst ? Sx_Local_AddSubst_Pop_Jump : Sx_Local_SubSubst_Pop_Jump;
+        if (op(8) == Op_Push && isUpdate(op(20)) && op(24) == Op_Pop && op(28) == Op_Jump) {
+            bool add = op(20) == Op_AddSubst;
+            if (uint32_t relation = loopTestAt(code, size, at + 28 + int32_t(op(32)), op(4)))
+                return (add ? Sx_Local_AddSubst_Loop_GT : Sx_Local_SubSubst_Loop_GT) +
+                       (relation - Op_GT);
+            return add ? Sx_Local_AddSubst_Pop_Jump : Sx_Local_SubSubst_Pop_Jump;
+        }
         if (op(8) == Op_Push && isUpdate(op(20)) && op(24) == Op_Pop)
             return op(20) == Op_AddSubst ? Sx_Local_AddSubst_Pop : Sx_Local_SubSubst_Pop;
         if (op(8) == Op_LocalValPtr_Deref && isUpdate(op(20)) && op(24) == Op_Pop)

@@ -342,23 +342,33 @@ TEST_F(SuperinstructionTest, UpdateAssignAndWrapperSequencesGiveThePlainResults)
     EXPECT_TRUE(reporter.errors.empty());
 }
 
-// for (l0 = 0; l0 < 5; l0 += step) ; return l0;  with the update and its
-// jump back as one superinstruction, against the plain loop.
-TCodeWriter localLoop(const TValue& step) {
+// for (l0 = start; l0 REL bound; l0 += step (or -=)) ; return l0;  with the
+// update, its jump back and the loop's test as one superinstruction, against
+// the plain loop. `tested` is the local the test reads.
+struct TLoopShape {
+    TOpcode update = Op_AddSubst;
+    TOpcode relation = Op_LT;
+    TValue start = TValue::ofInt(0);
+    TValue bound = TValue::ofInt(5);
+    TValue step = TValue::ofInt(1);
+    uint32_t tested = 0;
+};
+
+TCodeWriter localLoop(const TLoopShape& shape) {
     TCodeWriter w;
     w.emit(Op_LocalValPtr, {0});
-    w.emitPush(TValue::ofInt(0));
+    w.emitPush(shape.start);
     w.emit(Op_Subst);
     w.emit(Op_Pop);
     uint32_t top = w.position();
-    w.emit(Op_LocalValPtr, {0});
+    w.emit(Op_LocalValPtr, {shape.tested});
     w.emit(Op_Deref);
-    w.emitPush(TValue::ofInt(5));
-    w.emit(Op_LT);
+    w.emitPush(shape.bound);
+    w.emit(shape.relation);
     uint32_t toEnd = w.emitJump(Op_JumpZero);
     w.emit(Op_LocalValPtr, {0});
-    w.emitPush(step);
-    w.emit(Op_AddSubst);
+    w.emitPush(shape.step);
+    w.emit(shape.update);
     w.emit(Op_Pop);
     w.patchJump(w.emitJump(Op_Jump), top);
     w.patchJump(toEnd, w.position());
@@ -370,20 +380,49 @@ TCodeWriter localLoop(const TValue& step) {
 }
 
 TEST_F(SuperinstructionTest, ALoopUpdateAndItsJumpBackGiveThePlainResults) {
-    auto run = [&](bool super, const TValue& step, int32_t budget) {
+    auto run = [&](bool super, const TLoopShape& shape, uint32_t mark, int32_t budget) {
         TRTTI* cls = newClass();
-        TNormalFunction* m = addCodeMethod(cls, "m", 0, 1, localLoop(step));
+        TNormalFunction* m = addCodeMethod(cls, "m", 0, 2, localLoop(shape));
         if (super)
-            EXPECT_EQ(readWord(m->code.codePtr() + 64), uint32_t(Sx_Local_AddSubst_Pop_Jump));
+            EXPECT_EQ(readWord(m->code.codePtr() + 64), mark);
         else
             withoutSuperinstructions(m->code);
         return callCut(cls, m, nullptr, budget);
     };
+    auto loop = [](uint32_t first, TOpcode relation) { return first + (relation - Op_GT); };
+    std::vector<std::pair<TLoopShape, uint32_t>> shapes;
+    // Every relation, counting up and down, ending at once or after turns,
+    // and a count that wraps past the largest int.
+    for (TOpcode relation : {Op_GT, Op_GTE, Op_LT, Op_LTE, Op_EQ, Op_NEQ}) {
+        TLoopShape up{Op_AddSubst, relation, TValue::ofInt(0), TValue::ofInt(5), TValue::ofInt(2)};
+        shapes.push_back({up, loop(Sx_Local_AddSubst_Loop_GT, relation)});
+        TLoopShape down{Op_SubSubst, relation, TValue::ofInt(5), TValue::ofInt(1),
+                        TValue::ofInt(1)};
+        shapes.push_back({down, loop(Sx_Local_SubSubst_Loop_GT, relation)});
+    }
+    shapes.push_back(
+        {{Op_AddSubst, Op_GT, TValue::ofInt(2147483640), TValue::ofInt(0), TValue::ofInt(3)},
+         Sx_Local_AddSubst_Loop_GT});
+    // A float step or start takes the plain path at run time; a float bound,
+    // or a test of another local, is no loop test and keeps the update's own.
+    shapes.push_back(
+        {{Op_AddSubst, Op_LT, TValue::ofInt(0), TValue::ofInt(5), TValue::ofFloat(1.5f)},
+         Sx_Local_AddSubst_Loop_LT});
+    shapes.push_back(
+        {{Op_AddSubst, Op_LT, TValue::ofFloat(0.5f), TValue::ofInt(5), TValue::ofInt(1)},
+         Sx_Local_AddSubst_Loop_LT});
+    shapes.push_back(
+        {{Op_AddSubst, Op_LT, TValue::ofInt(0), TValue::ofFloat(4.5f), TValue::ofInt(1)},
+         Sx_Local_AddSubst_Pop_Jump});
+    TLoopShape other{Op_AddSubst, Op_LT};
+    other.tested = 1;
+    shapes.push_back({other, Sx_Local_AddSubst_Pop_Jump});
     TScopedHold hold([] {});
-    for (TValue step : {TValue::ofInt(1), TValue::ofInt(2), TValue::ofFloat(1.5f)})
+    for (const auto& [shape, mark] : shapes)
         for (int32_t budget = 1; budget < 60; ++budget)
-            EXPECT_EQ(run(true, step, budget), run(false, step, budget))
-                << valueToText(step) << ", budget " << budget;
+            EXPECT_EQ(run(true, shape, mark, budget), run(false, shape, mark, budget))
+                << valueToText(shape.start) << " step " << valueToText(shape.step) << " relation "
+                << shape.relation << ", budget " << budget;
     EXPECT_TRUE(reporter.errors.empty());
 }
 
