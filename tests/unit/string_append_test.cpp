@@ -194,8 +194,9 @@ TEST_F(StringAppendTest, TheInlineAppendTakesOnlyWhatItCanDoInPlace) {
     std::string expected = "xabcd";
     for (int i = 0; i < 200000; ++i) {
         std::string_view piece = i % 3 == 0 ? "\x95\x5C" : i % 3 == 1 ? "0123456789abcdefg" : "z";
-        if (!appendTextWithinCapacity(branch, piece, 1))
+        if (!appendTextWithinCapacity(branch, piece, 1)) {
             ASSERT_TRUE(appendTextToOnlyHolder(branch, piece));
+        }
         expected += piece;
     }
     EXPECT_EQ(text(branch), expected);
