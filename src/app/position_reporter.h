@@ -17,6 +17,7 @@ public:
     int errors = 0;
 
     void notice(const std::string&, const TTrace&) override {}
+    bool readsNoticeTraces() const override { return false; }
     void reportError(const std::string& text, const TTrace& trace) override;
 };
 

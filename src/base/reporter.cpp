@@ -17,6 +17,8 @@ void Notice(const std::string& text, const TTrace& trace) {
     active().notice(text, trace);
 }
 
+bool NoticeTracesRead() { return active().readsNoticeTraces(); }
+
 void ReportError(const std::string& text, const TTrace& trace) {
     soundTicker().tick();
     active().reportError(text, trace);

@@ -23,11 +23,17 @@ public:
     virtual ~TReporter() = default;
     virtual void notice(const std::string& text, const TTrace& trace) = 0;
     virtual void reportError(const std::string& text, const TTrace& trace) = 0;
+    // Whether notice() reads its trace. A script's print is a notice, and
+    // building its call trace costs allocations a game printing every few
+    // frames need not pay where nothing reads it.
+    virtual bool readsNoticeTraces() const { return true; }
 };
 
 // Both keep the music playing while a message is pending (soundTicker()).
 void Notice(const std::string& text, const TTrace& trace = {});
 void ReportError(const std::string& text, const TTrace& trace = {});
+// Whether the installed reporter reads the traces of notices.
+bool NoticeTracesRead();
 
 // Installs the platform's reporter; nullptr restores the headless one.
 // Returns the reporter that was installed before.

@@ -11,6 +11,7 @@ namespace {
 class TStderrReporter final : public TReporter {
 public:
     void notice(const std::string&, const TTrace&) override {}
+    bool readsNoticeTraces() const override { return false; }
     void reportError(const std::string& text, const TTrace& trace) override {
         std::fprintf(stderr, "ravok: %s\n", cp932ToUtf8(text).c_str());
         for (const TTraceEntry& e : trace)

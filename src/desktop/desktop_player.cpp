@@ -108,6 +108,7 @@ public:
         if (desktop().loading) showBusy(true);
         pump();
     }
+    bool readsNoticeTraces() const override { return false; }
     void reportError(const std::string& text, const TTrace& trace) override {
         TDesktop& d = desktop();
         ++d.errors;

@@ -43,7 +43,7 @@ void suspendProcess(TProcess* p) {
 void print(TValue* cell, int argc, int) {
     if (argc < 1) return;
     std::string text = native::text(argument(cell, 1));
-    Notice(text, CurrentProcess ? processTrace(CurrentProcess) : TTrace{});
+    Notice(text, CurrentProcess && NoticeTracesRead() ? processTrace(CurrentProcess) : TTrace{});
     if (gEchoPrint) {
         std::string out = cp932ToUtf8(text) + "\n";
         std::fwrite(out.data(), 1, out.size(), stdout);

@@ -9,6 +9,7 @@ namespace ravok::fuzz {
 class TSilentReporter : public TReporter {
 public:
     void notice(const std::string&, const TTrace&) override {}
+    bool readsNoticeTraces() const override { return false; }
     void reportError(const std::string&, const TTrace&) override {}
 };
 

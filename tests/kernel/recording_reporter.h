@@ -12,6 +12,7 @@ namespace ravok {
 class TRecording : public TReporter {
 public:
     void notice(const std::string&, const TTrace&) override {}
+    bool readsNoticeTraces() const override { return false; }
     void reportError(const std::string& text, const TTrace&) override { errors.push_back(text); }
     std::vector<std::string> errors;
 };
