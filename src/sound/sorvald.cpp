@@ -138,7 +138,12 @@ void TSorvald::timerTick() {
 namespace {
 class TEngineTicker : public TSoundTicker {
 public:
-    void tick() override { soundEngine().Tick(); }
+    // Until something asks for the synthesizer it has nothing to play: a
+    // tick does not build it (its tables and its ring are most of what a
+    // script run's start-up would otherwise spend on sound).
+    void tick() override {
+        if (auto& engine = engineSlot()) engine->Tick();
+    }
 };
 } // namespace
 
