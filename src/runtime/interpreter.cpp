@@ -886,41 +886,6 @@ void execute(TProcess* p) {
         LOCAL_UPDATE_JUMP(Sx_Local_SubSubst_Pop_Jump, -)
 #undef LOCAL_UPDATE_JUMP
 
-        // The same update and jump, then the loop's test where the jump goes,
-        // of the same local against a constant, all ints: the loop's next turn
-        // starts or the loop ends without the test's dispatch. Anything else,
-        // or too little budget for the test, leaves the test to itself.
-#define LOCAL_LOOP_BACK(name, single, operation, relation)                                         \
-    CASE(name) {                                                                                   \
-        if (budget < 8 || ip[12] != vtInt || sp - 16 < stackLow) goto L_##single;                  \
-        TValue& v = SLOT(fp - 8 * W(4));                                                           \
-        uint8_t* test = ip + 28 + W(32);                                                           \
-        if (v.kind != vtInt || test[16] != vtInt) goto L_##single;                                 \
-        budget -= 8;                                                                               \
-        v.i = int32_t(uint32_t(v.i) operation uint32_t(W(16)));                                    \
-        int32_t bound;                                                                             \
-        std::memcpy(&bound, test + 20, sizeof bound);                                              \
-        if (int64_t(v.i) - int64_t(bound) relation 0) {                                            \
-            ip = test + 36;                                                                        \
-        } else {                                                                                   \
-            int32_t out;                                                                           \
-            std::memcpy(&out, test + 32, sizeof out);                                              \
-            ip = test + 28 + out;                                                                  \
-        }                                                                                          \
-        DISPATCH();                                                                                \
-    }
-#define LOOP_RELATIONS(update, operation)                                                          \
-    LOCAL_LOOP_BACK(Sx_Local_##update##_Loop_GT, Sx_Local_##update##_Pop_Jump, operation, >)       \
-    LOCAL_LOOP_BACK(Sx_Local_##update##_Loop_GTE, Sx_Local_##update##_Pop_Jump, operation, >=)     \
-    LOCAL_LOOP_BACK(Sx_Local_##update##_Loop_LT, Sx_Local_##update##_Pop_Jump, operation, <)       \
-    LOCAL_LOOP_BACK(Sx_Local_##update##_Loop_LTE, Sx_Local_##update##_Pop_Jump, operation, <=)     \
-    LOCAL_LOOP_BACK(Sx_Local_##update##_Loop_EQ, Sx_Local_##update##_Pop_Jump, operation, ==)      \
-    LOCAL_LOOP_BACK(Sx_Local_##update##_Loop_NEQ, Sx_Local_##update##_Pop_Jump, operation, !=)
-        LOOP_RELATIONS(AddSubst, +)
-        LOOP_RELATIONS(SubSubst, -)
-#undef LOOP_RELATIONS
-#undef LOCAL_LOOP_BACK
-
         // The update of a variable by a constant, then the variable compared
         // with a constant and branched on: all ints, else the update's own
         // superinstruction and the plain instructions take it. The constants
@@ -953,6 +918,34 @@ void execute(TProcess* p) {
         UPDATE_RELATIONS(LOCAL_UPDATE_RELATION_JUMP, SubSubst, Sx_Local_SubSubst_Pop, -)
         UPDATE_RELATIONS(FIELD_UPDATE_RELATION_JUMP, AddSubst, Sx_Field_AddSubst_Pop, +)
         UPDATE_RELATIONS(FIELD_UPDATE_RELATION_JUMP, SubSubst, Sx_Field_SubSubst_Pop, -)
+
+        // A loop's update of a local by a constant and its jump back, then the
+        // loop's test where the jump goes, of the same local against a
+        // constant, all ints: the loop's next turn
+        // starts or the loop ends without the test's dispatch. Anything else,
+        // or too little budget for the test, leaves the test to itself.
+#define LOCAL_LOOP_BACK(update, single, operation, r, relation)                                    \
+    CASE(Sx_Local_##update##_Loop_##r) {                                                           \
+        if (budget < 8 || ip[12] != vtInt || sp - 16 < stackLow) goto L_##single;                  \
+        TValue& v = SLOT(fp - 8 * W(4));                                                           \
+        uint8_t* test = ip + 28 + W(32);                                                           \
+        if (v.kind != vtInt || test[16] != vtInt) goto L_##single;                                 \
+        budget -= 8;                                                                               \
+        v.i = int32_t(uint32_t(v.i) operation uint32_t(W(16)));                                    \
+        int32_t bound;                                                                             \
+        std::memcpy(&bound, test + 20, sizeof bound);                                              \
+        if (int64_t(v.i) - int64_t(bound) relation 0) {                                            \
+            ip = test + 36;                                                                        \
+        } else {                                                                                   \
+            int32_t out;                                                                           \
+            std::memcpy(&out, test + 32, sizeof out);                                              \
+            ip = test + 28 + out;                                                                  \
+        }                                                                                          \
+        DISPATCH();                                                                                \
+    }
+        UPDATE_RELATIONS(LOCAL_LOOP_BACK, AddSubst, Sx_Local_AddSubst_Pop_Jump, +)
+        UPDATE_RELATIONS(LOCAL_LOOP_BACK, SubSubst, Sx_Local_SubSubst_Pop_Jump, -)
+#undef LOCAL_LOOP_BACK
 #undef UPDATE_RELATIONS
 #undef FIELD_UPDATE_RELATION_JUMP
 #undef LOCAL_UPDATE_RELATION_JUMP
