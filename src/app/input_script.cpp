@@ -11,18 +11,23 @@
 #include "base/encoding.h"
 #include "base/joy_source.h"
 #include "base/key_source.h"
+#include "base/regular_file.h"
 
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <sstream>
 
 namespace ravok {
 
 namespace {
+
+constexpr long long kMaxMouseOffset = 1000000;
 
 // The scripted state every source reads from.
 struct TScriptedInput : public TKeySource, public TJoySource {
@@ -97,6 +102,16 @@ bool readText(const std::string& rest, std::string& text, bool& given) {
     return false;
 }
 
+// The numbers an event may carry: a joystick is 0 or 1 with axes and buttons
+// of 32 bits; a mouse position lies within a million pixels either way, so
+// that no sum the player makes of it overflows.
+bool inRange(const std::string& kind, size_t index, long long v) {
+    if (kind == "joy") return index == 0 ? v == 0 || v == 1 : v >= 0 && v <= 0xFFFFFFFFLL;
+    if (kind == "mouse-move" || kind == "mouse-down")
+        return v >= -kMaxMouseOffset && v <= kMaxMouseOffset;
+    return v >= INT32_MIN && v <= INT32_MAX;
+}
+
 std::string upper(std::string s) {
     for (char& c : s)
         c = char(std::toupper(static_cast<unsigned char>(c)));
@@ -145,15 +160,30 @@ std::string keyNameOf(int code) {
 }
 
 bool TInputScript::load(const std::string& hostPath, std::string& error) {
-    std::ifstream in(hostPath);
-    if (!in) {
+    std::string bytes;
+    switch (readRegularFile(hostPath, bytes, kMaxInputScriptBytes)) {
+    case TRegularRead::Ok:
+        break;
+    case TRegularRead::NotRegular:
+        error = hostPath + ": is not a regular file";
+        return false;
+    case TRegularRead::TooLarge:
+        error = hostPath + ": is larger than " + std::to_string(kMaxInputScriptBytes >> 20) + " MB";
+        return false;
+    default:
         error = hostPath + ": cannot be read";
         return false;
     }
+    std::istringstream in(bytes);
     std::string text;
     int lineNo = 0;
     while (std::getline(in, text)) {
         ++lineNo;
+        if (text.size() > kMaxInputLineBytes) {
+            error = hostPath + ":" + std::to_string(lineNo) + ": a line is longer than " +
+                    std::to_string(kMaxInputLineBytes) + " bytes";
+            return false;
+        }
         text = withoutComment(text);
         std::istringstream words(text);
         TInputEvent e;
@@ -202,9 +232,10 @@ bool TInputScript::load(const std::string& hostPath, std::string& error) {
                 e.values.push_back(w == "left" ? 1 : 2);
             } else {
                 char* end = nullptr;
-                long v = std::strtol(w.c_str(), &end, 10);
-                ok = *end == 0;
-                e.values.push_back(v);
+                errno = 0;
+                long long v = std::strtoll(w.c_str(), &end, 10);
+                ok = *end == 0 && errno == 0 && inRange(e.kind, e.values.size(), v);
+                e.values.push_back(long(v));
             }
         }
         size_t n = e.values.size();

@@ -24,12 +24,20 @@
 //   FRAME select-close          the select box closed without a button (-1)
 //   FRAME editor-text TEXT      typed into the text editor's visible field
 //   FRAME editor-focus-out      the text editor loses the focus and closes
+//
+// The file must be a regular file of at most 64 MB, each line at most 64 KB,
+// every number within its event's range (a mouse position within a million
+// pixels either way): what is not is refused with its line.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 namespace ravok {
+
+constexpr size_t kMaxInputScriptBytes = size_t(64) << 20;
+constexpr size_t kMaxInputLineBytes = size_t(64) << 10;
 
 class TKeySource;
 class TJoySource;

@@ -4,6 +4,7 @@
 #include "pages/page_state.h"
 #include "resources/host_files.h"
 #include "resources/resource_reader.h"
+#include "runtime/errors.h"
 #include "runtime/resource.h"
 
 #include "base/reporter.h"
@@ -33,8 +34,16 @@ bool TPageWatch::turn() {
         if (f == page_) {
             pageChanged = true;
             // A page that does not read as markup any more would load as an
-            // empty page: the old one runs on instead.
-            if (!readResourceFile(fromHostPath(f))) {
+            // empty page, and one that is no longer a readable file (a
+            // folder now, or grown past the limit) would not load at all:
+            // the old one runs on instead.
+            bool readable = false;
+            try {
+                readable = readResourceFile(fromHostPath(f)) != nullptr;
+            } catch (const ERavokError&) {
+                // readResourceFile has said why.
+            }
+            if (!readable) {
                 ReportError(f + ": the page cannot be read; the running page is kept");
                 return false;
             }
@@ -46,7 +55,13 @@ bool TPageWatch::turn() {
         say_("not reloaded: " + names + " did not compile; the running page is kept");
         return false;
     }
-    reloadPageKeepingGlobals(pageChanged);
+    try {
+        reloadPageKeepingGlobals(pageChanged);
+    } catch (const ERavokError&) {
+        // The file changed again between the trial and the load.
+        say_("not reloaded: " + names + " could not be read; the running page is kept");
+        return false;
+    }
     say_("reloaded after a change to " + names);
     return true;
 }

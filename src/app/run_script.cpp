@@ -40,8 +40,9 @@ TRTTI* compileFile(const std::string& hostFile, TPositionReporter& reporter, TRT
     TReadResult read = readFileUpTo(path, source, kMaxSourceBytes);
     if (read != TReadResult::Ok) {
         std::fprintf(stderr, "ravok: %s: %s\n", hostFile.c_str(),
-                     read == TReadResult::TooLarge ? "is too large to be a source"
-                                                   : "cannot be read");
+                     read == TReadResult::TooLarge     ? "is too large to be a source"
+                     : read == TReadResult::NotRegular ? "is not a regular file"
+                                                       : "cannot be read");
         return nullptr;
     }
     auto* cls = new TRTTI(baseName(path));

@@ -27,6 +27,17 @@ struct TPoint {
 // Font styles as scripts give them.
 enum : uint32_t { kFontBold = 1, kFontItalic = 2, kFontUnderline = 4 };
 
+// The largest picture the player decodes: 64 megapixels (256 MB of
+// surface), and 16384 pixels a side. A file of a few bytes can declare far
+// more, and the decoders would take it at its word.
+constexpr int64_t kMaxImagePixels = int64_t(64) << 20;
+constexpr int64_t kMaxImageSide = 16384;
+// The reason load() and decode() give for a picture past those limits.
+inline constexpr const char* kImageTooLarge =
+    "the picture is larger than 64 megapixels or 16384 pixels a side";
+// A BMP at 32 bits a pixel of the largest size, with its headers.
+constexpr size_t kMaxImageFileBytes = size_t(kMaxImagePixels) * 4 + (1 << 20);
+
 // The key colour meaning "no colour is transparent".
 constexpr int64_t kNoKey = -1;
 
@@ -38,9 +49,13 @@ public:
 
     // A surface of that size filled with black.
     static std::unique_ptr<TSurface> create(int width, int height);
-    // Decodes a BMP or PNG file (a host path); nullptr with the reason.
+    // Decodes a BMP or PNG file (a host path, a regular file); nullptr with
+    // the reason. A picture whose header declares more than kMaxImagePixels
+    // or a side past kMaxImageSide is refused before anything is decoded.
     static std::unique_ptr<TSurface> load(const std::string& hostPath,
                                           std::string* error = nullptr);
+    // The same for the bytes of a file.
+    static std::unique_ptr<TSurface> decode(std::string_view bytes, std::string* error = nullptr);
     // Reads the font configuration on a helper thread while the player boots,
     // so that the first text a game draws does not wait for it. Nothing else
     // runs there; the first text drawn waits for it to finish.

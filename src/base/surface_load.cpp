@@ -3,45 +3,61 @@
 // dropped, since transparency comes from key colours.
 #include "base/surface.h"
 
+#include "base/regular_file.h"
+
 #include <cairo.h>
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
 
 namespace ravok {
 
 namespace {
 
-constexpr int64_t kMaxSide = 16384;
-
 uint32_t le32(const unsigned char* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-// Only BMP and PNG files reach the decoder, and a BMP file's header is checked
+uint32_t be32(const unsigned char* p) {
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
+}
+
+bool withinBudget(int64_t width, int64_t height) {
+    if (height < 0) height = -height; // a BMP stored top-down
+    return width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide &&
+           width * height <= kMaxImagePixels;
+}
+
+// Only BMP and PNG files reach the decoder, and their headers are checked
 // first: the decoder takes a forged header or picture size at its word and
-// asks for gigabytes.
-bool plausibleBmp(const std::string& hostPath, std::string* error) {
+// asks for gigabytes. `type` is the decoder's name of the format.
+bool plausibleImage(std::string_view bytes, const char** type, std::string* error) {
     unsigned char h[54] = {};
-    FILE* f = std::fopen(hostPath.c_str(), "rb");
-    if (!f) {
-        if (error) *error = "cannot be read";
+    size_t n = std::min(bytes.size(), sizeof h);
+    std::memcpy(h, bytes.data(), n);
+    static const unsigned char png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (n >= 8 && std::memcmp(h, png, 8) == 0) {
+        *type = "png";
+        // The first chunk is IHDR, with the width and height.
+        if (n >= 24 && std::memcmp(h + 12, "IHDR", 4) == 0) {
+            if (withinBudget(be32(h + 16), be32(h + 20))) return true;
+            if (error) *error = kImageTooLarge;
+            return false;
+        }
+        if (error) *error = "not a PNG file that can be read";
         return false;
     }
-    size_t n = std::fread(h, 1, sizeof h, f);
-    std::fclose(f);
-    static const unsigned char png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (n >= 8 && std::memcmp(h, png, 8) == 0) return true; // PNG: the decoder checks it
     if (n < 2 || h[0] != 'B' || h[1] != 'M') {
         // Only BMP and PNG are pattern images; the decoder's other formats stay shut.
         if (error) *error = "not a BMP or PNG file";
         return false;
     }
+    *type = "bmp";
     bool ok = n >= 26;
+    int64_t w = 0, hgt = 0;
     if (ok) {
         uint32_t infoSize = le32(h + 14);
-        int64_t w = 0, hgt = 0;
         if (infoSize == 12) {
             w = h[18] | h[19] << 8;
             hgt = h[20] | h[21] << 8;
@@ -56,30 +72,55 @@ bool plausibleBmp(const std::string& hostPath, std::string* error) {
         } else {
             ok = false;
         }
-        ok = ok && w > 0 && w <= kMaxSide && hgt != 0 && hgt >= -kMaxSide && hgt <= kMaxSide &&
-             le32(h + 10) < (1u << 24);
+        ok = ok && w > 0 && hgt != 0 && le32(h + 10) < (1u << 24);
     }
-    if (!ok && error) *error = "not a BMP file that can be read";
-    return ok;
+    if (!ok) {
+        if (error) *error = "not a BMP file that can be read";
+        return false;
+    }
+    if (!withinBudget(w, hgt)) {
+        if (error) *error = kImageTooLarge;
+        return false;
+    }
+    return true;
 }
 
 } // namespace
 
 std::unique_ptr<TSurface> TSurface::load(const std::string& hostPath, std::string* error) {
-    if (!plausibleBmp(hostPath, error)) return nullptr;
-    int infoWidth = 0, infoHeight = 0;
-    if (gdk_pixbuf_get_file_info(hostPath.c_str(), &infoWidth, &infoHeight) &&
-        (infoWidth > kMaxSide || infoHeight > kMaxSide)) {
-        if (error) *error = "the image is too large";
+    std::string bytes;
+    switch (readRegularFile(hostPath, bytes, kMaxImageFileBytes)) {
+    case TRegularRead::Ok:
+        return decode(bytes, error);
+    case TRegularRead::TooLarge:
+        if (error) *error = kImageTooLarge;
+        return nullptr;
+    case TRegularRead::NotRegular:
+        if (error) *error = "not a regular file";
+        return nullptr;
+    default:
+        if (error) *error = "cannot be read";
         return nullptr;
     }
+}
+
+std::unique_ptr<TSurface> TSurface::decode(std::string_view bytes, std::string* error) {
+    const char* type = nullptr;
+    if (!plausibleImage(bytes, &type, error)) return nullptr;
     GError* failure = nullptr;
-    GdkPixbuf* pixbuf = gdk_pixbuf_new_from_file(hostPath.c_str(), &failure);
+    GdkPixbufLoader* loader = gdk_pixbuf_loader_new_with_type(type, &failure);
+    bool written =
+        loader && gdk_pixbuf_loader_write(loader, reinterpret_cast<const guchar*>(bytes.data()),
+                                          bytes.size(), &failure);
+    bool closed = loader && gdk_pixbuf_loader_close(loader, written ? &failure : nullptr);
+    GdkPixbuf* pixbuf = written && closed ? gdk_pixbuf_loader_get_pixbuf(loader) : nullptr;
     if (!pixbuf) {
         if (error) *error = failure ? failure->message : "cannot be read";
         if (failure) g_error_free(failure);
+        if (loader) g_object_unref(loader);
         return nullptr;
     }
+    if (failure) g_error_free(failure);
     int width = gdk_pixbuf_get_width(pixbuf), height = gdk_pixbuf_get_height(pixbuf);
     int channels = gdk_pixbuf_get_n_channels(pixbuf);
     int stride = gdk_pixbuf_get_rowstride(pixbuf);
@@ -99,7 +140,7 @@ std::unique_ptr<TSurface> TSurface::load(const std::string& hostPath, std::strin
         surface.reset();
         if (error) *error = "unsupported pixel format";
     }
-    g_object_unref(pixbuf);
+    g_object_unref(loader); // the pixbuf is the loader's
     return surface;
 }
 

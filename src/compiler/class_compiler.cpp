@@ -76,9 +76,9 @@ public:
         std::string source;
         TReadResult read = readFileUpTo(cls->sourceFile, source, kMaxSourceBytes);
         if (read != TReadResult::Ok) {
-            ReportError(cls->sourceFile + translate(read == TReadResult::TooLarge
-                                                        ? " is too large to be a source."
-                                                        : " is not found."));
+            ReportError(cls->sourceFile +
+                        translate(readFailureText(read, " is too large to be a source.",
+                                                  " is not found.")));
             cls->failed = true;
             return;
         }

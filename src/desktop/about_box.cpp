@@ -6,11 +6,13 @@
 #include "base/encoding.h"
 #include "base/log.h"
 #include "base/shell.h"
+#include "base/surface.h"
 #include "resources/host_files.h"
 #include "runtime/messages.h"
 
 #include <gtk/gtk.h>
 
+#include <memory>
 #include <string>
 
 namespace ravok {
@@ -160,11 +162,23 @@ void fill() {
     gtk_label_set_text(GTK_LABEL(w.values[6]), std::to_string(info.appId).c_str());
     gtk_label_set_text(GTK_LABEL(w.kerID), std::to_string(info.kernelId).c_str());
     gtk_label_set_text(GTK_LABEL(w.labelTitle), shown(info.versionLine).c_str());
-    if (!info.banner.empty())
-        gtk_image_set_from_file(GTK_IMAGE(w.image), toHostPath(info.banner).c_str());
-    else
+    // The banner goes through the player's own loader, with its checks of
+    // size and kind: a forged header or a FIFO named banner.bmp would make
+    // the image widget allocate gigabytes or wait forever.
+    std::string bannerError;
+    std::unique_ptr<TSurface> banner =
+        info.banner.empty() ? nullptr : TSurface::load(toHostPath(info.banner), &bannerError);
+    if (!info.banner.empty() && !banner) Log(info.banner + ": " + bannerError);
+    GdkPixbuf* pixbuf = banner ? gdk_pixbuf_get_from_surface(banner->cairo(), 0, 0, banner->width(),
+                                                             banner->height())
+                               : nullptr;
+    if (pixbuf) {
+        gtk_image_set_from_pixbuf(GTK_IMAGE(w.image), pixbuf);
+        g_object_unref(pixbuf);
+    } else {
         gtk_image_set_from_icon_name(GTK_IMAGE(w.image), "applications-games",
                                      GTK_ICON_SIZE_DIALOG);
+    }
     // With --log, what the box shows goes to standard error too, for tests
     // and bug reports.
     Log("About: title=" + info.title + " version=" + info.version + " author=" + info.author +

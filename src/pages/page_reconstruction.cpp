@@ -96,15 +96,28 @@ std::vector<std::string> reconstructionScript(std::string_view pageFile) {
     return buildScript(pageFile).lines();
 }
 
+std::string reconstructionCacheProof(std::string_view pageFile) {
+    // Two pages whose paths flatten to one cache name must not share it: the
+    // cache names the page it was made from and the hash of its bytes.
+    std::string path(pageFile);
+    for (char& c : path)
+        if (c == '\r' || c == '\n') c = '?';
+    return "// made from " + path + " " + std::to_string(pageHashCode(pageFile));
+}
+
 bool generatePage() {
     const std::string& page = pageState().currentPageFile;
     std::string cache = reconstructionCacheFile(page);
-    if (!fileExists(cache)) {
-        Log(translate("Page Reconstruction"));
-        buildScript(page).SaveToFile(cache);
-    }
+    std::string proof = reconstructionCacheProof(page) + "\r\n";
     std::string text;
-    if (!readWholeFile(cache, text)) return false;
+    // A cache of another page, of an older version of this one, or from
+    // before caches carried their proof is made again.
+    if (!fileExists(cache) || !readWholeFile(cache, text) ||
+        text.compare(0, proof.size(), proof) != 0) {
+        Log(translate("Page Reconstruction"));
+        text = proof + buildScript(page).text();
+        writeWholeFile(cache, text);
+    }
     std::unique_ptr<TRTTI> cls(dynamic_cast<TRTTI*>(
         readResourceText("<class name=\"eval\" src=\"" + escapeMarkup(cache) + "\">").release()));
     if (!cls || CompileClass(cls.get(), text) || !cls->compiled) return false;

@@ -15,6 +15,8 @@ std::string reconstructionCacheFile(std::string_view pageFile);
 
 // The statement list for the page now in the tree (without writing it).
 std::vector<std::string> reconstructionScript(std::string_view pageFile);
+// The first line of a page's cache: the page's path and the hash of its bytes.
+std::string reconstructionCacheProof(std::string_view pageFile);
 
 // Writes the cache file when missing, then compiles and runs it. Returns
 // false when it did not compile.

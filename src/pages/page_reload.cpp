@@ -120,8 +120,10 @@ bool classSourcesCompile(const std::vector<std::string>& files) {
     bool ok = true;
     for (const std::string& file : files) {
         std::string source;
-        if (readFileUpTo(file, source, kMaxSourceBytes) != TReadResult::Ok) {
-            ReportError(file + translate(" does not exist."));
+        if (TReadResult read = readFileUpTo(file, source, kMaxSourceBytes);
+            read != TReadResult::Ok) {
+            ReportError(file + translate(readFailureText(read, " is too large to be a source.",
+                                                         " does not exist.")));
             ok = false;
             continue;
         }

@@ -7,9 +7,19 @@
 #include "runtime/native_api.h"
 #include "screen/screen.h"
 
+#include <algorithm>
 #include <string>
 
 namespace ravok {
+
+namespace {
+
+// Positions reach scripts as statement text and as sums (the hit rectangle's
+// far side): a million pixels either way is more than any screen and keeps
+// both within the integers.
+int clamped(int v) { return std::clamp(v, -1000000, 1000000); }
+
+} // namespace
 
 TMouseInput& TMouseInput::instance() {
     static TMouseInput input;
@@ -18,6 +28,8 @@ TMouseInput& TMouseInput::instance() {
 
 void TMouseInput::down(int x, int y, bool leftButton) {
     if (Booting) return;
+    x = clamped(x);
+    y = clamped(y);
     (leftButton ? left : right) = true;
     std::string args = std::to_string(x) + "," + std::to_string(y) + "," + (left ? "1" : "0") +
                        "," + (right ? "1" : "0");
@@ -37,6 +49,8 @@ void TMouseInput::down(int x, int y, bool leftButton) {
 
 void TMouseInput::move(int x, int y, uint32_t nowMs) {
     if (screen().NotRunning || !Booted) return;
+    x = clamped(x);
+    y = clamped(y);
     if (nowMs - lastMove_ > 1000) {
         previousX_ = x;
         previousY_ = y;

@@ -6,12 +6,14 @@
 #include "runtime/sjis.h"
 
 #include "base/encoding.h"
+#include "base/regular_file.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
+#include <fcntl.h>
 #include <map>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -140,24 +142,27 @@ bool directoryExists(std::string_view path) {
 }
 
 TReadResult readFileUpTo(std::string_view path, std::string& bytes, size_t limit) {
-    bytes.clear();
-    FILE* f = std::fopen(toHostPath(path).c_str(), "rb");
-    if (!f) return TReadResult::Missing;
-    char chunk[65536];
-    TReadResult result = TReadResult::Ok;
-    for (;;) {
-        size_t n = std::fread(chunk, 1, sizeof chunk, f);
-        if (n == 0) break;
-        if (bytes.size() + n > limit) {
-            result = TReadResult::TooLarge;
-            bytes.clear();
-            break;
-        }
-        bytes.append(chunk, n);
+    switch (readRegularFile(toHostPath(path), bytes, limit)) {
+    case TRegularRead::Ok:
+        return TReadResult::Ok;
+    case TRegularRead::TooLarge:
+        return TReadResult::TooLarge;
+    case TRegularRead::NotRegular:
+        return TReadResult::NotRegular;
+    default:
+        return TReadResult::Missing;
     }
-    if (result == TReadResult::Ok && std::ferror(f)) result = TReadResult::Missing;
-    std::fclose(f);
-    return result;
+}
+
+const char* readFailureText(TReadResult result, const char* tooLarge, const char* missing) {
+    switch (result) {
+    case TReadResult::TooLarge:
+        return tooLarge;
+    case TReadResult::NotRegular:
+        return " is not a regular file.";
+    default:
+        return missing;
+    }
 }
 
 bool readWholeFile(std::string_view path, std::string& bytes) {

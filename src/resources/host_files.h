@@ -19,9 +19,13 @@ std::string fromHostPath(std::string_view hostPath);
 
 bool fileExists(std::string_view path); // a file or a folder
 bool directoryExists(std::string_view path);
-// Reads a file of at most `limit` bytes. A longer one, or one that never
-// ends (a device such as /dev/zero), is refused before it fills the memory.
-enum class TReadResult { Ok, Missing, TooLarge };
+// Reads a file of at most `limit` bytes. A longer one is refused before it
+// fills the memory, and what is not a regular file (a FIFO that would block,
+// a device that never ends, a folder) before it is read at all.
+enum class TReadResult { Ok, Missing, TooLarge, NotRegular };
+// The message piece for a failed read: " is too large to be a source." and
+// the like, to follow the file's name.
+const char* readFailureText(TReadResult result, const char* tooLarge, const char* missing);
 TReadResult readFileUpTo(std::string_view path, std::string& bytes, size_t limit);
 // Class sources and pages: far beyond any a person writes.
 constexpr size_t kMaxSourceBytes = size_t(16) << 20;

@@ -158,9 +158,8 @@ std::unique_ptr<TResource> readResourceFile(std::string_view path) {
     std::string bytes;
     TReadResult read = readFileUpTo(full, bytes, kMaxSourceBytes);
     if (read != TReadResult::Ok) {
-        std::string text =
-            full + translate(read == TReadResult::TooLarge ? " is too large to be a source."
-                                                           : " is not found.");
+        std::string text = full + translate(readFailureText(read, " is too large to be a source.",
+                                                            " is not found."));
         ReportError(text);
         throw EFileError(text);
     }

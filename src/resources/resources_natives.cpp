@@ -5,6 +5,7 @@
 #include "resources/program_paths.h"
 #include "resources/resource_kinds.h"
 #include "resources/sandbox.h"
+#include "resources/sandbox_files.h"
 #include "resources/sgml.h"
 #include "resources/streams.h"
 #include "runtime/errors.h"
@@ -83,16 +84,24 @@ void _n_getSubItems(TValue* cell, int argc, int) {
 // A stream a script reads or writes through a handle.
 class TReadHandle : public THostObject {
 public:
-    explicit TReadHandle(std::string_view path) : stream(path) {}
+    explicit TReadHandle(std::string_view path)
+        : owned(std::make_unique<TFileReader>(path)), stream(*owned) {}
+    explicit TReadHandle(std::unique_ptr<TFileReader> opened)
+        : owned(std::move(opened)), stream(*owned) {}
     const char* hostClassName() const override { return "TFileReader"; }
-    TFileReader stream;
+    std::unique_ptr<TFileReader> owned;
+    TFileReader& stream;
 };
 
 class TWriteHandle : public THostObject {
 public:
-    explicit TWriteHandle(std::string_view path) : stream(path) {}
+    explicit TWriteHandle(std::string_view path)
+        : owned(std::make_unique<TFileWriter>(path)), stream(*owned) {}
+    explicit TWriteHandle(std::unique_ptr<TFileWriter> opened)
+        : owned(std::move(opened)), stream(*owned) {}
     const char* hostClassName() const override { return "TFileWriter"; }
-    TFileWriter stream;
+    std::unique_ptr<TFileWriter> owned;
+    TFileWriter& stream;
 };
 
 TReadHandle* reader(TValue* cell) {
@@ -109,34 +118,27 @@ std::string scriptName(TValue* cell, int i) {
 
 void fileExists_(TValue* cell, int argc, int) {
     if (argc < 1) return;
-    std::string path = sandboxPath(native::text(argument(cell, 1)));
-    setInt(*cell, insideSandbox(path) && fileExists(path) ? 1 : 0);
+    TSandboxEntry entry = sandboxEntry(sandboxPath(native::text(argument(cell, 1))), false);
+    setInt(*cell, entry.isFile() || entry.isFolder() ? 1 : 0);
 }
 
 void moveFile_(TValue* cell, int argc, int) {
     if (argc < 2) return;
-    std::string from = sandboxPath(native::text(argument(cell, 1)));
-    std::string to = sandboxPath(native::text(argument(cell, 2)));
-    bool ok = insideSandbox(from) && insideSandbox(to) && renameFile(from, to);
+    bool ok = moveSandboxFile(sandboxPath(native::text(argument(cell, 1))),
+                              sandboxPath(native::text(argument(cell, 2))));
     setInt(*cell, ok ? 1 : 0);
 }
 
 void deleteFile_(TValue* cell, int argc, int) {
     if (argc < 1) return;
-    std::string path = sandboxPath(native::text(argument(cell, 1)));
-    setInt(*cell, insideSandbox(path) && deleteFile(path) ? 1 : 0);
+    setInt(*cell, deleteSandboxFile(sandboxPath(native::text(argument(cell, 1)))) ? 1 : 0);
 }
 
 void _n_FileReader(TValue* cell, int argc, int) {
     if (argc < 2) return;
-    std::string path = sandboxPath(scriptName(cell, 2));
-    if (!insideSandbox(path) || !fileExists(path) || directoryExists(path)) return setInt(*cell, 0);
-    auto* h = new TReadHandle(path);
-    if (!h->stream.isOpen()) {
-        delete h;
-        return setInt(*cell, 0);
-    }
-    setNative(*cell, h->hostId());
+    std::unique_ptr<TFileReader> in = openSandboxReader(sandboxPath(scriptName(cell, 2)));
+    if (!in || !in->isOpen()) return setInt(*cell, 0);
+    setNative(*cell, (new TReadHandle(std::move(in)))->hostId());
 }
 
 void readerClose(TValue* cell, int argc, int) {
@@ -173,17 +175,9 @@ void _n_readLn(TValue* cell, int argc, int) {
 
 void _n_FileWriter(TValue* cell, int argc, int) {
     if (argc < 2) return;
-    std::string folder = sandboxFolder();
-    std::string path = sandboxPath(scriptName(cell, 2));
-    if (folder.empty() || !forceDirs(folder) || !insideSandbox(path) ||
-        !forceDirs(parentDir(path)) || directoryExists(path))
-        return setInt(*cell, 0);
-    auto* h = new TWriteHandle(path);
-    if (!h->stream.isOpen()) {
-        delete h;
-        return setInt(*cell, 0);
-    }
-    setNative(*cell, h->hostId());
+    std::unique_ptr<TFileWriter> out = openSandboxWriter(sandboxPath(scriptName(cell, 2)));
+    if (!out) return setInt(*cell, 0);
+    setNative(*cell, (new TWriteHandle(std::move(out)))->hostId());
 }
 
 void writerClose(TValue* cell, int argc, int) {

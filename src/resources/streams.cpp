@@ -2,11 +2,16 @@
 
 #include "resources/host_files.h"
 
+#include "base/regular_file.h"
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <random>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace ravok {
@@ -104,24 +109,73 @@ int TBufferedInputStream::readByte() {
 
 bool TBufferedInputStream::eof() { return pos_ == fill_ && !refill(); }
 
-TFileReader::TFileReader(std::string_view path) {
-    fd_ = ::open(toHostPath(path).c_str(), O_RDONLY | O_CLOEXEC);
+TFileReader::TFileReader(std::string_view path) : TFileReader(-1) {
+    fd_ = openRegularFile(AT_FDCWD, toHostPath(path).c_str(), false);
     refill();
 }
 
-TFileWriter::TFileWriter(std::string_view path)
-    : path_(toHostPath(path)), scratch_(path_ + ".~" + std::to_string(getpid()) + ".tmp") {
-    fd_ = ::open(scratch_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd_ < 0) failed_ = true;
+TFileReader::TFileReader(int fd) {
+    fd_ = fd;
+    refill();
 }
 
-TFileWriter::~TFileWriter() { close(); }
+namespace {
+
+// Sixteen hex digits from the system's random source: a scratch name that a
+// game archive cannot have prepared a link for.
+std::string unguessableSuffix() {
+    static std::random_device device;
+    uint64_t bits = (uint64_t(device()) << 32) ^ device();
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(bits));
+    return text;
+}
+
+} // namespace
+
+TFileWriter::TFileWriter(std::string_view path) {
+    std::string host = toHostPath(path);
+    size_t slash = host.rfind('/');
+    std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : host.substr(0, slash);
+    leaf_ = slash == std::string::npos ? host : host.substr(slash + 1);
+    dirFd_ = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    openScratch();
+}
+
+TFileWriter::TFileWriter(int dirFd, std::string_view leaf) : leaf_(leaf) {
+    dirFd_ = dirFd >= 0 ? fcntl(dirFd, F_DUPFD_CLOEXEC, 0) : -1;
+    openScratch();
+}
+
+void TFileWriter::openScratch() {
+    if (dirFd_ >= 0 && !leaf_.empty() && leaf_ != "." && leaf_ != "..") {
+        // O_EXCL with O_NOFOLLOW: the scratch file is always a new file of
+        // our own, even if a link of that name appeared meanwhile.
+        for (int attempt = 0; attempt < 8 && fd_ < 0; ++attempt) {
+            scratch_ = "." + leaf_ + ".~" + unguessableSuffix() + ".tmp";
+            fd_ = ::openat(dirFd_, scratch_.c_str(),
+                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+            if (fd_ < 0 && errno != EEXIST) break;
+        }
+    }
+    if (fd_ < 0) {
+        scratch_.clear();
+        failed_ = true;
+    }
+}
+
+TFileWriter::~TFileWriter() {
+    close();
+    if (dirFd_ >= 0) ::close(dirFd_);
+}
 
 bool TFileWriter::close() {
     if (fd_ < 0) return !failed_ && scratch_.empty();
     bool ok = TBufferedOutputStream::close();
-    ok = ok && std::rename(scratch_.c_str(), path_.c_str()) == 0;
-    if (!ok) ::unlink(scratch_.c_str());
+    // rename replaces a link of the final name with the file itself; it
+    // never writes through it.
+    ok = ok && ::renameat(dirFd_, scratch_.c_str(), dirFd_, leaf_.c_str()) == 0;
+    if (!ok) ::unlinkat(dirFd_, scratch_.c_str(), 0);
     scratch_.clear();
     failed_ = !ok;
     return ok;
@@ -130,7 +184,7 @@ bool TFileWriter::close() {
 void TFileWriter::abandon() {
     if (fd_ < 0) return;
     closeFile();
-    ::unlink(scratch_.c_str());
+    ::unlinkat(dirFd_, scratch_.c_str(), 0);
     scratch_.clear();
     failed_ = true;
 }

@@ -64,15 +64,25 @@ protected:
 
 class TFileReader : public TBufferedInputStream {
 public:
+    // Only a regular file opens: a FIFO, a device or a folder would block or
+    // never end, and is refused without waiting.
     explicit TFileReader(std::string_view path);
+    // Takes over a descriptor already opened for reading (or -1).
+    explicit TFileReader(int fd);
 };
 
 // Writes a file atomically: the bytes go to a scratch file beside it, which
 // replaces the file only when close() has written everything. A full disk or a
-// crash half way leaves the old file as it was, never half of a new one.
+// crash half way leaves the old file as it was, never half of a new one. The
+// scratch file is created new under a name nobody can guess, never through a
+// link planted in its place.
 class TFileWriter : public TBufferedOutputStream {
 public:
     explicit TFileWriter(std::string_view path);
+    // The file `leaf` in the open folder `dirFd` (the writer keeps a copy of
+    // the descriptor): the scratch file and the rename stay in that folder
+    // whatever links are changed around it meanwhile.
+    TFileWriter(int dirFd, std::string_view leaf);
     ~TFileWriter() override;
     // Writes the rest and puts the file in place; false (and the old file
     // untouched) when anything failed.
@@ -81,7 +91,9 @@ public:
     void abandon();
 
 private:
-    std::string path_, scratch_;
+    void openScratch();
+    int dirFd_ = -1;
+    std::string leaf_, scratch_;
 };
 
 // For tests: writes of every output stream fail once this many more bytes have

@@ -128,8 +128,9 @@ namespace {
 // `holders` 1, its variable alone): joining onto it cannot be seen by anybody
 // else.
 TfString* bodyToJoinInPlace(const TValue& left, int32_t holders = 2) {
-    return isStringValue(left) && objectAt(left.u)->refcount == holders ? stringBody(left.u)
-                                                                        : nullptr;
+    if (!isStringValue(left) || objectAt(left.u)->refcount != holders) return nullptr;
+    TfString* body = stringBody(left.u);
+    return body && !body->identitySeen() ? body : nullptr;
 }
 
 void joinInPlace(const TValue& left, TfString* body, std::string_view more) {

@@ -296,8 +296,11 @@ void o_is(TValue* cell, int argc, int) {
     setInt(*cell, target && cls && cls->inherits(target) ? 1 : 0);
 }
 void o_objhandle(TValue* cell, int argc, int) {
-    if (argc >= 1)
-        setInt(*cell, argument(cell, 1).kind == vtObject ? int32_t(argument(cell, 1).u) : 0);
+    if (argc < 1) return;
+    const TValue& v = argument(cell, 1);
+    if (v.kind == vtObject && isStringValue(v))
+        if (TfString* body = stringBody(v.u)) body->markIdentitySeen();
+    setInt(*cell, v.kind == vtObject ? int32_t(v.u) : 0);
 }
 void o_currentFunc(TValue* cell, int, int) {
     if (!CurrentProcess || !CurrentProcess->fp) return;

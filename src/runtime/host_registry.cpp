@@ -20,7 +20,7 @@ THostRegistry& THostRegistry::make() {
     return *gRegistry;
 }
 
-uint32_t THostRegistry::add(THostObject* obj) {
+uint64_t THostRegistry::occupy(THostObject* obj) {
     uint32_t index;
     if (freeHead_ != 0) {
         index = freeHead_;
@@ -33,8 +33,33 @@ uint32_t THostRegistry::add(THostObject* obj) {
     }
     slots_[index].obj = obj;
     slots_[index].nextFree = 0;
+    // A free slot always has a generation left: one without is never freed.
+    return advance(index);
+}
+
+uint32_t THostRegistry::add(THostObject* obj) {
+    uint64_t word = occupy(obj);
     ++live_;
-    return idOf(advance(index));
+    return idOf(word);
+}
+
+uint64_t THostRegistry::moveToFreshSlot(uint32_t index) {
+    THostObject* obj = slots_[index].obj;
+    // The used-up slot stays out of the free list for good: no handle of it
+    // can ever be accepted again.
+    slots_[index].obj = nullptr;
+    slots_[index].handle = 0;
+    ++retired_;
+    return occupy(obj);
+}
+
+void THostRegistry::setGenerationForTest(uint32_t id, uint32_t generation) {
+    uint32_t index = id & kIndexMask;
+    if (!findId(id) || generation >= kGenerations || (generation & 0xFF) == 0) return;
+    Slot& s = slots_[index];
+    s.generation = generation;
+    s.handle = handleWord(index | ((generation & 0xFF) << kIndexBits), generation);
+    s.obj->hostId_ = idOf(s.handle);
 }
 
 TValue THostRegistry::handleSlowly(uint32_t id) const {
@@ -59,12 +84,17 @@ void THostRegistry::remove(uint32_t id) {
     if (findId(id) == nullptr) return;
     slots_[index].obj = nullptr;
     slots_[index].handle = 0;
+    --live_;
+    // A slot whose next reuse would wrap its generation is retired instead.
+    if (nextGeneration(slots_[index].generation) >= kGenerations) {
+        ++retired_;
+        return;
+    }
     if (freeTail_ != 0)
         slots_[freeTail_].nextFree = index;
     else
         freeHead_ = index;
     freeTail_ = index;
-    --live_;
 }
 
 std::string describeBadHandle(uint32_t id, const char* what) {

@@ -4,8 +4,10 @@
 // low bits of a 24-bit generation that changes every time the slot is reused,
 // and free slots are reused oldest first. The handle value also carries a seal
 // and the generation's upper bits in bytes a script number cannot set, so a
-// number turned into a handle (TObject) never reaches an object, and the
-// handle of a freed object stays refused for 16 million reuses of its slot.
+// number turned into a handle (TObject) never reaches an object. A slot whose
+// 24-bit generation is used up (by reuses or by renewals of one object) is
+// retired for good instead of wrapping, so a handle once refused is refused
+// forever.
 #pragma once
 
 #include "runtime/value.h"
@@ -46,6 +48,7 @@ public:
     THostKind hostKind() const { return hostKind_; }
 
 private:
+    friend class THostRegistry;
     uint32_t hostId_;
     THostKind hostKind_;
     bool withdrawn_ = false;
@@ -96,23 +99,36 @@ public:
     }
 
     size_t liveCount() const { return live_; }
+    // Slots retired because their generations were used up.
+    size_t retiredCount() const { return retired_; }
+    // For tests: the object of id moves its slot to that generation, so that
+    // the wrap is reached without sixteen million renewals.
+    void setGenerationForTest(uint32_t id, uint32_t generation);
 
 private:
     THostRegistry() = default;
     static THostRegistry& make();
     TValue handleSlowly(uint32_t id) const;
     friend class THostObject;
-    // Moves the slot to its next generation; returns the new handle word,
-    // whose upper half is the new id.
+    // The generation after g; kGenerations and above when g is the last.
+    // Generation 0 never occurs in the low byte, so a plain small number is
+    // never a valid id.
+    static uint32_t nextGeneration(uint32_t g) { return (g + 1) & 0xFF ? g + 1 : g + 2; }
+    // Moves the slot's object to the slot's next generation; returns the new
+    // handle word, whose upper half is the new id. A slot with no generation
+    // left is retired and the object moves to a fresh slot.
     uint64_t advance(uint32_t index) {
         Slot& s = slots_[index];
-        // Generation 0 never occurs in the low byte, so a plain small number
-        // is never a valid id.
-        uint32_t g = (s.generation + 1) % kGenerations;
-        s.generation = (g & 0xFF) == 0 ? g + 1 : g;
-        s.handle = handleWord(index | ((s.generation & 0xFF) << kIndexBits), s.generation);
+        uint32_t g = nextGeneration(s.generation);
+        if (g >= kGenerations) [[unlikely]]
+            return moveToFreshSlot(index);
+        s.generation = g;
+        s.handle = handleWord(index | ((g & 0xFF) << kIndexBits), g);
         return s.handle;
     }
+    uint64_t moveToFreshSlot(uint32_t index);
+    // A free slot (oldest first) or a new one, holding obj at its next generation.
+    uint64_t occupy(THostObject* obj);
     static uint32_t idOf(uint64_t handleWord) { return uint32_t(handleWord >> 32); }
     static inline THostRegistry* gRegistry = nullptr;
     // The slot's object when the id's low generation bits match (the host's
@@ -144,6 +160,7 @@ private:
     std::vector<Slot> slots_{1}; // slot 0 is never used, so id 0 means none
     uint32_t freeHead_ = 0, freeTail_ = 0;
     size_t live_ = 0;
+    size_t retired_ = 0;
 };
 
 inline TValue THostObject::handle() const { return THostRegistry::instance().handle(hostId_); }

@@ -49,6 +49,13 @@ std::string receiverClassName(const uint8_t* thisSlot) {
 
 TRTTI* classOf(const TValue& v) { return classById(objectAt(v.u)->classId); }
 
+// A string's _body read from outside its class hands the script the body's
+// handle, which would show the body grown in place.
+void noteBodyRead(const TValue& obj, int32_t index) {
+    if (index == gCore.stringBody && isStringValue(obj))
+        if (TfString* body = stringBody(obj.u)) body->markIdentitySeen();
+}
+
 // The field cell of an instance reached by a known index; the index and the
 // instance are checked, because `this` may be a non-object inside _errorHook.
 TValue* fieldByIndex(const TValue& obj, int32_t index) {
@@ -60,6 +67,7 @@ TValue* fieldByIndex(const TValue& obj, int32_t index) {
     if (!cls || index < 0 || index >= cls->fieldCount() || 12 + 8 * index >= cls->instanceSize)
         fatal(translate("Field index ") + std::to_string(index) +
               translate(" is out of range in ") + (cls ? cls->classText() : std::string("?")));
+    noteBodyRead(obj, index);
     return &o->field(index);
 }
 
@@ -75,7 +83,10 @@ TValue* fieldByName(TProcess* p, const TValue& obj, uint32_t symbol, int32_t* ca
     if (obj.kind == vtObject) {
         TRTTI* cls = classOf(obj);
         int32_t i = cls ? cls->fieldIndex(symbol, cache) : -1;
-        if (i >= 0 && 12 + 8 * i < cls->instanceSize) return &objectAt(obj.u)->field(i);
+        if (i >= 0 && 12 + 8 * i < cls->instanceSize) {
+            noteBodyRead(obj, i);
+            return &objectAt(obj.u)->field(i);
+        }
         warning(p, translate("Variable") + symbolName(symbol) + translate(" is not defined."));
         *cache = 0;
     } else if (obj.kind != vtError) {

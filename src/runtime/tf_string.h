@@ -39,6 +39,12 @@ public:
     }
     // A new body holding this text followed by more.
     TfString* joined(std::string_view more);
+    // A script has seen who this string is: its instance's number
+    // (_n_objhandle) or its body's handle (_body read from outside). Every
+    // string operation makes a new instance, and such a script could tell
+    // an instance grown in place from a new one; this string never is.
+    void markIdentitySeen() { identitySeen_ = true; }
+    bool identitySeen() const { return identitySeen_; }
     // This body's text followed by more, under a new handle, for the only
     // holder of the body: a copy of the old handle is refused from now on, as
     // if the body were gone, so no handle ever sees its text change.
@@ -47,7 +53,8 @@ public:
     // the caller takes): true when this body ends where its buffer ends and
     // the buffer has room for more. False changes nothing.
     bool extendWithinCapacity(std::string_view more) {
-        if (!shared_ || length_ != shared_->size || more.size() > shared_->capacity - length_)
+        if (!shared_ || length_ != shared_->size || more.size() > shared_->capacity - length_ ||
+            identitySeen_)
             return false;
         // Room within the capacity means more cannot view bytes it is copied
         // over: only this body's text lies below where it goes.
@@ -105,6 +112,7 @@ private:
     static constexpr size_t kInline = 40;
     TSharedBuffer* shared_ = nullptr;
     size_t length_ = 0;
+    bool identitySeen_ = false;
     std::string long_;
     char inline_[kInline];
 };

@@ -26,7 +26,7 @@ TPanel* keep(std::unique_ptr<TSurface> surface) {
 } // namespace
 
 bool panelSizeAllowed(int64_t width, int64_t height) {
-    return width <= kMaxPanelSide && height <= kMaxPanelSide &&
+    return width >= 0 && height >= 0 && width <= kMaxPanelSide && height <= kMaxPanelSide &&
            std::max<int64_t>(width, 1) * std::max<int64_t>(height, 1) <= kMaxPanelPixels;
 }
 
@@ -50,9 +50,9 @@ TPanel* findPanel(const TValue& handle) {
 
 size_t livePanels() { return panels().size(); }
 
-int grownPanelSide(int present, int asked) {
+int64_t grownPanelSide(int present, int asked) {
     int64_t rounded = (int64_t(asked) + 32) & ~int64_t(31);
-    return int(std::max<int64_t>(present, rounded));
+    return std::max<int64_t>(present, rounded);
 }
 
 std::string panelFilePath(std::string_view name) {

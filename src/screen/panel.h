@@ -28,8 +28,8 @@ private:
 
 // The largest panel: each side and the whole area, so that a script's size
 // cannot ask for gigabytes.
-constexpr int kMaxPanelSide = 16384;
-constexpr int64_t kMaxPanelPixels = int64_t(64) << 20;
+constexpr int kMaxPanelSide = int(kMaxImageSide);
+constexpr int64_t kMaxPanelPixels = kMaxImagePixels;
 bool panelSizeAllowed(int64_t width, int64_t height);
 
 // A new panel of that size, black, with black transparent; nullptr when the
@@ -44,7 +44,7 @@ size_t livePanels();
 
 // The size a panel grows to so that it covers width x height: each side a
 // multiple of 32 beyond what was asked, and never below the present side.
-int grownPanelSide(int present, int asked);
+int64_t grownPanelSide(int present, int asked);
 
 // Where _n_save and _n_load keep a name: every '\', ':' and '/' removed
 // (an empty name is "untitled") and the rest put in the page's files folder;

@@ -7,6 +7,7 @@
 #include "base/reporter.h"
 #include "resources/host_files.h"
 #include "resources/sandbox.h"
+#include "resources/sandbox_files.h"
 #include "runtime/messages.h"
 #include "runtime/native_api.h"
 #include "runtime/paths.h"
@@ -46,17 +47,26 @@ uint32_t targetOf(TValue* cell) {
     return target.kind == vtObject ? target.u : 0;
 }
 
-void tooLarge(int64_t width, int64_t height) {
-    ReportError(std::to_string(width) + "x" + std::to_string(height) +
-                translate(": the panel is too large."));
+// Why a panel of that size was not made: its size, or the memory.
+void reportRefusedPanel(int64_t width, int64_t height) {
+    const char* why = width < 0 || height < 0 ? ": a panel cannot have a negative size."
+                      : !panelSizeAllowed(width, height)
+                          ? ": the panel is too large."
+                          : ": there is not enough memory for the panel.";
+    ReportError(std::to_string(width) + "x" + std::to_string(height) + translate(why));
+}
+
+// The panel, or nullptr after saying why not.
+TPanel* makePanel(int64_t width, int64_t height) {
+    TPanel* panel =
+        panelSizeAllowed(width, height) ? createPanel(int(width), int(height)) : nullptr;
+    if (!panel) reportRefusedPanel(width, height);
+    return panel;
 }
 
 void _n_init(TValue* cell, int argc, int) {
     if (argc < 2) return;
-    int32_t w = intArg(cell, 1), h = intArg(cell, 2);
-    TPanel* panel = createPanel(w, h);
-    if (!panel) tooLarge(w, h);
-    returnPanel(cell, panel);
+    returnPanel(cell, makePanel(intArg(cell, 1), intArg(cell, 2)));
 }
 
 void _n_free(TValue* cell, int argc, int) {
@@ -79,10 +89,9 @@ void _n_resize(TValue* cell, int argc, int) {
     }
     // Each side grows to a multiple of 32 beyond what was asked; a side that
     // already covers its part is kept, so no pixel of the panel is lost.
-    int nw = grownPanelSide(old.width(), w), nh = grownPanelSide(old.height(), h);
-    TPanel* grown = createPanel(nw, nh);
+    int64_t nw = grownPanelSide(old.width(), w), nh = grownPanelSide(old.height(), h);
+    TPanel* grown = makePanel(nw, nh);
     if (!grown) {
-        tooLarge(nw, nh);
         returnPanel(cell, panel);
         return;
     }
@@ -241,22 +250,28 @@ void _n_save(TValue* cell, int argc, int) {
     TPanel* panel = panelArg(cell);
     std::string path = panel ? panelFilePath(native::text(argument(cell, 2))) : std::string();
     TRect r{intArg(cell, 3), intArg(cell, 4), intArg(cell, 5), intArg(cell, 6)};
-    bool ok = !path.empty() && panelSizeAllowed(r.width(), r.height()) && !directoryExists(path) &&
-              forceDirs(sandboxFolder()) && writeWholeFile(path, panel->surface().encodeBmp(r));
+    bool ok = !path.empty() &&
+              panelSizeAllowed(int64_t(r.right) - r.left, int64_t(r.bottom) - r.top) &&
+              writeSandboxFile(path, panel->surface().encodeBmp(r));
     setInt(*cell, ok ? 1 : 0);
 }
 
 void _n_load(TValue* cell, int argc, int) {
     if (argc < 2) return;
     std::string path = panelFilePath(native::text(argument(cell, 2)));
-    if (path.empty() || !fileExists(path) || directoryExists(path)) {
+    std::string bytes;
+    if (path.empty() || !readSandboxFile(path, bytes, kMaxImageFileBytes)) {
         setInt(*cell, 0);
         return;
     }
     // PNG or BMP, told apart by the file's bytes rather than its name, so a
     // picture saved under any name loads back.
-    std::unique_ptr<TSurface> image = TSurface::load(toHostPath(path));
+    std::string error;
+    std::unique_ptr<TSurface> image = TSurface::decode(bytes, &error);
     if (!image) {
+        // A picture past the budget is a surprise worth a word; a file that
+        // is no picture is the script's to notice from the result.
+        if (error == kImageTooLarge) ReportError(path + ": " + translate(error));
         setInt(*cell, 0);
         return;
     }

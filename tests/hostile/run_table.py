@@ -31,6 +31,8 @@ row's folder; the text is written in Shift-JIS, as the player reads sources):
                    DIR (the project file the player makes beside a page aside)
   unchanged: FILE  FILE of the row's folder must be byte for byte what it was
                    before the run (repeatable)
+  before-exec: COMMAND  a shell command run in the shell that then becomes
+                   the player (exec), so `$$` is the player's process id
   teardown: COMMAND  a shell command run in the row's folder afterwards
   skip-if: COMMAND the row is skipped (and says so) when COMMAND succeeds
   timeout: S       seconds before the run counts as hung (default 60)
@@ -143,8 +145,11 @@ def play(ravok, build, row, work):
         if setting(row, "shot"):
             args += ["--shot", "%s:%s" % (setting(row, "shot"), os.path.join(work, "shot.png"))]
         args.append(os.path.join(folder, "main.cmml"))
+    command = [ravok, "--home", build] + args
+    if setting(row, "before-exec"):
+        command = ["sh", "-c", setting(row, "before-exec") + '\nexec "$@"', "sh"] + command
     try:
-        run = subprocess.run([ravok, "--home", build] + args, cwd=folder, env=env,
+        run = subprocess.run(command, cwd=folder, env=env,
                              stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                              timeout=float(setting(row, "timeout", "60")))
     except subprocess.TimeoutExpired:
