@@ -205,5 +205,57 @@ TEST_F(StringAppendTest, TheInlineAppendTakesOnlyWhatItCanDoInPlace) {
         decrement(*v);
 }
 
+// Every in-place append moves the body to its slot's next generation. Past
+// the last one the slot is retired and the body moves to a fresh slot: no
+// handle the body ever had is accepted again, whatever the count of appends.
+TEST_F(StringAppendTest, AppendsPastTheLastGenerationNeverReviveAnOldHandle) {
+    TValue s = string("x");
+    ASSERT_TRUE(appendTextToOnlyHolder(s, "a"));
+    TValue& field = objectAt(s.u)->field(gCore.stringBody);
+    THostRegistry& registry = THostRegistry::instance();
+    auto* body = static_cast<TfString*>(registry.find(field));
+    ASSERT_NE(body, nullptr);
+    // Sixteen million appends, less the ones that matter.
+    registry.setGenerationForTest(body->hostId(), (1u << 24) - 40);
+    field = body->handle();
+    size_t retired = registry.retiredCount();
+    std::vector<TValue> earlier;
+    std::string expected = "xa";
+    for (int i = 0; i < 100; ++i) {
+        earlier.push_back(field);
+        if (!appendTextWithinCapacity(s, "b", 1)) {
+            ASSERT_TRUE(appendTextToOnlyHolder(s, "b"));
+        }
+        expected += "b";
+    }
+    EXPECT_EQ(text(s), expected);
+    EXPECT_EQ(registry.retiredCount(), retired + 1);
+    for (const TValue& old : earlier)
+        EXPECT_EQ(registry.find(old), nullptr);
+    EXPECT_NE(registry.find(field), nullptr);
+    // Strings made afterwards never take the retired slot.
+    uint32_t retiredIndex = earlier.back().u & 0xFFFFFF;
+    for (int i = 0; i < 1000; ++i) {
+        TfString other("y");
+        EXPECT_NE(other.hostId() & 0xFFFFFF, retiredIndex);
+        for (const TValue& old : earlier)
+            ASSERT_EQ(registry.find(old), nullptr);
+    }
+    decrement(s);
+}
+
+// Once a script has seen who a string is (its instance number, its body's
+// handle), joining onto it makes a new string, as every string operation
+// does; the inline step leaves it to the join.
+TEST_F(StringAppendTest, AStringWhoseIdentityWasSeenIsNotGrownInPlace) {
+    TValue s = string("x");
+    ASSERT_TRUE(appendTextToOnlyHolder(s, "a"));
+    stringBody(s.u)->markIdentitySeen();
+    EXPECT_FALSE(appendTextWithinCapacity(s, "b", 1));
+    EXPECT_FALSE(appendTextToOnlyHolder(s, "b"));
+    EXPECT_EQ(text(s), "xa");
+    decrement(s);
+}
+
 } // namespace
 } // namespace ravok::test
