@@ -4,26 +4,27 @@
 #include "compiler/tree_dump.h"
 #include "compiler/yup.h"
 
+#include "resources/host_files.h"
+
 #include "base/encoding.h"
+#include "base/regular_file.h"
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 namespace ravok {
 
 namespace {
 
+// A source as the compiler would take it: a regular file within the limit
+// of a class source.
 bool readSource(const std::string& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        std::fprintf(stderr, "ravok: %s: cannot be read\n", path.c_str());
-        return false;
-    }
-    std::ostringstream all;
-    all << in.rdbuf();
-    text = all.str();
-    return true;
+    TRegularRead read = readRegularFile(path, text, kMaxSourceBytes);
+    if (read == TRegularRead::Ok) return true;
+    std::fprintf(stderr, "ravok: %s: %s\n", path.c_str(),
+                 read == TRegularRead::TooLarge     ? "is too large to be a source"
+                 : read == TRegularRead::NotRegular ? "is not a regular file"
+                                                    : "cannot be read");
+    return false;
 }
 
 } // namespace

@@ -87,9 +87,10 @@ PangoLayout* layoutFor(cairo_t* cr, std::string_view text, std::string_view font
     PangoFontDescription* d = pango_font_description_new();
     std::string family = font.empty() ? std::string(kDefaultFont) : cp932ToUtf8(font);
     pango_font_description_set_family(d, family.c_str());
-    // Pango keeps sizes in 1/1024 points in an int: a size beyond what it can
-    // hold is drawn at the largest it can.
-    constexpr int kLargestSize = 1 << 20;
+    // A size past any screen's height is drawn at the largest that makes
+    // sense: the font library fails to make faces of a million points, and
+    // each glyph's mask would take gigabytes long before that.
+    constexpr int kLargestSize = 4096;
     pango_font_description_set_size(d, std::clamp(size, 1, kLargestSize) * PANGO_SCALE);
     pango_font_description_set_weight(d,
                                       style & kFontBold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);

@@ -6,9 +6,10 @@ namespace ravok {
 
 std::string dumpTokens(const TLexList& tokens, std::string_view source) {
     std::string out;
+    TSourcePositionWalker positions(source);
     for (int32_t i = 0; i < tokens.count(); ++i) {
         const TLexElem* t = tokens.at(i);
-        TSourcePosition p = sourcePosition(source, t->Start);
+        TSourcePosition p = positions.at(t->Start);
         out += std::to_string(p.line) + ":" + std::to_string(p.column) + "\t" + t->kindName() +
                "\t" + t->text() + "\n";
     }

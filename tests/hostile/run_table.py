@@ -10,7 +10,9 @@ row's folder; the text is written in Shift-JIS, as the player reads sources):
   mode: run | page | check   run: `ravok --run FIRST.ravok OTHERS.ravok`;
                    page: a headless run of the row's folder, whose main.cmml
                    is written from `class:` and `gen:` unless a file gives it;
-                   check: `ravok --check main.cmml`
+                   check: `ravok --check main.cmml`;
+                   args: the player with the words of `args:` (in the row's folder)
+  args: WORDS      the command line of an `args` row, split at spaces
   class: NAME      a class of the page (its source is NAME.ravok; repeatable)
   gen: CLASS $VAR  a generator of the page (repeatable)
   frames: N        frames of a page run (default 30)
@@ -138,6 +140,8 @@ def play(ravok, build, row, work):
         args = ["--run"] + sources
     elif mode == "check":
         args = ["--check", os.path.join(folder, "main.cmml")]
+    elif mode == "args":
+        args = setting(row, "args", "").split()
     else:
         args = ["--headless", "--print", "--frames", setting(row, "frames", "30")]
         if setting(row, "input"):
