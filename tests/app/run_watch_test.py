@@ -3,7 +3,9 @@
 edited three times while it runs. A change reloads the page and the global
 counter goes on from where it was; a change that does not compile is
 reported with its position and the old page runs on; the next good save
-reloads again.
+reloads again. Then the files turn hostile: the class becomes a FIFO, the
+page a folder, then a file past the 16 MB limit. Each is reported, the
+running page goes on, and the player neither blocks nor aborts.
 
   run_watch_test.py RAVOK HOME
 """
@@ -97,6 +99,30 @@ def main():
         fourth = wait_for(out, "v4 ")
         if not fourth or int(fourth.split()[1]) <= int(second.split()[1] if second else 0):
             failures.append("the good save after the broken one did not reload: %r" % fourth)
+        page = os.path.join(work, "main.cmml")
+        os.remove(source)
+        os.mkfifo(source)
+        if not wait_for(err, "ravok: not reloaded: Ticker.ravok"):
+            failures.append("a class turned FIFO was not reported")
+        if not wait_for(out, "v4 "):
+            failures.append("the game stopped when its class became a FIFO")
+        save(source, ticker("v5"))
+        if not wait_for(out, "v5 "):
+            failures.append("the class saved over the FIFO did not reload")
+        os.remove(page)
+        os.mkdir(page)
+        if not wait_for(err, "ravok: " + page + ": the page cannot be read"):
+            failures.append("a page turned folder was not reported")
+        if not wait_for(out, "v5 "):
+            failures.append("the game stopped when its page became a folder")
+        os.rmdir(page)
+        save(page, PAGE + " " * (17 << 20))
+        if not wait_for(err, "ravok: " + page + ": the page cannot be read"):
+            failures.append("a page past the limit was not reported")
+        if not wait_for(out, "v5 "):
+            failures.append("the game stopped when its page grew past the limit")
+        if game.poll() is not None:
+            failures.append("the player ended with status %d" % game.returncode)
         game.kill()
         game.wait()
     finally:
