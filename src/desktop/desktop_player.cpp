@@ -899,7 +899,10 @@ int runDesktop(const TWindowOptions& options) {
     d.statusMessage = nullptr; // gone with the window
     d.captures.reset();        // a recording still running is finished
     std::fflush(stdout);
-    return d.errors > 0 && !d.endedBySignal ? 3 : 0;
+    // A --shot or --gif the run did not complete is said and counted, as
+    // headless: a script that waits for the file must not be told all went well.
+    bool shotsMissing = !d.shots->reportMissing();
+    return (d.errors > 0 && !d.endedBySignal) || shotsMissing ? 3 : 0;
 }
 
 } // namespace ravok

@@ -2,6 +2,7 @@
 
 #include "app/error_report.h"
 
+#include <algorithm>
 #include <string>
 
 namespace ravok {
@@ -9,6 +10,30 @@ namespace ravok {
 namespace {
 
 constexpr int kCopyResponse = 1;
+
+// The box shows at most a screenful: a message can quote a text of
+// megabytes, and laying that out would freeze the game for a minute and make
+// a box taller than any screen. Copy still takes the whole report.
+// The trace scrolls, and may show more.
+constexpr size_t kShownBytes = 2000;
+constexpr int kShownLines = 24;
+constexpr size_t kShownTraceBytes = 20000;
+constexpr int kShownTraceLines = 200;
+
+// The text cut after `bytes` bytes or `lines` lines, at a character boundary
+// (the text is UTF-8), with a word that more follows.
+std::string shownPart(const std::string& text, size_t bytes = kShownBytes,
+                      int lines = kShownLines) {
+    size_t end = 0;
+    int seen = 0;
+    while (end < text.size() && end < bytes && seen < lines)
+        if (text[end++] == '\n') ++seen;
+    if (end >= text.size()) return text;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    return text.substr(0, end) + "\n[" + std::to_string(text.size() - end) +
+           " more bytes: Copy takes the whole report]";
+}
 
 GtkWidget* monospaceLabel(const std::string& text) {
     GtkWidget* label = gtk_label_new(nullptr);
@@ -35,15 +60,21 @@ void runErrorBox(GtkWindow* parent, const TErrorReport& report) {
     gtk_box_pack_start(GTK_BOX(row),
                        gtk_image_new_from_icon_name("dialog-error", GTK_ICON_SIZE_DIALOG), FALSE,
                        FALSE, 0);
-    GtkWidget* headline = gtk_label_new(report.headline().c_str());
+    std::string headlineText = shownPart(report.headline());
+    GtkWidget* headline = gtk_label_new(headlineText.c_str());
+    // Wrapped labels ask for their narrowest width: a long headline gets a
+    // width of its own, so that it wraps into lines a screen can hold.
+    gtk_label_set_width_chars(GTK_LABEL(headline), int(std::min<size_t>(80, headlineText.size())));
     gtk_label_set_selectable(GTK_LABEL(headline), TRUE);
     gtk_label_set_line_wrap(GTK_LABEL(headline), TRUE);
+    // A quoted text may be one long word: it breaks between characters too.
+    gtk_label_set_line_wrap_mode(GTK_LABEL(headline), PANGO_WRAP_WORD_CHAR);
     gtk_label_set_max_width_chars(GTK_LABEL(headline), 80);
     gtk_label_set_xalign(GTK_LABEL(headline), 0);
     gtk_box_pack_start(GTK_BOX(row), headline, TRUE, TRUE, 0);
     gtk_box_pack_start(GTK_BOX(area), row, FALSE, FALSE, 0);
 
-    std::string excerpt = report.excerpt();
+    std::string excerpt = shownPart(report.excerpt());
     if (!excerpt.empty())
         gtk_box_pack_start(GTK_BOX(area), monospaceLabel(excerpt), FALSE, FALSE, 0);
 
@@ -60,7 +91,8 @@ void runErrorBox(GtkWindow* parent, const TErrorReport& report) {
         // that still fits a small screen.
         gtk_scrolled_window_set_max_content_width(GTK_SCROLLED_WINDOW(scroller), 900);
         gtk_scrolled_window_set_propagate_natural_width(GTK_SCROLLED_WINDOW(scroller), TRUE);
-        gtk_container_add(GTK_CONTAINER(scroller), monospaceLabel(trace));
+        gtk_container_add(GTK_CONTAINER(scroller),
+                          monospaceLabel(shownPart(trace, kShownTraceBytes, kShownTraceLines)));
         GtkWidget* heading = gtk_label_new("Call trace, innermost first:");
         gtk_label_set_xalign(GTK_LABEL(heading), 0);
         gtk_box_pack_start(GTK_BOX(area), heading, FALSE, FALSE, 0);

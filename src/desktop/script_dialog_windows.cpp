@@ -224,6 +224,7 @@ struct TEditorWindow {
     GtkWidget* memoScroll = nullptr;
     GtkWidget* memo = nullptr;
     GtkCssProvider* font = nullptr;
+    std::string fontCss; // what `font` holds
     bool filling = false;
 };
 
@@ -257,11 +258,20 @@ void editorTyped() {
 void fillEditor(const TTextEditor& editor) {
     TEditorWindow& w = editorWindow();
     w.filling = true;
-    gtk_entry_set_text(GTK_ENTRY(w.edit), shown(editor.editText).c_str());
+    // Only what differs is set: setting a field resets its cursor and its
+    // selection, and edit() may come every frame.
+    std::string line = shown(editor.editText);
+    if (line != gtk_entry_get_text(GTK_ENTRY(w.edit)))
+        gtk_entry_set_text(GTK_ENTRY(w.edit), line.c_str());
     std::string memo;
     for (char c : shown(editor.memoText))
         if (c != '\r') memo += c;
-    gtk_text_buffer_set_text(gtk_text_view_get_buffer(GTK_TEXT_VIEW(w.memo)), memo.c_str(), -1);
+    GtkTextBuffer* buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(w.memo));
+    GtkTextIter from, to;
+    gtk_text_buffer_get_bounds(buffer, &from, &to);
+    char* now = gtk_text_buffer_get_text(buffer, &from, &to, FALSE);
+    if (memo != now) gtk_text_buffer_set_text(buffer, memo.c_str(), -1);
+    g_free(now);
     w.filling = false;
 }
 
@@ -326,6 +336,10 @@ void setEditorFont(const TTextEditor& editor, int scale) {
         css += " font-family: \"" + quoted + "\";";
     }
     css += " }";
+    // A game may call edit() every frame: the style is parsed again only
+    // when it changed, not sixty times a second.
+    if (css == w.fontCss) return;
+    w.fontCss = css;
     gtk_css_provider_load_from_data(w.font, css.c_str(), -1, nullptr);
 }
 

@@ -80,9 +80,13 @@ void TWindowCaptures::presented(const TSurface& back, const TRect& client, long 
         say_("Recording " + s.file + " (Shift+F12 stops)");
     }
     if (!s.gif.isOpen()) return;
+    // The same game frame presented again (the window redrawn while the
+    // game waits) is no new picture: adding it would stretch the GIF past
+    // the game's time.
+    if (frame <= s.lastFrame) return;
     // Frames that were run but not presented (a batch draws only its last)
     // lengthen this picture's time, so the GIF keeps the game's pace.
-    long frames = frame > s.lastFrame ? frame - s.lastFrame : 1;
+    long frames = frame - s.lastFrame;
     s.lastFrame = frame;
     if (!s.gif.add(*picture, double(frames) * framePacing().FrameInterval)) {
         say_(s.file + ": " + s.gif.error());

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The debug window and the authors' overlay under a virtual X server: Ctrl+D
-opens the window, a breakExec() holds the game with "Stopping" in the
-caption, step holds again one instruction on, run releases it, GC empties the
+opens the window once the game says it runs, a breakExec() (when the test
+asks for it, by a file in the game's files folder) holds the game with
+"Stopping" in the caption, step holds again one instruction on, run releases it, GC empties the
 object list; F3 lays the overlay over the picture and takes it away again,
 and with it off the picture is the headless golden frame.
 
@@ -13,6 +14,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -23,7 +25,9 @@ HOLDER = r'''extends Char;
 t = 0;
 while (1) {
     t++;
-    if (t == 240) {
+    if (t == 2) print("ready");
+    if (fileExists("hold.txt")) {
+        deleteFile("hold.txt");
         breakExec();
         print("released");
     }
@@ -101,24 +105,41 @@ def main():
             f.write(HOLDER.replace("\n", "\r\n"))
         with open(os.path.join(folder, "main.cmml"), "w") as f:
             f.write(PAGE)
-        # The frame stop leaves room for a loaded machine, where the key may
-        # come before the game takes keys and has to be pressed again.
-        game = subprocess.Popen([ravok, "--home", home, "--log", "--print", "--frames", "1500",
+        # The frame stop is only a safety stop: the checks end the game.
+        game = subprocess.Popen([ravok, "--home", home, "--log", "--print", "--frames", "20000",
                                  os.path.join(folder, "main.cmml")], env=display.env(),
                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        main_window = wait_for_window(display, "Ravok")
-        time.sleep(3)
+        printed, logged = [], []
+        ready = threading.Event()
+
+        def read(stream, into, flag=None):
+            for raw in iter(stream.readline, b""):
+                line = raw.decode("utf-8", "replace").rstrip("\n")
+                into.append(line)
+                if flag and line == "ready":
+                    flag.set()
+        readers = [threading.Thread(target=read, args=(game.stdout, printed, ready), daemon=True),
+                   threading.Thread(target=read, args=(game.stderr, logged), daemon=True)]
+        for r in readers:
+            r.start()
+        main_window = wait_for_window(display, "Ravok", 60)
+        # Keys count once the game runs: it says so.
+        if not ready.wait(120):
+            failures.append("the game did not start")
         debug = None
         for _ in range(3):
             if not main_window:
                 break
             keys(display, main_window, "ctrl+d")
-            debug = wait_for_window(display, "^(Debug|0:.*)$", 10)
+            debug = wait_for_window(display, "^(Debug|0:.*)$", 20)
             if debug:
                 break
         if not debug:
             failures.append("Ctrl+D did not open the debug window")
-        held = wait_for_window(display, "^Stopping$", 40)
+        os.makedirs(os.path.join(folder, "files"), exist_ok=True)
+        with open(os.path.join(folder, "files", "hold.txt"), "w") as f:
+            f.write("hold\n")
+        held = wait_for_window(display, "^Stopping$", 60)
         if not held:
             failures.append("the hold did not show the debug window with Stopping in its caption")
         else:
@@ -136,12 +157,20 @@ def main():
             keys(display, held, "alt+o")
             if not wait_for_window(display, "測定結果", 5):
                 failures.append("Stop did not show the result window")
+        # The log lines come as the game handles the buttons: wait for the
+        # object list GC leaves, then end the game.
+        end = time.time() + 30
+        while time.time() < end and not any(l == "Debug: ListObj 0 lines" for l in logged):
+            time.sleep(0.25)
+        game.terminate()
         try:
-            out, err = game.communicate(timeout=60)
+            game.wait(timeout=30)
         except subprocess.TimeoutExpired:
             game.kill()
-            out, err = game.communicate()
-        out, err = out.decode("utf-8", "replace"), err.decode("utf-8", "replace")
+            game.wait()
+        for r in readers:
+            r.join(10)
+        out, err = "\n".join(printed), "\n".join(logged)
         holds = [int(m) for m in re.findall(r"Debug: hold at line (-?\d+)", err)]
         if len(holds) != 2 or holds[1] != holds[0] + 1:
             failures.append("the holds stood at lines %r, not two lines one after the other" % holds)
