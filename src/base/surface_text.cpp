@@ -225,16 +225,19 @@ void TSurface::text(int x, int y, std::string_view text, std::string_view font, 
     if (text.empty()) return;
     TTextCache& cache = textCache();
     const TTextMask& m = cache.mask(cache.get(text, font, size, style));
-    int x0 = x + m.left, y0 = y + m.top;
-    int i0 = std::max(0, clipLeft_ - x0), i1 = std::min(m.width, clipRight_ - x0);
-    int j0 = std::max(0, clipTop_ - y0), j1 = std::min(m.height, clipBottom_ - y0);
+    // In 64 bits: a script may place text at the ends of the integers.
+    int64_t x0 = int64_t(x) + m.left, y0 = int64_t(y) + m.top;
+    int64_t i0 = std::max<int64_t>(0, clipLeft_ - x0),
+            i1 = std::min<int64_t>(m.width, clipRight_ - x0);
+    int64_t j0 = std::max<int64_t>(0, clipTop_ - y0),
+            j1 = std::min<int64_t>(m.height, clipBottom_ - y0);
     if (i0 >= i1 || j0 >= j1) return;
     beginDirect();
     uint32_t raw = rawFromColour(colour) | 0xFF000000u;
-    for (int j = j0; j < j1; ++j) {
+    for (int64_t j = j0; j < j1; ++j) {
         const uint8_t* cover = m.coverage.data() + size_t(j) * m.width;
-        uint32_t* out = row(y0 + j) + x0;
-        for (int i = i0; i < i1; ++i) {
+        uint32_t* out = row(int(y0 + j)) + x0;
+        for (int64_t i = i0; i < i1; ++i) {
             if (cover[i] == 0) continue;
             out[i] = cover[i] == 255 ? raw : blendOver(raw, out[i], cover[i]);
         }

@@ -15,6 +15,8 @@
 #include "runtime/symbols.h"
 #include "runtime/value_ops.h"
 
+#include <algorithm>
+
 namespace ravok {
 
 namespace {
@@ -22,6 +24,15 @@ namespace {
 using native::argument;
 
 int32_t intArg(TValue* cell, int i) { return toInt(argument(cell, i)); }
+
+// A position or size of a picture a panel copies: any value a script gives,
+// held to sixteen million pixels either way. That is far past any surface,
+// so the picture lands exactly where it would, and every sum of positions
+// and sizes the drawing makes stays within the integers.
+constexpr int32_t kFar = 1 << 24;
+int32_t placeArg(TValue* cell, int i, int32_t less = 0) {
+    return int32_t(std::clamp<int64_t>(int64_t(intArg(cell, i)) - less, -kFar, kFar));
+}
 uint32_t colourArg(TValue* cell, int i) { return uint32_t(intArg(cell, i)) & 0xFFFFFF; }
 
 // The panel named by argument 1, or nullptr: every native of an invalid
@@ -183,8 +194,8 @@ void _n_fillPolygon(TValue* cell, int argc, int) {
     if (!panel) return;
     const TDrawingState& d = drawingState();
     TPolygonSprite s;
-    s.x = intArg(cell, 2) - d.SpriteAdjustX;
-    s.y = intArg(cell, 3) - d.SpriteAdjustY;
+    s.x = TDrawingState::adjusted(intArg(cell, 2), d.SpriteAdjustX);
+    s.y = TDrawingState::adjusted(intArg(cell, 3), d.SpriteAdjustY);
     int32_t count = std::min(intArg(cell, 4), 99);
     s.colour = colourArg(cell, 5);
     for (int32_t i = 0; i < count; ++i) {
@@ -230,15 +241,15 @@ void _n_draw(TValue* cell, int argc, int) {
     // the start of the drawing frame, so only that frame's calls are shown.
     TMapSprite& s = screen().Sprites.make<TMapSprite>();
     s.owner = targetOf(cell);
-    s.x = intArg(cell, 2) - drawingState().SpriteAdjustX;
-    s.y = intArg(cell, 3) - drawingState().SpriteAdjustY;
+    s.x = placeArg(cell, 2, drawingState().SpriteAdjustX);
+    s.y = placeArg(cell, 3, drawingState().SpriteAdjustY);
     s.source = panel->shared();
-    s.sourceWidth = intArg(cell, 4);
-    s.sourceHeight = intArg(cell, 5);
-    s.scrollX = intArg(cell, 6);
-    s.scrollY = intArg(cell, 7);
-    s.width = intArg(cell, 8);
-    s.height = intArg(cell, 9);
+    s.sourceWidth = placeArg(cell, 4);
+    s.sourceHeight = placeArg(cell, 5);
+    s.scrollX = placeArg(cell, 6);
+    s.scrollY = placeArg(cell, 7);
+    s.width = placeArg(cell, 8);
+    s.height = placeArg(cell, 9);
     s.zOrder = intArg(cell, 10);
     s.alpha = intArg(cell, 11);
     s.angle = intArg(cell, 12);

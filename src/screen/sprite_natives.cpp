@@ -28,8 +28,8 @@ uint32_t ownerOf(TValue* cell) {
 template <class T> T& record(TValue* cell, int32_t x, int32_t y, int32_t z) {
     T& sprite = screen().Sprites.make<T>();
     sprite.owner = ownerOf(cell);
-    sprite.x = x - drawingState().SpriteAdjustX;
-    sprite.y = y - drawingState().SpriteAdjustY;
+    sprite.x = TDrawingState::adjusted(x, drawingState().SpriteAdjustX);
+    sprite.y = TDrawingState::adjusted(y, drawingState().SpriteAdjustY);
     sprite.zOrder = z;
     return sprite;
 }
@@ -95,8 +95,8 @@ void native_textExtent(TValue* cell, int argc, int) {
 template <class T> void lineOrRect(TValue* cell, int argc) {
     if (argc <= 3 || !screen().DrawingFrame) return;
     auto& s = record<T>(cell, arg(cell, argc, 1, 0), arg(cell, argc, 2, 0), arg(cell, argc, 6, 0));
-    s.x2 = arg(cell, argc, 3, 0) - drawingState().SpriteAdjustX;
-    s.y2 = arg(cell, argc, 4, 0) - drawingState().SpriteAdjustY;
+    s.x2 = TDrawingState::adjusted(arg(cell, argc, 3, 0), drawingState().SpriteAdjustX);
+    s.y2 = TDrawingState::adjusted(arg(cell, argc, 4, 0), drawingState().SpriteAdjustY);
     s.colour = uint32_t(arg(cell, argc, 5, 0xFFFFFF)) & 0xFFFFFF;
 }
 

@@ -38,12 +38,28 @@ void TGrpSprite::Draw(TSurface& surface) {
     surface.copyKeyedWith(*set->surface, src, x - w / 2, y - h / 2, c->key);
 }
 
+namespace {
+
+// Bounds worked out in 64 bits, for sprites a script placed anywhere, then
+// held to the integers: a hit test only needs to know they miss.
+TRect boundsOf(int64_t left, int64_t top, int64_t right, int64_t bottom) {
+    auto held = [](int64_t v) { return int(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
+    return {held(left), held(top), held(right), held(bottom)};
+}
+
+// A scaled side, held to what a 64-bit sum of positions can take.
+int64_t toSide(long double side) {
+    return int64_t(std::clamp<long double>(side, -(1LL << 40), 1LL << 40));
+}
+
+} // namespace
+
 TRect TGrpSprite::Bounds(TSurface&) {
     const TPatElem* c = patternList().cell(pattern);
-    if (!c) return {x, y, x + 1, y + 1};
-    int w = c->width(), h = c->height();
-    int left = x - w / 2, top = y - h / 2;
-    return {left, top, left + w, top + h};
+    if (!c) return boundsOf(x, y, int64_t(x) + 1, int64_t(y) + 1);
+    int64_t w = c->width(), h = c->height();
+    int64_t left = x - w / 2, top = y - h / 2;
+    return boundsOf(left, top, left + w, top + h);
 }
 
 void TDxGrpSprite::Draw(TSurface& surface) {
@@ -60,11 +76,11 @@ void TDxGrpSprite::Draw(TSurface& surface) {
 
 TRect TDxGrpSprite::Bounds(TSurface&) {
     const TPatElem* c = patternList().cell(pattern);
-    if (!c) return {x, y, x + 1, y + 1};
-    int w = int(truncTowardZero(c->width() * scaleX));
-    int h = int(truncTowardZero(c->height() * scaleY));
-    int left = x - w / 2, top = y - h / 2;
-    return {left, top, left + w, top + h};
+    if (!c) return boundsOf(x, y, int64_t(x) + 1, int64_t(y) + 1);
+    int64_t w = toSide(truncTowardZero(c->width() * scaleX));
+    int64_t h = toSide(truncTowardZero(c->height() * scaleY));
+    int64_t left = x - w / 2, top = y - h / 2;
+    return boundsOf(left, top, left + w, top + h);
 }
 
 void TTxtSprite::Draw(TSurface& surface) {
@@ -73,7 +89,7 @@ void TTxtSprite::Draw(TSurface& surface) {
 
 TRect TTxtSprite::Bounds(TSurface& surface) {
     TPoint e = surface.textExtent(text, fontName, fontSize, fontStyle);
-    return {x, y, x + e.x, y + e.y};
+    return boundsOf(x, y, int64_t(x) + e.x, int64_t(y) + e.y);
 }
 
 void TLineSprite::Draw(TSurface& surface) { surface.line(x, y, x2, y2, colour); }
@@ -86,7 +102,9 @@ void TRectSprite::Draw(TSurface& surface) { surface.fillRect({x, y, x2, y2}, col
 
 void TPolygonSprite::Draw(TSurface& surface) { surface.polygon(points, colour); }
 
-TRect TPolygonSprite::Bounds(TSurface&) { return {x - 10, y - 10, x + 10, y + 10}; }
+TRect TPolygonSprite::Bounds(TSurface&) {
+    return boundsOf(int64_t(x) - 10, int64_t(y) - 10, int64_t(x) + 10, int64_t(y) + 10);
+}
 
 void TMapSprite::Draw(TSurface& surface) {
     if (!source) return;
@@ -192,14 +210,16 @@ void TSpriteList::drawAll(TSurface& surface) {
 
 std::vector<uint32_t> TSpriteList::HitTest(TSurface& surface, const TRect& r) {
     std::vector<uint32_t> owners;
-    int hw1 = r.width() / 2, hh1 = r.height() / 2;
-    int cx1 = r.left + hw1, cy1 = r.top + hh1;
+    // Centres and half sides in 64 bits: bounds may span the integers.
+    auto half = [](int from, int to) { return (int64_t(to) - from) / 2; };
+    int64_t hw1 = half(r.left, r.right), hh1 = half(r.top, r.bottom);
+    int64_t cx1 = r.left + hw1, cy1 = r.top + hh1;
     for (const TEntry& e : sprites_) {
         TfSprite* s = e.sprite;
         TRect b = s->Bounds(surface);
-        int hw2 = b.width() / 2, hh2 = b.height() / 2;
-        int cx2 = b.left + hw2, cy2 = b.top + hh2;
-        if (std::abs(cx1 - cx2) < hw1 + hw2 && std::abs(cy1 - cy2) < hh1 + hh2 && s->owner &&
+        int64_t hw2 = half(b.left, b.right), hh2 = half(b.top, b.bottom);
+        int64_t cx2 = b.left + hw2, cy2 = b.top + hh2;
+        if (std::llabs(cx1 - cx2) < hw1 + hw2 && std::llabs(cy1 - cy2) < hh1 + hh2 && s->owner &&
             std::find(owners.begin(), owners.end(), s->owner) == owners.end())
             owners.push_back(s->owner);
     }

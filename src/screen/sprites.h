@@ -158,6 +158,11 @@ private:
 // The global drawing state the sprite natives use.
 struct TDrawingState {
     int32_t SpriteAdjustX = 0, SpriteAdjustY = 0;
+    // A script's position less the adjustment, wrapping as the drawing has
+    // always taken it: both come from scripts, with any value.
+    static int32_t adjusted(int32_t v, int32_t adjust) {
+        return int32_t(uint32_t(v) - uint32_t(adjust));
+    }
     std::array<TPoint, 100> PolygonPoints{};
     std::string CurrentFontName;
     uint32_t CurrentFontStyle = 0;
