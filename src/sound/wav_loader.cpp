@@ -1,9 +1,11 @@
 #include "sound/wav_loader.h"
 
+#include "resources/host_files.h"
+
+#include "base/regular_file.h"
+
 #include <cmath>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 namespace ravok {
 
@@ -35,12 +37,12 @@ int32_t amplitude(const uint8_t* frame, uint16_t bits, uint16_t tag) {
 } // namespace
 
 bool TWavLoader::loadFile(const std::string& hostPath) {
-    std::ifstream in(hostPath, std::ios::binary);
-    if (!in) {
+    // A regular file only: a FIFO would block the game, a device never end.
+    std::string bytes;
+    if (readRegularFile(hostPath, bytes, kMaxWholeFileBytes) != TRegularRead::Ok) {
         cannotOpen = true;
         return false;
     }
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     load(bytes);
     return !noFormatChunk;
 }
