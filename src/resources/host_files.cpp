@@ -141,6 +141,11 @@ bool directoryExists(std::string_view path) {
     return stat(toHostPath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool regularFileExists(std::string_view path) {
+    struct stat st;
+    return stat(toHostPath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 TReadResult readFileUpTo(std::string_view path, std::string& bytes, size_t limit) {
     switch (readRegularFile(toHostPath(path), bytes, limit)) {
     case TRegularRead::Ok:

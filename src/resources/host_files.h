@@ -19,6 +19,8 @@ std::string fromHostPath(std::string_view hostPath);
 
 bool fileExists(std::string_view path); // a file or a folder
 bool directoryExists(std::string_view path);
+// A regular file (through links), not a folder, FIFO, device or socket.
+bool regularFileExists(std::string_view path);
 // Reads a file of at most `limit` bytes. A longer one is refused before it
 // fills the memory, and what is not a regular file (a FIFO that would block,
 // a device that never ends, a folder) before it is read at all.

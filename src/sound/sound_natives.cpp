@@ -59,7 +59,8 @@ void _n_playBGM(TValue* cell, int argc, int) {
     if (!s.enabled || argc < 1) return;
     if (argc >= 2) s.repeatMidi = truthiness(argument(cell, 2));
     std::string file = fileArgument(cell, 1);
-    if (!fileExists(file) || directoryExists(file)) return;
+    // A FIFO or a device would hold the song's reader or the MIDI helper.
+    if (!regularFileExists(file)) return;
     std::string ext = foldCase(extension(file));
     if (ext == ".sdv") {
         // A MIDI file that is playing goes on; the two kinds do not stop each other.

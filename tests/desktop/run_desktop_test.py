@@ -75,6 +75,18 @@ def wait_for_window(display, name, seconds=15):
     return None
 
 
+def answer_with_return(display, box, name, tries=10):
+    """No window manager runs: focus the box, then press Return as a user
+    would, again while the box was not ready for the key yet."""
+    for _ in range(tries):
+        time.sleep(0.5)
+        xdotool(display, "windowfocus", "--sync", box)
+        xdotool(display, "key", "Return")
+        time.sleep(0.5)
+        if box not in xdotool(display, "search", "--onlyvisible", "--name", name):
+            return
+
+
 def find_picture(screen, golden):
     """Where on the screen the golden PNG's pixels stand, or None."""
     width, height, pixel = screen
@@ -203,15 +215,7 @@ def main():
         if not box:
             failures.append("the script's message box did not appear")
         else:
-            # No window manager runs: focus the box, then type as a user would,
-            # again if the box was not ready for the key yet.
-            for _ in range(10):
-                time.sleep(0.5)
-                xdotool(display, "windowfocus", "--sync", box)
-                xdotool(display, "key", "Return")
-                time.sleep(0.5)
-                if box not in xdotool(display, "search", "--onlyvisible", "--name", "^Ravok$"):
-                    break
+            answer_with_return(display, box, "^Ravok$")
         try:
             status = game.wait(timeout=30)
             if status != 3:

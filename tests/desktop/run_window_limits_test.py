@@ -11,11 +11,10 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from run_desktop_test import Display, xdotool, wait_for_window  # noqa: E402
+from run_desktop_test import Display, answer_with_return, xdotool, wait_for_window  # noqa: E402
 
 PAGE = ('<resourcelist name="usr">\r\n <resourcelist name="classes">\r\n'
         '  <class name="Game" src="Game.ravok"/>\r\n </resourcelist>\r\n'
@@ -66,12 +65,7 @@ def main():
             if y < 0 or height > 768 or width > 1024:
                 failures.append("the error box is %dx%d at y %d on a 1024x768 screen" %
                                 (width, height, y))
-            for _ in range(20):
-                xdotool(display, "windowfocus", "--sync", box)
-                xdotool(display, "key", "Return")
-                time.sleep(0.5)
-                if box not in xdotool(display, "search", "--onlyvisible", "--name", "^Ravok$"):
-                    break
+            answer_with_return(display, box, "^Ravok$", 20)
         try:
             status = player.wait(timeout=120)
             if status != 3:
