@@ -66,7 +66,7 @@ def main():
         # game): a loaded machine takes many seconds to boot and to redraw.
         game = subprocess.Popen([ravok, "--home", home, "--frames", "7200", page], env=display.env(),
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        window = wait_for_window(display, "Ravok")
+        window = wait_for_window(display, "Ravok", 60)
         golden = os.path.join(gallery, "frame2.png")
 
         def picture_when(wanted, seconds=20):

@@ -58,7 +58,7 @@ def xdotool(display, *args):
     return run.stdout.decode().split()
 
 
-def wait_for_window(display, name, seconds=15):
+def wait_for_window(display, name, seconds=60):
     """The largest visible window whose name matches."""
     end = time.time() + seconds
     while time.time() < end:
@@ -85,6 +85,23 @@ def answer_with_return(display, box, name, tries=10):
         time.sleep(0.5)
         if box not in xdotool(display, "search", "--onlyvisible", "--name", name):
             return
+
+
+def screen_when(display, wanted, seconds):
+    """The X screen once wanted(screen) holds, polled; None when it never did."""
+    end = time.time() + seconds
+    while True:
+        screen = display.screen()
+        if wanted(screen):
+            return screen
+        if time.time() > end:
+            return None
+        time.sleep(0.25)
+
+
+def exact_picture(screen, golden):
+    found = find_picture(screen, golden)
+    return bool(found) and found[2] == 0
 
 
 def find_picture(screen, golden):
@@ -136,23 +153,25 @@ def main():
     golden = os.path.join(gallery_src, "frame2.png")
     try:
         # 1. The window, the splash and the picture of a still page.
+        # The splash, then the game: each waited for as it comes, since a
+        # loaded machine shows both later than an idle one.
         page = copy_game(gallery_src, os.path.join(work, "gallery"))
-        started = time.time()
-        game = subprocess.Popen([ravok, "--home", home, "--frames", "150", page], env=display.env(),
+        game = subprocess.Popen([ravok, "--home", home, "--frames", "600", page], env=display.env(),
                                 stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-        window = wait_for_window(display, "Ravok")
+        window = wait_for_window(display, "Ravok", 60)
         if not window:
             failures.append("no window named Ravok appeared")
         else:
             geometry = xdotool(display, "getwindowgeometry", window)
-            time.sleep(max(0, started + 1.6 - time.time()))
-            splash_pixels = count_colour(display.screen(), (0xA3, 0xE0, 0xD0))
-            if splash_pixels < 50:
-                failures.append("the splash's bar is not on the screen after 1.6 s (%d pixels)" % splash_pixels)
-            time.sleep(max(0, started + 3.8 - time.time()))
-            screen = display.screen()
-            if count_colour(screen, (0xA3, 0xE0, 0xD0)) != 0:
-                failures.append("the splash is still on the screen after 3.8 s")
+            splash = (0xA3, 0xE0, 0xD0)
+            if not screen_when(display, lambda s: count_colour(s, splash) >= 50, 30):
+                failures.append("the splash's bar did not come on the screen")
+            screen = screen_when(display, lambda s: count_colour(s, splash) == 0 and
+                                 exact_picture(s, golden), 60)
+            if not screen:
+                screen = display.screen()
+                if count_colour(screen, splash) != 0:
+                    failures.append("the splash stayed on the screen")
             found = find_picture(screen, golden)
             if not found:
                 failures.append("the gallery's frame is not on the X screen")
@@ -171,10 +190,17 @@ def main():
         game = subprocess.Popen([ravok, "--home", home, "--frames", "30",
                                  os.path.join(plain, "main.cmml")], env=display.env(),
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        window = wait_for_window(display, "Ravok")
-        time.sleep(1.5)
-        geometry = xdotool(display, "getwindowgeometry", window) if window else []
-        size = [g for g in geometry if "x" in g and g[0].isdigit()]
+        window = wait_for_window(display, "Ravok", 60)
+
+        def window_size():
+            geometry = xdotool(display, "getwindowgeometry", window) if window else []
+            return [g for g in geometry if "x" in g and g[0].isdigit()]
+        # The window takes its size once the page is read.
+        end = time.time() + 30
+        size = window_size()
+        while (not size or size[0].split("x")[0] != "560") and time.time() < end:
+            time.sleep(0.25)
+            size = window_size()
         if not size:
             failures.append("no geometry for the plain page's window")
         else:
@@ -190,12 +216,9 @@ def main():
                 source = f.read()
             with open(os.path.join(work, "method%d" % method, "Gallery.ravok"), "wb") as f:
                 f.write(source.replace(b"while (1) {", b"w = new Window();\r\nw.setDrawMode(%d);\r\nwhile (1) {" % method, 1))
-            started = time.time()
-            game = subprocess.Popen([ravok, "--home", home, "--frames", "120", page], env=display.env(),
+            game = subprocess.Popen([ravok, "--home", home, "--frames", "600", page], env=display.env(),
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            time.sleep(max(0, started + 3.8 - time.time()))
-            found = find_picture(display.screen(), golden)
-            if not found or found[2] != 0:
+            if not screen_when(display, lambda s: exact_picture(s, golden), 60):
                 failures.append("drawing method %d does not show the golden picture" % method)
             game.wait(timeout=60)
 
@@ -211,7 +234,7 @@ def main():
                     ' </resourcelist>\r\n</resourcelist>\r\n')
         game = subprocess.Popen([ravok, "--home", home, "--frames", "60", os.path.join(talk, "main.cmml")],
                                 env=display.env(), stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-        box = wait_for_window(display, "^Ravok$", 20)
+        box = wait_for_window(display, "^Ravok$", 60)
         if not box:
             failures.append("the script's message box did not appear")
         else:
@@ -251,11 +274,11 @@ def main():
                     '  <globalvalue name="$screenWidth" value="560"/>\r\n'
                     '  <globalvalue name="$screenHeight" value="400"/>\r\n'
                     '  <globalvalue name="$bgcolor" value="255"/>\r\n </resourcelist>\r\n</resourcelist>\r\n')
-        started = time.time()
-        game = subprocess.Popen([ravok, "--home", home, "--print", "--frames", "400", "FULLSCREEN",
+        game = subprocess.Popen([ravok, "--home", home, "--print", "--frames", "900", "FULLSCREEN",
                                  os.path.join(clicks, "main.cmml")], env=display.env(),
                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        time.sleep(max(0, started + 4.0 - time.time()))
+        screen_when(display, lambda s: s[2](10, 10) == (255, 0, 0) and s[2](332, 284) == (40, 90, 230),
+                    60)
         width, height, pixel = display.screen()
         # The bands and the game's background are $bgcolor (red); the first
         # box's blue body is at game (100, 100), screen (332, 284).
@@ -308,14 +331,16 @@ def main():
         lines = queue.Queue()
         threading.Thread(target=lambda: [lines.put(line.decode().rstrip("\n")) for line in game.stdout],
                          daemon=True).start()
-        window = wait_for_window(display, "Ravok")
+        window = wait_for_window(display, "Ravok", 60)
         out = []
-        if window:
+        if not window:
+            failures.append("the keys game's window did not appear")
+        else:
             xdotool(display, "windowfocus", "--sync", window)
             # Keys pressed before the game has booted are not seen: press
             # Return again until the script answers. Held over several frames,
             # as a press and release between two frames may never be seen down.
-            end = time.time() + 40
+            end = time.time() + 90
             while "ready" not in out and time.time() < end:
                 xdotool(display, "keydown", "Return")
                 time.sleep(0.3)

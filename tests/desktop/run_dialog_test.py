@@ -122,8 +122,12 @@ def play(ravok, home, display, folder, with_about):
         line = wait_line(game, "editing")
         if line != "editing 1":
             failures.append("the text editor was not editing when shown (%r)" % line)
-        time.sleep(0.5)
+        # Typed once the editor's window has the keyboard focus.
+        end = time.time() + 30
         editor = xdotool(display, "getwindowfocus")
+        while main and editor == [main] and time.time() < end:
+            time.sleep(0.2)
+            editor = xdotool(display, "getwindowfocus")
         xdotool(display, "type", "abc")
         time.sleep(0.3)
         if main:
@@ -137,7 +141,7 @@ def play(ravok, home, display, folder, with_about):
         if with_about and main:
             for _ in range(2):
                 focus_and(display, main, ("key", "alt+h"), ("key", "a"))
-                box = wait_for_window(display, "^Application Properties$", 10)
+                box = wait_for_window(display, "^Application Properties$", 30)
                 if not box:
                     failures.append("the about box did not appear from the menu")
                     break
