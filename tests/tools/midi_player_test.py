@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The MIDI helper (Kernel/midiPlayer2), commanded as the player commands it:
 by replacing the command file. It renders into a WAV file at the pace of the
-clock, and the test measures the sound a quarter second at a time.
+clock, and the test measures the sound a quarter second at a time, as it is
+rendered.
 
 usage: midi_player_test.py PATH/TO/midiPlayer2
 """
@@ -44,7 +45,28 @@ def rms_by_quarter(path):
             for i in range(0, len(left) - step + 1, step)]
 
 
+def live_levels(path, rate=44100):
+    """The levels of what the helper has rendered so far, a quarter second at
+    a time: its samples follow a 44-byte header, stereo, 16 bits."""
+    try:
+        with open(path, "rb") as f:
+            data = f.read()[44:]
+    except OSError:
+        return []
+    left = struct.unpack("<%dh" % (len(data) // 4 * 2), data[:len(data) // 4 * 4])[::2]
+    step = rate // 4
+    return [math.sqrt(sum(x * x for x in left[i:i + step]) / step)
+            for i in range(0, len(left) - step + 1, step)]
+
+
+LOUD, QUIET = 100, 20
+
+
 class MidiPlayerTest(unittest.TestCase):
+    """Commands are sent when the rendered sound shows what the last one did,
+    not at set times: the helper renders at the pace of the clock, and a
+    loaded machine starts it, and lets it notice a command, later."""
+
     def setUp(self):
         self.dir = tempfile.mkdtemp(prefix="midi-player-")
         self.sig = os.path.join(self.dir, "sig")
@@ -56,9 +78,13 @@ class MidiPlayerTest(unittest.TestCase):
             f.write("X\r\n\r\n")
         self.out = os.path.join(self.dir, "out.wav")
 
-    def start(self, *extra, env=None):
-        return subprocess.Popen([HELPER, "--sig", self.sig, "--render", self.out, *extra],
-                                stderr=subprocess.PIPE, env=env)
+    def start(self, env=None):
+        helper = subprocess.Popen([HELPER, "--sig", self.sig, "--render", self.out],
+                                  stderr=subprocess.PIPE, env=env)
+        # Running once it renders: the old X did not end it.
+        self.wait_until(lambda levels: len(levels) >= 2, "the helper did not start rendering")
+        self.assertIsNone(helper.poll(), "the old X in the command file ended the helper")
+        return helper
 
     def send(self, letter, argument=""):
         scratch = self.sig + ".new"
@@ -66,53 +92,72 @@ class MidiPlayerTest(unittest.TestCase):
             f.write("%s\r\n%s\r\n" % (letter, argument))
         os.rename(scratch, self.sig)
 
-    def run_commands(self, commands, env=None):
-        helper = self.start(env=env)
-        time.sleep(0.3)
-        self.assertIsNone(helper.poll(), "the old X in the command file ended the helper")
-        began = time.monotonic()
-        for at, letter, argument in commands:
-            time.sleep(max(0, at - (time.monotonic() - began)))
-            self.send(letter, argument)
+    def wait_until(self, wanted, failure, seconds=60):
+        end = time.monotonic() + seconds
+        while time.monotonic() < end:
+            levels = live_levels(self.out)
+            if wanted(levels):
+                return levels
+            time.sleep(0.1)
+        self.fail("%s: %r" % (failure, ["%.0f" % v for v in live_levels(self.out)]))
+
+    def end(self, helper):
+        self.send("X")
         try:
-            helper.wait(timeout=5)
+            helper.wait(timeout=60)
         except subprocess.TimeoutExpired:
             helper.kill()
             self.fail("X did not end the helper")
         errors = helper.stderr.read().decode()
         helper.stderr.close()
         self.assertEqual(helper.returncode, 0, errors)
-        if os.environ.get("RAVOK_TEST_VERBOSE"):
-            print(["%.0f" % v for v in rms_by_quarter(self.out)], errors)
-        return rms_by_quarter(self.out), began
+        return rms_by_quarter(self.out)
 
     def test_repeat_loops_stop_silences_and_x_ends(self):
-        # R at 0 s; the file lasts 1 s, so 1.0 to 2.5 s are the loop; S at 2.5 s.
-        # The windows looked at keep a quarter second or more from every
-        # change, as the helper's own start takes a moment.
-        levels, _ = self.run_commands([(0, "R", self.midi), (2.5, "S", ""), (4.0, "X", "")])
-        start = 0.3  # the helper started 0.3 s before the first command
-        q = lambda t: int((start + t) * 4)  # noqa: E731
-        for t in (0.25, 0.75, 1.25, 1.75, 2.0):
-            self.assertGreater(levels[q(t)], 100, "silent at %.2f s while repeating: %r" % (t, levels))
-        for t in (3.0, 3.25, 3.5):
-            self.assertLess(levels[q(t)], 20, "sound after S at %.2f s: %r" % (t, levels))
+        helper = self.start()
+        begun = len(live_levels(self.out))
+        self.send("R", self.midi)
+        # The file lasts one second: seven loud quarters in a row are its
+        # repetition.
+        onset = self.wait_until(lambda l: any(v > LOUD for v in l[begun:]), "R made no sound")
+        first = begun + next(i for i, v in enumerate(onset[begun:]) if v > LOUD)
+        self.wait_until(lambda l: len(l) >= first + 8, "the helper stopped rendering")
+        levels = live_levels(self.out)
+        for i in range(first + 1, first + 7):
+            self.assertGreater(levels[i], LOUD, "silent %d quarters into the repetition: %r" %
+                               (i - first, levels))
+        self.send("S")
+        stopped = len(live_levels(self.out))
+        self.wait_until(lambda l: len(l) >= stopped + 6 and all(v < QUIET for v in l[-3:]),
+                        "sound went on after S")
+        levels = self.end(helper)
+        self.assertTrue(all(v < QUIET for v in levels[-3:]), "sound after S: %r" % levels)
 
     def test_play_once_ends_by_itself_and_other_files_are_refused(self):
         text = os.path.join(self.dir, "notes.txt")
         with open(text, "w") as f:
             f.write("not music")
-        levels, _ = self.run_commands([(0, "P", text), (1.0, "P", self.midi.replace("/", "\\")), (3.75, "X", "")])
-        start = 0.3
-        q = lambda t: int((start + t) * 4)  # noqa: E731
-        self.assertLess(levels[q(0.25)], 20, "the text file made a sound: %r" % levels)
-        self.assertGreater(levels[q(1.5)], 100, "the MIDI file did not play: %r" % levels)
-        self.assertLess(levels[q(3.0)], 20, "P repeated the file: %r" % levels)
+        helper = self.start()
+        begun = len(live_levels(self.out))
+        self.send("P", text)
+        levels = self.wait_until(lambda l: len(l) >= begun + 4, "the helper stopped rendering")
+        self.assertTrue(all(v < QUIET for v in levels[begun:]), "the text file made a sound: %r" % levels)
+        begun = len(levels)
+        self.send("P", self.midi.replace("/", "\\"))
+        onset = self.wait_until(lambda l: any(v > LOUD for v in l[begun:]), "the MIDI file did not play")
+        first = begun + next(i for i, v in enumerate(onset[begun:]) if v > LOUD)
+        # Played once: quiet from a quarter after its second, for a second more.
+        levels = self.wait_until(lambda l: len(l) >= first + 10, "the helper stopped rendering")
+        self.assertTrue(all(v < QUIET for v in levels[first + 6:first + 10]),
+                        "P repeated the file: %r" % levels)
+        self.end(helper)
 
     def test_polling_when_inotify_is_not_used(self):
-        env = dict(os.environ, RAVOK_MIDI_POLL="1")
-        levels, _ = self.run_commands([(0, "R", self.midi), (2.0, "X", "")], env=env)
-        self.assertGreater(levels[int(0.3 * 4) + 4], 100, "polling missed the command: %r" % levels)
+        helper = self.start(env=dict(os.environ, RAVOK_MIDI_POLL="1"))
+        begun = len(live_levels(self.out))
+        self.send("R", self.midi)
+        self.wait_until(lambda l: any(v > LOUD for v in l[begun:]), "polling missed the command")
+        self.end(helper)
 
 
 if __name__ == "__main__":
