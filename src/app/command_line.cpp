@@ -75,7 +75,9 @@ void setUpProgramDirectory(const std::string& homeOption) {
 
 } // namespace
 
-int playerMain(int argc, char** argv, TWindowPlayer& window) {
+namespace {
+
+int runPlayer(int argc, char** argv, TWindowPlayer& window) {
     wireSharedServices();
     std::string home;
     for (int i = 1; i + 1 < argc; ++i)
@@ -212,6 +214,19 @@ int playerMain(int argc, char** argv, TWindowPlayer& window) {
     if (!record.empty())
         std::fprintf(stderr, "ravok: --record records what is done in the window; ignored\n");
     return runHeadless(headless);
+}
+
+} // namespace
+
+int playerMain(int argc, char** argv, TWindowPlayer& window) {
+    // What escapes every other boundary (the machine refusing the memory the
+    // player reserves at start, say) is said, not an abort.
+    try {
+        return runPlayer(argc, argv, window);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "ravok: %s\n", e.what());
+        return 1;
+    }
 }
 
 } // namespace ravok
