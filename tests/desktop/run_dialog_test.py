@@ -97,7 +97,11 @@ def play(ravok, home, display, folder, with_about):
         main = wait_for_window(display, "Dialog test")
         steps = [
             # Japanese text reaches the script as the system's Shift-JIS text.
-            ("^Typed$", [("type", "Hanako花子"), ("key", "Return")], "typed 1 Hanako花子"),
+            # xdotool types a character the keyboard lacks by mapping it to a
+            # spare key for a moment: slowly, so that a loaded player reads
+            # each key before the mapping moves on.
+            ("^Typed$", [("type", "--delay", "250", "Hanako花子"), ("sleep", "1"), ("key", "Return")],
+             "typed 1 Hanako花子"),
             ("^Cancelled$", [("key", "Escape")], "cancelled 2"),
             ("^Closed$", None, "closed 2"),
             # Tab moves among the shown buttons only: with two, twice Tab comes
@@ -107,7 +111,7 @@ def play(ravok, home, display, folder, with_about):
             ("^Shut$", None, "shut -1"),
         ]
         for title, keys, expected in steps:
-            w = wait_for_window(display, title, 30)
+            w = wait_for_window(display, title, 90)
             if not w:
                 failures.append("no window %s appeared" % title)
                 return failures, about_lines
