@@ -16,35 +16,36 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
+import threading
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "games"))
-from run_desktop_test import Display, count_colour, fresh_home, xdotool, wait_for_window  # noqa: E402
+from run_desktop_test import Display, fresh_home, poll, xdotool, wait_for_window  # noqa: E402
 import gif_pixels  # noqa: E402
 import png_pixels  # noqa: E402
 
 
-def wait_for_files(pattern, seconds=20):
-    end = time.time() + seconds
-    while time.time() < end:
-        found = glob.glob(pattern)
-        if found:
-            return found
-        time.sleep(0.25)
-    return []
+def said_line(said, start, suffix="", seconds=60):
+    """The player's line on standard error (after "ravok: ") that begins with
+    start and ends with suffix, once it has said it."""
+    def found():
+        for line in said:
+            line = line[len("ravok: "):] if line.startswith("ravok: ") else line
+            if line.startswith(start) and line.endswith(suffix):
+                return line
+        return None
+    return poll(found, seconds)
 
 
-def wait_for_whole(path, seconds=20):
-    """Until the file stops growing: the player writes it as it goes."""
-    end, last = time.time() + seconds, -1
-    while time.time() < end:
-        size = os.path.getsize(path)
-        if size == last and size > 0:
-            return
-        last = size
-        time.sleep(0.3)
+def mark_on_screen(display):
+    """Where the game's yellow column stands on the X screen (its top rows)."""
+    width, height, pixel = display.screen()
+    for y in range(0, min(height, 120), 4):
+        for x in range(width):
+            if pixel(x, y) == (255, 255, 0):
+                return x
+    return None
 
 
 def picture_key(rows):
@@ -113,34 +114,45 @@ def main():
         game = subprocess.Popen([ravok, "--home", home, "--frames", "200000", page],
                                 env=display.env(), stdout=subprocess.DEVNULL,
                                 stderr=subprocess.PIPE)
+        said = []
+        reader = threading.Thread(target=lambda: [said.append(l.decode("utf-8", "replace").rstrip("\n"))
+                                                  for l in game.stderr], daemon=True)
+        reader.start()
         window = wait_for_window(display, "Ravok", 60)
         # A program directory of its own compiles the kernel first: the
         # captures start once the game's yellow mark is on the screen.
-        end = time.time() + 120
-        while time.time() < end and count_colour(display.screen(), (255, 255, 0)) == 0:
-            time.sleep(0.25)
+        poll(lambda: mark_on_screen(display) is not None, 120)
         if not window:
             failures.append("no window")
         else:
             xdotool(display, "windowfocus", "--sync", window)
             xdotool(display, "key", "F12")
-            pngs = wait_for_files(os.path.join(shots, "ravok-*.png"))
-            if len(pngs) != 1:
-                failures.append("F12 saved %d PNG files in %s" % (len(pngs), shots))
+            # Said once written whole.
+            png = said_line(said, "Saved ", ".png")
+            pngs = glob.glob(os.path.join(shots, "ravok-*.png"))
+            if not png or len(pngs) != 1 or not png.endswith(pngs[0]):
+                failures.append("F12 saved %d PNG files in %s (%r)" % (len(pngs), shots, png))
             else:
-                wait_for_whole(pngs[0])
                 rows = png_pixels.read_png(pngs[0])[2]
                 mark = mark_of(rows)
                 if mark is None or picture_key(rows) != pictures.picture(mark):
                     failures.append("the screenshot is no picture the game draws")
             xdotool(display, "key", "shift+F12")
-            time.sleep(1.5)
+            # Stopped once the recording has begun and the game has run on
+            # some thirty frames (its mark has moved on the screen).
+            said_line(said, "Recording ")
+            start = mark_on_screen(display)
+
+            def moved_on():
+                now = mark_on_screen(display)
+                return start is None or now is None or (now - start) % 300 >= 30
+            poll(moved_on, 60)
             xdotool(display, "key", "shift+F12")
-            gifs = wait_for_files(os.path.join(shots, "ravok-*.gif"))
-            if len(gifs) != 1:
-                failures.append("Shift+F12 saved %d GIF files" % len(gifs))
+            gif = said_line(said, "Saved ", ".gif")
+            gifs = glob.glob(os.path.join(shots, "ravok-*.gif"))
+            if not gif or len(gifs) != 1:
+                failures.append("Shift+F12 saved %d GIF files (%r)" % (len(gifs), gif))
             else:
-                wait_for_whole(gifs[0])
                 _, _, frames = gif_pixels.read_gif(gifs[0])
                 if len(frames) < 2:
                     failures.append("the GIF holds only %d frames" % len(frames))
@@ -162,9 +174,7 @@ def main():
                                         "hundredths) but their delays add up to %d" %
                                         (len(frames), covered, want, total))
         game.terminate()
-        _, err = game.communicate(timeout=30)
-        if b"Saved" not in err:
-            failures.append("nothing said where the captures went: %r" % err[-300:])
+        game.wait(timeout=30)
     finally:
         display.stop()
         shutil.rmtree(work, ignore_errors=True)

@@ -19,7 +19,7 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from run_desktop_test import Display, xdotool, wait_for_window, find_picture, copy_game  # noqa: E402
+from run_desktop_test import Display, copy_game, find_picture, poll, xdotool, wait_for_window  # noqa: E402
 
 HOLDER = r'''extends Char;
 t = 0;
@@ -72,12 +72,13 @@ def main():
         def picture_when(wanted, seconds=20):
             """The picture once wanted(it) holds, polled: a loaded machine
             may take a while to boot the game or to redraw."""
-            end = time.time() + seconds
-            found = find_picture(display.screen(), golden)
-            while not wanted(found) and time.time() < end:
-                time.sleep(0.25)
-                found = find_picture(display.screen(), golden)
-            return found
+            seen = []
+
+            def look():
+                seen[:] = [find_picture(display.screen(), golden)]
+                return wanted(seen[0])
+            poll(look, seconds)
+            return seen[0]
 
         def exact(found):
             return bool(found) and found[2] == 0
@@ -159,9 +160,7 @@ def main():
                 failures.append("Stop did not show the result window")
         # The log lines come as the game handles the buttons: wait for the
         # object list GC leaves, then end the game.
-        end = time.time() + 30
-        while time.time() < end and not any(l == "Debug: ListObj 0 lines" for l in logged):
-            time.sleep(0.25)
+        poll(lambda: "Debug: ListObj 0 lines" in logged, 30)
         game.terminate()
         try:
             game.wait(timeout=30)

@@ -75,28 +75,36 @@ def wait_for_window(display, name, seconds=60):
     return None
 
 
+def poll(value, seconds):
+    """The first true value() within seconds, asked again and again; None
+    when it never came. Every test waits for what it checks through this."""
+    end = time.time() + seconds
+    while True:
+        got = value()
+        if got:
+            return got
+        if time.time() > end:
+            return None
+        time.sleep(0.1)
+
+
 def answer_with_return(display, box, name, tries=10):
     """No window manager runs: focus the box, then press Return as a user
     would, again while the box was not ready for the key yet."""
+    gone = lambda: box not in xdotool(display, "search", "--onlyvisible", "--name", name)  # noqa: E731
     for _ in range(tries):
-        time.sleep(0.5)
         xdotool(display, "windowfocus", "--sync", box)
         xdotool(display, "key", "Return")
-        time.sleep(0.5)
-        if box not in xdotool(display, "search", "--onlyvisible", "--name", name):
+        if poll(gone, 5):
             return
 
 
 def screen_when(display, wanted, seconds):
     """The X screen once wanted(screen) holds, polled; None when it never did."""
-    end = time.time() + seconds
-    while True:
+    def wanted_screen():
         screen = display.screen()
-        if wanted(screen):
-            return screen
-        if time.time() > end:
-            return None
-        time.sleep(0.25)
+        return screen if wanted(screen) else None
+    return poll(wanted_screen, seconds)
 
 
 def exact_picture(screen, golden):
@@ -196,11 +204,7 @@ def main():
             geometry = xdotool(display, "getwindowgeometry", window) if window else []
             return [g for g in geometry if "x" in g and g[0].isdigit()]
         # The window takes its size once the page is read.
-        end = time.time() + 30
-        size = window_size()
-        while (not size or size[0].split("x")[0] != "560") and time.time() < end:
-            time.sleep(0.25)
-            size = window_size()
+        size = poll(lambda: [s for s in window_size() if s.split("x")[0] == "560"], 30) or window_size()
         if not size:
             failures.append("no geometry for the plain page's window")
         else:

@@ -18,7 +18,7 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from run_desktop_test import Display, xdotool, wait_for_window  # noqa: E402
+from run_desktop_test import Display, poll, xdotool, wait_for_window  # noqa: E402
 from x_close import close_window  # noqa: E402
 
 GAME = r'''extends Char;
@@ -127,11 +127,7 @@ def play(ravok, home, display, folder, with_about):
         if line != "editing 1":
             failures.append("the text editor was not editing when shown (%r)" % line)
         # Typed once the editor's window has the keyboard focus.
-        end = time.time() + 30
-        editor = xdotool(display, "getwindowfocus")
-        while main and editor == [main] and time.time() < end:
-            time.sleep(0.2)
-            editor = xdotool(display, "getwindowfocus")
+        editor = poll(lambda: [w for w in xdotool(display, "getwindowfocus") if w != main], 30)
         xdotool(display, "type", "abc")
         time.sleep(0.3)
         if main:

@@ -17,7 +17,7 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from run_desktop_test import Display, xdotool, wait_for_window  # noqa: E402
+from run_desktop_test import Display, poll, xdotool, wait_for_window  # noqa: E402
 
 GAME = r'''extends Char;
 t = 0;
@@ -96,13 +96,12 @@ def main():
             time.sleep(0.2)
             xdotool(display, "key", "alt+c")
             # The clipboard holds the report once the box has handled the key.
-            end = time.time() + 30
-            copied = ""
-            while "call trace" not in copied and time.time() < end:
-                time.sleep(0.25)
-                copied = subprocess.run(["xclip", "-o", "-selection", "clipboard"],
-                                        env=display.env(), stdout=subprocess.PIPE,
-                                        stderr=subprocess.DEVNULL, timeout=10).stdout.decode("utf-8")
+            def clipboard():
+                text = subprocess.run(["xclip", "-o", "-selection", "clipboard"],
+                                      env=display.env(), stdout=subprocess.PIPE,
+                                      stderr=subprocess.DEVNULL, timeout=10).stdout.decode("utf-8")
+                return text if "call trace" in text else None
+            copied = poll(clipboard, 30) or ""
             wanted = [source + ":9:5: List index out of bounds (5)",
                       " 9 |     return list.get(5);",
                       "call trace, innermost first:",
@@ -114,11 +113,7 @@ def main():
                 if w not in copied:
                     failures.append("the copied report lacks %r:\n%s" % (w, copied))
             xdotool(display, "key", "Return")
-        end = time.time() + 30
-        helpers = children_named(game.pid, "midiPlayer2")
-        while not helpers and time.time() < end:
-            time.sleep(0.25)
-            helpers = children_named(game.pid, "midiPlayer2")
+        helpers = poll(lambda: children_named(game.pid, "midiPlayer2"), 30) or []
         if not helpers:
             failures.append("no MIDI helper was running beside the window")
         # How soon it ends is the machine's; that it ends is the player's.
@@ -130,9 +125,7 @@ def main():
             return report(failures)
         if status != 0:
             failures.append("the player ended with %d after SIGINT, not 0" % status)
-        end = time.time() + 30
-        while any(alive(h) for h in helpers) and time.time() < end:
-            time.sleep(0.1)
+        poll(lambda: not any(alive(h) for h in helpers), 30)
         if any(alive(h) for h in helpers):
             failures.append("the MIDI helper outlived the player")
         err = game.stderr.read().decode("utf-8", "replace")
