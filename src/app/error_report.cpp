@@ -3,6 +3,7 @@
 #include "base/encoding.h"
 #include "compiler/source_position.h"
 #include "resources/host_files.h"
+#include "resources/source_files.h"
 #include "runtime/directories.h"
 #include "runtime/sjis.h"
 
@@ -128,8 +129,8 @@ TErrorReport makeErrorReport(const std::string& text, const TTrace& trace,
         if (e.source.empty()) continue;
         auto cached = sources.find(e.source);
         if (cached == sources.end()) {
-            std::string source;
-            if (!readWholeFile(e.source, source)) continue;
+            std::string source = sourceTextOf(e.source);
+            if (source.empty()) continue;
             cached = sources.emplace(e.source, std::move(source)).first;
         }
         TSourcePosition p = sourcePosition(cached->second, e.offset);

@@ -5,6 +5,7 @@
 #include "compiler/yup.h"
 
 #include "resources/host_files.h"
+#include "resources/source_files.h"
 
 #include "base/encoding.h"
 #include "base/regular_file.h"
@@ -18,8 +19,19 @@ namespace {
 // A source as the compiler would take it: a regular file within the limit
 // of a class source.
 bool readSource(const std::string& path, std::string& text) {
-    TRegularRead read = readRegularFile(path, text, kMaxSourceBytes);
-    if (read == TRegularRead::Ok) return true;
+    std::string bytes;
+    TRegularRead read = readRegularFile(path, bytes, kMaxSourceBytes);
+    if (read == TRegularRead::Ok) {
+        TSourceText source = decodeSourceText(bytes);
+        if (source.unmapped) {
+            TSourcePosition p = sourcePosition(source.text, int32_t(source.unmappedOffset));
+            std::fprintf(stderr, "%s:%d:%d: %s\n", path.c_str(), p.line, p.column,
+                         cp932ToUtf8(unmappedCharacterMessage(source.unmapped)).c_str());
+            return false;
+        }
+        text = std::move(source.text);
+        return true;
+    }
     std::fprintf(stderr, "ravok: %s: %s\n", path.c_str(),
                  read == TRegularRead::TooLarge     ? "is too large to be a source"
                  : read == TRegularRead::NotRegular ? "is not a regular file"

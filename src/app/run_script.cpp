@@ -6,6 +6,7 @@
 #include "compiler/class_compiler.h"
 #include "kernel/boot.h"
 #include "resources/host_files.h"
+#include "resources/source_files.h"
 #include "resources/program_paths.h"
 #include "runtime/interpreter.h"
 #include "runtime/paths.h"
@@ -37,7 +38,8 @@ TRTTI* compileFile(const std::string& hostFile, TPositionReporter& reporter, TRT
     std::string path = absoluteProgramPath(hostFile);
     reporter.shownNames[path] = hostFile;
     std::string source;
-    TReadResult read = readFileUpTo(path, source, kMaxSourceBytes);
+    TSourceText decoded;
+    TReadResult read = readSourceFile(path, decoded);
     if (read != TReadResult::Ok) {
         std::fprintf(stderr, "ravok: %s: %s\n", hostFile.c_str(),
                      read == TReadResult::TooLarge     ? "is too large to be a source"
@@ -45,6 +47,12 @@ TRTTI* compileFile(const std::string& hostFile, TPositionReporter& reporter, TRT
                                                        : "cannot be read");
         return nullptr;
     }
+    if (decoded.unmapped) {
+        ReportError(unmappedCharacterMessage(decoded.unmapped),
+                    {{path, int32_t(decoded.unmappedOffset), {}}});
+        return nullptr;
+    }
+    source = std::move(decoded.text);
     auto* cls = new TRTTI(baseName(path));
     cls->sourceFile = path;
     TResource* list = resourceRoot() ? resourceRoot()->lookup("classes.lang") : nullptr;

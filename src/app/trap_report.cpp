@@ -3,6 +3,7 @@
 #include "app/error_report.h"
 #include "compiler/trap_check.h"
 #include "resources/host_files.h"
+#include "resources/source_files.h"
 #include "runtime/function.h"
 #include "runtime/rtti.h"
 
@@ -22,8 +23,7 @@ int declaredArguments(TFunction* fn) {
 // What the pages set before a class's code runs: inst_ and const_ fields of
 // generators, and the globals that resources name.
 void addPageNames(const std::string& page, std::set<std::string>& names) {
-    std::string text;
-    if (!readWholeFile(page, text)) return;
+    std::string text = sourceTextOf(page);
     static const std::regex field("(inst|const)_([A-Za-z_0-9]+)=");
     static const std::regex global("name=\"(\\$[^\"]+)\"");
     for (std::sregex_iterator i(text.begin(), text.end(), field), end; i != end; ++i)
@@ -46,8 +46,8 @@ int reportTraps(const std::set<std::string>& silenced, const std::vector<std::st
     std::set<std::string> seen;
     for (TRTTI* cls : gClassTable ? *gClassTable : std::vector<TRTTI*>{}) {
         if (!cls || cls->sourceFile.empty() || !seen.insert(cls->sourceFile).second) continue;
-        std::string source;
-        if (!readWholeFile(cls->sourceFile, source)) continue;
+        std::string source = sourceTextOf(cls->sourceFile);
+        if (source.empty()) continue;
         collectAssignedNames(source, known.assigned);
         if (!isKernelSource(cls->sourceFile) && cls->compiled) checked.push_back({cls, source});
     }

@@ -1,51 +1,190 @@
 #include "base/encoding.h"
 
-#include <cerrno>
-#include <iconv.h>
+#include "base/cp932_table.h"
+
+#include <algorithm>
+#include <cstdio>
 
 namespace ravok {
 
 namespace {
-// glibc's CP932 table: SHIFT_JIS would turn 0x5C into a yen sign and lacks the
-// NEC and IBM rows.
-std::string convert(std::string_view text, const char* to, const char* from) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == iconv_t(-1)) return std::string(text);
-    std::string out;
-    out.reserve(text.size() * 3 / 2 + 8);
-    char* in = const_cast<char*>(text.data());
-    size_t inLeft = text.size();
-    char buf[512];
-    while (inLeft > 0) {
-        char* o = buf;
-        size_t oLeft = sizeof buf;
-        size_t r = iconv(cd, &in, &inLeft, &o, &oLeft);
-        out.append(buf, size_t(o - buf));
-        if (r == size_t(-1)) {
-            if (errno == E2BIG) continue;
-            // Invalid or truncated sequence: one byte becomes '?'.
-            out.push_back('?');
-            ++in;
-            --inLeft;
-        }
+
+bool isLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+int leadIndex(unsigned char c) { return c < 0xA0 ? c - 0x81 : c - 0xE0 + 31; }
+
+void appendUtf8(std::string& out, char32_t u) {
+    if (u < 0x80) {
+        out.push_back(char(u));
+    } else if (u < 0x800) {
+        out.push_back(char(0xC0 | (u >> 6)));
+        out.push_back(char(0x80 | (u & 0x3F)));
+    } else if (u < 0x10000) {
+        out.push_back(char(0xE0 | (u >> 12)));
+        out.push_back(char(0x80 | ((u >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (u & 0x3F)));
+    } else {
+        out.push_back(char(0xF0 | (u >> 18)));
+        out.push_back(char(0x80 | ((u >> 12) & 0x3F)));
+        out.push_back(char(0x80 | ((u >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (u & 0x3F)));
     }
-    iconv_close(cd);
-    return out;
 }
+
+// One character from UTF-8 at i: its code and length, or length 0 for a
+// malformed sequence (overlong forms, surrogates and cut sequences included).
+struct TUtf8Char {
+    char32_t code;
+    size_t length;
+};
+TUtf8Char nextUtf8(std::string_view s, size_t i) {
+    auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
+    unsigned char c = byte(i);
+    if (c < 0x80) return {c, 1};
+    size_t n;
+    char32_t u, min;
+    if (c >= 0xC2 && c <= 0xDF) {
+        n = 2, u = c & 0x1F, min = 0x80;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        n = 3, u = c & 0x0F, min = 0x800;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 4, u = c & 0x07, min = 0x10000;
+    } else {
+        return {0, 0};
+    }
+    if (i + n > s.size()) return {0, 0};
+    for (size_t k = 1; k < n; ++k) {
+        unsigned char t = byte(i + k);
+        if ((t & 0xC0) != 0x80) return {0, 0};
+        u = (u << 6) | (t & 0x3F);
+    }
+    if (u < min || u > 0x10FFFF || (u >= 0xD800 && u < 0xE000)) return {0, 0};
+    return {u, n};
+}
+
+// The CP932 form of a non-ASCII character, or 0 when it has none.
+uint16_t toCp932(char32_t u) {
+    if (u > 0xFFFF) return 0;
+    const cp932::TUnicodePair* end = cp932::kFromUnicode + cp932::kFromUnicodeCount;
+    const cp932::TUnicodePair* p = std::lower_bound(
+        cp932::kFromUnicode, end, u,
+        [](const cp932::TUnicodePair& pair, char32_t key) { return pair.unicode < key; });
+    return p != end && p->unicode == u ? p->code : 0;
+}
+
+void appendCp932(std::string& out, uint16_t code) {
+    if (code >= 0x100) out.push_back(char(code >> 8));
+    out.push_back(char(code & 0xFF));
+}
+
+bool allAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 } // namespace
 
 std::string cp932ToUtf8(std::string_view text) {
-    for (unsigned char c : text) {
-        if (c >= 0x80) return convert(text, "UTF-8", "CP932");
+    if (allAscii(text)) return std::string(text);
+    std::string out;
+    out.reserve(text.size() * 3 / 2 + 8);
+    for (size_t i = 0; i < text.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            out.push_back(char(c));
+        } else if (c >= 0xA1 && c <= 0xDF) {
+            appendUtf8(out, 0xFF61 + (c - 0xA1)); // half-width katakana
+        } else if (isLead(c) && i + 1 < text.size() &&
+                   static_cast<unsigned char>(text[i + 1]) >= 0x40) {
+            uint16_t u = cp932::kDoubleByte[leadIndex(c) * 192 +
+                                            (static_cast<unsigned char>(text[i + 1]) - 0x40)];
+            if (u) {
+                appendUtf8(out, u);
+                ++i;
+            } else {
+                out.push_back('?');
+            }
+        } else {
+            // A byte that starts no character: one '?' for it alone, so the
+            // next character still comes through.
+            out.push_back('?');
+        }
     }
-    return std::string(text);
+    return out;
 }
 
 std::string utf8ToCp932(std::string_view text) {
-    for (unsigned char c : text) {
-        if (c >= 0x80) return convert(text, "CP932", "UTF-8");
+    if (allAscii(text)) return std::string(text);
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        TUtf8Char ch = nextUtf8(text, i);
+        if (ch.length == 0) {
+            out.push_back('?');
+            ++i;
+            continue;
+        }
+        i += ch.length;
+        if (ch.code < 0x80) {
+            out.push_back(char(ch.code));
+        } else if (uint16_t code = toCp932(ch.code)) {
+            appendCp932(out, code);
+        } else {
+            out.push_back('?');
+        }
     }
-    return std::string(text);
+    return out;
+}
+
+bool isValidUtf8(std::string_view bytes) {
+    for (size_t i = 0; i < bytes.size();) {
+        TUtf8Char ch = nextUtf8(bytes, i);
+        if (ch.length == 0) return false;
+        i += ch.length;
+    }
+    return true;
+}
+
+TSourceText decodeSourceText(std::string_view bytes) {
+    TSourceText source;
+    const bool bom = bytes.substr(0, 3) == "\xEF\xBB\xBF";
+    if (bom) bytes.remove_prefix(3);
+    if (!bom && (allAscii(bytes) || !isValidUtf8(bytes))) {
+        source.text = std::string(bytes);
+        return source;
+    }
+    source.fromUtf8 = true;
+    std::string& out = source.text;
+    out.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size();) {
+        TUtf8Char ch = nextUtf8(bytes, i);
+        uint16_t code = 0;
+        if (ch.length == 0) {
+            // Only a file marked as UTF-8 gets here with a broken sequence.
+            ch = {0xFFFD, 1};
+        } else if (ch.code < 0x80) {
+            code = uint16_t(ch.code);
+        } else {
+            code = toCp932(ch.code);
+        }
+        i += ch.length;
+        if (code == 0 && ch.code != 0) {
+            if (source.unmapped == 0) {
+                source.unmapped = ch.code;
+                source.unmappedOffset = out.size();
+            }
+            out.push_back('?');
+        } else {
+            appendCp932(out, code);
+        }
+    }
+    return source;
+}
+
+std::string unicodeName(char32_t c) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "U+%04X", unsigned(c));
+    return buf;
 }
 
 } // namespace ravok

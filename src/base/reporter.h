@@ -12,7 +12,7 @@ namespace ravok {
 
 struct TTraceEntry {
     std::string source; // source file of a class
-    int32_t offset;     // byte offset in that file
+    int32_t offset;     // byte offset in the file's text as the system reads it
     std::string where;  // the frame's class and method ("Ship.move"), when known
 };
 

@@ -8,6 +8,7 @@
 
 #include "base/time_analyzer.h"
 #include "resources/host_files.h"
+#include "resources/source_files.h"
 #include "resources/program_paths.h"
 #include "runtime/errors.h"
 #include "runtime/messages.h"
@@ -74,11 +75,7 @@ class TCompilingResourceServices : public TTreeResourceServices {
 public:
     void compileClass(TRTTI* cls) override {
         std::string source;
-        TReadResult read = readFileUpTo(cls->sourceFile, source, kMaxSourceBytes);
-        if (read != TReadResult::Ok) {
-            ReportError(cls->sourceFile +
-                        translate(readFailureText(read, " is too large to be a source.",
-                                                  " is not found.")));
+        if (!loadSourceFile(cls->sourceFile, source)) {
             cls->failed = true;
             return;
         }

@@ -1,6 +1,7 @@
 #include "kernel/message_table.h"
 
 #include "resources/host_files.h"
+#include "resources/source_files.h"
 #include "resources/program_paths.h"
 #include "resources/text_lines.h"
 #include "runtime/messages.h"
@@ -16,8 +17,7 @@ TMessageTable& TMessageTable::instance() {
 
 void TMessageTable::load(std::string_view path) {
     entries_.clear();
-    std::string text;
-    if (!readWholeFile(path, text)) return;
+    std::string text = sourceTextOf(path);
     for (const std::string& line : textLines(text)) {
         // The text is everything before the first '=' (leading blanks belong
         // to it); the first line for a text wins.

@@ -6,6 +6,7 @@
 #include "pages/page_state.h"
 #include "pages/project_manager.h"
 #include "resources/host_files.h"
+#include "resources/source_files.h"
 #include "resources/resource_kinds.h"
 #include "resources/resource_tree.h"
 #include "runtime/directories.h"
@@ -120,10 +121,7 @@ bool classSourcesCompile(const std::vector<std::string>& files) {
     bool ok = true;
     for (const std::string& file : files) {
         std::string source;
-        if (TReadResult read = readFileUpTo(file, source, kMaxSourceBytes);
-            read != TReadResult::Ok) {
-            ReportError(file + translate(readFailureText(read, " is too large to be a source.",
-                                                         " does not exist.")));
+        if (!loadSourceFile(file, source, " does not exist.")) {
             ok = false;
             continue;
         }

@@ -1,6 +1,7 @@
 #include "resources/resource_reader.h"
 
 #include "resources/host_files.h"
+#include "resources/source_files.h"
 #include "resources/program_paths.h"
 #include "resources/resource_kinds.h"
 #include "resources/resource_tree.h"
@@ -155,17 +156,22 @@ std::unique_ptr<TResource> readResourceFile(std::string_view path) {
     struct Pop {
         ~Pop() { reading.pop_back(); }
     } pop;
-    std::string bytes;
-    TReadResult read = readFileUpTo(full, bytes, kMaxSourceBytes);
+    TSourceText source;
+    TReadResult read = readSourceFile(full, source);
     if (read != TReadResult::Ok) {
         std::string text = full + translate(readFailureText(read, " is too large to be a source.",
                                                             " is not found."));
         ReportError(text);
         throw EFileError(text);
     }
+    if (source.unmapped) {
+        std::string text = unmappedCharacterMessage(source.unmapped);
+        ReportError(text, {{full, int32_t(source.unmappedOffset), {}}});
+        throw EFileError(full + ": " + text);
+    }
     // Read line by line, each line ending in CR LF.
     std::string text;
-    for (const std::string& line : textLines(bytes))
+    for (const std::string& line : textLines(source.text))
         text += line + "\r\n";
     bool truncated = false;
     auto r = readResourceText(text, parentDir(full), &truncated);

@@ -17,7 +17,13 @@ def main():
     ravok, home, script = sys.argv[1], sys.argv[2], sys.argv[3]
     expected, errors, error_lines, exit_status, classes = [], [], [], 0, []
     with open(script, "rb") as f:
-        for raw in f.read().decode("cp932").splitlines():
+        data = f.read()
+        # The player reads valid UTF-8 as UTF-8 and anything else as CP932.
+        try:
+            text = data.decode("utf-8-sig")
+        except UnicodeDecodeError:
+            text = data.decode("cp932")
+        for raw in text.splitlines():
             line = raw.strip()
             if line.startswith("// expect: "):
                 expected.append(line[len("// expect: "):])

@@ -253,6 +253,53 @@ TEST(EncodingTest, ConvertsCp932AtTheEdges) {
     EXPECT_EQ(utf8ToCp932("表示"), "\x95\x5C\x8E\xA6"); // 0x5C stays a backslash byte
     EXPECT_EQ(cp932ToUtf8("ok\x82"), "ok?");            // truncated character
     EXPECT_EQ(cp932ToUtf8("plain"), "plain");
+    // NEC and IBM rows, half-width katakana, and bytes that start nothing.
+    EXPECT_EQ(cp932ToUtf8("\x87\x40\xFB\xFC\xB1"), "①髙ｱ");
+    EXPECT_EQ(utf8ToCp932("①髙ｱ～"), "\x87\x40\xFB\xFC\xB1\x81\x60");
+    EXPECT_EQ(utf8ToCp932("ⅰ∵"), "\xFA\x40\x81\xE6"); // IBM row, JIS row
+    EXPECT_EQ(cp932ToUtf8("\xEE\xEF"), "ⅰ");         // NEC's copy still reads
+    EXPECT_EQ(cp932ToUtf8("\x80\xA0\xFD" "a"), "???a");
+    EXPECT_EQ(utf8ToCp932("a\xE3\x81" "b\xF0\x9F\x98\x80"), "a??b?");
+}
+
+TEST(EncodingTest, EveryCp932CharacterComesBackFromUtf8) {
+    int characters = 0;
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+        if (lead >= 0xA0 && lead < 0xE0) continue;
+        for (int trail = 0x40; trail <= 0xFC; ++trail) {
+            std::string sjis{char(lead), char(trail)};
+            std::string utf8 = cp932ToUtf8(sjis);
+            if (utf8 == "??") continue;
+            ++characters;
+            // Duplicated rows (a NEC character and its IBM twin) come back
+            // as the one every encoder writes, which reads as the same text.
+            EXPECT_EQ(cp932ToUtf8(utf8ToCp932(utf8)), utf8) << lead << " " << trail;
+        }
+    }
+    EXPECT_GT(characters, 7000);
+}
+
+TEST(EncodingTest, SourcesSavedAsUtf8AreReadAsCp932) {
+    TSourceText plain = decodeSourceText("print(1);");
+    EXPECT_FALSE(plain.fromUtf8);
+    TSourceText sjis = decodeSourceText("\x95\x5C\x8E\xA6"); // not UTF-8: taken as it is
+    EXPECT_FALSE(sjis.fromUtf8);
+    EXPECT_EQ(sjis.text, "\x95\x5C\x8E\xA6");
+    TSourceText utf8 = decodeSourceText("s=\"表示\";");
+    EXPECT_TRUE(utf8.fromUtf8);
+    EXPECT_EQ(utf8.text, "s=\"\x95\x5C\x8E\xA6\";");
+    TSourceText bom = decodeSourceText("\xEF\xBB\xBFx=1;");
+    EXPECT_TRUE(bom.fromUtf8);
+    EXPECT_EQ(bom.text, "x=1;");
+    TSourceText emoji = decodeSourceText("a=\"表\xF0\x9F\x98\x80\xF0\x9F\x98\x81\";");
+    EXPECT_EQ(emoji.unmapped, U'\U0001F600'); // the first one is named
+    EXPECT_EQ(emoji.unmappedOffset, 5u);
+    EXPECT_EQ(emoji.text, "a=\"\x95\x5C??\";");
+    EXPECT_EQ(unicodeName(emoji.unmapped), "U+1F600");
+    // A file marked as UTF-8 with a broken sequence is not silently cut.
+    TSourceText broken = decodeSourceText("\xEF\xBB\xBF" "a\xFF" "b");
+    EXPECT_EQ(broken.unmapped, U'\uFFFD');
+    EXPECT_EQ(broken.text, "a?b");
 }
 
 TEST(StatisticsTest, LineHasItsExactShape) {
