@@ -19,13 +19,13 @@ namespace {
 
 void nativePrint(TValue* cell, int argc, int) {
     if (argc < 1) return;
-    std::printf("%s\n", cp932ToUtf8(valueToText(cell[-1])).c_str());
+    std::printf("%s\n", cp932ToTerminal(valueToText(cell[-1])).c_str());
 }
 
 void printListing(const char* title, const TCompiledInfo& code) {
     std::printf("-- %s\n", title);
     for (const std::string& line : listImage(code.codePtr(), code.size()))
-        std::printf("%s\n", cp932ToUtf8(line).c_str());
+        std::printf("%s\n", cp932ToTerminal(line).c_str());
 }
 
 // fib(n) { if (n < 2) return n; return fib(n - 1) + fib(n - 2); }

@@ -26,7 +26,7 @@ bool readSource(const std::string& path, std::string& text) {
         if (source.unmapped) {
             TSourcePosition p = sourcePosition(source.text, int32_t(source.unmappedOffset));
             std::fprintf(stderr, "%s:%d:%d: %s\n", path.c_str(), p.line, p.column,
-                         cp932ToUtf8(unmappedCharacterMessage(source.unmapped)).c_str());
+                         cp932ToTerminal(unmappedCharacterMessage(source.unmapped)).c_str());
             return false;
         }
         text = std::move(source.text);
@@ -45,7 +45,7 @@ int printTokens(const std::string& path) {
     std::string source;
     if (!readSource(path, source)) return 1;
     auto tokens = TYup::instance().Lex(source.c_str());
-    std::fputs(cp932ToUtf8(dumpTokens(*tokens, source)).c_str(), stdout);
+    std::fputs(cp932ToTerminal(dumpTokens(*tokens, source)).c_str(), stdout);
     return 0;
 }
 
@@ -61,7 +61,7 @@ int printParseTree(const std::string& path) {
                      outcome.tooDeep ? "Syntax Error (nested too deeply)" : "Syntax Error");
         return 1;
     }
-    std::fputs(cp932ToUtf8(dumpTree(*outcome.root)).c_str(), stdout);
+    std::fputs(cp932ToTerminal(dumpTree(*outcome.root)).c_str(), stdout);
     return 0;
 }
 

@@ -93,9 +93,9 @@ void reportProfile() {
     analyzer.endSection(0);
     std::fprintf(stderr, "profile (sections by total time, milliseconds):\n");
     auto line = [](const TTimeAnalyzer::TRow& row) {
-        std::fprintf(stderr, "%6s %10s %12s %18s %18s\n", cp932ToUtf8(row[0]).c_str(),
-                     cp932ToUtf8(row[1]).c_str(), cp932ToUtf8(row[2]).c_str(),
-                     cp932ToUtf8(row[3]).c_str(), cp932ToUtf8(row[4]).c_str());
+        std::fprintf(stderr, "%6s %10s %12s %18s %18s\n", cp932ToTerminal(row[0]).c_str(),
+                     cp932ToTerminal(row[1]).c_str(), cp932ToTerminal(row[2]).c_str(),
+                     cp932ToTerminal(row[3]).c_str(), cp932ToTerminal(row[4]).c_str());
     };
     line(timeAnalyzerHeader());
     for (const auto& row : analyzer.listing(2, true))

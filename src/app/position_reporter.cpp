@@ -1,5 +1,7 @@
 #include "app/position_reporter.h"
 
+#include "base/encoding.h"
+
 #include "app/error_report.h"
 
 #include <cstdio>
@@ -8,7 +10,7 @@ namespace ravok {
 
 void TPositionReporter::reportError(const std::string& text, const TTrace& trace) {
     ++errors;
-    std::fputs(makeErrorReport(text, trace, shownNames).text().c_str(), stderr);
+    std::fputs(utf8ToTerminal(makeErrorReport(text, trace, shownNames).text()).c_str(), stderr);
     std::fflush(stderr);
 }
 

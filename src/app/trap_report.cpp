@@ -73,7 +73,7 @@ int reportTraps(const std::set<std::string>& silenced, const std::vector<std::st
             if (silenced.count(w.name)) continue;
             TErrorReport report = makeErrorReport("warning: " + w.text + " [" + w.name + "]",
                                                   {{cls->sourceFile, w.offset, {}}}, shownNames);
-            std::fputs(report.text().c_str(), stderr);
+            std::fputs(utf8ToTerminal(report.text()).c_str(), stderr);
             ++count;
         }
     }

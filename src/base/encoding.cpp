@@ -3,7 +3,9 @@
 #include "base/cp932_table.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 
 namespace ravok {
 
@@ -179,6 +181,38 @@ TSourceText decodeSourceText(std::string_view bytes) {
         }
     }
     return source;
+}
+
+bool terminalIsShiftJis() {
+    static const bool shiftJis = [] {
+        const char* locale = nullptr;
+        for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+            const char* value = std::getenv(name);
+            if (value && *value) {
+                locale = value;
+                break;
+            }
+        }
+        if (!locale) return false;
+        std::string set = locale;
+        size_t dot = set.find('.');
+        if (dot == std::string::npos) return false;
+        set = set.substr(dot + 1, set.find('@', dot) - dot - 1);
+        std::string folded;
+        for (char c : set)
+            if (c != '-' && c != '_') folded.push_back(char(std::tolower(static_cast<unsigned char>(c))));
+        return folded == "sjis" || folded == "shiftjis" || folded == "cp932" ||
+               folded == "windows31j" || folded == "mskanji";
+    }();
+    return shiftJis;
+}
+
+std::string cp932ToTerminal(std::string_view text) {
+    return terminalIsShiftJis() ? std::string(text) : cp932ToUtf8(text);
+}
+
+std::string utf8ToTerminal(std::string_view text) {
+    return terminalIsShiftJis() ? utf8ToCp932(text) : std::string(text);
 }
 
 std::string unicodeName(char32_t c) {

@@ -29,6 +29,13 @@ struct TSourceText {
 };
 TSourceText decodeSourceText(std::string_view bytes);
 
+// Texts for standard output and standard error: UTF-8, or the system's text
+// as it is when the locale's character set (LC_ALL, LC_CTYPE or LANG) is
+// Shift-JIS.
+bool terminalIsShiftJis();
+std::string cp932ToTerminal(std::string_view text);
+std::string utf8ToTerminal(std::string_view text);
+
 // "U+1F600": how a message names a character it cannot show.
 std::string unicodeName(char32_t c);
 

@@ -11,7 +11,7 @@ bool gLogEnabled = false;
 }
 
 void Log(const std::string& text) {
-    if (gLogEnabled) std::fprintf(stderr, "%s\n", cp932ToUtf8(text).c_str());
+    if (gLogEnabled) std::fprintf(stderr, "%s\n", cp932ToTerminal(text).c_str());
 }
 
 void setLogEnabled(bool enabled) { gLogEnabled = enabled; }

@@ -13,9 +13,9 @@ public:
     void notice(const std::string&, const TTrace&) override {}
     bool readsNoticeTraces() const override { return false; }
     void reportError(const std::string& text, const TTrace& trace) override {
-        std::fprintf(stderr, "ravok: %s\n", cp932ToUtf8(text).c_str());
+        std::fprintf(stderr, "ravok: %s\n", cp932ToTerminal(text).c_str());
         for (const TTraceEntry& e : trace)
-            std::fprintf(stderr, "  at %s (offset %d)\n", cp932ToUtf8(e.source).c_str(),
+            std::fprintf(stderr, "  at %s (offset %d)\n", cp932ToTerminal(e.source).c_str(),
                          int(e.offset));
         std::fflush(stderr);
     }

@@ -45,7 +45,7 @@ void print(TValue* cell, int argc, int) {
     std::string text = native::text(argument(cell, 1));
     Notice(text, CurrentProcess && NoticeTracesRead() ? processTrace(CurrentProcess) : TTrace{});
     if (gEchoPrint) {
-        std::string out = cp932ToUtf8(text) + "\n";
+        std::string out = cp932ToTerminal(text) + "\n";
         std::fwrite(out.data(), 1, out.size(), stdout);
         std::fflush(stdout);
     }
