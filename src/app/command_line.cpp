@@ -2,6 +2,7 @@
 
 #include "app/demo.h"
 #include "app/front_end_tools.h"
+#include "app/game_opening.h"
 #include "app/headless_player.h"
 #include "app/program_home.h"
 #include "app/run_script.h"
@@ -35,12 +36,14 @@ void usage(FILE* out) {
         "usage: ravok [--home DIR] [--log] [--print] [--headless] [--frames N] [--shot N:FILE]\n"
         "             [--gif FIRST:LAST:FILE.gif] [--audio FILE.wav] [--input FILE]\n"
         "             [--record FILE] [--watch]\n"
-        "             [FULLSCREEN] [PAGE.cmml]\n"
+        "             [FULLSCREEN] [PAGE.cmml | PROJECT.ravokprj | FOLDER]\n"
         "       ravok [--home DIR] --check [--no-warn NAME ...] PAGE|PROJECT|FILE.ravok "
         "[CLASS.ravok ...]\n"
         "       ravok [--home DIR] [--log] [--print] --run FILE [CLASS.ravok ...]\n"
         "       ravok --tokens FILE | --parse FILE | --demo\n"
-        "  PAGE.cmml       the page to start with (default: the project's start page)\n"
+        "  PAGE.cmml       the page to start with (default: the bundled game)\n"
+        "  PROJECT.ravokprj  play the project from its start page\n"
+        "  FOLDER          play the folder's project, or its only page\n"
         "  --home DIR      the program directory (default: $RAVOK_HOME, else the "
         "executable's folder)\n"
         "  --headless      no window: a virtual clock, one frame per loop turn\n"
@@ -182,10 +185,15 @@ int runPlayer(int argc, char** argv, TWindowPlayer& window) {
         }
     }
     headless.fullScreen = fullScreen;
-    // A misspelt page must not quietly play the default game instead.
-    if (!headless.page.empty() && !fileExists(commandLinePath(headless.page))) {
-        std::fprintf(stderr, "ravok: %s: no such page\n", headless.page.c_str());
-        return 1;
+    // A misspelt page must not quietly play the default game instead, nor a
+    // folder or a project file open an empty window.
+    if (!headless.page.empty()) {
+        TGameOpening opening = gameOpeningFor(headless.page);
+        if (!opening.error.empty()) {
+            std::fprintf(stderr, "ravok: %s\n", opening.error.c_str());
+            return 1;
+        }
+        headless.page = opening.start;
     }
     if (!headlessGiven) {
         if (window.available()) {

@@ -200,7 +200,8 @@ bool terminalIsShiftJis() {
         set = set.substr(dot + 1, set.find('@', dot) - dot - 1);
         std::string folded;
         for (char c : set)
-            if (c != '-' && c != '_') folded.push_back(char(std::tolower(static_cast<unsigned char>(c))));
+            if (c != '-' && c != '_')
+                folded.push_back(char(std::tolower(static_cast<unsigned char>(c))));
         return folded == "sjis" || folded == "shiftjis" || folded == "cp932" ||
                folded == "windows31j" || folded == "mskanji";
     }();

@@ -24,6 +24,7 @@
 #include "runtime/root_process.h"
 #include "runtime/rtti.h"
 #include "runtime/runtime_natives.h"
+#include "runtime/sjis.h"
 #include "screen/cpattern.h"
 #include "screen/input_natives.h"
 #include "screen/panel_natives.h"
@@ -150,10 +151,17 @@ bool bootPlayer(const std::string& commandLinePage) {
         std::string page = resolve(commandLinePage, programDirectory());
         if (fileExists(page) && !directoryExists(page)) start = page;
     }
+    // A project file given to play is the game's project; its start page
+    // is where the game begins.
+    std::string projectFile = programDirectory() + "\\Usr\\default.ravokprj";
+    if (equalsNoCase(extension(start), ".ravokprj")) {
+        projectFile = start;
+        start.clear();
+    }
     bool up = bootKernel();
     if (up) {
         TPrjManager& project = TPrjManager::instance();
-        project.open(programDirectory() + "\\Usr\\default.ravokprj");
+        project.open(projectFile);
         gHelpFile = resolveHelpFile(project.getParam("helpfile"));
         if (start.empty()) start = project.startPage();
         TRanking::instance().takeTreeHash();

@@ -14,8 +14,7 @@ TReadResult readSourceFile(std::string_view path, TSourceText& source, size_t li
 
 std::string sourceTextOf(std::string_view path) {
     TSourceText source;
-    return readSourceFile(path, source) == TReadResult::Ok ? std::move(source.text)
-                                                           : std::string();
+    return readSourceFile(path, source) == TReadResult::Ok ? std::move(source.text) : std::string();
 }
 
 std::string unmappedCharacterMessage(char32_t c) {

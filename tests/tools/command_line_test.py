@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """The command line's answers to mistakes a newcomer makes: a misspelt page
-is an error naming it, headless and for the window alike; and --check warns
+is an error naming it, headless and for the window alike; a folder or a
+project file plays its game, or says what it lacks; and --check warns
 about the traps that run without an error, each warning by its name, which
 --no-warn switches off.
 
@@ -66,6 +67,74 @@ def check_traps(ravok, home, folder):
     return failures
 
 
+PAGE = """<resourcelist name="usr">
+ <resourcelist name="classes">
+  <class name="%(cls)s" src="%(cls)s.ravok" category="usr"/>
+ </resourcelist>
+ <resourcelist name="gen">
+  <generator className="%(cls)s" name="$%(cls)s"/>
+ </resourcelist>
+</resourcelist>
+"""
+
+PROJECT = """<resourcelist name="project">
+ <resourcelist name="pages">
+  <page name="$page_first" src="first.cmml"/>
+  <page name="$page_second" src="second.cmml"/>
+ </resourcelist>
+ <resourcelist name="params">
+  <param name="mainPage" value="$page_second"/>
+ </resourcelist>
+</resourcelist>
+"""
+
+
+def write_page(folder, page, cls):
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, page), "w") as f:
+        f.write(PAGE % {"cls": cls})
+    with open(os.path.join(folder, cls + ".ravok"), "w") as f:
+        f.write("extends Char;\nprint(\"%s runs\");\n" % cls)
+
+
+def check_opening(ravok, home, folder, env):
+    """ravok FOLDER and ravok FILE.ravokprj, headless and for the window."""
+    failures = []
+    game = os.path.join(folder, "quiz")
+    write_page(game, "first.cmml", "First")
+    write_page(game, "second.cmml", "Second")
+    with open(os.path.join(game, "quiz.ravokprj"), "w") as f:
+        f.write(PROJECT)
+    single = os.path.join(folder, "single")
+    write_page(single, "only.cmml", "Only")
+    several = os.path.join(folder, "several")
+    write_page(several, "a.cmml", "A")
+    write_page(several, "b.cmml", "B")
+    empty = os.path.join(folder, "empty")
+    os.makedirs(empty, exist_ok=True)
+    bare = os.path.join(folder, "bare.ravokprj")
+    with open(bare, "w") as f:
+        f.write('<resourcelist name="project">\n <resourcelist name="pages">\n'
+                ' </resourcelist>\n</resourcelist>\n')
+    plays = [(game, "Second runs"), (os.path.join(game, "quiz.ravokprj"), "Second runs"),
+             (single, "Only runs")]
+    for target, printed in plays:
+        r = subprocess.run([ravok, "--home", home, "--headless", "--frames", "2", "--print",
+                            target], stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=60)
+        out = r.stdout.decode("utf-8", "replace")
+        if r.returncode != 0 or printed not in out:
+            failures.append("ravok %s: exit %d, printed %r, %r" %
+                            (target, r.returncode, out, r.stderr.decode("utf-8", "replace")))
+    refused = [(empty, "holds no page (.cmml)"), (several, "holds 2 pages and no project"),
+               (bare, "the project lists no pages")]
+    for target, said in refused:
+        for args in ([ravok, "--home", home, "--headless", target], [ravok, "--home", home, target]):
+            status, err = run(args, env)
+            if status != 1 or (target + ": ") not in err or said not in err:
+                failures.append("%s: exit %d, %r" % (" ".join(args[3:]), status, err))
+    return failures
+
+
 def run(args, env=None):
     r = subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=60, env=env)
     return r.returncode, r.stderr.decode("utf-8", "replace")
@@ -84,6 +153,7 @@ def main():
         status, err = run(args, env)
         if status == 0 or (missing + ": no such page") not in err:
             failures.append("%s: exit %d, %r" % (" ".join(args[3:]), status, err))
+    failures += check_opening(ravok, home, folder, env)
     failures += check_traps(ravok, home, folder)
     shutil.rmtree(folder, ignore_errors=True)
     if failures:
