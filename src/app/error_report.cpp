@@ -148,6 +148,10 @@ TErrorReport makeErrorReport(const std::string& text, const TTrace& trace,
         if (endsWith(message, e.source)) message.resize(message.size() - e.source.size());
     }
     report.message = hostFormMessage(message);
+    if (size_t nl = report.message.find('\n'); nl != std::string::npos) {
+        report.note = report.message.substr(nl + 1);
+        report.message.resize(nl);
+    }
     int chosen = authorFrame >= 0 ? authorFrame : innermost;
     if (chosen >= 0) {
         report.positioned = true;
@@ -202,6 +206,7 @@ std::vector<std::string> TErrorReport::traceLines() const {
 
 std::string TErrorReport::text() const {
     std::string out = headline() + "\n" + excerpt();
+    if (!note.empty()) out += note + "\n";
     std::vector<std::string> frames = traceLines();
     if (!frames.empty()) {
         out += "call trace, innermost first:\n";

@@ -22,6 +22,9 @@ struct TReportFrame {
 
 struct TErrorReport {
     std::string message; // UTF-8, program paths in host form
+    // What followed the message's first line (what became of the process,
+    // a hint), printed after the source excerpt.
+    std::string note;
     bool positioned = false;
     TReportFrame at;        // when positioned: where the author looks
     std::string sourceLine; // that line of source (UTF-8)

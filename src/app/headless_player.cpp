@@ -155,7 +155,8 @@ int runHeadless(const THeadlessOptions& options) {
             reportMemory(loop.FrameCount);
         }
         if (gProgramExitRequested) break;
-        if (done && !TPrjManager::instance().hasPendingPage()) {
+        // A watched page that failed to start waits for the fix.
+        if (done && !watch && !TPrjManager::instance().hasPendingPage()) {
             // Held with no event to come (no page running): nothing will change.
             if (!input.pending()) break;
             // Held waiting for the window (paused while inactive): no game

@@ -60,7 +60,8 @@ void runErrorBox(GtkWindow* parent, const TErrorReport& report) {
     gtk_box_pack_start(GTK_BOX(row),
                        gtk_image_new_from_icon_name("dialog-error", GTK_ICON_SIZE_DIALOG), FALSE,
                        FALSE, 0);
-    std::string headlineText = shownPart(report.headline());
+    std::string headlineText =
+        shownPart(report.note.empty() ? report.headline() : report.headline() + "\n" + report.note);
     GtkWidget* headline = gtk_label_new(headlineText.c_str());
     // Wrapped labels ask for their narrowest width: a long headline gets a
     // width of its own, so that it wraps into lines a screen can hold.

@@ -148,8 +148,11 @@ void reloadPageKeepingGlobals(bool pageFileChanged) {
     std::string file = usr->sourceFile;
     // The objects a changed page places are made by a script written from it.
     if (pageFileChanged) deleteFile(reconstructionCacheFile(file));
-    gPending = keptGlobals();
-    gRestorePending = true;
+    // A page that never started (a class that did not compile, a failed
+    // start) has no game state to keep: the globals it left are what the
+    // failure left, and would overwrite the ones the kernel sets up.
+    gRestorePending = pageState().compiled;
+    gPending = gRestorePending ? keptGlobals() : std::vector<TKeptGlobal>{};
     Log("Reloading Page " + file);
     stopPage();
     // The project is opened again, so that its classes are taken afresh:

@@ -117,18 +117,25 @@ TNormalFunction* resolveDynamicCall(TProcess* p, const TValue& receiver, uint32_
         *cache = 0;
         std::string missing =
             translate("Method") + symbolName(symbol) + translate(" is not defined.");
-        warning(p, missing);
+        // With a hook the script goes on, and the warning is the one report;
+        // without, the error that ends the process is.
         TFunction* hook = cls->methodBySymbol(symErrorHook, cache);
-        if (hook && hook->hasCode()) return static_cast<TNormalFunction*>(hook);
+        if (hook && hook->hasCode()) {
+            warning(p, missing);
+            return static_cast<TNormalFunction*>(hook);
+        }
         fatal(missing);
     }
-    if (receiver.kind != vtError)
-        warning(p, describeValue(receiver) + translate(" Method") + symbolName(symbol) +
-                       translate(" cannot be called."));
+    // describeValue already says "is not Object" (or "is not initialized"),
+    // so the call is named after it, once.
+    std::string refused = describeValue(receiver) + translate(" Method") + symbolName(symbol) +
+                          translate(" cannot be called.");
     TFunction* hook = gCore.object ? gCore.object->methodBySymbol(symErrorHook, cache) : nullptr;
-    if (hook && hook->hasCode()) return static_cast<TNormalFunction*>(hook);
-    fatal(describeValue(receiver) + translate(" is not Object. Method ") + symbolName(symbol) +
-          translate(" cannot be called."));
+    if (hook && hook->hasCode()) {
+        if (receiver.kind != vtError) warning(p, refused);
+        return static_cast<TNormalFunction*>(hook);
+    }
+    fatal(refused);
 }
 
 TNormalFunction* resolveStaticCall(const TValue& receiver, int32_t index) {
@@ -1325,7 +1332,9 @@ int32_t run(TProcess* p, int32_t limit) {
     } catch (const std::exception& e) {
         std::string text = e.what();
         TTrace trace = processTrace(p);
-        ReportError(text, trace);
+        // The object stops running here, and its sprite with it: said, so
+        // that a vanished object is not a mystery.
+        ReportError(text + "\n" + translate("The object's process ended."), trace);
         p->exitState = 2;
         p->kill();
     }

@@ -7,6 +7,9 @@ reloads again. Then the files turn hostile: the class becomes a FIFO, the
 page a folder, then a file past the 16 MB limit. Each is reported, the
 running page goes on, and the player neither blocks nor aborts.
 
+A game that starts broken waits for the fix, and plays once it is saved; so
+does one whose process failed in a frame.
+
   run_watch_test.py RAVOK HOME
 """
 import os
@@ -57,6 +60,42 @@ def save(path, text):
     with open(path + ".tmp", "w", newline="") as f:
         f.write(text)
     os.replace(path + ".tmp", path)
+
+
+def recovery(ravok, home):
+    """Started with a syntax error, then a run-time error, each fixed by a save."""
+    failures = []
+    work = tempfile.mkdtemp(prefix="ravok-watch-broken-")
+    try:
+        with open(os.path.join(work, "main.cmml"), "w", newline="") as f:
+            f.write(PAGE)
+        source = os.path.join(work, "Ticker.ravok")
+        save(source, ticker("v1").replace("suspend();", "suspend()"))
+        game = subprocess.Popen([ravok, "--home", home, "--headless", "--print", "--watch",
+                                 "--frames", "100000", os.path.join(work, "main.cmml")],
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        out, err = queue.Queue(), queue.Queue()
+        threading.Thread(target=reader, args=(game.stdout, out), daemon=True).start()
+        threading.Thread(target=reader, args=(game.stderr, err), daemon=True).start()
+        if not wait_for(err, source + ":7:1: Syntax Error"):
+            failures.append("the broken start was not reported")
+        save(source, ticker("fixed"))
+        if not wait_for(out, "fixed 40"):
+            failures.append("the fixed class did not play after a broken start")
+        # A division by zero ends the object's process in a frame.
+        save(source, ticker("broken", "    if ($n > 50) $n = 1 / 0;\r\n"))
+        if not wait_for(err, "The object's process ended."):
+            failures.append("the failed frame was not reported")
+        save(source, ticker("again"))
+        if not wait_for(out, "again "):
+            failures.append("the fixed class did not play after a failed frame")
+        if game.poll() is not None:
+            failures.append("the player ended with status %d" % game.returncode)
+        game.kill()
+        game.wait()
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    return failures
 
 
 def main():
@@ -127,6 +166,7 @@ def main():
         game.wait()
     finally:
         shutil.rmtree(work, ignore_errors=True)
+    failures += recovery(ravok, home)
     for f in failures:
         print(f)
     return 1 if failures else 0

@@ -514,7 +514,7 @@ TEST_F(MainLoopTest, AFailedFrameIsReportedOnceAsARuntimeError) {
     clock.advance(17);
     loop.Main();
     ASSERT_EQ(recording().errors.size(), 1u);
-    EXPECT_EQ(recording().errors[0], "Division by zero");
+    EXPECT_EQ(recording().errors[0], "Division by zero\nThe object's process ended.");
     recording().errors.clear();
 }
 

@@ -26,11 +26,16 @@ namespace ravok::test {
 class TRecordingReporter : public TReporter {
 public:
     void notice(const std::string& text, const TTrace&) override { notices.push_back(text); }
+    // A report's first line is its message; what follows (that the object's
+    // process ended) is kept apart, so that messages compare as they are.
     void reportError(const std::string& text, const TTrace& trace) override {
-        errors.push_back(text);
+        size_t nl = text.find('\n');
+        errors.push_back(text.substr(0, nl));
+        notes.push_back(nl == std::string::npos ? std::string() : text.substr(nl + 1));
         traces.push_back(trace);
     }
     std::vector<std::string> errors;
+    std::vector<std::string> notes;
     std::vector<TTrace> traces;
     std::vector<std::string> notices;
 };
