@@ -14,6 +14,7 @@
 #include "runtime/process.h"
 #include "runtime/resource.h"
 #include "runtime/rtti.h"
+#include "runtime/sjis.h"
 #include "runtime/runtime_natives.h"
 
 #include "base/reporter.h"
@@ -32,27 +33,12 @@ std::string absoluteProgramPath(const std::string& hostFile) {
     return fromHostPath(host);
 }
 
-// A class from one file, named by the file's base name, beside the kernel
-// classes. Returns nullptr when it did not compile.
-TRTTI* compileFile(const std::string& hostFile, TPositionReporter& reporter, TRTTI* object) {
+// A class for one file, named by the file's base name, beside the kernel
+// classes; not compiled yet, so that classes given together find each
+// other whatever their order.
+TRTTI* registerFile(const std::string& hostFile, TPositionReporter& reporter) {
     std::string path = absoluteProgramPath(hostFile);
     reporter.shownNames[path] = hostFile;
-    std::string source;
-    TSourceText decoded;
-    TReadResult read = readSourceFile(path, decoded);
-    if (read != TReadResult::Ok) {
-        std::fprintf(stderr, "ravok: %s: %s\n", hostFile.c_str(),
-                     read == TReadResult::TooLarge     ? "is too large to be a source"
-                     : read == TReadResult::NotRegular ? "is not a regular file"
-                                                       : "cannot be read");
-        return nullptr;
-    }
-    if (decoded.unmapped) {
-        ReportError(unmappedCharacterMessage(decoded.unmapped),
-                    {{path, int32_t(decoded.unmappedOffset), {}}});
-        return nullptr;
-    }
-    source = std::move(decoded.text);
     auto* cls = new TRTTI(baseName(path));
     cls->sourceFile = path;
     TResource* list = resourceRoot() ? resourceRoot()->lookup("classes.lang") : nullptr;
@@ -61,12 +47,47 @@ TRTTI* compileFile(const std::string& hostFile, TPositionReporter& reporter, TRT
         TAlias::instance().add(cls->name, cls);
         cls->aliasRegistered = true;
     }
-    if (CompileClass(cls, source, {true, object}) || !cls->compiled) {
+    return cls;
+}
+
+// Compiles a registered class (unless a class compiled before it needed it
+// and compiled it then). False when it did not compile.
+bool compileRegistered(TRTTI* cls, const std::string& hostFile, TRTTI* object) {
+    if (cls->compiled) return true;
+    if (cls->failed) return false;
+    TSourceText decoded;
+    TReadResult read = readSourceFile(cls->sourceFile, decoded);
+    if (read != TReadResult::Ok) {
+        std::fprintf(stderr, "ravok: %s: %s\n", hostFile.c_str(),
+                     read == TReadResult::TooLarge     ? "is too large to be a source"
+                     : read == TReadResult::NotRegular ? "is not a regular file"
+                                                       : "cannot be read");
+        cls->failed = true;
+        return false;
+    }
+    if (decoded.unmapped) {
+        ReportError(unmappedCharacterMessage(decoded.unmapped),
+                    {{cls->sourceFile, int32_t(decoded.unmappedOffset), {}}});
+        cls->failed = true;
+        return false;
+    }
+    if (CompileClass(cls, decoded.text, {true, object}) || !cls->compiled) {
         if (!cls->failed)
             std::fprintf(stderr, "ravok: %s: its superclass is not compiled\n", hostFile.c_str());
-        return nullptr;
+        return false;
     }
-    return cls;
+    return true;
+}
+
+// The files' classes, registered together and compiled in the order given.
+std::vector<TRTTI*> compileFiles(const std::vector<std::string>& hostFiles,
+                                 TPositionReporter& reporter, TRTTI* object, bool& ok) {
+    std::vector<TRTTI*> classes;
+    for (const std::string& f : hostFiles)
+        classes.push_back(registerFile(f, reporter));
+    for (size_t i = 0; i < classes.size(); ++i)
+        ok = compileRegistered(classes[i], hostFiles[i], object) && ok;
+    return classes;
 }
 
 } // namespace
@@ -79,9 +100,10 @@ int runScript(const std::string& file, const std::vector<std::string>& classFile
     if (bootKernel()) {
         TRTTI* object = dynamic_cast<TRTTI*>(resourceRoot()->lookup("classes.lang.Object"));
         bool ok = true;
-        for (const std::string& f : classFiles)
-            ok = ok && compileFile(f, reporter, object);
-        TRTTI* main = ok ? compileFile(file, reporter, object) : nullptr;
+        std::vector<std::string> files = classFiles;
+        files.push_back(file);
+        std::vector<TRTTI*> classes = compileFiles(files, reporter, object, ok);
+        TRTTI* main = ok ? classes.back() : nullptr;
         if (main) {
             uint32_t instance = allocateInstance(main);
             TProcess* p = createProcess(TValue::ofObject(instance), {}, std::string_view());
@@ -103,12 +125,18 @@ int checkScripts(const std::vector<std::string>& files, const std::set<std::stri
     bool ok = bootKernel() && !files.empty();
     if (ok) {
         TRTTI* object = dynamic_cast<TRTTI*>(resourceRoot()->lookup("classes.lang.Object"));
-        // As --run takes them: the further files first, then the main one.
-        for (size_t i = 1; i < files.size(); ++i)
-            ok = compileFile(files[i], reporter, object) && ok;
-        ok = compileFile(files[0], reporter, object) && ok;
+        compileFiles(files, reporter, object, ok);
     }
-    if (ok && reporter.errors == 0) reportTraps(silenced, {}, reporter.shownNames);
+    // The pages beside the files set globals and fields the classes read.
+    std::vector<std::string> pages;
+    std::set<std::string> folders;
+    for (const std::string& f : files) {
+        std::string folder = parentDir(absoluteProgramPath(f));
+        if (!folders.insert(folder).second) continue;
+        for (const std::string& name : listDirectory(folder).files)
+            if (equalsNoCase(extension(name), ".cmml")) pages.push_back(folder + "\\" + name);
+    }
+    if (ok && reporter.errors == 0) reportTraps(silenced, pages, reporter.shownNames);
     setReporter(previous);
     return ok && reporter.errors == 0 ? 0 : 1;
 }

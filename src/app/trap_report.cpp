@@ -43,13 +43,25 @@ int reportTraps(const std::set<std::string>& silenced, const std::vector<std::st
                 const std::map<std::string, std::string>& shownNames) {
     TTrapKnowledge known;
     std::vector<std::pair<TRTTI*, std::string>> checked;
-    std::set<std::string> seen;
+    // A page's class appears twice (the page's own entry and the project's
+    // merged one, which is the one compiled): each source is checked once,
+    // through a compiled class when there is one.
+    std::map<std::string, TRTTI*> bySource;
+    std::vector<std::string> order;
     for (TRTTI* cls : gClassTable ? *gClassTable : std::vector<TRTTI*>{}) {
-        if (!cls || cls->sourceFile.empty() || !seen.insert(cls->sourceFile).second) continue;
-        std::string source = sourceTextOf(cls->sourceFile);
+        if (!cls || cls->sourceFile.empty()) continue;
+        auto [it, fresh] = bySource.emplace(cls->sourceFile, cls);
+        if (fresh)
+            order.push_back(cls->sourceFile);
+        else if (cls->compiled && !it->second->compiled)
+            it->second = cls;
+    }
+    for (const std::string& file : order) {
+        TRTTI* cls = bySource[file];
+        std::string source = sourceTextOf(file);
         if (source.empty()) continue;
         collectAssignedNames(source, known.assigned);
-        if (!isKernelSource(cls->sourceFile) && cls->compiled) checked.push_back({cls, source});
+        if (!isKernelSource(file) && cls->compiled) checked.push_back({cls, source});
     }
     for (const std::string& page : pageFiles)
         addPageNames(page, known.assigned);

@@ -135,6 +135,59 @@ def check_opening(ravok, home, folder, env):
     return failures
 
 
+def check_game_forms(ravok, home, folder):
+    """--check of a page and of a project warns as --check of the files does;
+    files name each other in any order; page globals and inst_ values count
+    as assigned; a page whose class does not compile says why."""
+    failures = []
+    game = os.path.join(folder, "checked")
+    os.makedirs(game, exist_ok=True)
+    with open(os.path.join(game, "Traps.ravok"), "w") as f:
+        f.write("extends Char;\n" + TRAPS)
+    with open(os.path.join(game, "Ship.ravok"), "w") as f:
+        f.write("extends Char;\nfunction fire() { s = new Shot(); s.go(speed); return s; }\n"
+                "print($lives);\n")
+    with open(os.path.join(game, "Shot.ravok"), "w") as f:
+        f.write("extends Char;\nfunction go(v) { print(v); }\n")
+    with open(os.path.join(game, "main.cmml"), "w") as f:
+        f.write('<resourcelist name="usr">\n <resourcelist name="classes">\n'
+                '  <class name="Traps" src="Traps.ravok" category="usr"/>\n'
+                '  <class name="Ship" src="Ship.ravok" category="usr"/>\n'
+                '  <class name="Shot" src="Shot.ravok" category="usr"/>\n'
+                ' </resourcelist>\n <resourcelist name="gen">\n'
+                '  <generator className="Traps" name="$traps"/>\n'
+                '  <generator className="Ship" name="$ship" inst_speed="3"/>\n'
+                ' </resourcelist>\n <resourcelist name="global">\n'
+                '  <globalvalue name="$lives" value="3"/>\n'
+                ' </resourcelist>\n</resourcelist>\n')
+    with open(os.path.join(game, "game.ravokprj"), "w") as f:
+        f.write('<resourcelist name="project">\n <resourcelist name="pages">\n'
+                '  <page name="$page_main" src="main.cmml"/>\n'
+                ' </resourcelist>\n</resourcelist>\n')
+    for target in ("main.cmml", "game.ravokprj"):
+        status, err = run([ravok, "--home", home, "--check", os.path.join(game, target)])
+        lines = [l for l in err.splitlines() if ": warning: " in l]
+        if status != 0 or len(lines) != len(WARNINGS):
+            failures.append("--check %s: exit %d, %d warnings, not %d:\n%s" %
+                            (target, status, len(lines), len(WARNINGS), err))
+        for _, w in WARNINGS:
+            w = w.replace("traps.ravok:", "Traps.ravok:").split(":", 1)[1]
+            w = w.split(":", 2)
+            want = "Traps.ravok:%d:%s" % (int(w[0]) + 1, w[1] + ":" + w[2])
+            if not any(want in l for l in lines):
+                failures.append("--check %s did not warn %r" % (target, want))
+    os.chdir(game)
+    status, err = run([ravok, "--home", home, "--check", "Ship.ravok", "Shot.ravok"])
+    if status != 0 or err:
+        failures.append("--check Ship.ravok Shot.ravok: exit %d, %r" % (status, err))
+    with open(os.path.join(game, "Shot.ravok"), "w") as f:
+        f.write("extends Char;\nfunction go(v) { print(v) }\n")
+    status, err = run([ravok, "--home", home, "--check", "main.cmml"])
+    if status != 1 or "Shot.ravok:2:27: Syntax Error" not in err:
+        failures.append("--check of a page with a broken class: exit %d, %r" % (status, err))
+    return failures
+
+
 def run(args, env=None):
     r = subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=60, env=env)
     return r.returncode, r.stderr.decode("utf-8", "replace")
@@ -155,6 +208,7 @@ def main():
             failures.append("%s: exit %d, %r" % (" ".join(args[3:]), status, err))
     failures += check_opening(ravok, home, folder, env)
     failures += check_traps(ravok, home, folder)
+    failures += check_game_forms(ravok, home, folder)
     shutil.rmtree(folder, ignore_errors=True)
     if failures:
         print("\n".join(failures))
