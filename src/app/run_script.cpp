@@ -6,16 +6,16 @@
 #include "compiler/class_compiler.h"
 #include "kernel/boot.h"
 #include "resources/host_files.h"
-#include "resources/source_files.h"
 #include "resources/program_paths.h"
+#include "resources/source_files.h"
 #include "runtime/interpreter.h"
 #include "runtime/paths.h"
 #include "runtime/pool.h"
 #include "runtime/process.h"
 #include "runtime/resource.h"
 #include "runtime/rtti.h"
-#include "runtime/sjis.h"
 #include "runtime/runtime_natives.h"
+#include "runtime/sjis.h"
 
 #include "base/reporter.h"
 

@@ -5,6 +5,7 @@
 #include "compiler/parse_tree.h"
 
 #include "resources/resource_kinds.h"
+#include "runtime/close_names.h"
 #include "runtime/errors.h"
 #include "runtime/function.h"
 #include "runtime/messages.h"
@@ -30,6 +31,24 @@ TResource* TCompileContext::lookup(const std::string& name) const {
 }
 
 namespace {
+
+// What the author most likely meant by a method the class lacks: the
+// superclass a class without an extends line forgot, or a close name. The
+// hint follows the message on a line of its own.
+std::string undefinedMethodHint(const TCompileContext& c, const std::string& name) {
+    if (!c.extendsGiven) {
+        for (const char* kernelClass : {"Char", "Sprite"}) {
+            TRTTI* cls = resolveClassPath(kernelClass);
+            if (cls && cls->methodByName(name))
+                return "\n" + translate("The class has no extends line, so it extends Object. ") +
+                       name + translate(" is a method of ") + kernelClass +
+                       translate(": write \"extends ") + kernelClass +
+                       translate(";\" as the first line of the class.");
+        }
+    }
+    std::string hint = methodHint(name, c.cls);
+    return hint.empty() ? hint : "\n" + hint;
+}
 
 TResList* nodeAt(TResultList* n, int i) { return static_cast<TResList*>(n->node(i)); }
 std::string tokenText(TResultList* n, int i) { return n->token(i)->text(); }
@@ -192,7 +211,9 @@ TChainState emitElement(TResultList* e, TChainState state, bool address, TCompil
         return TChainState::Value;
     }
     int32_t index = c.cls->methodIndexByName(name);
-    if (index < 0) c.fail(translate("Method") + name + translate(" is undefined."));
+    if (index < 0)
+        c.fail(translate("Method") + name + translate(" is undefined.") +
+               undefinedMethodHint(c, name));
     TFunction* fn = c.cls->methodByIndex(index);
     if (state == TChainState::Start) w.op(Op_PushThis);
     uint32_t n = emitArgs();
@@ -229,7 +250,8 @@ int G_Program::Emit(TCompileContext& c) {
     c.pass = 1;
     emitChild(this, 0, c); // G_Extends
     TRTTI* super = c.found ? dynamic_cast<TRTTI*>(c.found) : nullptr;
-    if (nodeAt(this, 0)->count() == 0) super = c.defaultSuperclass;
+    c.extendsGiven = nodeAt(this, 0)->count() != 0;
+    if (!c.extendsGiven) super = c.defaultSuperclass;
     if (super) {
         cls->superclass = super;
         if (!super->compiled) return 0; // compiled later, once the superclass is

@@ -36,6 +36,9 @@ public:
     // Used when the program has no extends: the class a file passed to
     // --run extends without saying so.
     TRTTI* defaultSuperclass = nullptr;
+    // Whether the program names its superclass (a missing one is the usual
+    // cause of a kernel method that is "undefined").
+    bool extendsGiven = false;
 
     // Raises the compile error class name + ":" + text.
     [[noreturn]] void fail(const std::string& text) const;

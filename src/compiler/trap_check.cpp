@@ -1,5 +1,7 @@
 #include "compiler/trap_check.h"
 
+#include "runtime/close_names.h"
+
 #include "compiler/lexer.h"
 #include "compiler/parse_tree.h"
 #include "compiler/yup.h"
@@ -75,22 +77,6 @@ std::vector<std::string> nameList(const TNode* list) {
         }
     }
     return names;
-}
-
-size_t editDistance(const std::string& a, const std::string& b) {
-    std::vector<size_t> row(b.size() + 1);
-    for (size_t j = 0; j <= b.size(); ++j)
-        row[j] = j;
-    for (size_t i = 1; i <= a.size(); ++i) {
-        size_t diagonal = row[0];
-        row[0] = i;
-        for (size_t j = 1; j <= b.size(); ++j) {
-            size_t up = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
-            diagonal = up;
-        }
-    }
-    return row[b.size()];
 }
 
 class TWalker {

@@ -3,6 +3,7 @@
 #include "base/seam.h"
 
 #include "runtime/arithmetic.h"
+#include "runtime/close_names.h"
 #include "runtime/errors.h"
 #include "runtime/function.h"
 #include "runtime/messages.h"
@@ -119,6 +120,8 @@ TNormalFunction* resolveDynamicCall(TProcess* p, const TValue& receiver, uint32_
             translate("Method") + symbolName(symbol) + translate(" is not defined.");
         // With a hook the script goes on, and the warning is the one report;
         // without, the error that ends the process is.
+        if (std::string hint = methodHint(symbolName(symbol), cls); !hint.empty())
+            missing += "\n" + hint;
         TFunction* hook = cls->methodBySymbol(symErrorHook, cache);
         if (hook && hook->hasCode()) {
             warning(p, missing);
