@@ -33,7 +33,8 @@ namespace {
 void usage(FILE* out) {
     std::fprintf(
         out,
-        "usage: ravok [--home DIR] [--log] [--print] [--headless] [--frames N] [--shot N:FILE]\n"
+        "usage: ravok [--home DIR] [--lang ja|en] [--log] [--print] [--headless] [--frames N]\n"
+        "             [--shot N:FILE]\n"
         "             [--gif FIRST:LAST:FILE.gif] [--audio FILE.wav] [--input FILE]\n"
         "             [--record FILE] [--watch]\n"
         "             [FULLSCREEN] [PAGE.cmml | PROJECT.ravokprj | FOLDER]\n"
@@ -66,14 +67,17 @@ void usage(FILE* out) {
         "  --parse FILE    print the parse tree of a class source\n"
         "  --demo          list and run the built-in demo program\n"
         "  --log           write the log service's lines to standard error\n"
+        "  --lang ja|en    the language of the player's messages (default: the locale's)\n"
         "  --help          show this text\n");
 }
 
-// The program directory, its message table and its settings.
-void setUpProgramDirectory(const std::string& homeOption) {
+// The program directory, its settings and the message table of the
+// language chosen.
+void setUpProgramDirectory(const std::string& homeOption, const std::string& language) {
     setProgramDirectory(fromHostPath(findProgramHome(homeOption)));
-    TMessageTable::instance().loadFromProgramDirectory();
     TEnvironment::instance().load();
+    TMessageTable::instance().loadFromProgramDirectory(
+        chooseLanguage(language, TEnvironment::instance().getEnv("Language")));
 }
 
 } // namespace
@@ -82,17 +86,23 @@ namespace {
 
 int runPlayer(int argc, char** argv, TWindowPlayer& window) {
     wireSharedServices();
-    std::string home;
-    for (int i = 1; i + 1 < argc; ++i)
+    std::string home, language;
+    for (int i = 1; i + 1 < argc; ++i) {
         if (std::string(argv[i]) == "--home") home = argv[i + 1];
-    setUpProgramDirectory(home);
+        if (std::string(argv[i]) == "--lang") language = argv[i + 1];
+    }
+    if (!language.empty() && language != "ja" && language != "en") {
+        std::fprintf(stderr, "ravok: --lang takes ja or en, not %s\n", language.c_str());
+        return 1;
+    }
+    setUpProgramDirectory(home, language);
     THeadlessOptions headless;
     bool headlessGiven = false;
     bool fullScreen = false;
     std::string record;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        if (arg == "--home" && i + 1 < argc) {
+        if ((arg == "--home" || arg == "--lang") && i + 1 < argc) {
             ++i;
         } else if (arg == "--log") {
             setLogEnabled(true);

@@ -1,5 +1,7 @@
 #include "app/error_report.h"
 
+#include "runtime/messages.h"
+
 #include "base/encoding.h"
 #include "compiler/source_position.h"
 #include "resources/host_files.h"
@@ -209,7 +211,7 @@ std::string TErrorReport::text() const {
     if (!note.empty()) out += note + "\n";
     std::vector<std::string> frames = traceLines();
     if (!frames.empty()) {
-        out += "call trace, innermost first:\n";
+        out += cp932ToUtf8(translate("call trace, innermost first:")) + "\n";
         for (const std::string& f : frames)
             out += f + "\n";
     }

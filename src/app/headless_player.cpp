@@ -25,6 +25,7 @@
 #include "resources/resource_tree.h"
 #include "runtime/arena.h"
 #include "runtime/host_registry.h"
+#include "runtime/messages.h"
 #include "runtime/paths.h"
 #include "runtime/runtime_natives.h"
 #include "runtime/sjis.h"
@@ -91,15 +92,20 @@ namespace {
 void reportProfile() {
     TTimeAnalyzer& analyzer = TTimeAnalyzer::instance();
     analyzer.endSection(0);
-    std::fprintf(stderr, "profile (sections by total time, milliseconds):\n");
-    auto line = [](const TTimeAnalyzer::TRow& row) {
-        std::fprintf(stderr, "%6s %10s %12s %18s %18s\n", cp932ToTerminal(row[0]).c_str(),
-                     cp932ToTerminal(row[1]).c_str(), cp932ToTerminal(row[2]).c_str(),
-                     cp932ToTerminal(row[3]).c_str(), cp932ToTerminal(row[4]).c_str());
-    };
-    line(timeAnalyzerHeader());
+    // The result window's own header is Japanese and its numbers carry
+    // fifteen digits; the terminal gets the reader's language and figures
+    // rounded to what a measurement in milliseconds can tell.
+    std::fprintf(stderr, "%s\n",
+                 cp932ToTerminal(translate("profile (sections by total time, milliseconds):"))
+                     .c_str());
+    std::fprintf(stderr, "%6s %10s %12s %8s %12s\n", cp932ToTerminal(translate("No.")).c_str(),
+                 cp932ToTerminal(translate("passes")).c_str(),
+                 cp932ToTerminal(translate("total ms")).c_str(), "%",
+                 cp932ToTerminal(translate("ms a pass")).c_str());
+    auto number = [](const std::string& text) { return std::strtod(text.c_str(), nullptr); };
     for (const auto& row : analyzer.listing(2, true))
-        line(row);
+        std::fprintf(stderr, "%6s %10.0f %12.3f %8.2f %12.4f\n", row[0].c_str(), number(row[1]),
+                     number(row[2]), number(row[3]), number(row[4]));
 }
 } // namespace
 

@@ -1,6 +1,7 @@
 #include "app/trap_report.h"
 
 #include "app/error_report.h"
+#include "runtime/messages.h"
 #include "compiler/trap_check.h"
 #include "resources/host_files.h"
 #include "resources/source_files.h"
@@ -83,7 +84,7 @@ int reportTraps(const std::set<std::string>& silenced, const std::vector<std::st
         };
         for (const TTrapWarning& w : findTraps(source, known)) {
             if (silenced.count(w.name)) continue;
-            TErrorReport report = makeErrorReport("warning: " + w.text + " [" + w.name + "]",
+            TErrorReport report = makeErrorReport(translate("warning: ") + w.text + " [" + w.name + "]",
                                                   {{cls->sourceFile, w.offset, {}}}, shownNames);
             std::fputs(utf8ToTerminal(report.text()).c_str(), stderr);
             ++count;

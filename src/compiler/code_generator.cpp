@@ -138,8 +138,8 @@ int findName(const std::vector<std::string>& names, const std::string& name) {
 
 // "" ""super"" must be followed by Method invocation."" and the "is" twin, as
 // the system's texts spell them.
-const char* kSuperMessage = "\": \"\"super\"\" must be followed by Method invocation.\"";
-const char* kIsMessage = "\" \"\"is\"\" Operator must be followed by Class.\"";
+const char* kSuperMessage = "\": \"\"super\"\" must be followed by Method invocation.\"";  // message
+const char* kIsMessage = "\" \"\"is\"\" Operator must be followed by Class.\"";  // message
 
 // One element of a name chain; returns the new chain state.
 TChainState emitElement(TResultList* e, TChainState state, bool address, TCompileContext& c) {

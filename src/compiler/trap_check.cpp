@@ -1,6 +1,7 @@
 #include "compiler/trap_check.h"
 
 #include "runtime/close_names.h"
+#include "runtime/messages.h"
 
 #include "compiler/lexer.h"
 #include "compiler/parse_tree.h"
@@ -153,7 +154,7 @@ private:
             consider(n);
         for (const std::string& n : scope_.args)
             consider(n);
-        return best.empty() ? "" : " (did you mean " + best + "?)";
+        return best.empty() ? "" : translate(" (did you mean ") + best + translate("?)");
     }
 
     void read(const TLexElem* t, const TState& state) {
@@ -162,11 +163,12 @@ private:
         scope_.warned.insert(name);
         if (scope_.locals.count(name))
             warn("unassigned", t,
-                 "the local variable " + name +
-                     " is read before anything assigned it; it reads as null");
+                 translate("the local variable ") + name +
+                     translate(" is read before anything assigned it; it reads as null"));
         else
             warn("unassigned", t,
-                 name + " is read, but nothing assigns it; it reads as null" + suggestion(name));
+                 name + translate(" is read, but nothing assigns it; it reads as null") +
+                     suggestion(name));
     }
 
     void assign(const std::string& name, TState& state) {
@@ -189,9 +191,10 @@ private:
                 own != ownArity_.end() ? own->second : known_.methodArguments(name->text());
             if (declared >= 0 && given > declared)
                 warn("extra-arguments", name,
-                     name->text() + " takes " + std::to_string(declared) + " argument" +
-                         (declared == 1 ? "" : "s") + " and is given " + std::to_string(given) +
-                         "; the extra ones are dropped");
+                     name->text() + translate(" takes ") + std::to_string(declared) +
+                         translate(declared == 1 ? " argument" : " arguments") +
+                         translate(" and is given ") + std::to_string(given) +
+                         translate("; the extra ones are dropped"));
         }
         expressionChildren(args, state);
     }
@@ -249,14 +252,15 @@ private:
                 const TLexElem* name = plainName(n->node(0));
                 bool relational = op == "<" || op == "<=" || op == ">" || op == ">=";
                 // null orders above every value that is not null.
-                std::string always = op[0] == '>' ? "always true" : "always false";
+                std::string always =
+                    translate(op[0] == '>' ? " compares as always true" : " compares as always false");
                 if (relational && isNullLiteral(n->node(0)))
                     warn("null-compare", ops->token(0),
-                         "null on the left of " + op + " compares as " + always);
+                         translate("null on the left of ") + op + always);
                 else if (relational && name && !isKnown(name->text(), state))
                     warn("null-compare", ops->token(0),
-                         name->text() + " is null here, and null on the left of " + op +
-                             " compares as " + always);
+                         name->text() + translate(" is null here, and null on the left of ") + op +
+                             always);
             }
             expression(n->node(0), state);
             expressionChildren(ops, state);
@@ -281,9 +285,11 @@ private:
                 int declared = known_.constructorArguments(name);
                 if (declared >= 0 && given > declared)
                     warn("extra-arguments", cls->token(0),
-                         "the constructor of " + name + " takes " + std::to_string(declared) +
-                             " argument" + (declared == 1 ? "" : "s") + " and is given " +
-                             std::to_string(given) + "; the extra ones are dropped");
+                         translate("the constructor of ") + name + translate(" takes ") +
+                             std::to_string(declared) +
+                             translate(declared == 1 ? " argument" : " arguments") +
+                             translate(" and is given ") + std::to_string(given) +
+                             translate("; the extra ones are dropped"));
             }
             expressionChildren(n->node(3), state);
         } else if (k != "G_Const" && k != "G_ResourceVal") {
@@ -298,8 +304,9 @@ private:
             if (name && !isKnown(name->text(), state) && out_) {
                 scope_.warned.insert(name->text());
                 warn("lone-name", name,
-                     name->text() + "; is a name alone and does nothing" +
-                         (name->text() == "continue" ? " (the language has no continue)" : ""));
+                     name->text() + translate("; is a name alone and does nothing") +
+                         (name->text() == "continue" ? translate(" (the language has no continue)")
+                                                     : std::string()));
             }
             expression(s->node(0), state);
         } else if (k == "G_Block") {

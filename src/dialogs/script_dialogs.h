@@ -16,8 +16,8 @@ namespace ravok {
 
 // Status: 0 while open, 1 after OK, 2 after Cancel or any other close.
 struct TInputBox {
-    std::string caption = "Input";
-    std::string prompt = "Input Strings:";
+    std::string caption = "Input";  // message
+    std::string prompt = "Input Strings:";  // message
     std::string text;
     // The window's place and size; -1 leaves what the window has.
     int left = -1, top = -1, width = -1, height = -1;
@@ -34,8 +34,8 @@ struct TInputBox {
 // window was closed without one.
 struct TSelectBox {
     std::string message;
-    std::string caption = "Confirm";
-    std::array<std::string, 4> buttons{"&Yes", "&No", "", ""};
+    std::string caption = "Confirm";  // message
+    std::array<std::string, 4> buttons{"&Yes", "&No", "", ""};  // message
     std::array<bool, 4> visible{true, true, false, false};
     int status = 0;
     bool open = false;

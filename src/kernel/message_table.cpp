@@ -1,5 +1,7 @@
 #include "kernel/message_table.h"
 
+#include <cstdlib>
+
 #include "resources/host_files.h"
 #include "resources/source_files.h"
 #include "resources/program_paths.h"
@@ -27,8 +29,26 @@ void TMessageTable::load(std::string_view path) {
     }
 }
 
-void TMessageTable::loadFromProgramDirectory() {
-    load(resolve("Kernel\\message.ini", programDirectory()));
+void TMessageTable::loadFromProgramDirectory(std::string_view language) {
+    load(resolve(language == "ja" ? "Kernel\\message_ja.ini" : "Kernel\\message.ini",
+                 programDirectory()));
+}
+
+std::string chooseLanguage(std::string_view option, std::string_view setting) {
+    auto named = [](std::string_view v) -> std::string {
+        std::string folded = foldCase(v);
+        if (folded.rfind("ja", 0) == 0) return "ja";
+        if (folded.rfind("en", 0) == 0) return "en";
+        return {};
+    };
+    if (std::string o = named(option); !o.empty()) return o;
+    if (std::string s = named(setting); !s.empty()) return s;
+    // The first of the three that is set decides, as for every program.
+    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value && *value) return named(value) == "ja" ? "ja" : "en";
+    }
+    return "en";
 }
 
 std::string TMessageTable::translate(std::string_view text) const {

@@ -18,8 +18,9 @@ public:
 
     // Reads the table (CP932 lines); a missing file leaves it empty.
     void load(std::string_view path);
-    // Loads Kernel\message.ini from the program directory.
-    void loadFromProgramDirectory();
+    // Loads the table of the language: Kernel\message_ja.ini for "ja",
+    // Kernel\message.ini (English, which translates nothing) otherwise.
+    void loadFromProgramDirectory(std::string_view language = "en");
 
     // The translation ignoring case, or the text itself.
     std::string translate(std::string_view text) const override;
@@ -28,5 +29,10 @@ public:
 private:
     std::map<std::string, std::string> entries_; // by case-folded text
 };
+
+// The language messages are shown in: `option` (--lang) when given, else
+// `setting` (the Language setting), else Japanese where LC_ALL, LC_MESSAGES
+// or LANG names a Japanese locale, else English. Answers "ja" or "en".
+std::string chooseLanguage(std::string_view option, std::string_view setting);
 
 } // namespace ravok

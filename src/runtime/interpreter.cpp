@@ -34,7 +34,7 @@ TDebugHold gNoDebugger;
 constinit TSeam<TDebugHold> gHold(gNoDebugger);
 
 // "Native関数"
-constexpr const char* kNativeFunction = "Native\x8A\xD6\x90\x94";
+constexpr const char* kNativeFunction = "Native\x8A\xD6\x90\x94";  // message
 
 [[noreturn]] void fatal(const std::string& text) { throw ERunError(text); }
 

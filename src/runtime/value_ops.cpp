@@ -185,8 +185,9 @@ float compare(const TValue& left, const TValue& right) {
 }
 
 std::string describeValue(const TValue& v) {
-    return valueToText(v) +
-           translate(v.kind == vtUnset ? " is not initialized." : " is not Object.");
+    if (v.kind == vtUnset)
+        return translate("Variable") + symbolName(v.u) + translate(" is not initialized.");
+    return valueToText(v) + translate(" is not Object.");
 }
 
 } // namespace ravok

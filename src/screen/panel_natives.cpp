@@ -60,10 +60,10 @@ uint32_t targetOf(TValue* cell) {
 
 // Why a panel of that size was not made: its size, or the memory.
 void reportRefusedPanel(int64_t width, int64_t height) {
-    const char* why = width < 0 || height < 0 ? ": a panel cannot have a negative size."
+    const char* why = width < 0 || height < 0 ? ": a panel cannot have a negative size."  // message
                       : !panelSizeAllowed(width, height)
-                          ? ": the panel is too large."
-                          : ": there is not enough memory for the panel.";
+                          ? ": the panel is too large."  // message
+                          : ": there is not enough memory for the panel.";  // message
     ReportError(std::to_string(width) + "x" + std::to_string(height) + translate(why));
 }
 
