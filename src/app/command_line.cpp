@@ -4,6 +4,7 @@
 #include "app/front_end_tools.h"
 #include "app/game_opening.h"
 #include "app/headless_player.h"
+#include "app/new_game.h"
 #include "app/program_home.h"
 #include "app/run_script.h"
 #include "app/trap_report.h"
@@ -41,6 +42,7 @@ void usage(FILE* out) {
         "       ravok [--home DIR] --check [--no-warn NAME ...] PAGE|PROJECT|FILE.ravok "
         "[CLASS.ravok ...]\n"
         "       ravok [--home DIR] [--log] [--print] --run FILE [CLASS.ravok ...]\n"
+        "       ravok --new FOLDER\n"
         "       ravok --tokens FILE | --parse FILE | --demo\n"
         "  PAGE.cmml       the page to start with (default: the bundled game)\n"
         "  PROJECT.ravokprj  play the project from its start page\n"
@@ -61,6 +63,7 @@ void usage(FILE* out) {
         "                  about traps; exit status 0 or 1\n"
         "  --no-warn NAME  leave out a warning: unassigned, lone-name, extra-arguments,\n"
         "                  null-compare\n"
+        "  --new FOLDER    write a small starter game into FOLDER\n"
         "  --run FILE ...  compile the class files, then FILE, and run FILE's top-level code\n"
         "  --print         echo print output to standard output\n"
         "  --tokens FILE   print the tokens of a class source\n"
@@ -170,6 +173,8 @@ int runPlayer(int argc, char** argv, TWindowPlayer& window) {
             }
             if (equalsNoCase(extension(files[0]), ".ravok")) return checkScripts(files, silenced);
             return checkGame(files[0], silenced);
+        } else if (arg == "--new" && i + 1 < argc) {
+            return makeNewGame(argv[i + 1]);
         } else if (arg == "--run" && i + 1 < argc) {
             std::string file = argv[++i];
             std::vector<std::string> classes(argv + i + 1, argv + argc);

@@ -26,10 +26,14 @@ TFileWatch::TStamp TFileWatch::stampOf(const std::string& file) {
     return s;
 }
 
-void TFileWatch::watch(const std::vector<std::string>& hostFiles) {
+void TFileWatch::watch(const std::vector<std::string>& hostFiles, int64_t readAtNs) {
     files_.clear();
     for (const std::string& f : hostFiles) {
         files_[f] = stampOf(f);
+        if (readAtNs > 0 && files_[f].modified > readAtNs) {
+            files_[f] = TStamp{};
+            lookNow_ = true;
+        }
         size_t slash = f.rfind('/');
         std::string folder = slash == std::string::npos ? "." : f.substr(0, slash);
         if (fd_ < 0 || folders_.count(folder)) continue;
@@ -43,7 +47,8 @@ std::vector<std::string> TFileWatch::changed() {
     if (fd_ >= 0) {
         // Only an event in a watched folder is worth a look at the files.
         alignas(inotify_event) char buffer[4096];
-        bool any = false;
+        bool any = lookNow_;
+        lookNow_ = false;
         while (read(fd_, buffer, sizeof buffer) > 0)
             any = true;
         if (!any) return {};

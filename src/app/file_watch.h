@@ -22,7 +22,10 @@ public:
     TFileWatch& operator=(const TFileWatch&) = delete;
 
     // Watches these host files from now on (what they hold now is the base).
-    void watch(const std::vector<std::string>& hostFiles);
+    // A file modified after `readAtNs` (the realtime clock, in nanoseconds;
+    // 0: never) changed after it was read, before the watch began, and is
+    // reported by the next changed().
+    void watch(const std::vector<std::string>& hostFiles, int64_t readAtNs = 0);
     // The watched files changed since the last call (or since watch()).
     std::vector<std::string> changed();
     bool usesInotify() const { return fd_ >= 0; }
@@ -37,6 +40,7 @@ private:
     static TStamp stampOf(const std::string& file);
 
     int fd_ = -1;
+    bool lookNow_ = false;               // a file changed before the watch began
     std::map<std::string, int> folders_; // folder -> inotify watch
     std::map<std::string, TStamp> files_;
 };

@@ -95,9 +95,9 @@ void reportProfile() {
     // The result window's own header is Japanese and its numbers carry
     // fifteen digits; the terminal gets the reader's language and figures
     // rounded to what a measurement in milliseconds can tell.
-    std::fprintf(stderr, "%s\n",
-                 cp932ToTerminal(translate("profile (sections by total time, milliseconds):"))
-                     .c_str());
+    std::fprintf(
+        stderr, "%s\n",
+        cp932ToTerminal(translate("profile (sections by total time, milliseconds):")).c_str());
     std::fprintf(stderr, "%6s %10s %12s %8s %12s\n", cp932ToTerminal(translate("No.")).c_str(),
                  cp932ToTerminal(translate("passes")).c_str(),
                  cp932ToTerminal(translate("total ms")).c_str(), "%",

@@ -58,7 +58,8 @@ const std::map<std::string, TTextUse>& dialogKinds() {
         {"input-text", TTextUse::Required},  {"input-ok", TTextUse::Optional},
         {"input-cancel", TTextUse::None},    {"input-close", TTextUse::None},
         {"select", TTextUse::None},          {"select-close", TTextUse::None},
-        {"editor-text", TTextUse::Required}, {"editor-focus-out", TTextUse::None}};
+        {"editor-text", TTextUse::Required}, {"editor-focus-out", TTextUse::None},
+        {"editor-enter", TTextUse::None},    {"editor-escape", TTextUse::None}};
     return kinds;
 }
 
@@ -288,6 +289,8 @@ void TInputScript::answerDialog(const TInputEvent& e) {
     if (e.kind == "select-close") selectBox().closed();
     if (e.kind == "editor-text") textEditor().typed(e.text);
     if (e.kind == "editor-focus-out") textEditor().focusLost();
+    if (e.kind == "editor-enter") textEditor().enter();
+    if (e.kind == "editor-escape") textEditor().finish();
 }
 
 void TInputScript::beforeFrame(long frame) {

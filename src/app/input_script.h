@@ -24,6 +24,8 @@
 //   FRAME select-close          the select box closed without a button (-1)
 //   FRAME editor-text TEXT      typed into the text editor's visible field
 //   FRAME editor-focus-out      the text editor loses the focus and closes
+//   FRAME editor-enter          Enter in the editor: a one-line edit ends
+//   FRAME editor-escape         Escape in the editor: the edit ends
 //
 // The file must be a regular file of at most 64 MB, each line at most 64 KB,
 // every number within its event's range (a mouse position within a million

@@ -21,7 +21,7 @@ bool TPageWatch::turn() {
         for (const std::string& f : pageSourceFiles())
             files.push_back(toHostPath(f));
         page_ = files.empty() ? std::string() : files.front();
-        files_.watch(files);
+        files_.watch(files, pageState().loadReadAtNs);
         return false;
     }
     std::vector<std::string> changed = files_.changed();

@@ -1,11 +1,11 @@
 #include "app/trap_report.h"
 
 #include "app/error_report.h"
-#include "runtime/messages.h"
 #include "compiler/trap_check.h"
 #include "resources/host_files.h"
 #include "resources/source_files.h"
 #include "runtime/function.h"
+#include "runtime/messages.h"
 #include "runtime/rtti.h"
 
 #include <algorithm>
@@ -84,8 +84,9 @@ int reportTraps(const std::set<std::string>& silenced, const std::vector<std::st
         };
         for (const TTrapWarning& w : findTraps(source, known)) {
             if (silenced.count(w.name)) continue;
-            TErrorReport report = makeErrorReport(translate("warning: ") + w.text + " [" + w.name + "]",
-                                                  {{cls->sourceFile, w.offset, {}}}, shownNames);
+            TErrorReport report =
+                makeErrorReport(translate("warning: ") + w.text + " [" + w.name + "]",
+                                {{cls->sourceFile, w.offset, {}}}, shownNames);
             std::fputs(utf8ToTerminal(report.text()).c_str(), stderr);
             ++count;
         }

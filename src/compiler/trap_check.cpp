@@ -252,8 +252,8 @@ private:
                 const TLexElem* name = plainName(n->node(0));
                 bool relational = op == "<" || op == "<=" || op == ">" || op == ">=";
                 // null orders above every value that is not null.
-                std::string always =
-                    translate(op[0] == '>' ? " compares as always true" : " compares as always false");
+                std::string always = translate(op[0] == '>' ? " compares as always true"
+                                                            : " compares as always false");
                 if (relational && isNullLiteral(n->node(0)))
                     warn("null-compare", ops->token(0),
                          translate("null on the left of ") + op + always);

@@ -322,6 +322,33 @@ void buildEditorWindow() {
                          return TRUE;
                      }),
                      nullptr);
+    // Presenting a window that is not mapped yet asks for the focus too
+    // early (without a window manager the request is simply refused): a
+    // reopened editor asks again once it is on the screen.
+    g_signal_connect(w.window, "map-event", G_CALLBACK(+[](GtkWidget* win, GdkEvent*, gpointer) {
+                         if (!textEditor().open) return FALSE;
+                         gdk_window_focus(gtk_widget_get_window(win), GDK_CURRENT_TIME);
+                         return FALSE;
+                     }),
+                     nullptr);
+    // Enter finishes a one-line edit, as it does every text field.
+    g_signal_connect(w.edit, "activate",
+                     G_CALLBACK(+[](GtkEntry*, gpointer) { textEditor().finish(); }), nullptr);
+    g_signal_connect(w.window, "key-press-event",
+                     G_CALLBACK(+[](GtkWidget*, GdkEventKey* key, gpointer) -> gboolean {
+                         if (key->keyval != GDK_KEY_Escape) return FALSE;
+                         textEditor().finish();
+                         return TRUE;
+                     }),
+                     nullptr);
+}
+
+void hideEditor() {
+    TEditorWindow& w = editorWindow();
+    if (!w.window || !gtk_widget_get_visible(w.window)) return;
+    gtk_widget_hide(w.window);
+    // The keys go back to the game.
+    if (gParent) gtk_window_present(GTK_WINDOW(gParent));
 }
 
 void setEditorFont(const TTextEditor& editor, int scale) {
@@ -377,6 +404,7 @@ public:
     void editorTextSet(TTextEditor& editor) override {
         if (editorWindow().window) fillEditor(editor);
     }
+    void hideTextEditor(TTextEditor&) override { hideEditor(); }
 };
 
 } // namespace

@@ -70,6 +70,8 @@ void TextEditor_isEditing(TValue* cell, int, int) {
     setInt(*cell, editor.open && editor.foreground ? 1 : 0);
 }
 
+void TextEditor_endEdit(TValue*, int, int) { textEditor().finish(); }
+
 void TextEditor_getText(TValue* cell, int, int) { native::setString(*cell, textEditor().text()); }
 
 void TextEditor_setText(TValue* cell, int argc, int) {
@@ -103,6 +105,7 @@ const std::vector<TNativeBinding>& textEditorNatives() {
         {"classes.util.TextEditor", "_n_edit", TextEditor_edit},
         {"classes.util.TextEditor", "_n_isEditing", TextEditor_isEditing},
         {"classes.util.TextEditor", "_n_getText", TextEditor_getText},
+        {"classes.util.TextEditor", "_n_endEdit", TextEditor_endEdit},
         {"classes.util.TextEditor", "_n_setText", TextEditor_setText},
     };
     return list;

@@ -44,6 +44,20 @@ void TTextEditor::focusLost() {
     open = false;
 }
 
+void TTextEditor::finish() {
+    if (!open) return;
+    focusLost();
+    dialogHost().hideTextEditor(*this);
+}
+
+void TTextEditor::enter() {
+    if (!open) return;
+    if (singleLine)
+        finish();
+    else
+        memoText += "\r\n";
+}
+
 TInputBox& inputBox() {
     static TInputBox box;
     return box;

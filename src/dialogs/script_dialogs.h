@@ -16,8 +16,8 @@ namespace ravok {
 
 // Status: 0 while open, 1 after OK, 2 after Cancel or any other close.
 struct TInputBox {
-    std::string caption = "Input";  // message
-    std::string prompt = "Input Strings:";  // message
+    std::string caption = "Input";         // message
+    std::string prompt = "Input Strings:"; // message
     std::string text;
     // The window's place and size; -1 leaves what the window has.
     int left = -1, top = -1, width = -1, height = -1;
@@ -34,8 +34,8 @@ struct TInputBox {
 // window was closed without one.
 struct TSelectBox {
     std::string message;
-    std::string caption = "Confirm";  // message
-    std::array<std::string, 4> buttons{"&Yes", "&No", "", ""};  // message
+    std::string caption = "Confirm";                           // message
+    std::array<std::string, 4> buttons{"&Yes", "&No", "", ""}; // message
     std::array<bool, 4> visible{true, true, false, false};
     int status = 0;
     bool open = false;
@@ -61,6 +61,11 @@ struct TTextEditor {
     void typed(const std::string& newText);
     // The window closes itself when it loses the focus; the text stays.
     void focusLost();
+    // The edit ends as losing the focus ends it: Enter in one line, Escape,
+    // or the script (endEdit). The window is hidden.
+    void finish();
+    // Enter: ends a one-line edit; a memo gets a line break.
+    void enter();
 };
 
 TInputBox& inputBox();
@@ -81,6 +86,9 @@ public:
     virtual void showTextEditor(TTextEditor& /*editor*/) {}
     // A script set the editor's text.
     virtual void editorTextSet(TTextEditor& /*editor*/) {}
+    // The edit ended without the window losing the focus (Enter, Escape,
+    // the script): the window goes, and the game has the keys again.
+    virtual void hideTextEditor(TTextEditor& /*editor*/) {}
 };
 
 TDialogHost& dialogHost();

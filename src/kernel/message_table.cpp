@@ -3,8 +3,8 @@
 #include <cstdlib>
 
 #include "resources/host_files.h"
-#include "resources/source_files.h"
 #include "resources/program_paths.h"
+#include "resources/source_files.h"
 #include "resources/text_lines.h"
 #include "runtime/messages.h"
 #include "runtime/paths.h"

@@ -27,6 +27,7 @@
 #include "sound/sorvald.h"
 
 #include <algorithm>
+#include <ctime>
 
 namespace ravok {
 
@@ -92,6 +93,11 @@ int loadPage(std::string_view file) {
     // A new page gets a window the game fixes again and a fresh start after
     // a failed frame or a failed drawing.
     ++page.loads;
+    {
+        timespec now{};
+        clock_gettime(CLOCK_REALTIME, &now);
+        page.loadReadAtNs = int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+    }
     screen().SizeUnlocked = false;
     screen().DrawingStopped = false;
     std::string full = resolve(file, baseDirectory());

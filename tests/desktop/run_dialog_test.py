@@ -1,9 +1,8 @@
 #!/usr/bin/env python3
 """The script dialog boxes and the about box under a virtual X server, used
 as a player would: typing (Latin and Japanese) into an input box, Cancel and
-the close button,
-select boxes with two and four buttons, the text editor losing the focus,
-and the about box opened twice from the menu, which moves the scripts'
+the close button, select boxes with two and four buttons, the text editor
+losing the focus and, reopened, ended by Return, and the about box opened twice from the menu, which moves the scripts'
 random sequence.
 
   run_dialog_test.py RAVOK HOME
@@ -50,6 +49,9 @@ ed.edit(40, 30, 1, 12, "MS Gothic", 20, 160);
 print("editing " + ed.isEditing());
 while (ed.isEditing()) suspend();
 print("edited " + ed.isEditing() + " " + ed.getText());
+ed.edit(40, 30, 1, 12, "MS Gothic", 20, 160);
+while (ed.isEditing()) suspend();
+print("entered " + ed.isEditing() + " " + ed.getText());
 print("ready");
 while (getkey($KEY_R) == 0) suspend();
 print("rnd " + rnd(1000000));
@@ -135,6 +137,15 @@ def play(ravok, home, display, folder, with_about):
         line = wait_line(game, "edited")
         if line != "edited 0 abc":
             failures.append("after the focus left the editor (window %r) the script saw %r"
+                            % (editor, line))
+        # Reopened, it takes the focus again (its text selected, as a field
+        # entered is), and Return ends the one-line edit.
+        editor = poll(lambda: [w for w in xdotool(display, "getwindowfocus") if w != main], 30)
+        xdotool(display, "type", "d")
+        xdotool(display, "key", "Return")
+        line = wait_line(game, "entered")
+        if line != "entered 0 d":
+            failures.append("Return in the one-line editor (window %r): the script saw %r"
                             % (editor, line))
         if wait_line(game, "ready") != "ready":
             failures.append("the script did not get past the editor")
