@@ -1,6 +1,10 @@
 #include "base/reporter.h"
 
+#include "base/encoding.h"
 #include "base/sound_ticker.h"
+
+#include <cstdio>
+#include <set>
 
 namespace ravok {
 
@@ -22,6 +26,17 @@ bool NoticeTracesRead() { return active().readsNoticeTraces(); }
 void ReportError(const std::string& text, const TTrace& trace) {
     soundTicker().tick();
     active().reportError(text, trace);
+}
+
+void TReporter::problem(const std::string& text) {
+    std::fprintf(stderr, "ravok: %s\n", cp932ToTerminal(text).c_str());
+    std::fflush(stderr);
+}
+
+void ReportProblemOnce(const std::string& key, const std::string& text) {
+    static std::set<std::string> said;
+    if (!said.insert(key).second) return;
+    active().problem(text);
 }
 
 TReporter* setReporter(TReporter* reporter) {

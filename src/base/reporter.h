@@ -27,11 +27,18 @@ public:
     // building its call trace costs allocations a game printing every few
     // frames need not pay where nothing reads it.
     virtual bool readsNoticeTraces() const { return true; }
+    // A problem the game goes on past (a missing sound or picture): a line
+    // on standard error, and in the window's status bar, never a box that
+    // stops the game.
+    virtual void problem(const std::string& text);
 };
 
 // Both keep the music playing while a message is pending (soundTicker()).
 void Notice(const std::string& text, const TTrace& trace = {});
 void ReportError(const std::string& text, const TTrace& trace = {});
+// A problem the game goes on past, said once for each `key` (a file's path):
+// a game that plays a missing sound every frame says so once.
+void ReportProblemOnce(const std::string& key, const std::string& text);
 // Whether the installed reporter reads the traces of notices.
 bool NoticeTracesRead();
 

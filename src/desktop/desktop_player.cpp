@@ -102,6 +102,8 @@ void showBusy(bool on);
 
 // ---- message boxes ---------------------------------------------------------
 
+void sayInStatusBar(const std::string& text);
+
 class TDesktopReporter : public TReporter {
 public:
     void notice(const std::string&, const TTrace&) override {
@@ -109,6 +111,7 @@ public:
         pump();
     }
     bool readsNoticeTraces() const override { return false; }
+    void problem(const std::string& text) override { sayInStatusBar(cp932ToUtf8(text)); }
     void reportError(const std::string& text, const TTrace& trace) override {
         TDesktop& d = desktop();
         ++d.errors;

@@ -60,10 +60,10 @@ uint32_t targetOf(TValue* cell) {
 
 // Why a panel of that size was not made: its size, or the memory.
 void reportRefusedPanel(int64_t width, int64_t height) {
-    const char* why = width < 0 || height < 0 ? ": a panel cannot have a negative size."  // message
+    const char* why = width < 0 || height < 0 ? ": a panel cannot have a negative size." // message
                       : !panelSizeAllowed(width, height)
-                          ? ": the panel is too large."  // message
-                          : ": there is not enough memory for the panel.";  // message
+                          ? ": the panel is too large."                    // message
+                          : ": there is not enough memory for the panel."; // message
     ReportError(std::to_string(width) + "x" + std::to_string(height) + translate(why));
 }
 
@@ -77,6 +77,16 @@ TPanel* makePanel(int64_t width, int64_t height) {
 
 void _n_init(TValue* cell, int argc, int) {
     if (argc < 2) return;
+    auto missing = [&](int i) {
+        auto k = argument(cell, i).kind;
+        return k == vtNull || k == vtUnset;
+    };
+    if (missing(1) || missing(2)) {
+        ReportProblemOnce("Panel.init", translate("A panel needs a width and a height, as in new "
+                                                  "Panel(320, 240); none was made."));
+        setInt(*cell, 0);
+        return;
+    }
     returnPanel(cell, makePanel(intArg(cell, 1), intArg(cell, 2)));
 }
 

@@ -3,8 +3,11 @@
 #include "sound/midi_command.h"
 #include "sound/sorvald.h"
 
+#include "base/encoding.h"
+#include "base/reporter.h"
 #include "resources/host_files.h"
 #include "resources/program_paths.h"
+#include "runtime/messages.h"
 #include "runtime/native_api.h"
 #include "runtime/paths.h"
 #include "runtime/sjis.h"
@@ -18,6 +21,17 @@ using native::argument;
 
 std::string fileArgument(TValue* cell, int i) {
     return resolve(native::text(argument(cell, i)), baseDirectory());
+}
+
+// The file as the author knows it: the host's path, in the system's text.
+std::string shownPath(const std::string& file) { return utf8ToCp932(toHostPath(file)); }
+
+// A sound that cannot play is said once, with what to do about it; the game
+// goes on without it.
+void soundMissing(const std::string& file, const char* what) {
+    ReportProblemOnce(file, shownPath(file) + translate(" is not found: ") + translate(what) +
+                                translate(" Check the file's name (capitals count) and that it "
+                                          "lies in the page's folder."));
 }
 
 void stopMusic() {
@@ -34,6 +48,13 @@ void _n_loadSE(TValue* cell, int argc, int) {
     std::string file = fileArgument(cell, 1);
     int handle = 0;
     if (fileExists(file) && !directoryExists(file)) handle = soundEngine().LoadSE(file);
+    if (!regularFileExists(file))
+        soundMissing(file, "the sound effect plays nothing."); // message
+    else if (handle == 0)
+        ReportProblemOnce(file,
+                          shownPath(file) + translate(" is not a WAV file the player can read "
+                                                      "(8 or 16 bits, PCM); the sound effect plays "
+                                                      "nothing."));
     setInt(*cell, handle);
 }
 
@@ -59,9 +80,25 @@ void _n_playBGM(TValue* cell, int argc, int) {
     if (!s.enabled || argc < 1) return;
     if (argc >= 2) s.repeatMidi = truthiness(argument(cell, 2));
     std::string file = fileArgument(cell, 1);
-    // A FIFO or a device would hold the song's reader or the MIDI helper.
-    if (!regularFileExists(file)) return;
     std::string ext = foldCase(extension(file));
+    if (ext == ".mml") {
+        ReportProblemOnce(file,
+                          shownPath(file) + translate(" is a song's source, not a song: compile it "
+                                                      "with ravok-mml into a .sdv file and play "
+                                                      "that."));
+        return;
+    }
+    // A FIFO or a device would hold the song's reader or the MIDI helper.
+    if (!regularFileExists(file)) {
+        soundMissing(file, "no music plays."); // message
+        return;
+    }
+    if (ext != ".sdv" && ext != ".mid" && ext != ".midi") {
+        ReportProblemOnce(file,
+                          shownPath(file) + translate(" is not a song: BGM plays .sdv songs (made "
+                                                      "with ravok-mml) and .mid files."));
+        return;
+    }
     if (ext == ".sdv") {
         // A MIDI file that is playing goes on; the two kinds do not stop each other.
         TSorvald& sv = soundEngine();
