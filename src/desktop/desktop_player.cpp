@@ -8,6 +8,7 @@
 #include "desktop/author_overlay.h"
 #include "desktop/debug_window.h"
 #include "desktop/error_box.h"
+#include "desktop/help_page.h"
 #include "desktop/script_dialog_windows.h"
 #include "desktop/window_captures.h"
 #include "dialogs/script_dialogs.h"
@@ -70,6 +71,13 @@ struct TDesktop {
     GtkWidget* area = nullptr;
     GtkWidget* statusBar = nullptr;
     bool fullScreen = false;
+    // The window's size before full screen, to come back to.
+    int windowedWidth = 0, windowedHeight = 0;
+    // The whole factor the game picture is shown at in the window, and the
+    // one to remember for the game (0: nothing to remember yet).
+    int scale = 1, scaleToKeep = 0;
+    // The game size the window was last fitted to.
+    int appliedWidth = 0, appliedHeight = 0;
     int busyCounter = 0;
     bool loading = false; // a page is loading: every notice toggles the indicator
     GtkWidget* statusItem = nullptr;
@@ -103,6 +111,7 @@ void showBusy(bool on);
 // ---- message boxes ---------------------------------------------------------
 
 void sayInStatusBar(const std::string& text);
+void applyClientSize(int width, int height);
 
 class TDesktopReporter : public TReporter {
 public:
@@ -198,6 +207,11 @@ TSurface* frontSurface() {
 
 void present(const TSurface& back, const TRect& client) {
     TDesktop& d = desktop();
+    // The page sets its screen's size ($screenWidth, $screenHeight) when it
+    // starts: the window follows, unless the player may size the screen.
+    TRect g = gameRect();
+    if (!screen().SizeUnlocked && (g.width() != d.appliedWidth || g.height() != d.appliedHeight))
+        applyClientSize(g.width(), g.height());
     if (screen().DrawMethod == 1)
         if (TSurface* front = frontSurface()) front->copyPlain(back, client, 0, 0);
     if (d.area) gtk_widget_queue_draw(d.area);
@@ -381,10 +395,15 @@ void onStatusBar(GtkCheckMenuItem* item, gpointer) {
 }
 
 void onHelp(GtkMenuItem*, gpointer) {
-    if (gHelpFile.empty()) return;
-    std::string target = gHelpFile.find("http://") != std::string::npos
-                             ? gHelpFile
-                             : "file://" + cp932ToUtf8(toHostPath(gHelpFile));
+    // The page of the game playing now: its project may not be the one the
+    // player booted with.
+    std::string help = currentHelpFile();
+    if (help.empty()) {
+        showBuiltInHelp(desktop().window);
+        return;
+    }
+    std::string target =
+        help.find("://") != std::string::npos ? help : "file://" + cp932ToUtf8(toHostPath(help));
     shell().openAddress(target);
 }
 
@@ -487,11 +506,72 @@ gboolean onSplashTick(gpointer) {
 
 // ---- start-up and timers ---------------------------------------------------------
 
+// The height the menu and status bars add to the drawing area's.
+int barsHeight() {
+    TDesktop& d = desktop();
+    int total = 0;
+    for (GtkWidget* bar : {d.menuBar, d.statusBar}) {
+        if (!bar || !gtk_widget_get_visible(bar)) continue;
+        int natural = 0;
+        gtk_widget_get_preferred_height(bar, nullptr, &natural);
+        total += natural;
+    }
+    return total;
+}
+
+// The settings key under which the window's factor is kept for this game.
+std::string scaleSettingKey() {
+    std::string game = TPrjManager::instance().projectFile();
+    uint32_t hash = 2166136261u;
+    for (unsigned char c : game)
+        hash = (hash ^ c) * 16777619u;
+    char key[32];
+    std::snprintf(key, sizeof key, "WindowScale%08x", hash);
+    return key;
+}
+
+// The largest whole factor of the game's size that fits the screen's work
+// area with the window's bars and frame, or the one the player chose for
+// this game before when it still fits.
+int windowScaleFor(int width, int height) {
+    TDesktop& d = desktop();
+    if (screen().SizeUnlocked) return 1;
+    GdkRectangle work{0, 0, 1024, 768};
+    GdkDisplay* display = gdk_display_get_default();
+    GdkMonitor* monitor = nullptr;
+    if (GdkWindow* w = d.window ? gtk_widget_get_window(d.window) : nullptr)
+        monitor = gdk_display_get_monitor_at_window(display, w);
+    if (!monitor) monitor = gdk_display_get_primary_monitor(display);
+    if (!monitor) monitor = gdk_display_get_monitor(display, 0);
+    if (monitor) gdk_monitor_get_workarea(monitor, &work);
+    // A frame and a title bar a window manager may add.
+    constexpr int kFrameWidth = 16, kFrameHeight = 48;
+    int fit = std::min((work.width - kFrameWidth) / std::max(1, width),
+                       (work.height - kFrameHeight - barsHeight()) / std::max(1, height));
+    fit = std::max(1, fit);
+    // The factor kept for this game, else the one the player set for every
+    // game (RAVOK_WINDOW_SCALE, else the WindowScale setting), when it fits.
+    for (std::string chosen :
+         {TEnvironment::instance().getEnv(scaleSettingKey()),
+          std::string(getenv("RAVOK_WINDOW_SCALE") ? getenv("RAVOK_WINDOW_SCALE") : ""),
+          TEnvironment::instance().getEnv("WindowScale")}) {
+        int k = std::atoi(chosen.c_str());
+        if (k >= 1) return std::min(k, fit);
+    }
+    return fit;
+}
+
 void applyClientSize(int width, int height) {
     TDesktop& d = desktop();
     if (!d.area) return;
+    // The game's own size is the least the window shrinks to; it opens at
+    // the factor that fits, so the picture is large and every pixel crisp.
     gtk_widget_set_size_request(d.area, width, height);
-    if (!d.fullScreen) gtk_window_resize(GTK_WINDOW(d.window), 1, 1);
+    d.appliedWidth = width;
+    d.appliedHeight = height;
+    if (d.fullScreen) return;
+    d.scale = windowScaleFor(width, height);
+    gtk_window_resize(GTK_WINDOW(d.window), width * d.scale, height * d.scale + barsHeight());
 }
 
 void startUp() {
@@ -578,13 +658,19 @@ void setFullScreen(bool on) {
     gtk_window_set_decorated(GTK_WINDOW(d.window), !on);
     gtk_window_set_keep_above(GTK_WINDOW(d.window), on);
     if (on) {
+        gtk_window_get_size(GTK_WINDOW(d.window), &d.windowedWidth, &d.windowedHeight);
         gtk_window_move(GTK_WINDOW(d.window), display.x, display.y);
         gtk_window_resize(GTK_WINDOW(d.window), display.width, display.height);
         gtk_window_fullscreen(GTK_WINDOW(d.window));
     } else {
         gtk_window_unfullscreen(GTK_WINDOW(d.window));
         TRect g = gameRect();
-        applyClientSize(g.width(), g.height());
+        gtk_widget_set_size_request(d.area, g.width(), g.height());
+        // Back to the size it had, not to the game's smallest.
+        if (d.windowedWidth > 0)
+            gtk_window_resize(GTK_WINDOW(d.window), d.windowedWidth, d.windowedHeight);
+        else
+            applyClientSize(g.width(), g.height());
     }
 }
 
@@ -651,8 +737,14 @@ gboolean onConfigure(GtkWidget*, GdkEventConfigure* e, gpointer) {
     return FALSE;
 }
 
-// A resized drawing area tells a game that unlocked its size.
+// A resized drawing area tells a game that unlocked its size; a window the
+// player resized keeps its factor for the game's next start.
 void onAreaResize(GtkWidget*, GdkRectangle* r, gpointer) {
+    TDesktop& d = desktop();
+    if (Booted && !d.fullScreen && !screen().SizeUnlocked) {
+        int k = scaleFor(r->width, r->height);
+        if (k != d.scale) d.scaleToKeep = k;
+    }
     if (!Booted || !screen().SizeUnlocked || desktop().fullScreen) return;
     native::setGlobal("$ScreenWidth", TValue::ofInt(r->width));
     native::setGlobal("$ScreenHeight", TValue::ofInt(r->height));
@@ -711,6 +803,10 @@ public:
 void onDestroy(GtkWidget*, gpointer) {
     TDesktop& d = desktop();
     d.closing = true;
+    if (d.scaleToKeep > 0) {
+        TEnvironment::instance().setEnv(scaleSettingKey(), std::to_string(d.scaleToKeep));
+        TEnvironment::instance().save();
+    }
     sendMidiCommand(midiCommandFile(), 'X', "");
     soundEngine().SetEnabled(false);
     gtk_main_quit();

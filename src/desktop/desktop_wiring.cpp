@@ -16,6 +16,7 @@
 #include "player/debugger.h"
 #include "player/main_loop.h"
 #include "player/shared_wiring.h"
+#include "runtime/runtime_natives.h"
 #include "screen/screen_window.h"
 #include "sound/sorvald.h"
 
@@ -35,6 +36,7 @@ void wireDesktop() {
     setDebugWindow(&desktopDebugWindow());
     setTimeResultsView(&desktopTimeResults());
     gStartMidiPlayer = true;
+    gHintAtPrintOption = true;
 }
 
 } // namespace ravok

@@ -133,8 +133,20 @@ bool bootKernel() {
 }
 
 std::string resolveHelpFile(const std::string& value) {
-    if (value.empty() || value.find("http://") != std::string::npos) return value;
+    if (value.empty() || value.find("http://") != std::string::npos ||
+        value.find("https://") != std::string::npos)
+        return value;
+    // Beside the game's project first: a game folder carries its own page.
+    std::string project = TPrjManager::instance().projectFile();
+    if (!project.empty()) {
+        std::string besideGame = resolve(value, parentDir(project));
+        if (!besideGame.empty() && fileExists(besideGame)) return besideGame;
+    }
     return resolve(value, programDirectory());
+}
+
+std::string currentHelpFile() {
+    return resolveHelpFile(TPrjManager::instance().getParam("helpfile"));
 }
 
 bool bootPlayer(const std::string& commandLinePage) {

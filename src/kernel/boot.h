@@ -19,9 +19,12 @@ TResource* kernelRoot();
 bool bootPlayer(const std::string& commandLinePage);
 
 // The game's help file from the project parameter helpfile: an address
-// (containing "http://") as it is, anything else resolved against the program
-// directory; empty when the project names none.
+// (containing "http://" or "https://") as it is, anything else resolved
+// against the game's project folder when the file is there, else against the
+// program directory; empty when the project names none.
 std::string resolveHelpFile(const std::string& value);
+// The help file of the project playing now.
+std::string currentHelpFile();
 inline std::string gHelpFile;
 
 // The desktop starts the MIDI player program beside the player at boot;

@@ -1,6 +1,7 @@
 #include "runtime/runtime_natives.h"
 
 #include "runtime/class_builder.h"
+#include "runtime/messages.h"
 
 #include "base/frame_pacing.h"
 #include "runtime/interpreter.h"
@@ -48,6 +49,12 @@ void print(TValue* cell, int argc, int) {
         std::string out = cp932ToTerminal(text) + "\n";
         std::fwrite(out.data(), 1, out.size(), stdout);
         std::fflush(stdout);
+    } else if (gHintAtPrintOption) {
+        gHintAtPrintOption = false;
+        std::fprintf(stderr, "%s\n",
+                     cp932ToTerminal(translate("ravok: the game printed a line; start the player "
+                                               "with --print to see what it prints here."))
+                         .c_str());
     }
 }
 

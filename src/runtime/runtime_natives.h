@@ -12,6 +12,8 @@ namespace ravok {
 
 // print also writes its text and a line feed to standard output (--run, --print).
 inline bool gEchoPrint = false;
+// The window sets it: a print that shows nowhere says once how to see it.
+inline bool gHintAtPrintOption = false;
 // Set by System's _n_exit: the program is to end.
 inline bool gProgramExitRequested = false;
 // Sets gProgramExitRequested and ends the running slice, so the program ends

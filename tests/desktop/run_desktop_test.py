@@ -39,9 +39,15 @@ class Display:
         self.name = ":" + number.decode().strip()
         self.fb = os.path.join(fbdir, "Xvfb_screen0")
 
-    def env(self):
+    def env(self, scale="1"):
+        """The display's environment. The tests that compare the X screen
+        with golden frames show the game at its own size; scale None lets
+        the window take the factor that fits the screen."""
         e = dict(os.environ)
         e["DISPLAY"] = self.name
+        e.pop("RAVOK_WINDOW_SCALE", None)
+        if scale:
+            e["RAVOK_WINDOW_SCALE"] = scale
         return e
 
     def screen(self):
