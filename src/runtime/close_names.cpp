@@ -58,4 +58,15 @@ std::string methodHint(std::string_view name, const TRTTI* cls) {
     return best.empty() ? std::string() : translate("Did you mean ") + best + "?";
 }
 
+std::string fieldHint(std::string_view name, const TRTTI* cls) {
+    if (!cls) return {};
+    std::vector<std::string> names;
+    for (int32_t i = 0; i < cls->fieldCount(); ++i) {
+        const std::string& n = cls->fields.name(i);
+        if (!n.empty() && n[0] != '_') names.push_back(n);
+    }
+    std::string best = closestName(name, names);
+    return best.empty() ? std::string() : translate("Did you mean ") + best + "?";
+}
+
 } // namespace ravok

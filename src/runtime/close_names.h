@@ -21,5 +21,7 @@ std::vector<std::string> methodNames(const TRTTI* cls);
 
 // "Did you mean NAME?" for a method missing from cls, or "".
 std::string methodHint(std::string_view name, const TRTTI* cls);
+// The same for a field the object lacks.
+std::string fieldHint(std::string_view name, const TRTTI* cls);
 
 } // namespace ravok

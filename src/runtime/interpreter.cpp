@@ -88,7 +88,10 @@ TValue* fieldByName(TProcess* p, const TValue& obj, uint32_t symbol, int32_t* ca
             noteBodyRead(obj, i);
             return &objectAt(obj.u)->field(i);
         }
-        warning(p, translate("Variable") + symbolName(symbol) + translate(" is not defined."));
+        std::string text = translate("Variable") + symbolName(symbol) + translate(" is not defined.");
+        if (std::string hint = fieldHint(symbolName(symbol), cls); !hint.empty())
+            text += "\n" + hint;
+        warning(p, text);
         *cache = 0;
     } else if (obj.kind != vtError) {
         warning(p, describeValue(obj) + translate(" Field") + symbolName(symbol) +
