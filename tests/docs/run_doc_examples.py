@@ -14,6 +14,7 @@ line (the game ends itself with System.exit()).
 A block right after `<!-- from PATH -->` quotes a file of the repository
 (the bundled game, which the game tests play): its lines must stand in that
 file as they are, one after another, so the quote never drifts from the code.
+A block right after `<!-- whole PATH -->` must be the whole file.
 
   run_doc_examples.py RAVOK HOME DOC.md
 """
@@ -34,7 +35,8 @@ def examples(path):
     lines = open(path, encoding="utf-8").read().splitlines()
     found, i = [], 0
     while i < len(lines):
-        m = re.match(r"<!-- (run|from (\S+)|file (\S+)|play (\S+)) -->$", lines[i].strip())
+        m = re.match(r"<!-- (run|from (\S+)|file (\S+)|play (\S+)|whole (\S+)) -->$",
+                     lines[i].strip())
         if m and i + 1 < len(lines) and lines[i + 1].startswith("```"):
             start = i + 2
             end = start
@@ -44,6 +46,8 @@ def examples(path):
                 marker = ("file", m.group(3))
             elif m.group(4):
                 marker = ("play", m.group(4))
+            elif m.group(5):
+                marker = "whole:" + m.group(5)
             else:
                 marker = m.group(2) or "run"
             found.append((start + 1, marker, lines[start:end]))
@@ -52,10 +56,26 @@ def examples(path):
     return found
 
 
-def quoted(code, path):
-    """Whether the lines stand one after another in the file."""
+def file_lines(path):
+    """A repository file's lines, read as the player reads a source."""
     with open(os.path.join(ROOT, path), "rb") as f:
-        text = f.read().decode("cp932").replace("\r\n", "\n").split("\n")
+        data = f.read()
+    try:
+        text = data.decode("utf-8-sig")
+    except UnicodeDecodeError:
+        text = data.decode("cp932")
+    return text.replace("\r\n", "\n").split("\n")
+
+
+def quoted(code, path):
+    """Whether the lines stand one after another in the file; for
+    "whole:PATH", whether they are the whole file."""
+    if path.startswith("whole:"):
+        text = file_lines(path[len("whole:"):])
+        while text and text[-1] == "":
+            text.pop()
+        return code == text
+    text = file_lines(path)
     n = len(code)
     return any(text[i:i + n] == code for i in range(len(text) - n + 1))
 
