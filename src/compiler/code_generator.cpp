@@ -40,7 +40,11 @@ std::string undefinedMethodHint(const TCompileContext& c, const std::string& nam
         for (const char* kernelClass : {"Char", "Sprite"}) {
             TRTTI* cls = resolveClassPath(kernelClass);
             if (cls && cls->methodByName(name))
-                return "\n" + translate("The class has no extends line, so it extends Object. ") +
+                return "\n" +
+                       translate(c.defaultSuperclass
+                                     ? "The class has no extends line, so it extends Object. "
+                                     : "The class has no extends line, so it has only the "
+                                       "methods it defines. ") +
                        name + translate(" is a method of ") + kernelClass +
                        translate(": write \"extends ") + kernelClass +
                        translate(";\" as the first line of the class.");
@@ -138,8 +142,8 @@ int findName(const std::vector<std::string>& names, const std::string& name) {
 
 // "" ""super"" must be followed by Method invocation."" and the "is" twin, as
 // the system's texts spell them.
-const char* kSuperMessage = "\": \"\"super\"\" must be followed by Method invocation.\"";  // message
-const char* kIsMessage = "\" \"\"is\"\" Operator must be followed by Class.\"";  // message
+const char* kSuperMessage = "\": \"\"super\"\" must be followed by Method invocation.\""; // message
+const char* kIsMessage = "\" \"\"is\"\" Operator must be followed by Class.\"";           // message
 
 // One element of a name chain; returns the new chain state.
 TChainState emitElement(TResultList* e, TChainState state, bool address, TCompileContext& c) {

@@ -75,7 +75,8 @@ GtkWidget* valueLabel() {
 void build(GtkWidget* parent) {
     TAboutWindow& w = about();
     w.window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    gtk_window_set_title(GTK_WINDOW(w.window), caption("Application Properties").c_str());
+    gtk_window_set_title(GTK_WINDOW(w.window),
+                         caption("Application Properties").c_str()); // message
     if (parent) gtk_window_set_transient_for(GTK_WINDOW(w.window), GTK_WINDOW(parent));
     gtk_window_set_resizable(GTK_WINDOW(w.window), FALSE);
     gtk_container_set_border_width(GTK_CONTAINER(w.window), 8);
@@ -114,7 +115,7 @@ void build(GtkWidget* parent) {
     w.labelTitle = gtk_label_new("");
     gtk_label_set_xalign(GTK_LABEL(w.labelTitle), 0);
     gtk_box_pack_start(GTK_BOX(texts), w.labelTitle, FALSE, FALSE, 0);
-    GtkWidget* created = gtk_label_new(caption("This Program is created with").c_str());
+    GtkWidget* created = gtk_label_new(caption("This Program is created with").c_str()); // message
     gtk_label_set_xalign(GTK_LABEL(created), 0);
     gtk_box_pack_start(GTK_BOX(texts), created, FALSE, FALSE, 0);
     GtkWidget* link = gtk_label_new(nullptr);
@@ -124,7 +125,8 @@ void build(GtkWidget* parent) {
     gtk_label_set_xalign(GTK_LABEL(link), 0);
     gtk_box_pack_start(GTK_BOX(texts), clickable(link, G_CALLBACK(openHome)), FALSE, FALSE, 0);
     GtkWidget* idRow = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
-    gtk_box_pack_start(GTK_BOX(idRow), gtk_label_new(caption("Ravok-kernel-ID :").c_str()), FALSE,
+    gtk_box_pack_start(GTK_BOX(idRow), gtk_label_new(caption("Ravok-kernel-ID :").c_str()),
+                       FALSE, // message
                        FALSE, 0);
     w.kerID = valueLabel();
     gtk_box_pack_start(GTK_BOX(idRow), w.kerID, FALSE, FALSE, 0);

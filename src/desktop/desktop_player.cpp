@@ -347,10 +347,10 @@ void showCursor(bool show) {
 
 // ---- the menu ------------------------------------------------------------------
 
-// "&File" as GTK writes mnemonics: "_File".
+// "&File" in the reader's language, as GTK writes mnemonics: "_File".
 std::string mnemonic(const std::string& text) {
     std::string out;
-    for (char c : text)
+    for (char c : cp932ToUtf8(translate(text)))
         out += c == '&' ? '_' : c;
     return out;
 }
@@ -412,17 +412,18 @@ void onWeb(GtkMenuItem*, gpointer) { shell().openAddress(kHomePage); }
 void onAbout(GtkMenuItem*, gpointer) { showAboutBox(desktop().window); }
 
 void buildMenu(GtkWidget* bar) {
-    GtkWidget* file = addMenu(bar, "&File");
-    addItem(file, "E&xit", G_CALLBACK(onExit));
-    GtkWidget* options = addMenu(bar, "&Options");
-    GtkWidget* sound = gtk_check_menu_item_new_with_mnemonic(mnemonic("&Sound").c_str());
+    GtkWidget* file = addMenu(bar, "&File");                                              // message
+    addItem(file, "E&xit", G_CALLBACK(onExit));                                           // message
+    GtkWidget* options = addMenu(bar, "&Options");                                        // message
+    GtkWidget* sound = gtk_check_menu_item_new_with_mnemonic(mnemonic("&Sound").c_str()); // message
     gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(sound), TRUE);
     g_signal_connect(sound, "toggled", G_CALLBACK(+[](GtkCheckMenuItem* item, gpointer) {
                          setSoundEnabled(gtk_check_menu_item_get_active(item));
                      }),
                      nullptr);
     gtk_menu_shell_append(GTK_MENU_SHELL(options), sound);
-    GtkWidget* methodItem = gtk_menu_item_new_with_mnemonic(mnemonic("&Drawing Method").c_str());
+    GtkWidget* methodItem =
+        gtk_menu_item_new_with_mnemonic(mnemonic("&Drawing Method").c_str()); // message
     GtkWidget* methods = gtk_menu_new();
     gtk_menu_item_set_submenu(GTK_MENU_ITEM(methodItem), methods);
     gtk_menu_shell_append(GTK_MENU_SHELL(options), methodItem);
@@ -435,16 +436,17 @@ void buildMenu(GtkWidget* bar) {
         g_signal_connect(m, "toggled", G_CALLBACK(onMethod), GINT_TO_POINTER(i + 1));
         desktop().methodItems[i] = m;
     }
-    GtkWidget* bar2 = gtk_check_menu_item_new_with_mnemonic(mnemonic("Show Status &Bar").c_str());
+    GtkWidget* bar2 =
+        gtk_check_menu_item_new_with_mnemonic(mnemonic("Show Status &Bar").c_str()); // message
     gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(bar2), TRUE);
     g_signal_connect(bar2, "toggled", G_CALLBACK(onStatusBar), nullptr);
     gtk_menu_shell_append(GTK_MENU_SHELL(options), bar2);
     desktop().statusItem = bar2;
-    addItem(options, "Save Window State", nullptr);
-    GtkWidget* debug = addItem(options, "&Debug Window",
+    addItem(options, "Save Window State", nullptr);      // message
+    GtkWidget* debug = addItem(options, "&Debug Window", // message
                                G_CALLBACK(+[](GtkMenuItem*, gpointer) { showDebugWindow(); }));
-    GtkWidget* help = addMenu(bar, "&Help");
-    GtkWidget* top = addItem(help, "&Help top page", G_CALLBACK(onHelp));
+    GtkWidget* help = addMenu(bar, "&Help");                              // message
+    GtkWidget* top = addItem(help, "&Help top page", G_CALLBACK(onHelp)); // message
     // F1 itself is taken in the key handler, before the game sees it; the
     // accelerator only shows the key in the menu.
     GtkAccelGroup* keys = gtk_accel_group_new();
@@ -453,9 +455,9 @@ void buildMenu(GtkWidget* bar) {
                                GTK_ACCEL_VISIBLE);
     gtk_widget_add_accelerator(debug, "activate", keys, GDK_KEY_d, GDK_CONTROL_MASK,
                                GTK_ACCEL_VISIBLE);
-    addItem(help, "&Find", nullptr);
-    addItem(help, "Ravok on the web", G_CALLBACK(onWeb));
-    addItem(help, "&About..", G_CALLBACK(onAbout));
+    addItem(help, "&Find", nullptr);                      // message
+    addItem(help, "Ravok on the web", G_CALLBACK(onWeb)); // message
+    addItem(help, "&About..", G_CALLBACK(onAbout));       // message
 }
 
 // ---- the splash ----------------------------------------------------------------

@@ -1,6 +1,8 @@
 #include "desktop/error_box.h"
 
 #include "app/error_report.h"
+#include "base/encoding.h"
+#include "runtime/messages.h"
 
 #include <algorithm>
 #include <string>
@@ -49,8 +51,8 @@ GtkWidget* monospaceLabel(const std::string& text) {
 
 void runErrorBox(GtkWindow* parent, const TErrorReport& report) {
     GtkWidget* box = gtk_dialog_new_with_buttons(
-        "Ravok", parent, GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), "_Copy",
-        kCopyResponse, "_OK", GTK_RESPONSE_OK, nullptr);
+        "Ravok", parent, GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
+        cp932ToUtf8(translate("_Copy")).c_str(), kCopyResponse, "_OK", GTK_RESPONSE_OK, nullptr);
     gtk_dialog_set_default_response(GTK_DIALOG(box), GTK_RESPONSE_OK);
     GtkWidget* area = gtk_dialog_get_content_area(GTK_DIALOG(box));
     gtk_container_set_border_width(GTK_CONTAINER(area), 12);
@@ -94,7 +96,8 @@ void runErrorBox(GtkWindow* parent, const TErrorReport& report) {
         gtk_scrolled_window_set_propagate_natural_width(GTK_SCROLLED_WINDOW(scroller), TRUE);
         gtk_container_add(GTK_CONTAINER(scroller),
                           monospaceLabel(shownPart(trace, kShownTraceBytes, kShownTraceLines)));
-        GtkWidget* heading = gtk_label_new("Call trace, innermost first:");
+        GtkWidget* heading =
+            gtk_label_new(cp932ToUtf8(translate("call trace, innermost first:")).c_str());
         gtk_label_set_xalign(GTK_LABEL(heading), 0);
         gtk_box_pack_start(GTK_BOX(area), heading, FALSE, FALSE, 0);
         gtk_box_pack_start(GTK_BOX(area), scroller, TRUE, TRUE, 0);

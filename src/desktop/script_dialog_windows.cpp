@@ -92,7 +92,7 @@ void buildInputWindow() {
     gtk_button_box_set_layout(GTK_BUTTON_BOX(buttons), GTK_BUTTONBOX_END);
     gtk_box_set_spacing(GTK_BOX(buttons), kMargin);
     GtkWidget* ok = gtk_button_new_with_label("OK");
-    GtkWidget* cancel = gtk_button_new_with_label("Cancel");
+    GtkWidget* cancel = gtk_button_new_with_label(cp932ToUtf8(translate("Cancel")).c_str());
     gtk_container_add(GTK_CONTAINER(buttons), ok);
     gtk_container_add(GTK_CONTAINER(buttons), cancel);
     gtk_box_pack_end(GTK_BOX(box), buttons, FALSE, FALSE, 0);

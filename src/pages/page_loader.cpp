@@ -11,6 +11,7 @@
 #include "resources/resource_kinds.h"
 #include "resources/resource_reader.h"
 #include "resources/resource_tree.h"
+#include "runtime/errors.h"
 #include "runtime/interpreter.h"
 #include "runtime/messages.h"
 #include "runtime/native_api.h"
@@ -168,6 +169,8 @@ void runPage(std::string_view file) {
         Log("--/LoadPage--");
         if (pageState().compiled && bootClassExists())
             started = TRootProcess::instance().start(TRunMode::Run);
+    } catch (const EInitializationReported&) {
+        // Each class that failed has been reported at its line.
     } catch (const std::exception& e) {
         ReportError(translate("Runtim Error:") + e.what());
     }
@@ -183,6 +186,8 @@ void designPage() {
             setDesignMode(true);
             soundEngine().timerEnabled = true;
         }
+    } catch (const EInitializationReported&) {
+        // Each class that failed has been reported at its line.
     } catch (const std::exception& e) {
         ReportError(translate("Runtim Error:") + e.what());
     }

@@ -48,14 +48,27 @@ private:
                         translate(" does not exist. Cannot create."));
         } else if (!cls->compiled) {
             Log(g->className + translate(" has not compiled yet. Cannot create Object."));
+        } else if (!takesPart(cls)) {
+            // Said at the class's first line, where the fix goes, rather
+            // than as a missing setGenerator in a script the author never
+            // wrote.
+            ReportError(g->className + translate(" is placed on the page by the generator ") +
+                            g->name +
+                            translate(", so it must take part in the game: write \"extends "
+                                      "Sprite;\" (or \"extends Char;\") as its first line."),
+                        {{cls->sourceFile, 0, {}}});
         } else {
             list_.Add(g->name + "=new " + g->className + "();");
         }
     }
 
+    // Objects placed by a generator are told their generator and join the
+    // game's lists: Char and its subclasses know how.
+    static bool takesPart(TRTTI* cls) { return cls->methodByName("setGenerator") != nullptr; }
+
     void generate(TGenerator* g) {
         TRTTI* cls = g->generatedClass();
-        if (!cls) return;
+        if (!cls || (cls->compiled && !takesPart(cls))) return;
         for (const auto& [field, expr] : g->instanceValues)
             if (TGenerator::hasField(cls, field))
                 list_.Add(g->name + "." + field + "=" + expr + ";");

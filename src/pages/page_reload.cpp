@@ -161,6 +161,8 @@ void reloadPageKeepingGlobals(bool pageFileChanged) {
     try {
         loadPage(file);
         if (pageState().compiled) TRootProcess::instance().start(TRunMode::Run);
+    } catch (const EInitializationReported&) {
+        // Each class that failed has been reported at its line.
     } catch (const std::exception& e) {
         ReportError(translate("Runtim Error:") + e.what());
     }

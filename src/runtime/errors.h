@@ -14,6 +14,13 @@ public:
     explicit ERavokError(const std::string& text) : std::runtime_error(text) {}
 };
 
+// Initialization failed, and every failure was reported where it happened:
+// the page does not start, and nothing more is to be said.
+class EInitializationReported : public ERavokError {
+public:
+    using ERavokError::ERavokError;
+};
+
 // A fatal run-time error: the process that raised it ends.
 class ERunError : public ERavokError {
 public:

@@ -90,6 +90,8 @@ bool TResource::initialize() {
         if (context.failed > 0) {
             std::string text = translate("Initialization Failed");
             Log(text);
+            // One report per fault: a class that did not compile has said so.
+            if (context.failedReported == context.failed) throw EInitializationReported(text);
             throw ERavokError(text);
         }
         if (context.done == previousDone) throw ERavokError(translate("Recursive Inheritance"));

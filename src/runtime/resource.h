@@ -28,6 +28,9 @@ struct TInitContext {
     int pending = 0;
     int done = 0;
     int failed = 0;
+    // Failures already reported to the author (a class that did not compile
+    // said why at its line).
+    int failedReported = 0;
 };
 
 class TResourceIterator {

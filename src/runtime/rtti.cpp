@@ -195,9 +195,10 @@ void TRTTI::initStep(TInitContext& context) {
         reset();
         resourceServices().compileClass(this);
     }
-    if (failed)
+    if (failed) {
         ++context.failed;
-    else if (compiled)
+        ++context.failedReported;
+    } else if (compiled)
         ++context.done;
     else
         ++context.pending;

@@ -62,6 +62,26 @@ def save(path, text):
     os.replace(path + ".tmp", path)
 
 
+def start(ravok, home, work, *extra):
+    """The watched game of the folder work, its output and error lines read
+    into queues as they come."""
+    game = subprocess.Popen([ravok, "--home", home, "--headless", "--print", "--watch"] +
+                            list(extra) + [os.path.join(work, "main.cmml")],
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    out, err = queue.Queue(), queue.Queue()
+    threading.Thread(target=reader, args=(game.stdout, out), daemon=True).start()
+    threading.Thread(target=reader, args=(game.stderr, err), daemon=True).start()
+    return game, out, err
+
+
+def stop(game, failures):
+    """Ends the game, which must still have been running."""
+    if game.poll() is not None:
+        failures.append("the player ended with status %d" % game.returncode)
+    game.kill()
+    game.wait()
+
+
 def recovery(ravok, home):
     """Started with a syntax error, then a run-time error, each fixed by a save."""
     failures = []
@@ -71,12 +91,7 @@ def recovery(ravok, home):
             f.write(PAGE)
         source = os.path.join(work, "Ticker.ravok")
         save(source, ticker("v1").replace("suspend();", "suspend()"))
-        game = subprocess.Popen([ravok, "--home", home, "--headless", "--print", "--watch",
-                                 "--frames", "100000", os.path.join(work, "main.cmml")],
-                                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        out, err = queue.Queue(), queue.Queue()
-        threading.Thread(target=reader, args=(game.stdout, out), daemon=True).start()
-        threading.Thread(target=reader, args=(game.stderr, err), daemon=True).start()
+        game, out, err = start(ravok, home, work, "--frames", "100000")
         if not wait_for(err, source + ":7:1: Syntax Error"):
             failures.append("the broken start was not reported")
         save(source, ticker("fixed"))
@@ -89,10 +104,7 @@ def recovery(ravok, home):
         save(source, ticker("again"))
         if not wait_for(out, "again "):
             failures.append("the fixed class did not play after a failed frame")
-        if game.poll() is not None:
-            failures.append("the player ended with status %d" % game.returncode)
-        game.kill()
-        game.wait()
+        stop(game, failures)
     finally:
         shutil.rmtree(work, ignore_errors=True)
     return failures
@@ -107,12 +119,7 @@ def main():
             f.write(PAGE)
         source = os.path.join(work, "Ticker.ravok")
         save(source, ticker("v1"))
-        game = subprocess.Popen([ravok, "--home", home, "--headless", "--print", "--watch",
-                                 os.path.join(work, "main.cmml")],
-                                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        out, err = queue.Queue(), queue.Queue()
-        threading.Thread(target=reader, args=(game.stdout, out), daemon=True).start()
-        threading.Thread(target=reader, args=(game.stderr, err), daemon=True).start()
+        game, out, err = start(ravok, home, work)
         first = wait_for(out, "v1 40")
         if not first:
             failures.append("the game did not run")
@@ -160,10 +167,7 @@ def main():
             failures.append("a page past the limit was not reported")
         if not wait_for(out, "v5 "):
             failures.append("the game stopped when its page grew past the limit")
-        if game.poll() is not None:
-            failures.append("the player ended with status %d" % game.returncode)
-        game.kill()
-        game.wait()
+        stop(game, failures)
     finally:
         shutil.rmtree(work, ignore_errors=True)
     failures += recovery(ravok, home)

@@ -9,6 +9,8 @@ standard output:
                    program directory's own game runs (the bundled default game)
   exit: N          the exit status (0 when not given)
   error: TEXT      a text standard error must contain
+  no-error: TEXT   a text standard error must not contain (a second report of
+                   one fault, say)
   twice: yes       run a second time, from the class and reconstruction
                    caches, and require the same output
   input: FILE      timed input events for the run (--input FILE of the folder)
@@ -114,12 +116,15 @@ def main():
     head, _, body = text.partition("---\n")
     settings = {}
     errors = []
+    absent = []
     shots = []
     for line in head.splitlines():
         if ":" in line:
             key, value = line.split(":", 1)
             if key.strip() == "error":
                 errors.append(value.strip())
+            elif key.strip() == "no-error":
+                absent.append(value.strip())
             elif key.strip() == "shot":
                 frame, name = value.split()
                 shots.append((frame, name))
@@ -201,6 +206,9 @@ def main():
         for e in errors:
             if e not in err:
                 failures.append("standard error lacks %r" % e)
+        for e in absent:
+            if e in err:
+                failures.append("standard error has %r" % e)
     if runs == 2 and outputs[0] != outputs[1]:
         failures.append("the second run differs from the first")
     for frame, name in shots:

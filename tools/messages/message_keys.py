@@ -17,6 +17,9 @@ PIECE = re.compile(LITERAL)
 # A line that ends in "// message" holds message texts handed to translate()
 # later (constants, captions); and readFailureText() chooses among texts.
 MARKED = re.compile(r'^(.*?)//\s*message\b', re.M)
+# translate(condition ? "..." : "...")
+RUN = r'(?:"(?:[^"\\]|\\.)*"\s*)+'
+TERNARY = re.compile(r'translate\([^;"]*?\?\s*(' + RUN + r'):\s*(' + RUN + r')\)')
 CHOICE = re.compile(r'readFailureText\(\s*\w+\s*,((?:\s*' + LITERAL + r'\s*,?)+)\)')
 
 
@@ -50,6 +53,8 @@ def literal_groups(text):
     for m in MARKED.finditer(text):
         for run in re.finditer(r'(?:' + LITERAL + r'\s*)+', m.group(1)):
             groups.append(PIECE.findall(run.group(0)))
+    for m in TERNARY.finditer(text):
+        groups += [PIECE.findall(m.group(1)), PIECE.findall(m.group(2))]
     for m in CHOICE.finditer(text):
         groups += [[piece] for piece in PIECE.findall(m.group(1))]
     return groups
