@@ -34,7 +34,7 @@ constexpr int64_t kMaxImagePixels = int64_t(64) << 20;
 constexpr int64_t kMaxImageSide = 16384;
 // The reason load() and decode() give for a picture past those limits.
 inline constexpr const char* kImageTooLarge =
-    "the picture is larger than 64 megapixels or 16384 pixels a side";  // message
+    "the picture is larger than 64 megapixels or 16384 pixels a side"; // message
 // A BMP at 32 bits a pixel of the largest size, with its headers.
 constexpr size_t kMaxImageFileBytes = size_t(kMaxImagePixels) * 4 + (1 << 20);
 

@@ -8,8 +8,8 @@
 
 #include "base/time_analyzer.h"
 #include "resources/host_files.h"
-#include "resources/source_files.h"
 #include "resources/program_paths.h"
+#include "resources/source_files.h"
 #include "runtime/errors.h"
 #include "runtime/messages.h"
 #include "runtime/paths.h"

@@ -164,7 +164,7 @@ const char* readFailureText(TReadResult result, const char* tooLarge, const char
     case TReadResult::TooLarge:
         return tooLarge;
     case TReadResult::NotRegular:
-        return " is not a regular file.";  // message
+        return " is not a regular file."; // message
     default:
         return missing;
     }

@@ -1,11 +1,11 @@
 #include "resources/resource_reader.h"
 
 #include "resources/host_files.h"
-#include "resources/source_files.h"
 #include "resources/program_paths.h"
 #include "resources/resource_kinds.h"
 #include "resources/resource_tree.h"
 #include "resources/sgml.h"
+#include "resources/source_files.h"
 #include "resources/text_lines.h"
 #include "runtime/errors.h"
 #include "runtime/markup_escape.h"

@@ -34,7 +34,7 @@ TDebugHold gNoDebugger;
 constinit TSeam<TDebugHold> gHold(gNoDebugger);
 
 // "Native関数"
-constexpr const char* kNativeFunction = "Native\x8A\xD6\x90\x94";  // message
+constexpr const char* kNativeFunction = "Native\x8A\xD6\x90\x94"; // message
 
 [[noreturn]] void fatal(const std::string& text) { throw ERunError(text); }
 
@@ -88,7 +88,8 @@ TValue* fieldByName(TProcess* p, const TValue& obj, uint32_t symbol, int32_t* ca
             noteBodyRead(obj, i);
             return &objectAt(obj.u)->field(i);
         }
-        std::string text = translate("Variable") + symbolName(symbol) + translate(" is not defined.");
+        std::string text =
+            translate("Variable") + symbolName(symbol) + translate(" is not defined.");
         if (std::string hint = fieldHint(symbolName(symbol), cls); !hint.empty())
             text += "\n" + hint;
         warning(p, text);

@@ -257,9 +257,13 @@ TEST(EncodingTest, ConvertsCp932AtTheEdges) {
     EXPECT_EQ(cp932ToUtf8("\x87\x40\xFB\xFC\xB1"), "①髙ｱ");
     EXPECT_EQ(utf8ToCp932("①髙ｱ～"), "\x87\x40\xFB\xFC\xB1\x81\x60");
     EXPECT_EQ(utf8ToCp932("ⅰ∵"), "\xFA\x40\x81\xE6"); // IBM row, JIS row
-    EXPECT_EQ(cp932ToUtf8("\xEE\xEF"), "ⅰ");         // NEC's copy still reads
-    EXPECT_EQ(cp932ToUtf8("\x80\xA0\xFD" "a"), "???a");
-    EXPECT_EQ(utf8ToCp932("a\xE3\x81" "b\xF0\x9F\x98\x80"), "a??b?");
+    EXPECT_EQ(cp932ToUtf8("\xEE\xEF"), "ⅰ");          // NEC's copy still reads
+    EXPECT_EQ(cp932ToUtf8("\x80\xA0\xFD"
+                          "a"),
+              "???a");
+    EXPECT_EQ(utf8ToCp932("a\xE3\x81"
+                          "b\xF0\x9F\x98\x80"),
+              "a??b?");
 }
 
 TEST(EncodingTest, EveryCp932CharacterComesBackFromUtf8) {
@@ -297,7 +301,9 @@ TEST(EncodingTest, SourcesSavedAsUtf8AreReadAsCp932) {
     EXPECT_EQ(emoji.text, "a=\"\x95\x5C??\";");
     EXPECT_EQ(unicodeName(emoji.unmapped), "U+1F600");
     // A file marked as UTF-8 with a broken sequence is not silently cut.
-    TSourceText broken = decodeSourceText("\xEF\xBB\xBF" "a\xFF" "b");
+    TSourceText broken = decodeSourceText("\xEF\xBB\xBF"
+                                          "a\xFF"
+                                          "b");
     EXPECT_EQ(broken.unmapped, U'\uFFFD');
     EXPECT_EQ(broken.text, "a?b");
 }
