@@ -126,7 +126,7 @@ public:
         ++d.errors;
         if (d.loading) showBusy(true);
         TErrorReport report = makeErrorReport(text, trace);
-        std::fputs(report.text().c_str(), stderr);
+        std::fputs(utf8ToTerminal(report.text()).c_str(), stderr);
         std::fflush(stderr);
         if (d.closing || !d.window) return;
         // The dialog runs a nested main loop; the frame loop must not run
@@ -225,7 +225,7 @@ void present(const TSurface& back, const TRect& client) {
 void sayInStatusBar(const std::string& text) {
     TDesktop& d = desktop();
     if (d.statusMessage) gtk_label_set_text(GTK_LABEL(d.statusMessage), text.c_str());
-    std::fprintf(stderr, "ravok: %s\n", text.c_str());
+    std::fprintf(stderr, "ravok: %s\n", utf8ToTerminal(text).c_str());
 }
 
 // ---- the main loop in idle time ---------------------------------------------
