@@ -1,7 +1,9 @@
 #include "app/new_game.h"
 
+#include "base/encoding.h"
 #include "resources/host_files.h"
 #include "resources/program_paths.h"
+#include "runtime/messages.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -31,9 +33,13 @@ int makeNewGame(const std::string& folder) {
         std::fprintf(stderr, "ravok: %s: %s\n", folder.c_str(), ec.message().c_str());
         return 1;
     }
-    std::printf("A new game is in %s. Play it with:\n  ravok %s\n"
-                "Its class is %s/Hero.ravok; docs/tutorial.md goes on from here.\n",
-                folder.c_str(), folder.c_str(), folder.c_str());
+    // The folder stands as the user typed it, in the terminal's own bytes.
+    auto said = [](const char* text) { return cp932ToTerminal(translate(text)); };
+    std::string text = said("A new game is in ") + folder + said(". Play it with:") + "\n  ravok " +
+                       folder + "\n" + said("Its class is ") + folder +
+                       said("/Hero.ravok; the tutorial goes on from there (docs/tutorial.md).") +
+                       "\n";
+    std::fputs(text.c_str(), stdout);
     return 0;
 }
 
