@@ -8,6 +8,9 @@ JOBS         ?= 2
 # Warnings as errors (CI sets RAVOK_WERROR=ON in the environment).
 RAVOK_WERROR ?= OFF
 FORMATTED    := $(shell git ls-files '*.cpp' '*.h' '*.c' 2>/dev/null)
+# The suite expects the player's English texts: a developer's Japanese
+# locale must not change them (the Japanese table has tests of its own).
+TEST_LOCALE  := env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG=C.UTF-8
 
 .PHONY: all deps configure build run test test-sanitize test-switch format format-check fuzz fuzz-long fuzz-build bench clean
 
@@ -26,21 +29,21 @@ run: build
 	./$(BUILD_DIR)/ravok --print
 
 test: build
-	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+	$(TEST_LOCALE) ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
 test-sanitize: deps
 	cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRAVOK_SANITIZE=ON -DRAVOK_BENCHMARKS=OFF
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
-	  ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS)
+	  $(TEST_LOCALE) ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS)
 
 # The interpreter with its switch dispatch, under the script tests.
 test-switch: deps
 	cmake -S . -B $(SWITCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRAVOK_SWITCH_DISPATCH=ON \
 	  -DRAVOK_BENCHMARKS=OFF -DRAVOK_WERROR=$(RAVOK_WERROR)
 	cmake --build $(SWITCH_DIR) -j $(JOBS) --target ravok
-	ctest --test-dir $(SWITCH_DIR) --output-on-failure -j $(JOBS) -R '^(script|game)/'
+	$(TEST_LOCALE) ctest --test-dir $(SWITCH_DIR) --output-on-failure -j $(JOBS) -R '^(script|game)/'
 
 format:
 	clang-format -i $(FORMATTED)
