@@ -62,7 +62,7 @@ void usage(FILE* out) {
         "  --check FILE    compile every class of a page, a project or script files, and warn\n"
         "                  about traps; exit status 0 or 1\n"
         "  --no-warn NAME  leave out a warning: unassigned, lone-name, extra-arguments,\n"
-        "                  null-compare\n"
+        "                  missing-arguments, null-compare\n"
         "  --new FOLDER    write a small starter game into FOLDER\n"
         "  --run FILE ...  compile the class files, then FILE, and run FILE's top-level code\n"
         "  --print         echo print output to standard output\n"

@@ -3,13 +3,18 @@
 #include "app/error_report.h"
 #include "compiler/trap_check.h"
 #include "resources/host_files.h"
+#include "resources/program_paths.h"
 #include "resources/source_files.h"
+#include "resources/text_lines.h"
 #include "runtime/function.h"
 #include "runtime/messages.h"
+#include "runtime/paths.h"
 #include "runtime/rtti.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <map>
 #include <regex>
 
 namespace ravok {
@@ -31,6 +36,22 @@ void addPageNames(const std::string& page, std::set<std::string>& names) {
         names.insert((*i)[2].str());
     for (std::sregex_iterator i(text.begin(), text.end(), global), end; i != end; ++i)
         names.insert((*i)[1].str());
+}
+
+// Kernel/arguments.ini: CLASS.METHOD=COUNT, the arguments a kernel method
+// needs before its native does anything.
+const std::map<std::string, int>& kernelRequiredArguments() {
+    static const std::map<std::string, int> table = [] {
+        std::map<std::string, int> t;
+        std::string text = sourceTextOf(resolve("Kernel\\arguments.ini", programDirectory()));
+        for (const std::string& line : textLines(text)) {
+            size_t eq = line.find('=');
+            if (line.empty() || line[0] == '#' || eq == std::string::npos) continue;
+            t[line.substr(0, eq)] = std::atoi(line.c_str() + eq + 1);
+        }
+        return t;
+    }();
+    return table;
 }
 
 } // namespace
@@ -81,6 +102,13 @@ int reportTraps(const std::set<std::string>& silenced, const std::vector<std::st
     for (const auto& [cls, source] : checked) {
         known.methodArguments = [cls = cls](const std::string& name) {
             return declaredArguments(cls->methodByName(name));
+        };
+        known.requiredArguments = [cls = cls](const std::string& name) {
+            TFunction* fn = cls->methodByName(name);
+            TRTTI* owner = fn ? fn->owner : nullptr;
+            if (!owner || !isKernelSource(owner->sourceFile)) return -1;
+            auto it = kernelRequiredArguments().find(owner->name + "." + name);
+            return it == kernelRequiredArguments().end() ? -1 : it->second;
         };
         for (const TTrapWarning& w : findTraps(source, known)) {
             if (silenced.count(w.name)) continue;

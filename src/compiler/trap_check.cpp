@@ -195,6 +195,16 @@ private:
                          translate(declared == 1 ? " argument" : " arguments") +
                          translate(" and is given ") + std::to_string(given) +
                          translate("; the extra ones are dropped"));
+            // Only the kernel's own methods: a class's own ones say in their
+            // code what they do without an argument.
+            int required = own != ownArity_.end() ? -1 : known_.requiredArguments(name->text());
+            if (required > given)
+                warn("missing-arguments", name,
+                     name->text() + translate(" needs ") + std::to_string(required) +
+                         translate(required == 1 ? " argument" : " arguments") +
+                         translate(" and is given ") + std::to_string(given) +
+                         translate("; the missing ones are null, and the call does not do what it "
+                                   "is for"));
         }
         expressionChildren(args, state);
     }
@@ -384,7 +394,7 @@ std::set<std::string> assignedIn(const TResList* root) {
 
 const std::vector<std::string>& trapNames() {
     static const std::vector<std::string> names = {"unassigned", "lone-name", "extra-arguments",
-                                                   "null-compare"};
+                                                   "missing-arguments", "null-compare"};
     return names;
 }
 

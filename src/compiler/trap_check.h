@@ -29,6 +29,11 @@ struct TTrapKnowledge {
     std::function<int(const std::string& method)> methodArguments = [](const std::string&) {
         return -1;
     };
+    // The arguments a kernel method of the checked class needs before its
+    // native does anything (Kernel/arguments.ini), or -1.
+    std::function<int(const std::string& method)> requiredArguments = [](const std::string&) {
+        return -1;
+    };
     // The same for the constructor of a class named in `new`.
     std::function<int(const std::string& className)> constructorArguments = [](const std::string&) {
         return -1;

@@ -188,6 +188,25 @@ def check_game_forms(ravok, home, folder):
     return failures
 
 
+def check_missing_arguments(ravok, home, folder):
+    """A kernel method called with fewer arguments than it needs is warned
+    about; a class's own method of that name is not."""
+    failures = []
+    path = os.path.join(folder, "Short.ravok")
+    with open(path, "w") as f:
+        f.write('extends Sprite;\ndrawText(10, 20);\ndrawText(1, 2, "ok");\n'
+                'fillRect(0, 0, 10);\nfunction drawLine(a) { return a; }\ndrawLine(1);\n')
+    status, err = run([ravok, "--home", home, "--check", path])
+    lines = [l for l in err.splitlines() if ": warning: " in l]
+    want = ["Short.ravok:2:1: warning: drawText needs 3 arguments and is given 2; the missing "
+            "ones are null, and the call does not do what it is for [missing-arguments]",
+            "Short.ravok:4:1: warning: fillRect needs 4 arguments and is given 3; the missing "
+            "ones are null, and the call does not do what it is for [missing-arguments]"]
+    if status != 0 or [l[l.index("Short.ravok"):] for l in lines] != want:
+        failures.append("missing arguments: exit %d, %r" % (status, lines))
+    return failures
+
+
 def run(args, env=None):
     r = subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=60, env=env)
     return r.returncode, r.stderr.decode("utf-8", "replace")
@@ -209,6 +228,7 @@ def main():
     failures += check_opening(ravok, home, folder, env)
     failures += check_traps(ravok, home, folder)
     failures += check_game_forms(ravok, home, folder)
+    failures += check_missing_arguments(ravok, home, folder)
     shutil.rmtree(folder, ignore_errors=True)
     if failures:
         print("\n".join(failures))
