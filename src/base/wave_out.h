@@ -4,7 +4,6 @@
 // reads the ring.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 
 namespace ravok {
@@ -26,11 +25,9 @@ TWaveOut& noWaveOut();
 
 // Ring samples are shared with a device thread: relaxed atomic reads and
 // writes keep that defined without costing anything on the hosts we run on.
-inline int16_t loadSample(const int16_t& s) {
-    return std::atomic_ref<int16_t>(const_cast<int16_t&>(s)).load(std::memory_order_relaxed);
-}
-inline void storeSample(int16_t& s, int16_t v) {
-    std::atomic_ref<int16_t>(s).store(v, std::memory_order_relaxed);
-}
+// The compiler's atomic built-ins do what std::atomic_ref does, and every
+// toolchain we build with has them (not every C++ library has atomic_ref).
+inline int16_t loadSample(const int16_t& s) { return __atomic_load_n(&s, __ATOMIC_RELAXED); }
+inline void storeSample(int16_t& s, int16_t v) { __atomic_store_n(&s, v, __ATOMIC_RELAXED); }
 
 } // namespace ravok

@@ -117,7 +117,8 @@ private:
     char inline_[kInline];
 };
 
-static_assert(kMaxStringBytes < SIZE_MAX / 2, "a buffer's doubled capacity must not wrap");
+// Doubling the largest capacity stays within size_t, on 32-bit targets too.
+static_assert(kMaxStringBytes <= SIZE_MAX / 2, "a buffer's doubled capacity must not wrap");
 
 // A new classes.lang.String instance holding text, with refcount 0 (the caller's
 // setObject counts it). Returns its arena offset.
