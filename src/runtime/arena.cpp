@@ -17,8 +17,11 @@ TArena::TArena() : smallFree_(kSmallLimit / 8 + 1, 0) {
     // Address space only: a PROT_NONE mapping costs no commit charge, so the
     // reservation works also where overcommit is disabled. Memory is made
     // usable in chunks as the arena grows.
-    void* p =
-        mmap(nullptr, kReserve, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    void* p = MAP_FAILED;
+    for (size_t size = kReserve; size >= kLeastReserve && p == MAP_FAILED; size /= 2) {
+        p = mmap(nullptr, size, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        reserved_ = size;
+    }
     if (p == MAP_FAILED) throw ERavokError("cannot reserve the VM arena");
     gArenaBase = static_cast<uint8_t*>(p);
     grow(top_);
@@ -27,7 +30,7 @@ TArena::TArena() : smallFree_(kSmallLimit / 8 + 1, 0) {
 void TArena::grow(size_t needed) {
     if (needed <= committed_) return;
     size_t target = (needed + kCommitChunk - 1) / kCommitChunk * kCommitChunk;
-    if (target > kReserve) target = kReserve;
+    if (target > reserved_) target = reserved_;
     if (mprotect(gArenaBase + committed_, target - committed_, PROT_READ | PROT_WRITE) != 0)
         throw ERunError("VM memory exhausted");
     committed_ = target;
@@ -49,7 +52,7 @@ TArenaOffset TArena::allocateSlowly(size_t size) {
         }
     }
     if (off == 0) {
-        if (top_ + size > kReserve) throw ERunError("VM memory exhausted");
+        if (top_ + size > reserved_) throw ERunError("VM memory exhausted");
         grow(top_ + size);
         off = TArenaOffset(top_);
         top_ += size;

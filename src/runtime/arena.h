@@ -66,6 +66,9 @@ private:
     static inline TArena* gArena = nullptr;
     TArenaOffset allocateSlowly(size_t size);
     static constexpr size_t kReserve = size_t(2) << 30; // 2 GiB: offsets stay below 2^31
+    // A host that cannot give that much address space (a limit on it, a
+    // 32-bit target) gets the largest half of it it can, down to this.
+    static constexpr size_t kLeastReserve = size_t(64) << 20;
     static constexpr size_t kSmallLimit = 4096;
     static constexpr size_t kCommitChunk = size_t(1) << 20;
     void grow(size_t needed);
@@ -73,6 +76,7 @@ private:
 
     size_t top_ = 16;
     size_t committed_ = 0;
+    size_t reserved_ = 0;
     uint64_t blocksAllocated_ = 0;
     // Heads of the intrusive free lists of small blocks, one per 8-byte size class.
     std::vector<TArenaOffset> smallFree_;
