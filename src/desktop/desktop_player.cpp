@@ -551,11 +551,11 @@ int windowScaleFor(int width, int height) {
     int fit = std::min((work.width - kFrameWidth) / std::max(1, width),
                        (work.height - kFrameHeight - barsHeight()) / std::max(1, height));
     fit = std::max(1, fit);
-    // The factor kept for this game, else the one the player set for every
-    // game (RAVOK_WINDOW_SCALE, else the WindowScale setting), when it fits.
+    // RAVOK_WINDOW_SCALE for this run, else the factor kept for this game,
+    // else the WindowScale setting for every game, when it fits.
     for (std::string chosen :
-         {TEnvironment::instance().getEnv(scaleSettingKey()),
-          std::string(getenv("RAVOK_WINDOW_SCALE") ? getenv("RAVOK_WINDOW_SCALE") : ""),
+         {std::string(getenv("RAVOK_WINDOW_SCALE") ? getenv("RAVOK_WINDOW_SCALE") : ""),
+          TEnvironment::instance().getEnv(scaleSettingKey()),
           TEnvironment::instance().getEnv("WindowScale")}) {
         int k = std::atoi(chosen.c_str());
         if (k >= 1) return std::min(k, fit);
