@@ -335,16 +335,21 @@ def main():
                     ' <resourcelist name="gen">\r\n  <generator className="Watch" name="$w"/>\r\n'
                     ' </resourcelist>\r\n</resourcelist>\r\n')
         # The frame limit only bounds a run whose keys went astray.
+        keys_err = open(os.path.join(work, "keys-stderr.txt"), "wb")
         game = subprocess.Popen([ravok, "--home", home, "--print", "--frames", "3600",
                                  os.path.join(keys, "main.cmml")], env=display.env(),
-                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+                                stdout=subprocess.PIPE, stderr=keys_err)
         lines = queue.Queue()
         threading.Thread(target=lambda: [lines.put(line.decode().rstrip("\n")) for line in game.stdout],
                          daemon=True).start()
         window = wait_for_window(display, "Ravok", 60)
         out = []
         if not window:
-            failures.append("the keys game's window did not appear")
+            keys_err.flush()
+            with open(os.path.join(work, "keys-stderr.txt"), "rb") as f:
+                said = f.read().decode("utf-8", "replace")
+            failures.append("the keys game's window did not appear (running: %s); it said %r" %
+                            (game.poll() is None, said))
         else:
             xdotool(display, "windowfocus", "--sync", window)
             # Keys pressed before the game has booted are not seen: press
@@ -376,6 +381,7 @@ def main():
         except subprocess.TimeoutExpired:
             game.kill()
             game.wait()
+        keys_err.close()
         time.sleep(0.2)
         while not lines.empty():
             out.append(lines.get())
