@@ -1,6 +1,5 @@
 #include "app/game_opening.h"
 
-#include "base/encoding.h"
 #include "resources/sgml.h"
 #include "resources/source_files.h"
 #include "runtime/sjis.h"
@@ -67,10 +66,11 @@ TGameOpening gameOpeningFor(const std::string& hostPath) {
     if (fs::is_directory(status)) {
         // A project that lists no pages yet (the player writes an empty one
         // beside a page it opens) leaves the choice to the folder's pages.
-        std::vector<fs::path> projects = filesWith(path, ".ravokprj");
         fs::path project = path / "default.ravokprj";
-        if (!fs::is_regular_file(project, ec))
+        if (!fs::is_regular_file(project, ec)) {
+            std::vector<fs::path> projects = filesWith(path, ".ravokprj");
             project = projects.size() == 1 ? projects[0] : fs::path();
+        }
         if (!project.empty() && listsPages(project.string())) return {project.string(), {}};
         std::vector<fs::path> pages = filesWith(path, ".cmml");
         if (pages.size() == 1) return {pages[0].string(), {}};

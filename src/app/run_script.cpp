@@ -65,9 +65,7 @@ bool compileRegistered(TRTTI* cls, const std::string& hostFile, TRTTI* object) {
         cls->failed = true;
         return false;
     }
-    if (decoded.unmapped) {
-        ReportError(unmappedCharacterMessage(decoded.unmapped),
-                    {{cls->sourceFile, int32_t(decoded.unmappedOffset), {}}});
+    if (reportUnmapped(cls->sourceFile, decoded)) {
         cls->failed = true;
         return false;
     }

@@ -84,6 +84,32 @@ bool allAscii(std::string_view text) {
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
+// UTF-8 to CP932: '?' for each byte of a broken sequence and for each
+// character without a CP932 form, the first of which `source` notes.
+void appendFromUtf8(std::string& out, std::string_view text, TSourceText* source) {
+    out.reserve(out.size() + text.size());
+    for (size_t i = 0; i < text.size();) {
+        TUtf8Char ch = nextUtf8(text, i);
+        uint16_t code = 0;
+        if (ch.length == 0)
+            ch = {0xFFFD, 1};
+        else if (ch.code < 0x80)
+            code = uint16_t(ch.code);
+        else
+            code = toCp932(ch.code);
+        i += ch.length;
+        if (code == 0 && ch.code != 0) {
+            if (source && source->unmapped == 0) {
+                source->unmapped = ch.code;
+                source->unmappedOffset = out.size();
+            }
+            out.push_back('?');
+        } else {
+            appendCp932(out, code);
+        }
+    }
+}
+
 } // namespace
 
 std::string cp932ToUtf8(std::string_view text) {
@@ -118,23 +144,7 @@ std::string cp932ToUtf8(std::string_view text) {
 std::string utf8ToCp932(std::string_view text) {
     if (allAscii(text)) return std::string(text);
     std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size();) {
-        TUtf8Char ch = nextUtf8(text, i);
-        if (ch.length == 0) {
-            out.push_back('?');
-            ++i;
-            continue;
-        }
-        i += ch.length;
-        if (ch.code < 0x80) {
-            out.push_back(char(ch.code));
-        } else if (uint16_t code = toCp932(ch.code)) {
-            appendCp932(out, code);
-        } else {
-            out.push_back('?');
-        }
-    }
+    appendFromUtf8(out, text, nullptr);
     return out;
 }
 
@@ -156,30 +166,9 @@ TSourceText decodeSourceText(std::string_view bytes) {
         return source;
     }
     source.fromUtf8 = true;
-    std::string& out = source.text;
-    out.reserve(bytes.size());
-    for (size_t i = 0; i < bytes.size();) {
-        TUtf8Char ch = nextUtf8(bytes, i);
-        uint16_t code = 0;
-        if (ch.length == 0) {
-            // Only a file marked as UTF-8 gets here with a broken sequence.
-            ch = {0xFFFD, 1};
-        } else if (ch.code < 0x80) {
-            code = uint16_t(ch.code);
-        } else {
-            code = toCp932(ch.code);
-        }
-        i += ch.length;
-        if (code == 0 && ch.code != 0) {
-            if (source.unmapped == 0) {
-                source.unmapped = ch.code;
-                source.unmappedOffset = out.size();
-            }
-            out.push_back('?');
-        } else {
-            appendCp932(out, code);
-        }
-    }
+    // Only a file marked as UTF-8 has broken sequences here: each is noted
+    // as U+FFFD, so the file is not silently cut.
+    appendFromUtf8(source.text, bytes, &source);
     return source;
 }
 

@@ -140,21 +140,16 @@ private:
     }
 
     std::string suggestion(const std::string& name) const {
-        std::string best;
-        size_t bestDistance = name.size() < 4 ? 1 : 2;
-        auto consider = [&](const std::string& candidate) {
-            if (candidate == name || candidate.empty()) return;
-            size_t d = editDistance(name, candidate);
-            if (d <= bestDistance && (best.empty() || d < editDistance(name, best)))
-                best = candidate;
-        };
-        for (const std::string& n : assignedAnywhere)
-            consider(n);
-        for (const std::string& n : scope_.locals)
-            consider(n);
-        for (const std::string& n : scope_.args)
-            consider(n);
+        std::vector<std::string> names(assignedAnywhere.begin(), assignedAnywhere.end());
+        names.insert(names.end(), scope_.locals.begin(), scope_.locals.end());
+        names.insert(names.end(), scope_.args.begin(), scope_.args.end());
+        std::string best = closestName(name, names);
         return best.empty() ? "" : translate(" (did you mean ") + best + translate("?)");
+    }
+
+    // "2 arguments", in the reader's language.
+    static std::string arguments(int count) {
+        return std::to_string(count) + translate(count == 1 ? " argument" : " arguments");
     }
 
     void read(const TLexElem* t, const TState& state) {
@@ -191,8 +186,7 @@ private:
                 own != ownArity_.end() ? own->second : known_.methodArguments(name->text());
             if (declared >= 0 && given > declared)
                 warn("extra-arguments", name,
-                     name->text() + translate(" takes ") + std::to_string(declared) +
-                         translate(declared == 1 ? " argument" : " arguments") +
+                     name->text() + translate(" takes ") + arguments(declared) +
                          translate(" and is given ") + std::to_string(given) +
                          translate("; the extra ones are dropped"));
             // Only the kernel's own methods: a class's own ones say in their
@@ -200,8 +194,7 @@ private:
             int required = own != ownArity_.end() ? -1 : known_.requiredArguments(name->text());
             if (required > given)
                 warn("missing-arguments", name,
-                     name->text() + translate(" needs ") + std::to_string(required) +
-                         translate(required == 1 ? " argument" : " arguments") +
+                     name->text() + translate(" needs ") + arguments(required) +
                          translate(" and is given ") + std::to_string(given) +
                          translate("; the missing ones are null, and the call does not do what it "
                                    "is for"));
@@ -296,10 +289,8 @@ private:
                 if (declared >= 0 && given > declared)
                     warn("extra-arguments", cls->token(0),
                          translate("the constructor of ") + name + translate(" takes ") +
-                             std::to_string(declared) +
-                             translate(declared == 1 ? " argument" : " arguments") +
-                             translate(" and is given ") + std::to_string(given) +
-                             translate("; the extra ones are dropped"));
+                             arguments(declared) + translate(" and is given ") +
+                             std::to_string(given) + translate("; the extra ones are dropped"));
             }
             expressionChildren(n->node(3), state);
         } else if (k != "G_Const" && k != "G_ResourceVal") {

@@ -19,6 +19,7 @@
 #include "base/frame_pacing.h"
 #include "compiler/evaluator.h"
 #include "kernel/boot.h"
+#include "pages/page_hash.h"
 #include "pages/page_loader.h"
 #include "pages/page_state.h"
 #include "pages/project_manager.h"
@@ -523,29 +524,30 @@ int barsHeight() {
 
 // The settings key under which the window's factor is kept for this game.
 std::string scaleSettingKey() {
-    std::string game = TPrjManager::instance().projectFile();
-    uint32_t hash = 2166136261u;
-    for (unsigned char c : game)
-        hash = (hash ^ c) * 16777619u;
     char key[32];
-    std::snprintf(key, sizeof key, "WindowScale%08x", hash);
+    std::snprintf(key, sizeof key, "WindowScale%08x",
+                  uint32_t(hashBytes(TPrjManager::instance().projectFile())));
     return key;
+}
+
+// The monitor the window is on, else the primary one, else the first.
+GdkMonitor* windowMonitor() {
+    GdkDisplay* display = gdk_display_get_default();
+    GdkMonitor* monitor = nullptr;
+    if (GdkWindow* w = desktop().window ? gtk_widget_get_window(desktop().window) : nullptr)
+        monitor = gdk_display_get_monitor_at_window(display, w);
+    if (!monitor) monitor = gdk_display_get_primary_monitor(display);
+    if (!monitor) monitor = gdk_display_get_monitor(display, 0);
+    return monitor;
 }
 
 // The largest whole factor of the game's size that fits the screen's work
 // area with the window's bars and frame, or the one the player chose for
 // this game before when it still fits.
 int windowScaleFor(int width, int height) {
-    TDesktop& d = desktop();
     if (screen().SizeUnlocked) return 1;
     GdkRectangle work{0, 0, 1024, 768};
-    GdkDisplay* display = gdk_display_get_default();
-    GdkMonitor* monitor = nullptr;
-    if (GdkWindow* w = d.window ? gtk_widget_get_window(d.window) : nullptr)
-        monitor = gdk_display_get_monitor_at_window(display, w);
-    if (!monitor) monitor = gdk_display_get_primary_monitor(display);
-    if (!monitor) monitor = gdk_display_get_monitor(display, 0);
-    if (monitor) gdk_monitor_get_workarea(monitor, &work);
+    if (GdkMonitor* monitor = windowMonitor()) gdk_monitor_get_workarea(monitor, &work);
     // A frame and a title bar a window manager may add.
     constexpr int kFrameWidth = 16, kFrameHeight = 48;
     int fit = std::min((work.width - kFrameWidth) / std::max(1, width),
@@ -653,10 +655,7 @@ void setFullScreen(bool on) {
     // window manager too; a window manager is asked for its full-screen state
     // as well.
     GdkRectangle display{0, 0, 1024, 768};
-    if (GdkMonitor* m = gdk_display_get_primary_monitor(gdk_display_get_default()))
-        gdk_monitor_get_geometry(m, &display);
-    else if (GdkMonitor* first = gdk_display_get_monitor(gdk_display_get_default(), 0))
-        gdk_monitor_get_geometry(first, &display);
+    if (GdkMonitor* m = windowMonitor()) gdk_monitor_get_geometry(m, &display);
     gtk_window_set_decorated(GTK_WINDOW(d.window), !on);
     gtk_window_set_keep_above(GTK_WINDOW(d.window), on);
     if (on) {

@@ -164,11 +164,8 @@ std::unique_ptr<TResource> readResourceFile(std::string_view path) {
         ReportError(text);
         throw EFileError(text);
     }
-    if (source.unmapped) {
-        std::string text = unmappedCharacterMessage(source.unmapped);
-        ReportError(text, {{full, int32_t(source.unmappedOffset), {}}});
-        throw EFileError(full + ": " + text);
-    }
+    if (reportUnmapped(full, source))
+        throw EFileError(full + ": " + unmappedCharacterMessage(source.unmapped));
     // Read line by line, each line ending in CR LF.
     std::string text;
     for (const std::string& line : textLines(source.text))

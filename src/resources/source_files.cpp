@@ -22,6 +22,13 @@ std::string unmappedCharacterMessage(char32_t c) {
            translate(" has no Shift-JIS form and cannot be used in a game.");
 }
 
+bool reportUnmapped(std::string_view path, const TSourceText& source) {
+    if (!source.unmapped) return false;
+    ReportError(unmappedCharacterMessage(source.unmapped),
+                {{std::string(path), int32_t(source.unmappedOffset), {}}});
+    return true;
+}
+
 bool loadSourceFile(std::string_view path, std::string& text, const char* missing) {
     TSourceText source;
     TReadResult read = readSourceFile(path, source);
@@ -30,11 +37,7 @@ bool loadSourceFile(std::string_view path, std::string& text, const char* missin
                     translate(readFailureText(read, " is too large to be a source.", missing)));
         return false;
     }
-    if (source.unmapped) {
-        ReportError(unmappedCharacterMessage(source.unmapped),
-                    {{std::string(path), int32_t(source.unmappedOffset), {}}});
-        return false;
-    }
+    if (reportUnmapped(path, source)) return false;
     text = std::move(source.text);
     return true;
 }

@@ -21,6 +21,9 @@ std::string sourceTextOf(std::string_view path);
 
 // "The character U+1F600 has no Shift-JIS form ...", translated.
 std::string unmappedCharacterMessage(char32_t c);
+// Reports the source's character without a Shift-JIS form at its line and
+// column; false when it has none.
+bool reportUnmapped(std::string_view path, const TSourceText& source);
 
 // Reads a source to compile or parse it. A read failure is reported with
 // the file's name and `missing` or the too-large text after it; a character

@@ -29,7 +29,6 @@ std::string closestName(std::string_view name, const std::vector<std::string>& c
     size_t bestDistance = name.size() < 4 ? 1 : 2;
     for (const std::string& candidate : candidates) {
         if (candidate == name || candidate.empty()) continue;
-        // Names differing in case alone are the likeliest slip of all.
         size_t d = editDistance(name, candidate);
         if (d < bestDistance || (d == bestDistance && best.empty())) {
             best = candidate;
@@ -53,9 +52,14 @@ std::vector<std::string> methodNames(const TRTTI* cls) {
     return names;
 }
 
-std::string methodHint(std::string_view name, const TRTTI* cls) {
-    std::string best = closestName(name, methodNames(cls));
+namespace {
+std::string didYouMean(const std::string& best) {
     return best.empty() ? std::string() : translate("Did you mean ") + best + "?";
+}
+} // namespace
+
+std::string methodHint(std::string_view name, const TRTTI* cls) {
+    return didYouMean(closestName(name, methodNames(cls)));
 }
 
 std::string fieldHint(std::string_view name, const TRTTI* cls) {
@@ -65,8 +69,7 @@ std::string fieldHint(std::string_view name, const TRTTI* cls) {
         const std::string& n = cls->fields.name(i);
         if (!n.empty() && n[0] != '_') names.push_back(n);
     }
-    std::string best = closestName(name, names);
-    return best.empty() ? std::string() : translate("Did you mean ") + best + "?";
+    return didYouMean(closestName(name, names));
 }
 
 } // namespace ravok
