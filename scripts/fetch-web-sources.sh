@@ -22,7 +22,7 @@ opts="-o Dir::Etc::SourceList=$apt_dir/sources.list -o Dir::Etc::SourceParts=$ap
 # shellcheck disable=SC2086
 apt-get $opts update -qq
 cd "$dir"
-for package in libonig freetype; do
+for package in libonig freetype giflib; do
     # shellcheck disable=SC2086
     ls -d "$dir"/"$package"*/ >/dev/null 2>&1 || apt-get $opts source -qq "$package"
 done

@@ -8,9 +8,9 @@ packages=(
   # toolchain and tests
   build-essential cmake ninja-build pkg-config clang clang-format libclang-rt-14-dev python3
   libgtest-dev libgmock-dev libbenchmark-dev
-  # desktop shell, drawing, text and images
+  # desktop shell; text (FreeType and the IPA fonts) and images (stb_image)
   libgtk-3-dev libcairo2-dev libpango1.0-dev libgdk-pixbuf-2.0-dev
-  fonts-ipafont-gothic fonts-ipafont-mincho
+  libfreetype-dev libstb-dev fonts-ipafont-gothic fonts-ipafont-mincho
   # animated GIF captures
   libgif-dev
   # regular expressions

@@ -137,7 +137,6 @@ bool TGifWriter::add(const TSurface& picture, double milliseconds) {
         return false;
     }
     std::vector<uint32_t> pixels(size_t(width_) * size_t(height_));
-    picture.beginDirect();
     for (int y = 0; y < height_; ++y) {
         const uint32_t* row = picture.row(y);
         std::copy(row, row + width_, pixels.begin() + ptrdiff_t(y) * width_);

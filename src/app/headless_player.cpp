@@ -127,7 +127,6 @@ int runHeadless(const THeadlessOptions& options) {
     wireHeadless({reporter, clock, wave, input.keys(), input.joysticks(), window});
     TSoundTimer soundTimer;
     TMainLoop& loop = TMainLoop::instance();
-    TSurface::prepareText();
     bootPlayer(commandLinePath(options.page));
     // The window's start-up tells the game where it stands; a headless run
     // answers as a window at the screen's position would.

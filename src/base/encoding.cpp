@@ -148,6 +148,16 @@ std::string utf8ToCp932(std::string_view text) {
     return out;
 }
 
+std::u32string utf8ToCodePoints(std::string_view text) {
+    std::u32string out;
+    for (size_t i = 0; i < text.size();) {
+        TUtf8Char c = nextUtf8(text, i);
+        out.push_back(c.length ? c.code : U'\uFFFD');
+        i += c.length ? c.length : 1;
+    }
+    return out;
+}
+
 bool isValidUtf8(std::string_view bytes) {
     for (size_t i = 0; i < bytes.size();) {
         TUtf8Char ch = nextUtf8(bytes, i);

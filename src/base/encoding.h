@@ -13,6 +13,9 @@ namespace ravok {
 std::string cp932ToUtf8(std::string_view text);
 std::string utf8ToCp932(std::string_view text);
 
+// The characters of UTF-8 text; a malformed byte becomes U+FFFD.
+std::u32string utf8ToCodePoints(std::string_view text);
+
 // Whether the bytes are well-formed UTF-8 (ASCII alone counts).
 bool isValidUtf8(std::string_view bytes);
 

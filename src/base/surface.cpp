@@ -1,7 +1,5 @@
 #include "base/surface.h"
 
-#include <cairo.h>
-
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -11,59 +9,42 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 namespace ravok {
 
-TSurface::TSurface(cairo_surface_t* surface, int width, int height)
-    : surface_(surface), width_(width), height_(height),
-      stride_(cairo_image_surface_get_stride(surface)),
-      data_(cairo_image_surface_get_data(surface)), clipRight_(width), clipBottom_(height) {}
+TSurface::TSurface(std::shared_ptr<uint32_t> pixels, int width, int height)
+    : pixels_(std::move(pixels)), width_(width), height_(height), clipRight_(width),
+      clipBottom_(height) {}
 
 std::unique_ptr<TSurface> TSurface::band(int top, int bottom) {
-    cairo_surface_reference(surface_);
-    auto view = std::unique_ptr<TSurface>(new TSurface(surface_, width_, height_));
+    auto view = std::unique_ptr<TSurface>(new TSurface(pixels_, width_, height_));
     view->clipTop_ = std::max(0, top);
     view->clipBottom_ = std::min(height_, bottom);
     view->band_ = true;
     return view;
 }
 
-TSurface::~TSurface() { cairo_surface_destroy(surface_); }
+TSurface::~TSurface() = default;
 
 std::unique_ptr<TSurface> TSurface::create(int width, int height) {
     width = std::max(1, width);
     height = std::max(1, height);
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
-    if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(s);
+    // Sides past 32767 pixels (what window systems draw) and surfaces of
+    // more than 2 GiB are refused rather than attempted: a game's screen of
+    // that size gets its message, and byte offsets fit every platform.
+    if (width > 32767 || height > 32767 || int64_t(width) * height > (int64_t(1) << 29))
         return nullptr;
-    }
-    auto surface = std::unique_ptr<TSurface>(new TSurface(s, width, height));
-    for (int y = 0; y < height; ++y)
-        std::fill_n(surface->row(y), width, 0u);
-    surface->touched();
-    return surface;
-}
-
-void TSurface::beginDirect() const {
-    if (cairoDrew_ && !band_) {
-        cairo_surface_flush(surface_);
-        cairoDrew_ = false;
-    }
-}
-
-void TSurface::touched() const { directWrote_ = true; }
-
-void TSurface::beginCairo() const {
-    if (directWrote_) {
-        cairo_surface_mark_dirty(surface_);
-        directWrote_ = false;
-    }
+    size_t count = size_t(width) * size_t(height);
+    uint32_t* words = new (std::nothrow) uint32_t[count];
+    if (!words) return nullptr;
+    std::fill_n(words, count, 0xFF000000u);
+    std::shared_ptr<uint32_t> pixels(words, std::default_delete<uint32_t[]>());
+    return std::unique_ptr<TSurface>(new TSurface(std::move(pixels), width, height));
 }
 
 uint32_t TSurface::rawPixel(int x, int y) const {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
-    beginDirect();
     return row(y)[x] & 0xFFFFFF;
 }
 
@@ -73,11 +54,9 @@ void TSurface::fillRect(const TRect& r, uint32_t colour) {
     int l = std::max(clipLeft_, r.left), t = std::max(clipTop_, r.top);
     int rr = std::min(clipRight_, r.right), b = std::min(clipBottom_, r.bottom);
     if (l >= rr || t >= b) return;
-    beginDirect();
     uint32_t w = rawFromColour(colour) | 0xFF000000u;
     for (int y = t; y < b; ++y)
         std::fill(row(y) + l, row(y) + rr, w);
-    touched();
 }
 
 namespace {
@@ -113,7 +92,6 @@ bool cutToReach(int& x1, int& y1, int& x2, int& y2) {
 
 void TSurface::line(int x1, int y1, int x2, int y2, uint32_t colour) {
     if (!cutToReach(x1, y1, x2, y2)) return;
-    beginDirect();
     uint32_t w = rawFromColour(colour) | 0xFF000000u;
     int dx = std::abs(x2 - x1), dy = -std::abs(y2 - y1);
     int sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
@@ -131,12 +109,10 @@ void TSurface::line(int x1, int y1, int x2, int y2, uint32_t colour) {
             y += sy;
         }
     }
-    touched();
 }
 
 void TSurface::polygon(const std::vector<TPoint>& points, uint32_t colour) {
     if (points.empty()) return;
-    beginDirect();
     uint32_t w = rawFromColour(colour) | 0xFF000000u;
     int top = points[0].y, bottom = points[0].y;
     for (const TPoint& p : points) {
@@ -169,14 +145,11 @@ void TSurface::polygon(const std::vector<TPoint>& points, uint32_t colour) {
                 row(y)[x] = w;
         }
     }
-    touched();
     for (size_t i = 0; i < n; ++i)
         line(points[i].x, points[i].y, points[(i + 1) % n].x, points[(i + 1) % n].y, colour);
     if (n == 1 && points[0].x >= clipLeft_ && points[0].y >= clipTop_ && points[0].x < clipRight_ &&
         points[0].y < clipBottom_) {
-        beginDirect();
         row(points[0].y)[points[0].x] = w;
-        touched();
     }
 }
 
@@ -247,8 +220,6 @@ void TSurface::copyKeyedWith(const TSurface& source, TRect src, int x, int y, in
     int j0 = std::max({0, clipTop_ - y, -src.top});
     int j1 = std::min({h, clipBottom_ - y, source.height_ - src.top});
     if (i0 >= i1 || j0 >= j1) return;
-    source.beginDirect();
-    beginDirect();
     int n = i1 - i0;
     if (sourceKey == kNoKey) {
         for (int j = j0; j < j1; ++j) {
@@ -272,16 +243,10 @@ void TSurface::copyKeyedWith(const TSurface& source, TRect src, int x, int y, in
             }
         }
     }
-    touched();
 }
 
 void TSurface::copyPlain(const TSurface& source, TRect src, int x, int y) {
     copyKeyedWith(source, src, x, y, kNoKey);
-}
-
-bool TSurface::savePng(const std::string& hostPath) const {
-    beginCairo();
-    return cairo_surface_write_to_png(surface_, hostPath.c_str()) == CAIRO_STATUS_SUCCESS;
 }
 
 } // namespace ravok

@@ -1,7 +1,10 @@
 // Drawing surfaces: images in system memory and the operations sprites,
-// panels and the screen draw with. Pixels are 32-bit words 0x00RRGGBB in
-// memory (cairo's RGB24 and opaque ARGB32); colours as scripts pass them are
+// panels and the screen draw with. Pixels are 32-bit words 0xFFRRGGBB in
+// memory, rows of width * 4 bytes (what windowing libraries call RGB24, so a
+// window can show them as they are); colours as scripts pass them are
 // 0x00BBGGRR and are converted at this boundary. Nothing is antialiased.
+// Every operation is our own code, so a frame comes out the same on every
+// platform the player is built for.
 #pragma once
 
 #include <cstdint>
@@ -9,8 +12,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-typedef struct _cairo_surface cairo_surface_t;
 
 namespace ravok {
 
@@ -56,11 +57,6 @@ public:
                                           std::string* error = nullptr);
     // The same for the bytes of a file.
     static std::unique_ptr<TSurface> decode(std::string_view bytes, std::string* error = nullptr);
-    // Reads the font configuration on a helper thread while the player boots,
-    // so that the first text a game draws does not wait for it. Nothing else
-    // runs there; the first text drawn waits for it to finish.
-    static void prepareText();
-
     int width() const { return width_; }
     int height() const { return height_; }
     // The colour 0x00BBGGRR at a point; 0 outside.
@@ -118,37 +114,21 @@ public:
 
     // A surface on the same pixels whose fills, lines, polygons and copies
     // (not text) land only in rows top to bottom: two threads
-    // can draw the two halves of a frame. Call beginDirect() on this surface
-    // before and touched() after the views drew.
+    // can draw the two halves of a frame.
     std::unique_ptr<TSurface> band(int top, int bottom);
 
-    uint32_t* row(int y) { return reinterpret_cast<uint32_t*>(data_ + size_t(y) * stride_); }
-    const uint32_t* row(int y) const {
-        return reinterpret_cast<const uint32_t*>(data_ + size_t(y) * stride_);
-    }
-    // The surface for the drawing library, told of the direct writes so far;
-    // direct writes after it first wait for what the library drew.
-    cairo_surface_t* cairo() const {
-        beginCairo();
-        cairoDrew_ = true;
-        return surface_;
-    }
-    // Before reading or writing row() memory directly, and after writing it:
-    // cairo is told only when it drew or is about to draw, not per copy.
-    void beginDirect() const;
-    void touched() const;
+    uint32_t* row(int y) { return pixels_.get() + size_t(y) * size_t(width_); }
+    const uint32_t* row(int y) const { return pixels_.get() + size_t(y) * size_t(width_); }
+    // Bytes from one row to the next.
+    int stride() const { return width_ * 4; }
 
 private:
-    TSurface(cairo_surface_t* surface, int width, int height);
+    TSurface(std::shared_ptr<uint32_t> pixels, int width, int height);
 
-    cairo_surface_t* surface_;
+    // Shared with the bands drawn on other threads.
+    std::shared_ptr<uint32_t> pixels_;
     int width_, height_;
-    int stride_;
-    uint8_t* data_;
     int64_t key_ = kNoKey;
-    void beginCairo() const;
-    mutable bool cairoDrew_ = false;
-    mutable bool directWrote_ = false;
     // Where direct drawing may write.
     int clipLeft_ = 0, clipTop_ = 0, clipRight_ = 0, clipBottom_ = 0;
     bool band_ = false;

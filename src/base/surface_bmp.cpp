@@ -39,7 +39,6 @@ std::string TSurface::encodeBmp(TRect r) const {
     put32(out, 2835);
     put32(out, 0);
     put32(out, 0);
-    beginDirect();
     for (int j = h - 1; j >= 0; --j) {
         int y = r.top + j;
         size_t start = out.size();

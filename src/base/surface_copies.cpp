@@ -20,8 +20,6 @@ void TSurface::copyScaled(const TSurface& source, TRect src, TRect dst) {
     auto scaled = [](int at, int from, int64_t side, int64_t over) {
         return int64_t((__int128(int64_t(at) - from) * side) / over);
     };
-    source.beginDirect();
-    beginDirect();
     bool keyed = source.key_ != kNoKey;
     uint32_t key = uint32_t(source.key_) & 0xFFFFFF;
     for (int y = y0; y < y1; ++y) {
@@ -36,7 +34,6 @@ void TSurface::copyScaled(const TSurface& source, TRect src, TRect dst) {
             if (!keyed || p != key) out[x] = p | 0xFF000000u;
         }
     }
-    touched();
 }
 
 void TSurface::copyBlended(const TSurface& source, TRect src, int x, int y, int alpha) {
@@ -53,8 +50,6 @@ void TSurface::copyBlended(const TSurface& source, TRect src, int x, int y, int 
     int64_t j1 =
         std::min<int64_t>({h, int64_t(clipBottom_) - y, int64_t(source.height_) - src.top});
     if (i0 >= i1 || j0 >= j1) return;
-    source.beginDirect();
-    beginDirect();
     bool keyed = source.key_ != kNoKey;
     uint32_t key = uint32_t(source.key_) & 0xFFFFFF;
     uint32_t a = uint32_t(alpha), b = 255 - a;
@@ -73,7 +68,6 @@ void TSurface::copyBlended(const TSurface& source, TRect src, int x, int y, int 
             out[x + i] = 0xFF000000u | mix(s, d, 16) | mix(s, d, 8) | mix(s, d, 0);
         }
     }
-    touched();
 }
 
 } // namespace ravok

@@ -1,12 +1,13 @@
-// Reading BMP and PNG files into surfaces through gdk-pixbuf, which decodes
-// both without a display. Pixels keep their colour; an alpha channel is
-// dropped, since transparency comes from key colours.
+// Reading BMP and PNG files into surfaces: BMP through our own reader
+// (base/bmp_reader.cpp), PNG through stb_image, so every platform's build
+// decodes alike. Pixels keep their colour; an alpha channel is dropped,
+// since transparency comes from key colours.
 #include "base/surface.h"
 
+#include "base/bmp_reader.h"
 #include "base/regular_file.h"
 
-#include <cairo.h>
-#include <gdk-pixbuf/gdk-pixbuf.h>
+#include <stb_image.h>
 
 #include <algorithm>
 #include <cstring>
@@ -107,40 +108,31 @@ std::unique_ptr<TSurface> TSurface::load(const std::string& hostPath, std::strin
 std::unique_ptr<TSurface> TSurface::decode(std::string_view bytes, std::string* error) {
     const char* type = nullptr;
     if (!plausibleImage(bytes, &type, error)) return nullptr;
-    GError* failure = nullptr;
-    GdkPixbufLoader* loader = gdk_pixbuf_loader_new_with_type(type, &failure);
-    bool written =
-        loader && gdk_pixbuf_loader_write(loader, reinterpret_cast<const guchar*>(bytes.data()),
-                                          bytes.size(), &failure);
-    bool closed = loader && gdk_pixbuf_loader_close(loader, written ? &failure : nullptr);
-    GdkPixbuf* pixbuf = written && closed ? gdk_pixbuf_loader_get_pixbuf(loader) : nullptr;
-    if (!pixbuf) {
-        if (error) *error = failure ? failure->message : "cannot be read";
-        if (failure) g_error_free(failure);
-        if (loader) g_object_unref(loader);
+    if (type[0] == 'b') return decodeBmp(bytes, error);
+    if (bytes.size() > size_t(INT32_MAX)) {
+        if (error) *error = kImageTooLarge;
         return nullptr;
     }
-    if (failure) g_error_free(failure);
-    int width = gdk_pixbuf_get_width(pixbuf), height = gdk_pixbuf_get_height(pixbuf);
-    int channels = gdk_pixbuf_get_n_channels(pixbuf);
-    int stride = gdk_pixbuf_get_rowstride(pixbuf);
-    const guchar* pixels = gdk_pixbuf_get_pixels(pixbuf);
-    std::unique_ptr<TSurface> surface;
-    if (gdk_pixbuf_get_bits_per_sample(pixbuf) == 8 && channels >= 3)
-        surface = create(width, height);
+    int width = 0, height = 0, channels = 0;
+    stbi_uc* pixels = stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(bytes.data()),
+                                            int(bytes.size()), &width, &height, &channels, 3);
+    if (!pixels) {
+        if (error) *error = "not a PNG file that can be read";
+        return nullptr;
+    }
+    std::unique_ptr<TSurface> surface = create(width, height);
     if (surface && surface->width() == width && surface->height() == height) {
         for (int y = 0; y < height; ++y) {
-            const guchar* in = pixels + size_t(y) * size_t(stride);
+            const stbi_uc* in = pixels + size_t(y) * size_t(width) * 3;
             uint32_t* out = surface->row(y);
-            for (int x = 0; x < width; ++x, in += channels)
+            for (int x = 0; x < width; ++x, in += 3)
                 out[x] = 0xFF000000u | uint32_t(in[0]) << 16 | uint32_t(in[1]) << 8 | in[2];
         }
-        surface->touched();
     } else {
         surface.reset();
-        if (error) *error = "unsupported pixel format";
+        if (error) *error = kImageTooLarge;
     }
-    g_object_unref(loader); // the pixbuf is the loader's
+    stbi_image_free(pixels);
     return surface;
 }
 

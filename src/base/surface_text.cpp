@@ -1,21 +1,22 @@
-// Text on surfaces through pango, with the common Windows font names of games
-// mapped to the IPA fonts by fontconfig aliases, so Japanese text and the
-// fonts games ask for by name come out. Sizes are points at 96 dpi, as games
-// expect; glyphs are not antialiased.
+// Text on surfaces through FreeType: glyphs hinted and rendered in one bit
+// (no antialiasing), laid out on a baseline one ascent below the point the
+// text is drawn at, lines one font height apart. Sizes are points at 96 dpi,
+// as games expect. Bold and italic are made from the regular face, as the
+// IPA fonts have no others. Every platform's build draws the same pixels.
 #include "base/surface.h"
 
 #include "base/encoding.h"
+#include "base/font_faces.h"
 #include "base/pixel_blend.h"
 
-#include <algorithm>
-#include <cairo.h>
-#include <fontconfig/fontconfig.h>
-#include <pango/pangocairo.h>
-#include <pango/pangofc-fontmap.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_OUTLINE_H
+#include FT_SYNTHESIS_H
 
+#include <algorithm>
 #include <map>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -23,96 +24,11 @@ namespace ravok {
 
 namespace {
 
-const char* const kAliases = R"(<?xml version="1.0"?>
-<!DOCTYPE fontconfig SYSTEM "fonts.dtd">
-<fontconfig>
-  <alias binding="same"><family>MS Gothic</family><prefer><family>IPAGothic</family></prefer></alias>
-  <alias binding="same"><family>ＭＳ ゴシック</family><prefer><family>IPAGothic</family></prefer></alias>
-  <alias binding="same"><family>MS PGothic</family><prefer><family>IPAPGothic</family></prefer></alias>
-  <alias binding="same"><family>ＭＳ Ｐゴシック</family><prefer><family>IPAPGothic</family></prefer></alias>
-  <alias binding="same"><family>MS UI Gothic</family><prefer><family>IPAPGothic</family></prefer></alias>
-  <alias binding="same"><family>MS Mincho</family><prefer><family>IPAMincho</family></prefer></alias>
-  <alias binding="same"><family>ＭＳ 明朝</family><prefer><family>IPAMincho</family></prefer></alias>
-  <alias binding="same"><family>MS PMincho</family><prefer><family>IPAPMincho</family></prefer></alias>
-  <alias binding="same"><family>ＭＳ Ｐ明朝</family><prefer><family>IPAPMincho</family></prefer></alias>
-  <alias binding="same"><family>MS Sans Serif</family><prefer><family>IPAPGothic</family></prefer></alias>
-  <alias binding="same"><family>Tahoma</family><prefer><family>IPAPGothic</family></prefer></alias>
-</fontconfig>
-)";
+// A size past any screen's height is drawn at the largest that makes sense:
+// each glyph's bitmap would take gigabytes long before a million points.
+constexpr int kLargestSize = 4096;
 
-constexpr const char* kDefaultFont = "IPAGothic";
-
-PangoFontMap* fontMap() {
-    static PangoFontMap* map = [] {
-        FcConfig* config = FcConfigGetCurrent();
-        FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kAliases), FcTrue);
-        PangoFontMap* m = pango_cairo_font_map_new();
-        pango_fc_font_map_set_config(PANGO_FC_FONT_MAP(m), config);
-        pango_fc_font_map_config_changed(PANGO_FC_FONT_MAP(m));
-        pango_cairo_font_map_set_resolution(PANGO_CAIRO_FONT_MAP(m), 96.0);
-        return m;
-    }();
-    return map;
-}
-
-// The helper thread of prepareText(), joined at exit.
-struct TTextWarmUp {
-    std::thread thread;
-    ~TTextWarmUp() {
-        if (thread.joinable()) thread.join();
-    }
-};
-
-} // namespace
-
-void TSurface::prepareText() {
-    static TTextWarmUp warmUp;
-    if (!warmUp.thread.joinable()) warmUp.thread = std::thread([] { fontMap(); });
-}
-
-namespace {
-
-// A layout of the text in the font, on a context without antialiasing.
-PangoLayout* layoutFor(cairo_t* cr, std::string_view text, std::string_view font, int size,
-                       uint32_t style) {
-    PangoContext* context = pango_font_map_create_context(fontMap());
-    cairo_font_options_t* options = cairo_font_options_create();
-    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_NONE);
-    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_FULL);
-    pango_cairo_context_set_font_options(context, options);
-    cairo_font_options_destroy(options);
-    if (cr) pango_cairo_update_context(cr, context);
-    PangoLayout* layout = pango_layout_new(context);
-    g_object_unref(context);
-    PangoFontDescription* d = pango_font_description_new();
-    std::string family = font.empty() ? std::string(kDefaultFont) : cp932ToUtf8(font);
-    pango_font_description_set_family(d, family.c_str());
-    // A size past any screen's height is drawn at the largest that makes
-    // sense: the font library fails to make faces of a million points, and
-    // each glyph's mask would take gigabytes long before that.
-    constexpr int kLargestSize = 4096;
-    pango_font_description_set_size(d, std::clamp(size, 1, kLargestSize) * PANGO_SCALE);
-    pango_font_description_set_weight(d,
-                                      style & kFontBold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
-    pango_font_description_set_style(d,
-                                     style & kFontItalic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
-    pango_layout_set_font_description(layout, d);
-    pango_font_description_free(d);
-    if (style & kFontUnderline) {
-        PangoAttrList* attrs = pango_attr_list_new();
-        pango_attr_list_insert(attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
-        pango_layout_set_attributes(layout, attrs);
-        pango_attr_list_unref(attrs);
-    }
-    std::string utf8 = cp932ToUtf8(text);
-    pango_layout_set_text(layout, utf8.data(), int(utf8.size()));
-    return layout;
-}
-
-// Laying text out and rendering it cost far more than copying it, and games
-// draw the same texts frame after frame: the layouts of recent texts are
-// kept, each with its glyphs rendered once as a coverage mask, so drawing a
-// known text touches neither the heap nor the font machinery.
+// What a rendered text is kept under.
 struct TTextKey {
     std::string text, font;
     int size;
@@ -141,74 +57,154 @@ struct TTextMask {
     std::vector<uint8_t> coverage;
 };
 
+// A text laid out and rendered once: its coverage and its logical size.
 struct TCachedText {
-    PangoLayout* layout = nullptr;
-    bool rendered = false;
     TTextMask mask;
+    int width = 0, height = 0;
 };
 
-// The glyphs rendered in white on black with the layout's own settings;
-// the box has a margin, as hinting may set pixels just outside the ink.
-TTextMask renderMask(PangoLayout* layout) {
-    PangoRectangle ink, logical;
-    pango_layout_get_pixel_extents(layout, &ink, &logical);
-    constexpr int kMargin = 2;
-    int left = std::min(ink.x, logical.x) - kMargin, top = std::min(ink.y, logical.y) - kMargin;
-    int right = std::max(ink.x + ink.width, logical.x + logical.width) + kMargin;
-    int bottom = std::max(ink.y + ink.height, logical.y + logical.height) + kMargin;
-    TTextMask m;
+// The laid-out text: each glyph's one-bit bitmap placed on the mask, the
+// mask's box grown to hold them all and the underlines.
+TCachedText layOut(std::string_view cp932, std::string_view font, int size, uint32_t style) {
+    TCachedText out;
+    FT_Face face = fontFace(cp932ToUtf8(font));
+    if (!face) return out;
+    if (FT_Set_Char_Size(face, 0, FT_F26Dot6(std::clamp(size, 1, kLargestSize)) * 64, 96, 96))
+        return out;
+    const FT_Size_Metrics& metrics = face->size->metrics;
+    int ascent = int((metrics.ascender + 63) >> 6);
+    int descent = int((-metrics.descender + 63) >> 6);
+    int lineHeight = ascent + descent;
+    // The underline's rows below the baseline: its thickness rounded to
+    // whole pixels and its middle moved so that its edges fall on pixels.
+    int underlineAt = 0, underlineThickness = 0;
+    if (style & kFontUnderline) {
+        FT_Pos thickness = FT_MulFix(face->underline_thickness, metrics.y_scale);
+        FT_Pos position = FT_MulFix(face->underline_position, metrics.y_scale); // above: +
+        int pixels = std::max(1, int((thickness + 32) / 64));
+        FT_Pos centre = pixels & 1 ? ((position - thickness / 2) & ~FT_Pos(63)) + 32
+                                   : (position - thickness / 2 + 32) & ~FT_Pos(63);
+        underlineAt = -int((centre + 32 * pixels) / 64);
+        underlineThickness = pixels;
+    }
+    struct TPlaced {
+        int x, y, width, rows, pitch;
+        std::vector<uint8_t> bits;
+    };
+    std::vector<TPlaced> glyphs;
+    struct TRule {
+        int x, y, width, height;
+    };
+    std::vector<TRule> rules;
+    std::u32string text = utf8ToCodePoints(cp932ToUtf8(cp932));
+    // Italic leans the upright glyphs a fifth of their height.
+    FT_Matrix lean = {0x10000, style & kFontItalic ? FT_Fixed(0x3333) : 0, 0, 0x10000};
+    FT_Set_Transform(face, &lean, nullptr);
+    int line = 0, widest = 0;
+    FT_Pos pen = 0; // 26.6 along the line
+    FT_UInt spaceIndex = FT_Get_Char_Index(face, ' ');
+    auto endLine = [&] {
+        int width = int((pen + 32) >> 6);
+        widest = std::max(widest, width);
+        if (underlineThickness && width > 0)
+            rules.push_back(
+                {0, line * lineHeight + ascent + underlineAt, width, underlineThickness});
+    };
+    for (char32_t cp : text) {
+        if (cp == '\r') continue;
+        if (cp == '\n') {
+            endLine();
+            ++line, pen = 0;
+            continue;
+        }
+        if (cp == '\t') {
+            // Tab stops every eight spaces.
+            FT_Pos stop = 8 * 64;
+            if (!FT_Load_Glyph(face, spaceIndex, FT_LOAD_TARGET_MONO))
+                stop = 8 * face->glyph->advance.x;
+            if (stop > 0) pen = (pen / stop + 1) * stop;
+            continue;
+        }
+        FT_UInt index = FT_Get_Char_Index(face, cp);
+        if (FT_Load_Glyph(face, index, FT_LOAD_TARGET_MONO)) continue;
+        FT_GlyphSlot slot = face->glyph;
+        if ((style & kFontBold) && slot->format == FT_GLYPH_FORMAT_OUTLINE)
+            FT_Outline_Embolden(&slot->outline,
+                                FT_MulFix(face->units_per_EM, metrics.y_scale) / 24);
+        if (FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) == 0 && slot->bitmap.rows > 0 &&
+            slot->bitmap.width > 0) {
+            const FT_Bitmap& bm = slot->bitmap;
+            TPlaced g{int((pen + 32) >> 6) + slot->bitmap_left,
+                      line * lineHeight + ascent - slot->bitmap_top,
+                      int(bm.width),
+                      int(bm.rows),
+                      std::abs(bm.pitch),
+                      {}};
+            g.bits.resize(size_t(g.pitch) * size_t(g.rows));
+            for (int r = 0; r < g.rows; ++r) {
+                const uint8_t* from = bm.pitch >= 0
+                                          ? bm.buffer + size_t(r) * size_t(bm.pitch)
+                                          : bm.buffer + size_t(bm.rows - 1 - r) * size_t(-bm.pitch);
+                std::copy_n(from, g.pitch, g.bits.begin() + size_t(r) * size_t(g.pitch));
+            }
+            glyphs.push_back(std::move(g));
+        }
+        pen += slot->advance.x;
+    }
+    endLine();
+    FT_Set_Transform(face, nullptr, nullptr);
+    out.width = widest;
+    out.height = (line + 1) * lineHeight;
+
+    int left = 0, top = 0, right = 0, bottom = 0;
+    bool any = false;
+    auto grow = [&](int x, int y, int w, int h) {
+        if (!any) left = x, top = y, right = x + w, bottom = y + h, any = true;
+        left = std::min(left, x), top = std::min(top, y);
+        right = std::max(right, x + w), bottom = std::max(bottom, y + h);
+    };
+    for (const TPlaced& g : glyphs)
+        grow(g.x, g.y, g.width, g.rows);
+    for (const TRule& r : rules)
+        grow(r.x, r.y, r.width, r.height);
+    TTextMask& m = out.mask;
+    if (!any) return out;
     m.left = left, m.top = top;
     m.width = std::clamp(right - left, 0, 16384), m.height = std::clamp(bottom - top, 0, 16384);
-    if (m.width == 0 || m.height == 0) return m;
-    cairo_surface_t* target = cairo_image_surface_create(CAIRO_FORMAT_A8, m.width, m.height);
-    if (cairo_surface_status(target) == CAIRO_STATUS_SUCCESS) {
-        cairo_t* cr = cairo_create(target);
-        cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
-        cairo_set_source_rgb(cr, 1, 1, 1);
-        cairo_move_to(cr, -left, -top);
-        pango_cairo_show_layout(cr, layout);
-        cairo_destroy(cr);
-        cairo_surface_flush(target);
-        const uint8_t* data = cairo_image_surface_get_data(target);
-        int stride = cairo_image_surface_get_stride(target);
-        m.coverage.resize(size_t(m.width) * size_t(m.height));
-        for (int y = 0; y < m.height; ++y)
-            std::copy_n(data + size_t(y) * stride, m.width,
-                        m.coverage.begin() + size_t(y) * m.width);
-    } else {
-        m.width = m.height = 0;
-    }
-    cairo_surface_destroy(target);
-    return m;
+    m.coverage.assign(size_t(m.width) * size_t(m.height), 0);
+    auto set = [&](int x, int y) {
+        x -= left, y -= top;
+        if (x >= 0 && y >= 0 && x < m.width && y < m.height)
+            m.coverage[size_t(y) * size_t(m.width) + size_t(x)] = 255;
+    };
+    for (const TPlaced& g : glyphs)
+        for (int r = 0; r < g.rows; ++r)
+            for (int c = 0; c < g.width; ++c)
+                if (g.bits[size_t(r) * size_t(g.pitch) + size_t(c / 8)] & (0x80 >> (c % 8)))
+                    set(g.x + c, g.y + r);
+    for (const TRule& r : rules)
+        for (int y = r.y; y < r.y + r.height; ++y)
+            for (int x = r.x; x < r.x + r.width; ++x)
+                set(x, y);
+    return out;
 }
 
+// Laying text out and rendering it cost far more than copying it, and games
+// draw the same texts frame after frame: recent texts are kept rendered, so
+// drawing a known text touches neither the heap nor the font machinery.
 class TTextCache {
 public:
-    ~TTextCache() { clear(); }
-    TCachedText& get(std::string_view text, std::string_view font, int size, uint32_t style) {
+    const TCachedText& get(std::string_view text, std::string_view font, int size, uint32_t style) {
         auto found = texts_.find(TTextKeyView{text, font, size, style});
         if (found != texts_.end()) return found->second;
-        if (texts_.size() >= kMaxTexts) clear();
-        TCachedText entry;
-        entry.layout = layoutFor(nullptr, text, font, size, style);
+        if (texts_.size() >= kMaxTexts) texts_.clear();
         return texts_
-            .emplace(TTextKey{std::string(text), std::string(font), size, style}, std::move(entry))
+            .emplace(TTextKey{std::string(text), std::string(font), size, style},
+                     layOut(text, font, size, style))
             .first->second;
-    }
-    const TTextMask& mask(TCachedText& entry) {
-        if (!entry.rendered) {
-            entry.mask = renderMask(entry.layout);
-            entry.rendered = true;
-        }
-        return entry.mask;
     }
 
 private:
-    void clear() {
-        for (auto& [key, entry] : texts_)
-            g_object_unref(entry.layout);
-        texts_.clear();
-    }
     static constexpr size_t kMaxTexts = 512;
     std::map<TTextKey, TCachedText, TTextKeyOrder> texts_;
 };
@@ -223,8 +219,7 @@ TTextCache& textCache() {
 void TSurface::text(int x, int y, std::string_view text, std::string_view font, int size,
                     uint32_t style, uint32_t colour) {
     if (text.empty()) return;
-    TTextCache& cache = textCache();
-    const TTextMask& m = cache.mask(cache.get(text, font, size, style));
+    const TTextMask& m = textCache().get(text, font, size, style).mask;
     // In 64 bits: a script may place text at the ends of the integers.
     int64_t x0 = int64_t(x) + m.left, y0 = int64_t(y) + m.top;
     int64_t i0 = std::max<int64_t>(0, clipLeft_ - x0),
@@ -232,7 +227,6 @@ void TSurface::text(int x, int y, std::string_view text, std::string_view font, 
     int64_t j0 = std::max<int64_t>(0, clipTop_ - y0),
             j1 = std::min<int64_t>(m.height, clipBottom_ - y0);
     if (i0 >= i1 || j0 >= j1) return;
-    beginDirect();
     uint32_t raw = rawFromColour(colour) | 0xFF000000u;
     for (int64_t j = j0; j < j1; ++j) {
         const uint8_t* cover = m.coverage.data() + size_t(j) * m.width;
@@ -242,15 +236,13 @@ void TSurface::text(int x, int y, std::string_view text, std::string_view font, 
             out[i] = cover[i] == 255 ? raw : blendOver(raw, out[i], cover[i]);
         }
     }
-    touched();
 }
 
 TPoint TSurface::textExtent(std::string_view text, std::string_view font, int size,
                             uint32_t style) {
     if (text.empty()) return {0, 0};
-    int w = 0, h = 0;
-    pango_layout_get_pixel_size(textCache().get(text, font, size, style).layout, &w, &h);
-    return {w, h};
+    const TCachedText& t = textCache().get(text, font, size, style);
+    return {t.width, t.height};
 }
 
 } // namespace ravok

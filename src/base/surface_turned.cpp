@@ -1,15 +1,15 @@
-// Turned, scaled and translucent copies, drawn here rather than by the
-// drawing library. The picture is the one the library drew for the same
-// transformation, so frames stay as they were: the nearest source pixel,
-// sampled at each pixel's centre through a 16.16 fixed-point transformation
-// that is set up, rounded and corrected at the middle of the drawn area as
-// the library sets it up; and source-over blending in 8-bit steps. Drawn
-// here it costs a tenth, and two threads can share a frame of turned sprites.
+// Turned, scaled and translucent copies: the nearest source pixel, sampled
+// at each pixel's centre through a 16.16 fixed-point transformation that is
+// set up in doubles, rounded, and corrected at the middle of the drawn area;
+// and source-over blending in 8-bit steps. Frames drawn before this code
+// existed were drawn by a vector library that samples the same way, and its
+// pictures are kept: the matrix arithmetic below is done in the same order,
+// step for step, so every product rounds alike. The turn's sine and cosine
+// come from a table, so every platform's C library gives the same pixels.
 #include "base/surface.h"
 
 #include "base/pixel_blend.h"
-
-#include <cairo.h>
+#include "base/turn_table.h"
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -22,6 +22,54 @@
 namespace ravok {
 
 namespace {
+
+// An affine transformation: x' = xx x + xy y + x0, y' = yx x + yy y + y0.
+struct TAffine {
+    double xx = 1, yx = 0, xy = 0, yy = 1, x0 = 0, y0 = 0;
+
+    static TAffine translation(double tx, double ty) { return {1, 0, 0, 1, tx, ty}; }
+    static TAffine scaling(double sx, double sy) { return {sx, 0, 0, sy, 0, 0}; }
+    static TAffine turn(double sine, double cosine) { return {cosine, sine, -sine, cosine, 0, 0}; }
+
+    // This transformation followed by b.
+    TAffine then(const TAffine& b) const {
+        return {xx * b.xx + yx * b.xy, xx * b.yx + yx * b.yy,        xy * b.xx + yy * b.xy,
+                xy * b.yx + yy * b.yy, x0 * b.xx + y0 * b.xy + b.x0, x0 * b.yx + y0 * b.yy + b.y0};
+    }
+    void distance(double& x, double& y) const {
+        double nx = xx * x + xy * y, ny = yx * x + yy * y;
+        x = nx, y = ny;
+    }
+    void point(double& x, double& y) const {
+        distance(x, y);
+        x += x0, y += y0;
+    }
+    // The inverse in place; false when there is none. Pure scales and
+    // translations are inverted term by term, exactly.
+    bool invert() {
+        if (xy == 0. && yx == 0.) {
+            x0 = -x0, y0 = -y0;
+            if (xx != 1.) {
+                if (xx == 0.) return false;
+                xx = 1. / xx;
+                x0 *= xx;
+            }
+            if (yy != 1.) {
+                if (yy == 0.) return false;
+                yy = 1. / yy;
+                y0 *= yy;
+            }
+            return true;
+        }
+        double det = xx * yy - yx * xy;
+        if (!std::isfinite(det) || det == 0) return false;
+        TAffine adjoint{yy, -yx, -xy, xx, xy * y0 - yy * x0, yx * x0 - xx * y0};
+        double by = 1 / det;
+        *this = {adjoint.xx * by, adjoint.yx * by, adjoint.xy * by,
+                 adjoint.yy * by, adjoint.x0 * by, adjoint.y0 * by};
+        return true;
+    }
+};
 
 int32_t toFixed(double d) { return int32_t(std::nearbyint(d * 65536.0)); }
 
@@ -61,23 +109,20 @@ bool planTurn(int sw, int sh, int cx, int cy, int dw, int dh, int steps, int sur
               int surfaceHeight, TTurnPlan& plan) {
     // The device-to-source matrix, built step by step in the order the
     // transformation is given (centre, turn, scale, cell centre).
-    double angle = steps * 2.0 * M_PI / 256.0, sx = double(dw) / sw, sy = double(dh) / sh;
-    cairo_matrix_t inverse, step;
-    cairo_matrix_init_translate(&inverse, -cx, -cy);
-    cairo_matrix_init_rotate(&step, -angle);
-    cairo_matrix_multiply(&inverse, &inverse, &step);
-    cairo_matrix_init_scale(&step, 1 / sx, 1 / sy);
-    cairo_matrix_multiply(&inverse, &inverse, &step);
-    cairo_matrix_init_translate(&step, sw / 2.0, sh / 2.0);
-    cairo_matrix_multiply(&inverse, &inverse, &step);
+    double sx = double(dw) / sw, sy = double(dh) / sh;
+    int turn = steps & 255; // the inverse turns back: sin(-a) = -sin(a)
+    TAffine inverse = TAffine::translation(-cx, -cy)
+                          .then(TAffine::turn(-kTurnSine[turn], kTurnCosine[turn]))
+                          .then(TAffine::scaling(1 / sx, 1 / sy))
+                          .then(TAffine::translation(sw / 2.0, sh / 2.0));
 
     // The cell's bounding box on the surface.
-    cairo_matrix_t forward = inverse;
-    if (cairo_matrix_invert(&forward) != CAIRO_STATUS_SUCCESS) return false;
+    TAffine forward = inverse;
+    if (!forward.invert()) return false;
     double x1 = HUGE_VAL, y1 = HUGE_VAL, x2 = -HUGE_VAL, y2 = -HUGE_VAL;
     for (int corner = 0; corner < 4; ++corner) {
         double x = corner & 1 ? sw : 0, y = corner & 2 ? sh : 0;
-        cairo_matrix_transform_point(&forward, &x, &y);
+        forward.point(x, y);
         x1 = std::min(x1, x), y1 = std::min(y1, y), x2 = std::max(x2, x), y2 = std::max(y2, y);
     }
     constexpr double kFar = 1 << 28;
@@ -92,7 +137,7 @@ bool planTurn(int sw, int sh, int cx, int cy, int dw, int dh, int steps, int sur
 
     // A whole-pixel offset keeps the fixed-point translation small: of the
     // candidate points, the one nearest the origin.
-    cairo_matrix_t m = inverse;
+    TAffine m = inverse;
     double tx = m.x0, ty = m.y0, norm = std::max(std::fabs(tx), std::fabs(ty));
     for (int i = -1; i < 2; i += 2) {
         for (int j = -1; j < 2; j += 2) {
@@ -109,21 +154,21 @@ bool planTurn(int sw, int sh, int cx, int cy, int dw, int dh, int steps, int sur
     }
     tx = std::floor(tx), ty = std::floor(ty);
     plan.xOffset = int(-tx), plan.yOffset = int(-ty);
-    cairo_matrix_translate(&m, tx, ty);
+    m = TAffine::translation(tx, ty).then(m);
     plan.t = {{{toFixed(m.xx), toFixed(m.xy), toFixed(m.x0)},
                {toFixed(m.yx), toFixed(m.yy), toFixed(m.y0)}}};
 
     // Rounding the matrix to 16.16 moves far points; the translation is
     // corrected so that the middle of the area samples where the exact
     // matrix does.
-    cairo_matrix_t back = m;
-    if (cairo_matrix_invert(&back) != CAIRO_STATUS_SUCCESS) return true;
+    TAffine back = m;
+    if (!back.invert()) return true;
     for (int round = 0; round < 5; ++round) {
         int64_t vx = toFixed(xc), vy = toFixed(yc);
         double x = plan.t.apply(0, vx, vy) / 65536.0, y = plan.t.apply(1, vx, vy) / 65536.0;
-        cairo_matrix_transform_point(&back, &x, &y);
+        back.point(x, y);
         x -= xc, y -= yc;
-        cairo_matrix_transform_distance(&m, &x, &y);
+        m.distance(x, y);
         int32_t dx = toFixed(x), dy = toFixed(y);
         plan.t.m[0][2] -= dx, plan.t.m[1][2] -= dy;
         if (dx == 0 && dy == 0) break;
@@ -242,8 +287,6 @@ void TSurface::copyRotatedWith(const TSurface& source, TRect src, int cx, int cy
     int top = std::max(plan.area.top, clipTop_), bottom = std::min(plan.area.bottom, clipBottom_);
     int left = std::max(plan.area.left, clipLeft_), right = std::min(plan.area.right, clipRight_);
     if (top >= bottom || left >= right) return;
-    source.beginDirect();
-    beginDirect();
     bool keyed = sourceKey != kNoKey;
     uint32_t key = uint32_t(sourceKey) & 0xFFFFFF;
     uint32_t a = uint32_t(std::min(alpha, 255));
@@ -257,7 +300,7 @@ void TSurface::copyRotatedWith(const TSurface& source, TRect src, int cx, int cy
         linearRange(vy, t.m[1][0], yLo, yHi, first, last);
         if (first >= last) continue;
         TTurnedRow r{source.row(src.top) + src.left,
-                     source.stride_ / 4,
+                     source.width_,
                      vx + first * t.m[0][0],
                      vy + first * t.m[1][0],
                      t.m[0][0],
@@ -270,13 +313,11 @@ void TSurface::copyRotatedWith(const TSurface& source, TRect src, int cx, int cy
 #if defined(__x86_64__)
         // The vector row works in 32-bit sample values, which every sample of
         // a cell narrower and shorter than 32768 pixels fits.
-        if (gTurnedAvx2 && sw < 32768 && sh < 32768 &&
-            int64_t(sh) * (source.stride_ / 4) < INT32_MAX)
+        if (gTurnedAvx2 && sw < 32768 && sh < 32768 && int64_t(sh) * (source.width_) < INT32_MAX)
             done = turnedRowAvx2(r, out, n);
 #endif
         turnedRowScalar(r, out, done, n);
     }
-    touched();
 }
 
 } // namespace ravok

@@ -1,4 +1,5 @@
 #include "desktop/about_box.h"
+#include "desktop/surface_view.h"
 
 #include "desktop/desktop_player.h"
 #include "player/about_info.h"
@@ -171,9 +172,12 @@ void fill() {
     std::unique_ptr<TSurface> banner =
         info.banner.empty() ? nullptr : TSurface::load(toHostPath(info.banner), &bannerError);
     if (!info.banner.empty() && !banner) Log(info.banner + ": " + bannerError);
-    GdkPixbuf* pixbuf = banner ? gdk_pixbuf_get_from_surface(banner->cairo(), 0, 0, banner->width(),
-                                                             banner->height())
-                               : nullptr;
+    GdkPixbuf* pixbuf = nullptr;
+    if (banner) {
+        cairo_surface_t* view = cairoView(*banner);
+        pixbuf = gdk_pixbuf_get_from_surface(view, 0, 0, banner->width(), banner->height());
+        cairo_surface_destroy(view);
+    }
     if (pixbuf) {
         gtk_image_set_from_pixbuf(GTK_IMAGE(w.image), pixbuf);
         g_object_unref(pixbuf);

@@ -10,6 +10,7 @@
 #include "desktop/error_box.h"
 #include "desktop/help_page.h"
 #include "desktop/script_dialog_windows.h"
+#include "desktop/surface_view.h"
 #include "desktop/window_captures.h"
 #include "dialogs/script_dialogs.h"
 #include "player/debugger.h"
@@ -182,15 +183,16 @@ gboolean onDraw(GtkWidget* widget, cairo_t* cr, gpointer) {
     int ox = (aw - g.width() * k) / 2, oy = (ah - g.height() * k) / 2;
     if (ox < 0) ox = 0;
     if (oy < 0) oy = 0;
-    picture->beginDirect();
     cairo_save(cr);
     cairo_translate(cr, ox, oy);
     cairo_scale(cr, k, k);
     cairo_rectangle(cr, 0, 0, g.width(), g.height());
     cairo_clip(cr);
-    cairo_set_source_surface(cr, picture->cairo(), 0, 0);
+    cairo_surface_t* view = cairoView(*picture);
+    cairo_set_source_surface(cr, view, 0, 0);
     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
     cairo_paint(cr);
+    cairo_surface_destroy(view);
     cairo_restore(cr);
     drawAuthorOverlay(cr, ox + 4, oy + 4);
     return TRUE;

@@ -182,11 +182,6 @@ bool TPatternList::add(const std::string& file) {
     return true;
 }
 
-void TPatternList::prepareForThreads() const {
-    for (const TPatRects* s : sets_)
-        if (s->surface) s->surface->beginDirect();
-}
-
 TPatCache& patternCache() {
     static auto* cache = new TPatCache();
     return *cache;

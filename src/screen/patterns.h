@@ -61,8 +61,6 @@ public:
     int total() const;
     // Cuts (or takes from the cache) and appends; false when unreadable.
     bool add(const std::string& file);
-    // Makes every image's pixels readable by direct copies from any thread.
-    void prepareForThreads() const;
     size_t setCount() const { return sets_.size(); }
 
 private:

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <system_error>
 #include <thread>
 
 namespace ravok {
@@ -194,18 +195,23 @@ void TSpriteList::drawAll(TSurface& surface) {
             e.sprite->Draw(surface);
         return;
     }
-    surface.beginDirect();
-    patternList().prepareForThreads();
     int middle = surface.height() / 2;
     auto top = surface.band(0, middle), bottom = surface.band(middle, surface.height());
-    std::thread helper([&] {
+    auto drawBottom = [&] {
         for (const TEntry& e : sprites_)
             e.sprite->Draw(*bottom);
-    });
+    };
+    // A platform without threads (a browser page without them), or a host
+    // out of them, draws the halves one after the other: the same picture.
+    std::thread helper;
+    try {
+        helper = std::thread(drawBottom);
+    } catch (const std::system_error&) {
+        drawBottom();
+    }
     for (const TEntry& e : sprites_)
         e.sprite->Draw(*top);
-    helper.join();
-    surface.touched();
+    if (helper.joinable()) helper.join();
 }
 
 std::vector<uint32_t> TSpriteList::HitTest(TSurface& surface, const TRect& r) {

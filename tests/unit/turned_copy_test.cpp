@@ -60,11 +60,9 @@ TEST(TurnedCopyTest, MatchesTheLibraryPaintExceptAtRoundingTies) {
     constexpr int kImage = 96, kWidth = 160, kHeight = 120;
     constexpr uint32_t kKey = 0x00FF00;
     auto image = TSurface::create(kImage, kImage);
-    image->beginDirect();
     for (int y = 0; y < kImage; ++y)
         for (int x = 0; x < kImage; ++x)
             image->row(y)[x] = random() % 5 == 0 ? kKey : random() & 0xFFFFFF;
-    image->touched();
     auto mine = TSurface::create(kWidth, kHeight), theirs = TSurface::create(kWidth, kHeight);
     const double scales[] = {1, 1, 1, 2, 0.5, 1.5, 1.37, 3, 0.25};
     const int alphas[] = {255, 255, 160, 128, 1, 254, 37};
@@ -79,12 +77,9 @@ TEST(TurnedCopyTest, MatchesTheLibraryPaintExceptAtRoundingTies) {
         int steps = c % 5 == 0 ? int(random() % 4) * 64 : int(random() % 256);
         int alpha = alphas[random() % 7];
         int cx = int(random() % (kWidth + 40)) - 20, cy = int(random() % (kHeight + 40)) - 20;
-        mine->beginDirect();
-        theirs->beginDirect();
         for (int y = 0; y < kHeight; ++y)
             for (int x = 0; x < kWidth; ++x)
                 mine->row(y)[x] = theirs->row(y)[x] = (random() & 0xFFFFFF) | 0xFF000000u;
-        mine->touched();
         mine->copyRotatedWith(*image, cell, cx, cy, dw, dh, steps, alpha, kKey);
         libraryTurnedCopy(*theirs, *image, cell, cx, cy, dw, dh, steps, alpha, kKey);
         int differing = 0;
@@ -112,11 +107,9 @@ TEST(TurnedCopyTest, BandsTogetherDrawTheWholePicture) {
     image->setKey(rawFromColour(0x00FF00));
     auto whole = TSurface::create(64, 64), split = TSurface::create(64, 64);
     whole->copyRotated(*image, {0, 0, 32, 32}, 30, 33, 48, 40, 37, 160);
-    split->beginDirect();
     auto top = split->band(0, 31), bottom = split->band(31, 64);
     top->copyRotated(*image, {0, 0, 32, 32}, 30, 33, 48, 40, 37, 160);
     bottom->copyRotated(*image, {0, 0, 32, 32}, 30, 33, 48, 40, 37, 160);
-    split->touched();
     int drawn = 0;
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x) {

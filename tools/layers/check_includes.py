@@ -24,8 +24,9 @@ OWNED_HEADERS = [
     (re.compile(r'^gtk/|^gdk/'), ['platform/gtk', 'desktop']),
     (re.compile(r'^SDL'), ['platform/sdl']),
     (re.compile(r'^gif_lib'), ['app']),
-    (re.compile(r'^cairo|^pango|^gdk-pixbuf/|^fontconfig/'),
-     ['base/surface', 'platform/gtk', 'desktop']),
+    (re.compile(r'^cairo|^pango|^gdk-pixbuf/|^fontconfig/'), ['platform/gtk', 'desktop']),
+    (re.compile(r'^ft2build|^freetype/|^FT_'), ['base/font', 'base/surface_text']),
+    (re.compile(r'^stb_'), ['base/surface', 'base/stb_codecs']),
     (re.compile(r'^onig'), ['base/regex']),
 ]
 

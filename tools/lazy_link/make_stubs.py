@@ -1,9 +1,8 @@
 #!/usr/bin/env python3
-"""Writes the x86-64 stubs through which the drawing layer calls its
-libraries (cairo, pango, gdk-pixbuf, fontconfig, GLib's object system), so
-that `ravok` starts without loading them and loads them at the first drawing
-call: one stub per function the given objects call, each jumping through a
-slot that base/drawing_libraries.cpp fills on first use.
+"""Writes the x86-64 stubs through which the drawing layer calls the font
+library (FreeType), so that `ravok` starts without loading it and loads it
+at the first text drawn: one stub per function the given objects call, each
+jumping through a slot that base/drawing_libraries.cpp fills on first use.
 
 Usage: make_stubs.py --nm NM --out FILE.S OBJECT...
 """
@@ -12,7 +11,7 @@ import re
 import subprocess
 import sys
 
-LIBRARY_FUNCTIONS = re.compile(r'^(cairo_|pango_|gdk_pixbuf_|g_|Fc)')
+LIBRARY_FUNCTIONS = re.compile(r'^FT_')
 
 
 def undefined(nm, objects):
