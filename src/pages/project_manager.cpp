@@ -130,8 +130,12 @@ void TPrjManager::registerPages(std::string_view currentPage) {
     TDirectory dir(folder + "\\*.cmml");
     // The order of the original platform's directory listing: by name.
     std::vector<std::string> files = dir.files;
-    std::sort(files.begin(), files.end(),
-              [](const std::string& a, const std::string& b) { return foldCase(a) < foldCase(b); });
+    // Names that differ only in case come in byte order, whatever order the
+    // listing gave them in.
+    std::sort(files.begin(), files.end(), [](const std::string& a, const std::string& b) {
+        std::string fa = foldCase(a), fb = foldCase(b);
+        return fa != fb ? fa < fb : a < b;
+    });
     std::string current = lowerPath(resolve(currentPage, folder));
     TResource* list = pagesList();
     for (const std::string& f : files) {

@@ -65,7 +65,10 @@ private:
     static TArena& make();
     static inline TArena* gArena = nullptr;
     TArenaOffset allocateSlowly(size_t size);
-    static constexpr size_t kReserve = size_t(2) << 30; // 2 GiB: offsets stay below 2^31
+    // 2 GiB of address space on hosts with virtual memory (offsets stay below
+    // 2^31); a platform whose mapping is memory at once (a browser's wasm)
+    // is built with less (RAVOK_ARENA_MIB, set by the build files).
+    static constexpr size_t kReserve = size_t(RAVOK_ARENA_MIB) << 20;
     // A host that cannot give that much address space (a limit on it, a
     // 32-bit target) gets the largest half of it it can, down to this.
     static constexpr size_t kLeastReserve = size_t(64) << 20;

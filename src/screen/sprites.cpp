@@ -176,8 +176,11 @@ void TSpriteList::clear() {
 void TSpriteList::sort() {
     if (sorted_) return;
     sorted_ = true;
-    std::sort(sprites_.begin(), sprites_.end(),
-              [](const TEntry& a, const TEntry& b) { return a.sprite->zOrder > b.sprite->zOrder; });
+    // Stable: sprites of one depth are drawn in the order they were made,
+    // the later over the earlier, on every platform's C++ library.
+    std::stable_sort(sprites_.begin(), sprites_.end(), [](const TEntry& a, const TEntry& b) {
+        return a.sprite->zOrder > b.sprite->zOrder;
+    });
 }
 
 void TSpriteList::drawAll(TSurface& surface) {

@@ -28,6 +28,7 @@ OWNED_HEADERS = [
     (re.compile(r'^ft2build|^freetype/|^FT_'), ['base/font', 'base/surface_text']),
     (re.compile(r'^stb_'), ['base/surface', 'base/stb_codecs']),
     (re.compile(r'^onig'), ['base/regex']),
+    (re.compile(r'^emscripten'), ['platform/web', 'web']),
 ]
 
 

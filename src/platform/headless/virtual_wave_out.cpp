@@ -10,7 +10,12 @@ namespace ravok {
 TVirtualWaveOut::TVirtualWaveOut(TClock& clock) : clock_(clock), madeMs_(clock.nowMs()) {}
 
 int64_t TVirtualWaveOut::clockSamples() const {
-    return int64_t(std::floor((clock_.nowMs() - madeMs_) * 44.1L));
+    // 441 / 10 rather than 44.1, which no binary format holds: a whole
+    // number of milliseconds times 441 is exact in every long double, and
+    // a tenth of it is either whole or a tenth away from whole, so the floor
+    // is the same on every platform (44.1 rounds differently in 80 and 128
+    // bits, and whole hundredths of a second came out a sample apart).
+    return int64_t(std::floor((clock_.nowMs() - madeMs_) * 441 / 10));
 }
 
 int TVirtualWaveOut::open(const int16_t* ring, int32_t size) {
