@@ -4,6 +4,7 @@ BUILD_DIR    := build
 SANITIZE_DIR := build-sanitize
 SWITCH_DIR   := build-switch
 FUZZ_DIR     := build-fuzz
+WEB_DIR      := build-web
 JOBS         ?= 2
 # Warnings as errors (CI sets RAVOK_WERROR=ON in the environment).
 RAVOK_WERROR ?= OFF
@@ -12,7 +13,7 @@ FORMATTED    := $(shell git ls-files '*.cpp' '*.h' '*.c' 2>/dev/null)
 # locale must not change them (the Japanese table has tests of its own).
 TEST_LOCALE  := env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG=C.UTF-8
 
-.PHONY: all deps configure build run test test-sanitize test-switch format format-check fuzz fuzz-long fuzz-build bench clean
+.PHONY: all deps configure build run test test-sanitize test-switch format format-check fuzz fuzz-long fuzz-build bench clean web test-web
 
 all: build
 
@@ -68,5 +69,21 @@ fuzz-build: deps
 bench: build
 	./$(BUILD_DIR)/bench/ravok_bench
 
+# The web build: the same layers compiled with Debian's emscripten into
+# $(WEB_DIR) (its libraries built from Debian's sources first), and the web
+# player put into the native program directory, where --export-web finds it.
+web: build
+	./scripts/install-deps.sh --web
+	./scripts/build-web-deps.sh $(WEB_DIR)/deps
+	. ./scripts/web-env.sh && emcmake cmake -S . -B $(WEB_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DRAVOK_WERROR=$(RAVOK_WERROR) >/dev/null
+	. ./scripts/web-env.sh && cmake --build $(WEB_DIR) -j $(JOBS)
+	rm -rf $(BUILD_DIR)/web && cp -r $(WEB_DIR)/web $(BUILD_DIR)/web
+
+# The web build's tests: the script and game tests under node against the
+# same expectations, and the exported default game in Chromium.
+test-web: web
+	$(TEST_LOCALE) python3 tests/web/run_web_tests.py $(BUILD_DIR) $(WEB_DIR)
+
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(SWITCH_DIR) $(FUZZ_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(SWITCH_DIR) $(FUZZ_DIR) $(WEB_DIR)

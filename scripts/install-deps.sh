@@ -23,6 +23,12 @@ packages=(
   xvfb xauth xdotool xclip sox
 )
 
+# The web build (make web, make test-web): the compiler, node to run it,
+# the fonts the page carries, and a browser to test it in.
+if [ "${1:-}" = "--web" ]; then
+  packages=(emscripten nodejs libstb-dev fonts-ipafont-gothic chromium dpkg-dev)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

@@ -7,8 +7,11 @@
 #include "app/new_game.h"
 #include "app/program_home.h"
 #include "app/run_script.h"
+#include "app/static_server.h"
 #include "app/trap_report.h"
+#include "app/web_export.h"
 #include "app/window_player.h"
+#include "base/font_faces.h"
 #include "base/log.h"
 #include "kernel/message_table.h"
 #include "player/shared_wiring.h"
@@ -43,6 +46,7 @@ void usage(FILE* out) {
         "[CLASS.ravok ...]\n"
         "       ravok [--home DIR] [--log] [--print] --run FILE [CLASS.ravok ...]\n"
         "       ravok --new FOLDER\n"
+        "       ravok [--home DIR] --export-web GAME OUT [--serve] | --serve FOLDER [--port N]\n"
         "       ravok --tokens FILE | --parse FILE | --demo\n"
         "  PAGE.cmml       the page to start with (default: the bundled game)\n"
         "  PROJECT.ravokprj  play the project from its start page\n"
@@ -64,6 +68,8 @@ void usage(FILE* out) {
         "  --no-warn NAME  leave out a warning: unassigned, lone-name, extra-arguments,\n"
         "                  missing-arguments, null-compare\n"
         "  --new FOLDER    write a small starter game into FOLDER\n"
+        "  --export-web GAME OUT  write a folder that plays GAME in a web browser\n"
+        "  --serve FOLDER  serve a web export on 127.0.0.1 for a look (--port N, default 8000)\n"
         "  --run FILE ...  compile the class files, then FILE, and run FILE's top-level code\n"
         "  --print         echo print output to standard output\n"
         "  --tokens FILE   print the tokens of a class source\n"
@@ -78,6 +84,10 @@ void usage(FILE* out) {
 // language chosen.
 void setUpProgramDirectory(const std::string& homeOption, const std::string& language) {
     setProgramDirectory(fromHostPath(findProgramHome(homeOption)));
+    // The fonts the program directory carries come before the system's.
+    std::vector<std::string> fonts = fontFolders();
+    fonts.insert(fonts.begin(), toHostPath(programDirectory()) + "/Kernel/fonts");
+    setFontFolders(fonts);
     TEnvironment::instance().load();
     TMessageTable::instance().loadFromProgramDirectory(
         chooseLanguage(language, TEnvironment::instance().getEnv("Language")));
@@ -175,6 +185,24 @@ int runPlayer(int argc, char** argv, TWindowPlayer& window) {
             return checkGame(files[0], silenced);
         } else if (arg == "--new" && i + 1 < argc) {
             return makeNewGame(argv[i + 1]);
+        } else if (arg == "--export-web" && i + 2 < argc) {
+            TWebExport request{argv[i + 1], argv[i + 2]};
+            int result = exportWeb(request);
+            bool serve = i + 3 < argc && std::string(argv[i + 3]) == "--serve";
+            if (result != 0 || !serve) return result;
+            return serveFolder({request.out, 8000, nullptr});
+        } else if (arg == "--serve" && i + 1 < argc) {
+            TServeRequest request{argv[i + 1], 8000, nullptr};
+            if (i + 3 < argc && std::string(argv[i + 2]) == "--port") {
+                char* end = nullptr;
+                long port = std::strtol(argv[i + 3], &end, 10);
+                if (!end || *end || port < 0 || port > 65535) {
+                    std::fprintf(stderr, "ravok: --port needs a port number\n");
+                    return 1;
+                }
+                request.port = int(port);
+            }
+            return serveFolder(request);
         } else if (arg == "--run" && i + 1 < argc) {
             std::string file = argv[++i];
             std::vector<std::string> classes(argv + i + 1, argv + argc);

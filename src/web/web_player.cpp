@@ -1,6 +1,7 @@
 #include "web/web_player.h"
 
 #include "app/error_report.h"
+#include "app/headless_player.h"
 #include "base/clock.h"
 #include "base/encoding.h"
 #include "base/font_faces.h"
@@ -12,6 +13,7 @@
 #include "base/surface.h"
 #include "dialogs/script_dialogs.h"
 #include "kernel/boot.h"
+#include "kernel/message_table.h"
 #include "platform/web/web_clock.h"
 #include "platform/web/web_joysticks.h"
 #include "platform/web/web_keys.h"
@@ -19,6 +21,8 @@
 #include "player/main_loop.h"
 #include "player/mouse_input.h"
 #include "player/shared_wiring.h"
+#include "resources/environment.h"
+#include "resources/host_files.h"
 #include "runtime/directories.h"
 #include "runtime/native_api.h"
 #include "runtime/runtime_natives.h"
@@ -130,7 +134,7 @@ bool startWebPlayer(const TWebOptions& options) {
     static TWebWaveOut wave;
     static TWebDialogHost dialogs;
     static TWebShell webShell;
-    setProgramDirectory(options.home);
+    setProgramDirectory(fromHostPath(options.home));
     setFontFolders({options.home + "/Kernel/fonts"});
     wireSharedServices();
     setReporter(&reporter);
@@ -141,7 +145,10 @@ bool startWebPlayer(const TWebOptions& options) {
     setScreenWindow(&webWindow());
     setDialogHost(&dialogs);
     setShell(&webShell);
-    if (!bootPlayer(options.page)) return false;
+    TEnvironment::instance().load();
+    TMessageTable::instance().loadFromProgramDirectory(
+        chooseLanguage("", TEnvironment::instance().getEnv("Language")));
+    if (!bootPlayer(commandLinePath(options.page))) return false;
     native::setGlobal("$windowX", TValue::ofInt(0));
     native::setGlobal("$windowY", TValue::ofInt(0));
     native::setGlobal("$fullScreen", TValue::ofInt(0));

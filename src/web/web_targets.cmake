@@ -29,3 +29,20 @@ file(WRITE ${CMAKE_BINARY_DIR}/ravok-node
 "#!/bin/sh\nexec node --no-experimental-fetch --stack-size=8000 \"$(dirname \"$0\")/ravok-node.js\" \"$@\"\n")
 file(CHMOD ${CMAKE_BINARY_DIR}/ravok-node PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
      GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
+# The page's own files beside the player, and the fonts, so that build-web/
+# is a program directory whose web/ folder `ravok --export-web` copies from.
+set_target_properties(ravok PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/web)
+find_file(RAVOK_FONT_GOTHIC ipag.ttf PATHS /usr/share/fonts/opentype/ipafont-gothic
+          NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+find_file(RAVOK_FONT_PGOTHIC ipagp.ttf PATHS /usr/share/fonts/opentype/ipafont-gothic
+          NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+add_custom_target(ravok_web_page ALL
+  COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_CURRENT_SOURCE_DIR}/web/shell
+          ${CMAKE_BINARY_DIR}/web
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/Kernel/fonts
+  COMMAND ${CMAKE_COMMAND} -E copy ${RAVOK_FONT_GOTHIC} ${RAVOK_FONT_PGOTHIC}
+          ${CMAKE_BINARY_DIR}/Kernel/fonts
+  COMMENT "The web page's files and the fonts")
+add_dependencies(ravok_web_page ravok_data)
+add_dependencies(ravok ravok_web_page)

@@ -395,7 +395,9 @@ var Module = (function () {
         started = true;
         canvas.focus();
         fit();
-        Module.callMain([body.dataset.start]);
+        var args = [body.dataset.start];
+        if (/[?&]log\b/.test(location.search)) args.push('--log');
+        Module.callMain(args);
       });
     }).catch(function (e) {
       $('loading-text').textContent = String(e.message || e);

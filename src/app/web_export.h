@@ -1,0 +1,31 @@
+// `ravok --export-web GAME OUT/`: a folder any static web server serves, in
+// which the game plays in a browser. OUT gets the page (index.html with the
+// game's title and a loading bar), the page's script and style, the web
+// player (ravok.js, ravok.wasm, from the program directory's web/ folder,
+// which `make web` fills), and game.data: one pack of the program directory
+// (kernel, tones, the fonts) and the game's folder. A game that needs what a
+// browser cannot give (native modules, MIDI files) is refused, naming them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace ravok {
+
+struct TWebExport {
+    std::string game; // a page, a project or a folder
+    std::string out;
+};
+
+// 0, or 1 with the reasons on standard error.
+int exportWeb(const TWebExport& request);
+
+// What keeps a game from the web: one line for each reason, naming the file.
+std::vector<std::string> webObstacles(const std::string& gameFolder);
+
+// The id a game's saves are kept under: its title and author, or the
+// project's `gameid` parameter, reduced to letters, digits, '-' and '_'.
+std::string gameIdFor(const std::string& title, const std::string& author,
+                      const std::string& given);
+
+} // namespace ravok
