@@ -142,10 +142,9 @@ int serveFolder(const TServeRequest& request) {
     if (request.listening) {
         request.listening(url);
     } else {
-        std::printf("%s %s %s\n", cp932ToTerminal(translate("Serving")).c_str(),
-                    request.folder.c_str(), cp932ToTerminal(translate("at")).c_str());
-        std::printf("  %s\n%s\n", url.c_str(),
-                    cp932ToTerminal(translate("Ctrl+C stops it.")).c_str());
+        std::printf("%s\n  %s\n  %s\n",
+                    cp932ToTerminal(translate("Serving on 127.0.0.1 (Ctrl+C stops it):")).c_str(),
+                    request.folder.c_str(), url.c_str());
         std::fflush(stdout);
     }
     for (;;) {

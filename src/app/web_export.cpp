@@ -351,8 +351,9 @@ int exportWeb(const TWebExport& request) {
         std::fprintf(stderr, "ravok: %s: %s\n", request.out.c_str(), ec.message().c_str());
         return 1;
     }
-    std::string text = said("The web page of ") + title + said(" is in ") + request.out +
-                       said(". Look at it with:") + "\n  ravok --serve " + request.out + "\n";
+    std::string text = said("The web page was written to:") + "\n  " + request.out + "\n" +
+                       said("Look at it in a browser with:") + "\n  ravok --serve " + request.out +
+                       "\n";
     std::fputs(text.c_str(), stdout);
     return 0;
 }

@@ -12,7 +12,9 @@ import sys
 # translate("..." "...") with adjacent literals joined; also the kXxx
 # constants that are only ever handed to translate().
 LITERAL = r'"((?:[^"\\]|\\.)*)"'
-CALL = re.compile(r'translate\(\s*((?:' + LITERAL + r'\s*)+)\)')
+# said() is the name the command-line tools give their translate() for the
+# terminal.
+CALL = re.compile(r'\b(?:translate|said)\(\s*((?:' + LITERAL + r'\s*)+)\)')
 PIECE = re.compile(LITERAL)
 # A line that ends in "// message" holds message texts handed to translate()
 # later (constants, captions); and readFailureText() chooses among texts.
