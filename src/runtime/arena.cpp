@@ -2,6 +2,7 @@
 
 #include "runtime/errors.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <sys/mman.h>
 
@@ -16,10 +17,18 @@ TArena& TArena::make() {
 TArena::TArena() : smallFree_(kSmallLimit / 8 + 1, 0) {
     // Address space only: a PROT_NONE mapping costs no commit charge, so the
     // reservation works also where overcommit is disabled. Memory is made
-    // usable in chunks as the arena grows.
+    // usable in chunks as the arena grows. A platform without virtual memory
+    // (a browser's wasm, whose mmap writes zeros over the whole length at
+    // once) takes the region from the heap instead: there untouched pages
+    // cost nothing, and every block is zeroed when it is handed out anyway.
     void* p = MAP_FAILED;
     for (size_t size = kReserve; size >= kLeastReserve && p == MAP_FAILED; size /= 2) {
-        p = mmap(nullptr, size, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        if constexpr (kFromHeap) {
+            void* block = std::malloc(size);
+            p = block ? block : MAP_FAILED;
+        } else {
+            p = mmap(nullptr, size, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        }
         reserved_ = size;
     }
     if (p == MAP_FAILED) throw ERavokError("cannot reserve the VM arena");

@@ -69,6 +69,9 @@ private:
     // 2^31); a platform whose mapping is memory at once (a browser's wasm)
     // is built with less (RAVOK_ARENA_MIB, set by the build files).
     static constexpr size_t kReserve = size_t(RAVOK_ARENA_MIB) << 20;
+    // Whether the region comes from the heap rather than a mapping (set by
+    // the build files with the size).
+    static constexpr bool kFromHeap = RAVOK_ARENA_FROM_HEAP != 0;
     // A host that cannot give that much address space (a limit on it, a
     // 32-bit target) gets the largest half of it it can, down to this.
     static constexpr size_t kLeastReserve = size_t(64) << 20;

@@ -145,6 +145,8 @@ bool startWebPlayer(const TWebOptions& options) {
     setScreenWindow(&webWindow());
     setDialogHost(&dialogs);
     setShell(&webShell);
+    // A script's print goes to the browser's console, where authors look.
+    gEchoPrint = true;
     TEnvironment::instance().load();
     TMessageTable::instance().loadFromProgramDirectory(
         chooseLanguage("", TEnvironment::instance().getEnv("Language")));

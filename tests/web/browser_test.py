@@ -91,6 +91,11 @@ def main():
         b.key("Space", True)
         b.wait_for("window.ravokFrames > %d" % (frames + 5))
         b.key("Space", False)
+        # The key wakes the sound, which browsers hold until then; the
+        # synthesizer's ring is being played.
+        b.wait_for("document.getElementById('sound-note').hidden && Module.ravokAudio &&"
+                   " Module.ravokAudio.context.state === 'running' &&"
+                   " Module.ravokAudio.context.currentTime > 0.2", what="the sound to play")
         b.key("ArrowRight", True)
         b.wait_for("window.ravokFrames > %d" % (frames + 40))
         b.key("ArrowRight", False)
