@@ -12,6 +12,8 @@
 #include <netinet/in.h>
 #include <sstream>
 #include <sys/socket.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace ravok {
@@ -147,11 +149,20 @@ int serveFolder(const TServeRequest& request) {
                     request.folder.c_str(), url.c_str());
         std::fflush(stdout);
     }
+    // A page asks for its script, the player and the game's data at once:
+    // each connection is answered on its own thread.
     for (;;) {
         int client = ::accept(server, nullptr, nullptr);
         if (client < 0) continue;
-        answer(client, request.folder);
-        ::close(client);
+        auto serve = [client, folder = request.folder] {
+            answer(client, folder);
+            ::close(client);
+        };
+        try {
+            std::thread(serve).detach();
+        } catch (const std::system_error&) {
+            serve();
+        }
     }
 }
 

@@ -194,6 +194,42 @@ IPA_Font_License.txt にあります。
 
 } // namespace
 
+std::vector<std::string> webFontFiles(const std::string& gameFolder) {
+    // The default font always; the others as the game's setFont calls name
+    // them. A name that is not written out (a variable) could be any: then
+    // every IPA font goes.
+    std::vector<std::string> files{fontFileFor("")};
+    auto add = [&](const std::string& file) {
+        if (std::find(files.begin(), files.end(), file) == files.end()) files.push_back(file);
+    };
+    fs::path root(gameFolder);
+    bool any = false;
+    for (const fs::path& rel : filesUnder(root)) {
+        std::string ext = lower(rel.extension().string());
+        if (ext != ".ravok" && ext != ".cmml") continue;
+        std::string text;
+        if (!readWhole(root / rel, text)) continue;
+        text = decodeSourceText(text).text;
+        for (size_t at = text.find("setFont"); at != std::string::npos;
+             at = text.find("setFont", at + 7)) {
+            size_t open = text.find_first_not_of(" \t", at + 7);
+            if (open == std::string::npos || text[open] != '(') continue;
+            size_t quote = text.find_first_not_of(" \t", open + 1);
+            if (quote == std::string::npos || text[quote] != '"') {
+                any = true;
+                continue;
+            }
+            size_t end = text.find('"', quote + 1);
+            if (end == std::string::npos) continue;
+            add(fontFileFor(cp932ToUtf8(text.substr(quote + 1, end - quote - 1))));
+        }
+    }
+    if (any)
+        for (const TFontFamily& f : knownFontFamilies())
+            add(f.file);
+    return files;
+}
+
 std::string gameIdFor(const std::string& title, const std::string& author,
                       const std::string& given) {
     std::string source = !given.empty() ? given : title + (author.empty() ? "" : "-" + author);
@@ -293,18 +329,20 @@ int exportWeb(const TWebExport& request) {
     }
     entries.push_back({"/ravok/tones.wdt", home / "tones.wdt"});
     fs::path licence = home / "Kernel" / "fonts" / "IPA_Font_License.txt";
-    for (const char* font : {"ipag.ttf", "ipagp.ttf"}) {
+    for (const std::string& font : webFontFiles(gameFolder.string())) {
         bool found = false;
         for (const std::string& folder : fontFolders()) {
             fs::path f = fs::path(folder) / font;
             if (fs::is_regular_file(f, ec)) {
-                entries.push_back({std::string("/ravok/Kernel/fonts/") + font, f});
+                entries.push_back({"/ravok/Kernel/fonts/" + font, f});
                 found = true;
                 break;
             }
         }
-        if (!found) {
-            std::fprintf(stderr, "ravok: %s %s\n", font,
+        // The default font is needed; another that is missing here falls
+        // back to it on the page as on this machine.
+        if (!found && font == fontFileFor("")) {
+            std::fprintf(stderr, "ravok: %s %s\n", font.c_str(),
                          said("cannot be found; the web page would draw no text").c_str());
             return 1;
         }

@@ -3,7 +3,7 @@
 // game's title and a loading bar), the page's script and style, the web
 // player (ravok.js, ravok.wasm, from the program directory's web/ folder,
 // which `make web` fills), and game.data: one pack of the program directory
-// (kernel, tones, the fonts) and the game's folder. A game that needs what a
+// (kernel, tones, the fonts the game uses) and the game's folder. A game that needs what a
 // browser cannot give (native modules, MIDI files) is refused, naming them.
 #pragma once
 
@@ -22,6 +22,10 @@ int exportWeb(const TWebExport& request);
 
 // What keeps a game from the web: one line for each reason, naming the file.
 std::vector<std::string> webObstacles(const std::string& gameFolder);
+
+// The font files the game's page needs: the default font, and those its
+// setFont calls name (all of them when a call names its font by a variable).
+std::vector<std::string> webFontFiles(const std::string& gameFolder);
 
 // The id a game's saves are kept under: its title and author, or the
 // project's `gameid` parameter, reduced to letters, digits, '-' and '_'.

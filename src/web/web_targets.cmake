@@ -7,7 +7,9 @@ set(RAVOK_WEB_LINK_OPTIONS
 
 add_executable(ravok-node app/main.cpp)
 target_link_libraries(ravok-node PRIVATE ravok_app ravok_platform_web)
-target_link_options(ravok-node PRIVATE ${RAVOK_WEB_LINK_OPTIONS} -sNODERAWFS=1 -sENVIRONMENT=node -sEXIT_RUNTIME=1)
+target_link_options(ravok-node PRIVATE ${RAVOK_WEB_LINK_OPTIONS} -sNODERAWFS=1 -sENVIRONMENT=node -sEXIT_RUNTIME=1
+  --pre-js ${CMAKE_CURRENT_SOURCE_DIR}/web/node_env.js)
+set_property(TARGET ravok-node APPEND PROPERTY LINK_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/web/node_env.js)
 add_dependencies(ravok-node ravok_data)
 
 # The web front: the page's player (src/web/), beside app/ and desktop/.

@@ -7,45 +7,39 @@ namespace ravok {
 namespace {
 
 // 0 when the device plays; 6 when the page has no Web Audio (node, an old
-// browser). The page's front resumes the context on the first key or click.
+// browser). The ring is connected to the page's AudioContext now or, when
+// the page has not made it yet (it waits until its first frame is shown, as
+// starting audio takes a while), when it does. Browsers run the context
+// only after the first key or click, which the page takes care of.
 EM_JS(int, webAudioOpen, (const int16_t* ring, int32_t size, double* counters), {
-    var AudioContextClass = globalThis.AudioContext || globalThis.webkitAudioContext;
-    if (!AudioContextClass) return 6;
-    var audio = Module.ravokAudio;
-    if (!audio) {
-        var context;
-        try {
-            context = new AudioContextClass({sampleRate : 44100});
-        } catch (e) {
-            return 6;
-        }
-        audio = Module.ravokAudio = {context : context, node : null};
-    }
-    if (audio.node) audio.node.disconnect();
-    var node = audio.context.createScriptProcessor(1024, 0, 1);
-    var from = 0;
-    HEAPF64[(counters >> 3)] = 0;
-    HEAPF64[(counters >> 3) + 1] = 0;
-    HEAPF64[(counters >> 3) + 2] = performance.now();
-    node.onaudioprocess = function(e) {
-        var out = e.outputBuffer.getChannelData(0);
-        var n = out.length;
-        var at = counters >> 3;
-        from = HEAPF64[at] + HEAPF64[at + 1];
-        HEAPF64[at] = from;
-        HEAPF64[at + 1] = n;
-        HEAPF64[at + 2] = performance.now();
-        var base = ring >> 1;
-        for (var i = 0; i < n; ++i)
-            out[i] = HEAP16[base + (from + i) % size] / 32768;
+    if (!(globalThis.AudioContext || globalThis.webkitAudioContext)) return 6;
+    var at = counters >> 3;
+    HEAPF64[at] = 0;
+    HEAPF64[at + 1] = 0;
+    HEAPF64[at + 2] = performance.now();
+    Module.ravokAudioConnect = function(audio) {
+        if (audio.node) audio.node.disconnect();
+        var node = audio.context.createScriptProcessor(1024, 0, 1);
+        node.onaudioprocess = function(e) {
+            var out = e.outputBuffer.getChannelData(0);
+            var n = out.length;
+            var from = HEAPF64[at] + HEAPF64[at + 1];
+            HEAPF64[at] = from;
+            HEAPF64[at + 1] = n;
+            HEAPF64[at + 2] = performance.now();
+            var base = ring >> 1;
+            for (var i = 0; i < n; ++i)
+                out[i] = HEAP16[base + (from + i) % size] / 32768;
+        };
+        node.connect(audio.context.destination);
+        audio.node = node;
     };
-    node.connect(audio.context.destination);
-    audio.node = node;
-    if (Module.ravokAudioOpened) Module.ravokAudioOpened(audio.context);
+    if (Module.ravokAudio) Module.ravokAudioConnect(Module.ravokAudio);
     return 0;
 });
 
 EM_JS(void, webAudioClose, (), {
+    Module.ravokAudioConnect = null;
     var audio = Module.ravokAudio;
     if (audio && audio.node) {
         audio.node.onaudioprocess = null;

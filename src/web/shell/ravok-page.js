@@ -184,7 +184,10 @@ var Module = (function () {
     context.putImageData(picture, 0, 0);
     window.ravokFrames = (window.ravokFrames || 0) + 1;
     // Since the page began loading: what the start-up benchmark reads.
-    if (window.ravokFrames === 1) window.ravokFirstFrameMs = performance.now();
+    if (window.ravokFrames === 1) {
+      window.ravokFirstFrameMs = performance.now();
+      setTimeout(makeAudio, 0);
+    }
   };
 
   page.setCursorVisible = function (visible) { canvas.classList.toggle('no-cursor', !visible); };
@@ -214,7 +217,25 @@ var Module = (function () {
 
   // ---- sound ------------------------------------------------------------
 
+  // Made once the first frame is shown (or at the first key or click, if
+  // that comes first): starting the browser's audio can take a good part of
+  // a second, which would otherwise hold up the game's first frame. It
+  // stands suspended until the first key or click; the player's sound
+  // device joins it when it is there.
+  function makeAudio() {
+    if (Module.ravokAudio) return;
+    try {
+      var AudioContextClass = window.AudioContext || window.webkitAudioContext;
+      if (!AudioContextClass) return;
+      Module.ravokAudio = {context: new AudioContextClass({sampleRate: 44100}), node: null};
+    } catch (e) {
+      return;
+    }
+    if (Module.ravokAudioConnect) Module.ravokAudioConnect(Module.ravokAudio);
+  }
+
   function wakeSound() {
+    makeAudio();
     var audio = Module.ravokAudio;
     if (audio && audio.context.state !== 'running') audio.context.resume();
     if (audio) { soundOn = true; $('sound-note').hidden = true; }
@@ -389,10 +410,17 @@ var Module = (function () {
 
   // ---- start ------------------------------------------------------------
 
+  // When each step of the start ended, in ms since the page began loading.
+  var steps = window.ravokStartSteps = {};
+  packLoaded.then(function () { steps.downloaded = performance.now(); });
+
   function start() {
+    steps.runtime = performance.now();
     packLoaded.then(function (buffer) {
       unpack(buffer);
+      steps.unpacked = performance.now();
       restoreSaves(function () {
+        steps.restored = performance.now();
         $('loading').hidden = true;
         started = true;
         canvas.focus();
@@ -413,6 +441,5 @@ var Module = (function () {
     print: function (text) { console.log(text); },
     printErr: function (text) { console.warn(text); },
     onRuntimeInitialized: start,
-    ravokAudioOpened: function () { if (soundOn) wakeSound(); },
   };
 })();
