@@ -4,6 +4,7 @@
 #include "base/encoding.h"
 #include "base/font_faces.h"
 #include "resources/host_files.h"
+#include "resources/saves_folder.h"
 #include "resources/sgml.h"
 #include "runtime/directories.h"
 #include "runtime/messages.h"
@@ -228,31 +229,6 @@ std::vector<std::string> webFontFiles(const std::string& gameFolder) {
         for (const TFontFamily& f : knownFontFamilies())
             add(f.file);
     return files;
-}
-
-std::string gameIdFor(const std::string& title, const std::string& author,
-                      const std::string& given) {
-    std::string source = !given.empty() ? given : title + (author.empty() ? "" : "-" + author);
-    std::string id;
-    for (unsigned char c : source) {
-        if (std::isalnum(c) || c == '-' || c == '_')
-            id += char(std::tolower(c));
-        else if (c == ' ' && !id.empty() && id.back() != '-')
-            id += '-';
-    }
-    while (!id.empty() && id.back() == '-')
-        id.pop_back();
-    // A title in Japanese alone keeps no letters: a number of its bytes
-    // tells such games apart.
-    if (id.size() < 3 && !source.empty()) {
-        uint32_t h = 2166136261u;
-        for (unsigned char c : source)
-            h = (h ^ c) * 16777619u;
-        char buf[16];
-        std::snprintf(buf, sizeof buf, "%08x", h);
-        id += (id.empty() ? "game-" : "-") + std::string(buf);
-    }
-    return id.empty() ? "game" : id.substr(0, 64);
 }
 
 std::vector<std::string> webObstacles(const std::string& gameFolder) {

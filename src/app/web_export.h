@@ -27,9 +27,4 @@ std::vector<std::string> webObstacles(const std::string& gameFolder);
 // setFont calls name (all of them when a call names its font by a variable).
 std::vector<std::string> webFontFiles(const std::string& gameFolder);
 
-// The id a game's saves are kept under: its title and author, or the
-// project's `gameid` parameter, reduced to letters, digits, '-' and '_'.
-std::string gameIdFor(const std::string& title, const std::string& author,
-                      const std::string& given);
-
 } // namespace ravok

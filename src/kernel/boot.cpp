@@ -1,5 +1,8 @@
 #include "kernel/boot.h"
 
+#include "base/encoding.h"
+#include "resources/saves_folder.h"
+
 #include "compiler/class_compiler.h"
 #include "compiler/evaluator.h"
 #include "dialogs/dialog_natives.h"
@@ -166,14 +169,22 @@ bool bootPlayer(const std::string& commandLinePage) {
     // A project file given to play is the game's project; its start page
     // is where the game begins.
     std::string projectFile = programDirectory() + "\\Usr\\default.ravokprj";
+    bool ownProject = commandLinePage.empty();
     if (equalsNoCase(extension(start), ".ravokprj")) {
         projectFile = start;
         start.clear();
+        ownProject = true;
     }
     bool up = bootKernel();
     if (up) {
         TPrjManager& project = TPrjManager::instance();
         project.open(projectFile);
+        // The game's saves are kept under its project's id; a page played
+        // alone is known by its folder.
+        setGameId(ownProject ? gameIdFor(cp932ToUtf8(project.getParam("title")),
+                                         cp932ToUtf8(project.getParam("author")),
+                                         cp932ToUtf8(project.getParam("gameid")))
+                             : std::string());
         gHelpFile = resolveHelpFile(project.getParam("helpfile"));
         if (start.empty()) start = project.startPage();
         TRanking::instance().takeTreeHash();

@@ -2,6 +2,7 @@
 
 #include "resources/host_files.h"
 #include "resources/sandbox.h"
+#include "resources/saves_folder.h"
 #include "resources/streams.h"
 
 #include "base/regular_file.h"
@@ -87,6 +88,40 @@ bool TSandboxEntry::exists() const {
     return statEntry(*this, st);
 }
 
+namespace {
+
+// The entry of `parts` under the host folder `root`, whose own name is opened
+// without following a link.
+TSandboxEntry entryIn(const std::string& root, const std::vector<std::string>& parts,
+                      bool makeFolders) {
+    if (root.empty()) return {};
+    size_t slash = root.rfind('/');
+    std::string parent = slash == std::string::npos ? "."
+                         : slash == 0               ? "/"
+                                                    : root.substr(0, slash);
+    std::string name = slash == std::string::npos ? root : root.substr(slash + 1);
+    int up = ::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (up < 0) return {};
+    int dir = openFolderNoFollow(up, name, makeFolders);
+    if (dir < 0) {
+        struct stat st;
+        if (fstatat(up, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode))
+            reportLinkedFolder(root);
+        ::close(up);
+        return {};
+    }
+    ::close(up);
+    for (size_t i = 0; i + 1 < parts.size(); ++i) {
+        int next = openFolderNoFollow(dir, parts[i], makeFolders);
+        ::close(dir);
+        if (next < 0) return {};
+        dir = next;
+    }
+    return TSandboxEntry(dir, parts.back());
+}
+
+} // namespace
+
 TSandboxEntry sandboxEntry(std::string_view path, bool makeFolders) {
     std::string folder = sandboxFolder();
     if (folder.empty() || !insideSandbox(path)) return {};
@@ -99,30 +134,14 @@ TSandboxEntry sandboxEntry(std::string_view path, bool makeFolders) {
     if (parts.empty()) return {};
     for (const std::string& part : parts)
         if (part == "." || part == "..") return {};
-
-    size_t slash = hostFolder.rfind('/');
-    std::string gameDir = slash == std::string::npos ? "."
-                          : slash == 0               ? "/"
-                                                     : hostFolder.substr(0, slash);
-    std::string filesName = slash == std::string::npos ? hostFolder : hostFolder.substr(slash + 1);
-    int game = ::open(gameDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (game < 0) return {};
-    int dir = openFolderNoFollow(game, filesName, makeFolders);
-    if (dir < 0) {
-        struct stat st;
-        if (fstatat(game, filesName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode))
-            reportLinkedFolder(hostFolder);
-        ::close(game);
-        return {};
-    }
-    ::close(game);
-    for (size_t i = 0; i + 1 < parts.size(); ++i) {
-        int next = openFolderNoFollow(dir, parts[i], makeFolders);
-        ::close(dir);
-        if (next < 0) return {};
-        dir = next;
-    }
-    return TSandboxEntry(dir, parts.back());
+    // Writes land where the game saves now; anything else finds the name
+    // there first and then among the files the game shipped.
+    std::string saves = savesFolder();
+    TSandboxEntry entry = entryIn(saves, parts, makeFolders);
+    if (makeFolders || saves == hostFolder || (entry.found() && entry.exists())) return entry;
+    TSandboxEntry shipped = entryIn(hostFolder, parts, false);
+    if (shipped.found() && shipped.exists()) return shipped;
+    return entry.found() ? std::move(entry) : std::move(shipped);
 }
 
 std::unique_ptr<TFileReader> openSandboxReader(std::string_view path) {

@@ -4,6 +4,7 @@
 // games are refused and why.
 #include "app/static_server.h"
 #include "app/web_export.h"
+#include "resources/saves_folder.h"
 
 #include <gtest/gtest.h>
 
