@@ -31,8 +31,9 @@ bool TEnvironment::save(std::string_view path) const {
 }
 
 void TEnvironment::load() {
-    std::string path = resolve("Kernel\\Cookies.ini", programDirectory());
-    if (!fileExists(path)) path = cookiesPath();
+    // The user's own settings first; else those the program directory ships.
+    std::string path = cookiesPath();
+    if (!fileExists(path)) path = resolve("Kernel\\Cookies.ini", programDirectory());
     load(path);
 }
 

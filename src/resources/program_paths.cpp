@@ -74,8 +74,12 @@ std::string tempDirectory() {
 }
 
 std::string settingsDirectory() {
+    // An exported game (RAVOK_SAVES=user) keeps its player's settings per
+    // user too, as it keeps its saves.
+    const char* saves = std::getenv("RAVOK_SAVES");
+    bool perUser = saves && std::string_view(saves) == "user";
     std::string dir = resolve("Kernel", programDirectory());
-    if (!dir.empty() && directoryExists(dir) && writable(dir)) return dir;
+    if (!perUser && !dir.empty() && directoryExists(dir) && writable(dir)) return dir;
     std::string fallback = xdgFolder("XDG_CONFIG_HOME", ".config");
     forceDirs(fallback);
     return fallback;

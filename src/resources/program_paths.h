@@ -15,7 +15,7 @@ namespace ravok {
 // program directory cannot be written. Created on first use.
 std::string tempDirectory();
 // Where Kernel\Cookies.ini is written: the program directory's Kernel folder,
-// or $XDG_CONFIG_HOME/ravok when that cannot be written.
+// or $XDG_CONFIG_HOME/ravok when that cannot be written or RAVOK_SAVES=user.
 std::string settingsDirectory();
 
 // Where the window's screenshots and GIF recordings go: the program
