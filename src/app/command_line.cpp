@@ -4,6 +4,7 @@
 #include "app/front_end_tools.h"
 #include "app/game_opening.h"
 #include "app/headless_player.h"
+#include "app/linux_export.h"
 #include "app/new_game.h"
 #include "app/program_home.h"
 #include "app/run_script.h"
@@ -46,6 +47,7 @@ void usage(FILE* out) {
         "[CLASS.ravok ...]\n"
         "       ravok [--home DIR] [--log] [--print] --run FILE [CLASS.ravok ...]\n"
         "       ravok --new FOLDER\n"
+        "       ravok [--home DIR] --export GAME OUT [--target linux|web|all]\n"
         "       ravok [--home DIR] --export-web GAME OUT [--serve] | --serve FOLDER [--port N]\n"
         "       ravok --tokens FILE | --parse FILE | --demo\n"
         "  PAGE.cmml       the page to start with (default: the bundled game)\n"
@@ -68,6 +70,8 @@ void usage(FILE* out) {
         "  --no-warn NAME  leave out a warning: unassigned, lone-name, extra-arguments,\n"
         "                  missing-arguments, null-compare\n"
         "  --new FOLDER    write a small starter game into FOLDER\n"
+        "  --export GAME OUT  write a folder (and OUT.tar.gz) that plays GAME on another Linux\n"
+        "                  desktop; --target web: a web page; all: both, in OUT/linux and OUT/web\n"
         "  --export-web GAME OUT  write a folder that plays GAME in a web browser\n"
         "  --serve FOLDER  serve a web export on 127.0.0.1 for a look (--port N, default 8000)\n"
         "  --run FILE ...  compile the class files, then FILE, and run FILE's top-level code\n"
@@ -185,6 +189,21 @@ int runPlayer(int argc, char** argv, TWindowPlayer& window) {
             return checkGame(files[0], silenced);
         } else if (arg == "--new" && i + 1 < argc) {
             return makeNewGame(argv[i + 1]);
+        } else if (arg == "--export" && i + 2 < argc) {
+            std::string target = "linux";
+            if (i + 4 < argc && std::string(argv[i + 3]) == "--target") target = argv[i + 4];
+            if (target != "linux" && target != "web" && target != "all") {
+                std::fprintf(stderr, "ravok: --target takes linux, web or all, not %s\n",
+                             target.c_str());
+                return 1;
+            }
+            std::string out = argv[i + 2];
+            if (target == "linux") return exportLinux({argv[i + 1], out, true});
+            if (target == "web") return exportWeb({argv[i + 1], out});
+            // Both, side by side in OUT.
+            int forLinux = exportLinux({argv[i + 1], out + "/linux", true});
+            int forWeb = forLinux == 0 ? exportWeb({argv[i + 1], out + "/web"}) : forLinux;
+            return forWeb;
         } else if (arg == "--export-web" && i + 2 < argc) {
             TWebExport request{argv[i + 1], argv[i + 2]};
             int result = exportWeb(request);
