@@ -1,7 +1,12 @@
 #!/usr/bin/env python3
 """Plays every row of a table of hostile inputs and checks what must happen.
 
-  run_table.py RAVOK BUILD_DIR TABLE
+  run_table.py RAVOK BUILD_DIR TABLE [--per-user]
+
+With --per-user every row plays as an exported game does (RAVOK_SAVES=user):
+the `files` folder its setup made moves to the per-user folder before the
+run, the run must write nothing into the row's folder, and `unchanged:`
+files under files/ are looked for in the per-user folder.
 
 A table is a text file of rows. A row starts with `=== NAME`, then settings,
 then the row's files, each after a line `--- FILE` (a path relative to the
@@ -37,6 +42,8 @@ row's folder; the text is written in Shift-JIS, as the player reads sources):
                    the player (exec), so `$$` is the player's process id
   teardown: COMMAND  a shell command run in the row's folder afterwards
   skip-if: COMMAND the row is skipped (and says so) when COMMAND succeeds
+  per-user: skip   the row is left out of --per-user runs (an attack a
+                   process of the harness keeps aiming at the row's folder)
   timeout: S       seconds before the run counts as hung (default 60)
   heavy: yes       skipped in a sanitizer build (RAVOK_SANITIZED set), where
                    ten million elements take minutes
@@ -105,7 +112,18 @@ def write_page(folder, row):
         f.write("\n".join(lines) + "\n")
 
 
-def play(ravok, build, row, work):
+def per_user_files(data, folder):
+    """The per-user files folder the player saves a page played alone in:
+    the folder's name and the FNV-1a hash of its path, as the player makes
+    them."""
+    h = 2166136261
+    for c in folder.encode():
+        h = ((h ^ c) * 16777619) & 0xFFFFFFFF
+    name = re.sub(r"[^a-z0-9_-]", "", os.path.basename(folder).lower().replace(" ", "-"))
+    return os.path.join(data, "ravok", "%s-%08x" % (name, h), "files")
+
+
+def play(ravok, build, row, work, per_user=False):
     folder = os.path.join(work, "game")
     outside = os.path.join(work, "outside")
     # The player's caches of an earlier run of this row would outlive the
@@ -130,10 +148,30 @@ def play(ravok, build, row, work):
     env = dict(os.environ, OUTSIDE=outside, BUILD=build)
     for command in settings(row, "setup"):
         subprocess.run(command, shell=True, cwd=folder, env=env, check=True)
+    user_files = None
+    if per_user:
+        data = os.path.join(work, "data")
+        env.update(RAVOK_SAVES="user", XDG_DATA_HOME=data)
+        user_files = per_user_files(data, folder)
+        os.makedirs(os.path.dirname(user_files), exist_ok=True)
+        files = os.path.join(folder, "files")
+        if os.path.ismount(files):
+            # A small disk mounted there goes along.
+            os.makedirs(user_files)
+            subprocess.run(["mount", "--move", files, user_files], check=True)
+            os.rmdir(files)
+        elif os.path.lexists(files):
+            os.rename(files, user_files)
+
+    def located(name):
+        if user_files and (name == "files" or name.startswith("files/")):
+            return os.path.join(user_files, name[len("files/"):]) if name != "files" else user_files
+        return os.path.join(folder, name)
+
     before = set(all_files(folder))
     kept = {}
     for name in settings(row, "unchanged"):
-        with open(os.path.join(folder, name), "rb") as f:
+        with open(located(name), "rb") as f:
             kept[name] = f.read()
     if mode == "run":
         sources = [os.path.join(folder, n) for n, _ in row["files"] if n.endswith(".ravok")]
@@ -151,7 +189,11 @@ def play(ravok, build, row, work):
         args.append(os.path.join(folder, "main.cmml"))
     command = [ravok, "--home", build] + args
     if setting(row, "before-exec"):
-        command = ["sh", "-c", setting(row, "before-exec") + '\nexec "$@"', "sh"] + command
+        # An exported game's files are in the per-user folder: what is
+        # planted there is planted beside them.
+        where = 'cd "%s" && ' % os.path.dirname(user_files) if user_files else ""
+        command = ["sh", "-c", where + setting(row, "before-exec") + '\nexec "$@"',
+                   "sh"] + command
     try:
         run = subprocess.run(command, cwd=folder, env=env,
                              stdout=subprocess.PIPE, stderr=subprocess.PIPE,
@@ -161,6 +203,8 @@ def play(ravok, build, row, work):
     finally:
         for command in settings(row, "teardown"):
             subprocess.run(command, shell=True, cwd=folder, env=env)
+        if user_files and os.path.ismount(user_files):
+            subprocess.run(["umount", user_files])
     out = run.stdout.decode("utf-8", "replace").splitlines()
     err = run.stderr.decode("utf-8", "replace")
     failures = []
@@ -185,7 +229,11 @@ def play(ravok, build, row, work):
     if lines is not None and len(out) != int(lines):
         failures.append("%d lines of output, expected %s" % (len(out), lines))
     under = setting(row, "writes-under")
-    if under:
+    if per_user:
+        strays = [f for f in all_files(folder) if f not in before and not f.endswith(".ravokprj")]
+        if strays:
+            failures.append("an exported game wrote into its own folder: %s" % strays)
+    elif under:
         strays = [f for f in all_files(folder) if f not in before and not f.endswith(".ravokprj")
                   and not f.startswith(under.rstrip("/") + "/")]
         if strays:
@@ -193,7 +241,7 @@ def play(ravok, build, row, work):
     if setting(row, "outside-empty") == "yes" and os.listdir(outside):
         failures.append("wrote outside the game: %s" % os.listdir(outside))
     for name, data in kept.items():
-        path = os.path.join(folder, name)
+        path = located(name)
         if not os.path.exists(path) or open(path, "rb").read() != data:
             failures.append("%s was changed or lost" % name)
     if failures:
@@ -205,7 +253,8 @@ def play(ravok, build, row, work):
 def main():
     ravok, build, table = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2]), sys.argv[3]
     rows = parse(table)
-    base = os.path.join(build, "hostile", os.path.splitext(os.path.basename(table))[0])
+    base = os.path.join(build, "hostile", os.path.splitext(os.path.basename(table))[0] +
+                        ("-per-user" if "--per-user" in sys.argv[4:] else ""))
     shutil.rmtree(base, ignore_errors=True)
     failed = skipped = 0
     for i, row in enumerate(rows):
@@ -214,12 +263,16 @@ def main():
             print("skipped: %s (heavy, in a sanitizer build)" % row["name"])
             skipped += 1
             continue
+        if "--per-user" in sys.argv[4:] and setting(row, "per-user") == "skip":
+            print("skipped: %s (not a per-user row)" % row["name"])
+            skipped += 1
+            continue
         if skip and subprocess.run(skip, shell=True).returncode == 0:
             print("skipped: %s (%s)" % (row["name"], skip))
             skipped += 1
             continue
         work = os.path.join(base, "%03d" % i)
-        failures = play(ravok, build, row, work)
+        failures = play(ravok, build, row, work, "--per-user" in sys.argv[4:])
         if failures:
             failed += 1
             print("FAILED: %s\n  %s" % (row["name"], "\n  ".join(failures)))
