@@ -52,8 +52,11 @@ def main():
         home = os.path.join(work, "home")
         os.makedirs(home)
         shot = os.path.join(work, "export.png")
-        played = subprocess.run(["env", "-i", "HOME=" + home, "PATH=/usr/bin:/bin",
-                                 os.path.join(out, "play"), "--headless", "--print",
+        # A clean environment, but for a sanitizer build's own settings.
+        sanitizer = ["%s=%s" % (n, os.environ[n]) for n in
+                     ("ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS") if n in os.environ]
+        played = subprocess.run(["env", "-i", "HOME=" + home, "PATH=/usr/bin:/bin"] + sanitizer +
+                                [os.path.join(out, "play"), "--headless", "--print",
                                  "--frames", "100", "--shot", "90:" + shot],
                                 cwd=work, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                                 text=True, timeout=300)

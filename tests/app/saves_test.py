@@ -57,6 +57,10 @@ def main():
                                 (name, error, run.stderr))
 
         base_env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "LANG": "C.UTF-8"}
+        # A sanitizer build's settings (its leak suppressions) go along.
+        for name in ("ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"):
+            if name in os.environ:
+                base_env[name] = os.environ[name]
 
         # Portable: a writable game saves beside itself.
         game = os.path.join(work, "portable")
