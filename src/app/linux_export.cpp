@@ -1,5 +1,6 @@
 #include "app/linux_export.h"
 
+#include "app/exported_game.h"
 #include "app/game_opening.h"
 #include "app/web_export.h"
 #include "base/encoding.h"
@@ -7,7 +8,6 @@
 #include "base/surface.h"
 #include "resources/host_files.h"
 #include "resources/saves_folder.h"
-#include "resources/sgml.h"
 #include "runtime/directories.h"
 #include "runtime/messages.h"
 
@@ -28,29 +28,8 @@ namespace {
 
 std::string said(const char* text) { return cp932ToTerminal(translate(text)); }
 
-std::string readAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 void writeAll(const fs::path& p, const std::string& text) {
     std::ofstream(p, std::ios::binary | std::ios::trunc) << text;
-}
-
-std::string projectParam(const std::string& projectText, const std::string& name) {
-    std::unique_ptr<TSGML> doc = TSGML::readDocument(projectText);
-    std::vector<const TSGML*> todo{doc.get()};
-    while (!todo.empty()) {
-        const TSGML* e = todo.back();
-        todo.pop_back();
-        if (!e) continue;
-        if (e->tagName() == "param" && e->attr("name") == name) return e->attr("value");
-        for (const auto& c : e->children())
-            todo.push_back(c.get());
-    }
-    return {};
 }
 
 // A file name as a shell word.
@@ -247,17 +226,10 @@ int exportLinux(const TLinuxExport& request) {
         if (!isBaseLibrary(name))
             fs::copy_file(path, out / "lib" / name, fs::copy_options::overwrite_existing, ec);
 
-    std::string title, author, given, icon;
-    if (start.extension() == ".ravokprj") {
-        std::string text = decodeSourceText(readAll(start)).text;
-        title = cp932ToUtf8(projectParam(text, "title"));
-        author = cp932ToUtf8(projectParam(text, "author"));
-        given = cp932ToUtf8(projectParam(text, "gameid"));
-        icon = cp932ToUtf8(projectParam(text, "icon"));
-    }
-    if (title.empty()) title = start.stem().string();
-    std::string id = gameIdFor(title, author, given);
-    writeIcon(gameFolder, icon, title, out / "icon.png");
+    TExportedGame game = exportedGame(start.string());
+    const std::string& title = game.title;
+    const std::string& id = game.id;
+    writeIcon(gameFolder, game.icon, title, out / "icon.png");
 
     std::string startName = start.filename().string();
     std::string launcher =

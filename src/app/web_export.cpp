@@ -1,11 +1,11 @@
 #include "app/web_export.h"
 
+#include "app/exported_game.h"
 #include "app/game_opening.h"
 #include "base/encoding.h"
 #include "base/font_faces.h"
 #include "resources/host_files.h"
 #include "resources/saves_folder.h"
-#include "resources/sgml.h"
 #include "runtime/directories.h"
 #include "runtime/messages.h"
 #include "runtime/paths.h"
@@ -138,21 +138,6 @@ std::string htmlText(const std::string& s) {
 void replaceAll(std::string& s, const std::string& what, const std::string& with) {
     for (size_t at = s.find(what); at != std::string::npos; at = s.find(what, at + with.size()))
         s.replace(at, what.size(), with);
-}
-
-// The project's parameters (title, author, gameid), UTF-8; empty for a page.
-std::string projectParam(const std::string& projectText, const std::string& name) {
-    std::unique_ptr<TSGML> doc = TSGML::readDocument(projectText);
-    std::vector<const TSGML*> todo{doc.get()};
-    while (!todo.empty()) {
-        const TSGML* e = todo.back();
-        todo.pop_back();
-        if (!e) continue;
-        if (e->tagName() == "param" && e->attr("name") == name) return e->attr("value");
-        for (const auto& c : e->children())
-            todo.push_back(c.get());
-    }
-    return {};
 }
 
 const char* const kReadme = R"(This folder plays a Ravok game in a web browser.
@@ -332,22 +317,13 @@ int exportWeb(const TWebExport& request) {
         return 1;
     }
 
-    std::string title, author, given;
+    TExportedGame game = exportedGame(start.string());
     std::string startName = start.filename().string();
-    if (lower(start.extension().string()) == ".ravokprj") {
-        std::string text;
-        readWhole(start, text);
-        std::string utf8 = decodeSourceText(text).text;
-        title = cp932ToUtf8(projectParam(utf8, "title"));
-        author = cp932ToUtf8(projectParam(utf8, "author"));
-        given = cp932ToUtf8(projectParam(utf8, "gameid"));
-    }
-    if (title.empty()) title = start.stem().string();
     std::string page;
     readWhole(web / "index.html", page);
-    replaceAll(page, "@TITLE@", htmlText(title));
+    replaceAll(page, "@TITLE@", htmlText(game.title));
     replaceAll(page, "@START@", htmlText("/game/" + startName));
-    replaceAll(page, "@GAME_ID@", htmlText(gameIdFor(title, author, given)));
+    replaceAll(page, "@GAME_ID@", htmlText(game.id));
     {
         std::ofstream f(out / "index.html", std::ios::binary | std::ios::trunc);
         f << page;
