@@ -194,12 +194,11 @@ int exportLinux(const TLinuxExport& request) {
     fs::remove_all(out / "Kernel" / "web", ec);
     fs::copy_file(home / "tones.wdt", out / "tones.wdt", fs::copy_options::overwrite_existing, ec);
     fs::create_directories(out / "Kernel" / "fonts", ec);
-    for (const TFontFamily& f : knownFontFamilies())
+    for (const std::string& font : fontFilesOfGame(gameFolder.string()))
         for (const std::string& folder : fontFolders()) {
-            fs::path file = fs::path(folder) / f.file;
-            if (fs::is_regular_file(file, ec) &&
-                !fs::exists(out / "Kernel" / "fonts" / f.file, ec)) {
-                fs::copy_file(file, out / "Kernel" / "fonts" / f.file, ec);
+            fs::path file = fs::path(folder) / font;
+            if (fs::is_regular_file(file, ec) && !fs::exists(out / "Kernel" / "fonts" / font, ec)) {
+                fs::copy_file(file, out / "Kernel" / "fonts" / font, ec);
                 break;
             }
         }

@@ -180,7 +180,7 @@ IPA_Font_License.txt にあります。
 
 } // namespace
 
-std::vector<std::string> webFontFiles(const std::string& gameFolder) {
+std::vector<std::string> fontFilesOfGame(const std::string& gameFolder) {
     // The default font always; the others as the game's setFont calls name
     // them. A name that is not written out (a variable) could be any: then
     // every IPA font goes.
@@ -290,7 +290,7 @@ int exportWeb(const TWebExport& request) {
     }
     entries.push_back({"/ravok/tones.wdt", home / "tones.wdt"});
     fs::path licence = home / "Kernel" / "fonts" / "IPA_Font_License.txt";
-    for (const std::string& font : webFontFiles(gameFolder.string())) {
+    for (const std::string& font : fontFilesOfGame(gameFolder.string())) {
         bool found = false;
         for (const std::string& folder : fontFolders()) {
             fs::path f = fs::path(folder) / font;

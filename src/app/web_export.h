@@ -23,8 +23,9 @@ int exportWeb(const TWebExport& request);
 // What keeps a game from the web: one line for each reason, naming the file.
 std::vector<std::string> webObstacles(const std::string& gameFolder);
 
-// The font files the game's page needs: the default font, and those its
-// setFont calls name (all of them when a call names its font by a variable).
-std::vector<std::string> webFontFiles(const std::string& gameFolder);
+// The font files a game needs, which both exports carry: the default font,
+// and those its setFont calls name (all of them when a call names its font
+// by a variable).
+std::vector<std::string> fontFilesOfGame(const std::string& gameFolder);
 
 } // namespace ravok
