@@ -1,12 +1,14 @@
 #include "player/debugger.h"
 
 #include "base/seam.h"
+#include "compiler/class_cache.h"
 #include "compiler/evaluator.h"
 #include "runtime/collector.h"
 #include "runtime/function.h"
 #include "runtime/listing.h"
 #include "runtime/messages.h"
 #include "runtime/process.h"
+#include "runtime/resource.h"
 #include "runtime/rtti.h"
 #include "runtime/runtime_natives.h"
 #include "runtime/value_ops.h"
@@ -75,7 +77,9 @@ std::vector<std::string> stackDump(const TProcess* p) {
     const uint8_t* s = p->sp;
     for (int depth = 0; f && depth < 100000; ++depth) {
         lines.push_back("stacks");
-        for (const uint8_t* q = s; q < f; q += 8)
+        // Down to the slot at the frame pointer itself, the frame's first
+        // local (or its first operand): the frame's fields lie above it.
+        for (const uint8_t* q = s; q <= f; q += 8)
             lines.push_back(debugText(*reinterpret_cast<const TValue*>(q)));
         uint32_t argc = frame::get(f, frame::kArgc);
         lines.push_back("args/this " + std::to_string(argc));
@@ -180,6 +184,15 @@ std::vector<std::string> evalCacheLines() {
 TCodeView methodCode(const std::string& className, const std::string& methodName) {
     TCodeView view;
     TRTTI* cls = resolveClassPath(className);
+    // A page's class may be found first by a path or a name whose entry was
+    // never compiled (the page's own copy of the source); the class that
+    // runs is the one the alias table names.
+    if (!cls || !cls->compiled) {
+        size_t dot = className.rfind('.');
+        TRTTI* running = TAlias::instance().get(
+            dot == std::string::npos ? className : className.substr(dot + 1));
+        if (running && running->compiled) cls = running;
+    }
     if (!cls) return view;
     TFunction* fn = cls->methodByName(methodName);
     const TCompiledInfo* code = nullptr;
@@ -189,9 +202,16 @@ TCodeView methodCode(const std::string& className, const std::string& methodName
         code = cls->initCode.get();
     if (!code) return view;
     view.listing = listingOf(*code);
-    for (const TSourcePoint& point : code->points)
-        view.symbols.push_back(std::to_string(point.codeOffset) + ": " +
-                               std::to_string(point.sourceOffset));
+    // The relocation records, one a line, as the class cache writes them.
+    std::string relocations = RelocationText(*code);
+    for (size_t start = 0; start < relocations.size();) {
+        size_t end = relocations.find('\n', start);
+        if (end == std::string::npos) end = relocations.size();
+        std::string line = relocations.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) view.symbols.push_back(line);
+        start = end + 1;
+    }
     return view;
 }
 

@@ -12,6 +12,7 @@
 
 #include "kernel_fixture.h"
 
+#include <algorithm>
 #include <functional>
 
 namespace ravok {
@@ -189,6 +190,40 @@ TEST_F(DebuggerTest, TheStackDumpListsEachFrameInnermostFirst) {
     EXPECT_EQ(dump[args[1] + 2], "-----------");
     EXPECT_EQ(dump.size(), args[1] + 4);
     run(p, kUnlimitedBudget); // breakExec ended the slice; the rest runs free
+    EXPECT_TRUE(p->finished);
+    freeProcess(p);
+}
+
+// Every slot of a frame is listed, the one at the frame pointer too: a
+// method's first local, and the first operand a caller pushed.
+TEST_F(DebuggerTest, TheStackDumpListsEverySlotOfAFrame) {
+    TProcess* p = processOf("Locals", "extends Object; r = 5 + sum();\n"
+                                      "function sum() { var a, b; a = 11; b = 22; breakExec();"
+                                      " return a + b; }");
+    std::vector<std::string> dump;
+    window.press = [&](int) {
+        dump = stackDump(CurrentProcess);
+        debugRun();
+    };
+    run(p, kUnlimitedBudget);
+    ASSERT_FALSE(dump.empty());
+    size_t args = 0;
+    while (args < dump.size() && dump[args].rfind("args/this ", 0) != 0)
+        ++args;
+    std::vector<std::string> inner(dump.begin() + 1, dump.begin() + long(args));
+    EXPECT_NE(std::find(inner.begin(), inner.end(), "int 11"), inner.end())
+        << ::testing::PrintToString(dump);
+    EXPECT_NE(std::find(inner.begin(), inner.end(), "int 22"), inner.end())
+        << ::testing::PrintToString(dump);
+    // The caller's frame holds the 5 it pushed before the call.
+    size_t callerStacks = args + 1;
+    while (callerStacks < dump.size() && dump[callerStacks] != "stacks")
+        ++callerStacks;
+    ASSERT_LT(callerStacks, dump.size());
+    std::vector<std::string> outer(dump.begin() + long(callerStacks) + 1, dump.end());
+    EXPECT_NE(std::find(outer.begin(), outer.end(), "int 5"), outer.end())
+        << ::testing::PrintToString(dump);
+    run(p, kUnlimitedBudget);
     EXPECT_TRUE(p->finished);
     freeProcess(p);
 }

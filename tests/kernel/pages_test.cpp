@@ -17,6 +17,7 @@
 #include "pages/page_state.h"
 #include "pages/project_manager.h"
 #include "platform/headless/virtual_clock.h"
+#include "player/debugger.h"
 #include "player/main_loop.h"
 #include "resources/host_files.h"
 #include "resources/program_paths.h"
@@ -516,6 +517,31 @@ TEST_F(MainLoopTest, AFailedFrameIsReportedOnceAsARuntimeError) {
     ASSERT_EQ(recording().errors.size(), 1u);
     EXPECT_EQ(recording().errors[0], "Division by zero\nThe object's process ended.");
     recording().errors.clear();
+}
+
+} // namespace
+} // namespace ravok
+
+namespace ravok {
+namespace {
+
+// The debug window's "Code" for a page's class by its short name or its
+// page path: the compiled class's listing, and its relocation records as the
+// class cache writes them.
+TEST_F(PagesTest, TheCodeOfAPagesClassIsFoundByItsNameOrItsPagePath) {
+    std::string p = page(
+        "holder.cmml",
+        {{"Holder", "extends Object;\r\nfunction hold(x) { print(x); return x + 1; }\r\n"}}, "");
+    runPage(p);
+    for (const char* name : {"Holder", "usr.classes.Holder"}) {
+        TCodeView view = methodCode(name, "hold");
+        EXPECT_GT(view.listing.size(), 3u) << name;
+        ASSERT_FALSE(view.symbols.empty()) << name;
+        for (const std::string& line : view.symbols)
+            EXPECT_EQ(line.rfind("op=", 0), 0u) << name << ": " << line;
+        EXPECT_NE(view.symbols[0].find(" ,addr="), std::string::npos) << view.symbols[0];
+        EXPECT_NE(view.symbols[0].find(" ,info="), std::string::npos) << view.symbols[0];
+    }
 }
 
 } // namespace
