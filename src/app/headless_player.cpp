@@ -104,7 +104,7 @@ void reportProfile() {
                  cp932ToTerminal(translate("ms a pass")).c_str());
     auto number = [](const std::string& text) { return std::strtod(text.c_str(), nullptr); };
     for (const auto& row : analyzer.listing(2, true))
-        std::fprintf(stderr, "%6s %10.0f %12.3f %8.2f %12.4f\n", row[0].c_str(), number(row[1]),
+        std::fprintf(stderr, "%6s %10.0f %12.3f %8.1f %12.4f\n", row[0].c_str(), number(row[1]),
                      number(row[2]), number(row[3]), number(row[4]));
 }
 } // namespace

@@ -35,6 +35,9 @@ def main():
             failures.append("the rows are not sorted by total time: %r" % totals)
         if any(v[0] < 1 for v in rows.values()):
             failures.append("a section without passes is listed")
+        shares = [r.split()[3] for r in lines[start + 2:]]
+        if any(len(p.split(".")[-1]) != 1 for p in shares):
+            failures.append("percentages are not given to one decimal: %r" % shares)
     # In Japanese, the headers are the reader's language too.
     run = subprocess.run([ravok, "--home", home, "--lang", "ja", "--headless", "--frames", "5",
                           "--profile"], stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
