@@ -1,12 +1,14 @@
 #include "app/exported_game.h"
 
+#include "app/game_opening.h"
 #include "base/encoding.h"
+#include "base/regular_file.h"
 #include "resources/saves_folder.h"
 #include "resources/sgml.h"
+#include "runtime/sjis.h"
 
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <vector>
 
 namespace ravok {
@@ -29,26 +31,28 @@ std::string projectParam(const TSGML* root, const std::string& name) {
 
 } // namespace
 
-TExportedGame exportedGame(const std::string& start) {
-    std::filesystem::path path(start);
-    TExportedGame game;
+bool openExportedGame(const std::string& game, TExportedGame& out) {
+    TGameOpening opening = gameOpeningFor(game);
+    if (!opening.error.empty()) {
+        std::fprintf(stderr, "ravok: %s\n", opening.error.c_str());
+        return false;
+    }
+    std::filesystem::path path = std::filesystem::absolute(opening.start);
+    out.start = path.string();
+    out.folder = path.parent_path().string();
     std::string author, given;
-    std::string ext = path.extension().string();
-    for (char& c : ext)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    if (ext == ".ravokprj") {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        std::unique_ptr<TSGML> doc = TSGML::readDocument(decodeSourceText(bytes.str()).text);
-        game.title = projectParam(doc.get(), "title");
+    std::string project;
+    if (equalsNoCase(path.extension().string(), ".ravokprj") &&
+        readRegularFile(out.start, project, size_t(1) << 24) == TRegularRead::Ok) {
+        std::unique_ptr<TSGML> doc = TSGML::readDocument(decodeSourceText(project).text);
+        out.title = projectParam(doc.get(), "title");
         author = projectParam(doc.get(), "author");
         given = projectParam(doc.get(), "gameid");
-        game.icon = projectParam(doc.get(), "icon");
+        out.icon = projectParam(doc.get(), "icon");
     }
-    if (game.title.empty()) game.title = path.stem().string();
-    game.id = gameIdFor(game.title, author, given);
-    return game;
+    if (out.title.empty()) out.title = path.stem().string();
+    out.id = gameIdFor(out.title, author, given);
+    return true;
 }
 
 } // namespace ravok

@@ -8,12 +8,15 @@
 namespace ravok {
 
 struct TExportedGame {
-    std::string title; // UTF-8
+    std::string start;  // host path of the page or project file it starts with
+    std::string folder; // host path of the game's folder
+    std::string title;  // UTF-8
     std::string id;
     std::string icon; // the project's `icon` parameter (a picture of the game), or empty
 };
 
-// `start` is the host path of the page or project file the game starts with.
-TExportedGame exportedGame(const std::string& start);
+// The game a command line names (a page, a project or a folder); false with
+// the reason said on standard error when it cannot be played.
+bool openExportedGame(const std::string& game, TExportedGame& out);
 
 } // namespace ravok

@@ -1,4 +1,5 @@
 #include "app/headless_player.h"
+#include "app/sound_timer.h"
 
 #include "base/time_analyzer.h"
 
@@ -69,19 +70,6 @@ void reportMemory(long frame) {
                  (long long)gStats.processes, (long long)gStats.strings,
                  (long long)gStats.valueCells, THostRegistry::instance().liveCount());
 }
-
-// The engine's own timer, on the virtual clock: a tick every Interval ms of
-// game time, between loop turns.
-struct TSoundTimer {
-    long double due = 0;
-    void turn() {
-        TSorvald& sv = soundEngine();
-        long double now = NowMs();
-        if (sv.Interval <= 0 || now < due) return;
-        due = now + sv.Interval;
-        sv.timerTick();
-    }
-};
 
 } // namespace
 

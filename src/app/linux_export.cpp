@@ -1,7 +1,6 @@
 #include "app/linux_export.h"
 
 #include "app/exported_game.h"
-#include "app/game_opening.h"
 #include "app/web_export.h"
 #include "base/encoding.h"
 #include "base/font_faces.h"
@@ -161,13 +160,9 @@ std::vector<std::pair<std::string, std::string>> sharedLibrariesOf(const std::st
 }
 
 int exportLinux(const TLinuxExport& request) {
-    TGameOpening opening = gameOpeningFor(request.game);
-    if (!opening.error.empty()) {
-        std::fprintf(stderr, "ravok: %s\n", opening.error.c_str());
-        return 1;
-    }
-    fs::path start = fs::absolute(opening.start);
-    fs::path gameFolder = start.parent_path();
+    TExportedGame game;
+    if (!openExportedGame(request.game, game)) return 1;
+    fs::path start(game.start), gameFolder(game.folder);
     fs::path home(toHostPath(programDirectory()));
     fs::path out(request.out);
     std::error_code ec;
@@ -225,7 +220,6 @@ int exportLinux(const TLinuxExport& request) {
         if (!isBaseLibrary(name))
             fs::copy_file(path, out / "lib" / name, fs::copy_options::overwrite_existing, ec);
 
-    TExportedGame game = exportedGame(start.string());
     const std::string& title = game.title;
     const std::string& id = game.id;
     writeIcon(gameFolder, game.icon, title, out / "icon.png");

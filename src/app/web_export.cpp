@@ -1,9 +1,9 @@
 #include "app/web_export.h"
 
 #include "app/exported_game.h"
-#include "app/game_opening.h"
 #include "base/encoding.h"
 #include "base/font_faces.h"
+#include "base/regular_file.h"
 #include "resources/host_files.h"
 #include "resources/saves_folder.h"
 #include "runtime/directories.h"
@@ -25,13 +25,9 @@ namespace {
 
 std::string said(const char* text) { return cp932ToTerminal(translate(text)); }
 
+// Pack entries and sources are read whole; a font is the largest of them.
 bool readWhole(const fs::path& path, std::string& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream s;
-    s << in.rdbuf();
-    bytes = s.str();
-    return bool(in) || in.eof();
+    return readRegularFile(path.string(), bytes, size_t(1) << 30) == TRegularRead::Ok;
 }
 
 std::string lower(std::string s) {
@@ -240,13 +236,9 @@ std::vector<std::string> webObstacles(const std::string& gameFolder) {
 }
 
 int exportWeb(const TWebExport& request) {
-    TGameOpening opening = gameOpeningFor(request.game);
-    if (!opening.error.empty()) {
-        std::fprintf(stderr, "ravok: %s\n", opening.error.c_str());
-        return 1;
-    }
-    fs::path start = fs::absolute(opening.start);
-    fs::path gameFolder = start.parent_path();
+    TExportedGame game;
+    if (!openExportedGame(request.game, game)) return 1;
+    fs::path start(game.start), gameFolder(game.folder);
     std::vector<std::string> obstacles = webObstacles(gameFolder.string());
     if (!obstacles.empty()) {
         std::fprintf(stderr, "ravok: %s\n",
@@ -317,7 +309,6 @@ int exportWeb(const TWebExport& request) {
         return 1;
     }
 
-    TExportedGame game = exportedGame(start.string());
     std::string startName = start.filename().string();
     std::string page;
     readWhole(web / "index.html", page);

@@ -2,6 +2,7 @@
 
 #include "app/error_report.h"
 #include "app/headless_player.h"
+#include "app/sound_timer.h"
 #include "base/clock.h"
 #include "base/encoding.h"
 #include "base/font_faces.h"
@@ -111,18 +112,11 @@ public:
     bool startProgram(const std::string&) override { return false; }
 };
 
-// The sound engine's own timer, on the page's clock, between loop turns.
-long double gSoundDue = 0;
+TSoundTimer gSoundTimer;
 
 void turnFrame() {
-    TMainLoop& loop = TMainLoop::instance();
-    loop.Main();
-    TSorvald& sound = soundEngine();
-    long double now = NowMs();
-    if (sound.Interval > 0 && now >= gSoundDue) {
-        gSoundDue = now + sound.Interval;
-        sound.timerTick();
-    }
+    TMainLoop::instance().Main();
+    gSoundTimer.turn();
     if (gProgramExitRequested) emscripten_cancel_main_loop();
 }
 
