@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include "app/console_debugger.h"
+#include "app/debug_adapter.h"
 #include "app/demo.h"
 #include "app/front_end_tools.h"
 #include "app/game_opening.h"
@@ -64,7 +66,12 @@ void usage(FILE* out) {
         "  --record FILE   write what is done in the window as an --input file\n"
         "  --watch         reload the page when its file or a class source is saved\n"
         "  --memory-every N  a headless run reports its memory every N frames\n"
-        "  --profile         a headless run shows where its time went at exit\n"
+        "  --profile         a headless run shows where its time went at exit, and its\n"
+        "                  script methods by time\n"
+        "  --break FILE:LINE  hold at that line (repeatable): in the debug window, or\n"
+        "                  headless in the terminal (commands on standard input)\n"
+        "  --debug         a headless run holds at run-time errors in the terminal\n"
+        "  --dap           speak the Debug Adapter Protocol on standard input and output\n"
         "  --check FILE    compile every class of a page, a project or script files, and warn\n"
         "                  about traps; exit status 0 or 1\n"
         "  --no-warn NAME  leave out a warning: unassigned, lone-name, extra-arguments,\n"
@@ -155,6 +162,18 @@ int runPlayer(int argc, char** argv, TWindowPlayer& window) {
                 std::fprintf(stderr, "ravok: --memory-every needs a number of frames\n");
                 return 1;
             }
+        } else if (arg == "--break" && i + 1 < argc) {
+            std::string file;
+            int line = 0;
+            if (!parseBreakpoint(argv[++i], file, line)) {
+                std::fprintf(stderr, "ravok: --break needs FILE:LINE\n");
+                return 1;
+            }
+            headless.breaks.push_back({file, line});
+        } else if (arg == "--debug") {
+            headless.debug = true;
+        } else if (arg == "--dap") {
+            return runDebugAdapter(window, argv);
         } else if (arg == "--profile") {
             headless.profile = true;
         } else if (arg == "--audio" && i + 1 < argc) {
@@ -266,6 +285,7 @@ int runPlayer(int argc, char** argv, TWindowPlayer& window) {
             options.shots = headless.shots;
             options.gifs = headless.gifs;
             options.record = record;
+            options.breaks = headless.breaks;
             options.watch = headless.watch;
             if (!headless.audio.empty())
                 std::fprintf(stderr, "ravok: --audio records headless runs only; ignored\n");

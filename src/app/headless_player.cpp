@@ -1,4 +1,6 @@
 #include "app/headless_player.h"
+
+#include "app/console_debugger.h"
 #include "app/sound_timer.h"
 
 #include "base/time_analyzer.h"
@@ -113,6 +115,15 @@ int runHeadless(const THeadlessOptions& options) {
     TFrameShots shots(options.shots, options.gifs);
     THeadlessWindow window(shots, options.input.empty() ? nullptr : &input);
     wireHeadless({reporter, clock, wave, input.keys(), input.joysticks(), window});
+    std::unique_ptr<TConsoleDebugger> console;
+    if (options.front) {
+        setDebugWindow(options.front);
+    } else if (options.debug || !options.breaks.empty()) {
+        console = std::make_unique<TConsoleDebugger>(stdin, stderr);
+        setDebugWindow(console.get());
+        for (const auto& [file, line] : options.breaks)
+            TSourceDebugger::instance().addBreakpoint(file, line);
+    }
     TSoundTimer soundTimer;
     TMainLoop& loop = TMainLoop::instance();
     bootPlayer(commandLinePath(options.page));
@@ -165,6 +176,10 @@ int runHeadless(const THeadlessOptions& options) {
         audioFailed = true;
     }
     soundEngine().SetEnabled(false);
+    if (console || options.front) {
+        TSourceDebugger::instance().reset();
+        setDebugWindow(nullptr);
+    }
     unwireHeadless();
     bool shotsMissing = !shots.reportMissing();
     return reporter.errors > 0 || shotsMissing || audioFailed ? 3 : 0;

@@ -11,6 +11,8 @@
 
 namespace ravok {
 
+class TDebugWindow;
+
 struct THeadlessOptions {
     std::string page; // empty: the project's start page
     long frames = 0;  // 0: until the game exits
@@ -22,6 +24,11 @@ struct THeadlessOptions {
     bool fullScreen = false; // FULLSCREEN: only $fullScreen tells
     long memoryEvery = 0;    // --memory-every N: a memory line every N frames
     bool profile = false;    // --profile: the time analyzer's table at exit
+    // --break FILE:LINE (repeatable) and --debug: the terminal's debugger.
+    std::vector<std::pair<std::string, int>> breaks;
+    bool debug = false;
+    // The debugger's front for the run (the editor adapter), or none.
+    TDebugWindow* front = nullptr;
 };
 
 // Exit status 3 when an error was reported, else 0.

@@ -21,6 +21,8 @@ struct TWindowOptions {
     std::vector<TFrameRun> gifs;
     bool watch = false;
     std::string record; // --record FILE: a host path, or empty
+    // --break FILE:LINE: breakpoints the debug window holds at.
+    std::vector<std::pair<std::string, int>> breaks;
 };
 
 class TWindowPlayer {

@@ -9,6 +9,7 @@
 #include "runtime/code_image.h"
 #include "runtime/errors.h"
 #include "runtime/function.h"
+#include "runtime/interpreter.h"
 #include "runtime/messages.h"
 #include "runtime/opcodes.h"
 #include "runtime/resource.h"
@@ -290,6 +291,7 @@ bool loadClassStream(TRTTI* cls, TBufferedInputStream& in, uint32_t expectedAge,
         if (fn->owner == cls && fn->hasCode()) Link(static_cast<TNormalFunction*>(fn)->code, cls);
     Link(*cls->initCode, cls);
     cls->compiled = true;
+    debugHold().classCompiled(cls);
     return true;
 }
 

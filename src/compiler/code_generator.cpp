@@ -8,6 +8,7 @@
 #include "runtime/close_names.h"
 #include "runtime/errors.h"
 #include "runtime/function.h"
+#include "runtime/interpreter.h"
 #include "runtime/messages.h"
 #include "runtime/resource.h"
 #include "runtime/rtti.h"
@@ -280,6 +281,7 @@ int G_Program::Emit(TCompileContext& c) {
     w.finish(*cls->initCode);
     c.writer = nullptr;
     cls->compiled = true;
+    debugHold().classCompiled(cls);
     return 0;
 }
 

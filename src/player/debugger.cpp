@@ -1,8 +1,10 @@
 #include "player/debugger.h"
 
+#include "base/encoding.h"
 #include "base/seam.h"
 #include "compiler/class_cache.h"
 #include "compiler/evaluator.h"
+#include "runtime/code_traps.h"
 #include "runtime/collector.h"
 #include "runtime/function.h"
 #include "runtime/listing.h"
@@ -122,24 +124,53 @@ TDebugger& TDebugger::instance() {
 }
 
 void TDebugger::hold() {
-    TDebugWindow& window = debugWindow();
+    TSourceDebugger& source = TSourceDebugger::instance();
+    bool trap = TrapHit;
+    TrapHit = false;
+    TProcess* p = CurrentProcess;
     // System.exit ends the slice the way breakExec does, but a program on its
     // way out must not stop in the debugger: the window would wait for a
     // button nobody knows to press.
-    if (!window.present() || holding_ || gProgramExitRequested) {
-        StepBudget = kUnlimitedBudget;
+    if (!debugWindow().present() || holding_ || gProgramExitRequested) {
+        source.settleUnshown(p, trap);
         return;
     }
+    TStopReason reason = TStopReason::Held;
+    if (!source.shouldStop(p, trap, reason)) return;
+    showAndWait(p, reason, {});
+}
+
+void TDebugger::failed(TProcess* p, const std::string& text) {
+    if (!TSourceDebugger::instance().stopOnErrors || !debugWindow().present() || holding_ ||
+        gProgramExitRequested)
+        return;
+    int32_t saved = StepBudget;
+    showAndWait(p, TStopReason::Error, text);
+    // The process ends whatever was pressed.
+    StepBudget = saved;
+}
+
+void TDebugger::classCompiled(TRTTI*) { TSourceDebugger::instance().classCompiled(); }
+
+void TDebugger::showAndWait(TProcess* p, TStopReason reason, const std::string& errorText) {
+    TDebugWindow& window = debugWindow();
+    TSourceDebugger& source = TSourceDebugger::instance();
     holding_ = true;
-    window.showHold(holdView(CurrentProcess));
+    source.stopped(p, reason, errorText);
+    THoldView view = holdView(p);
+    view.reason = reason;
+    view.errorText = cp932ToUtf8(errorText);
+    view.place = source.placeOf(p);
+    window.showHold(view);
     StepBudget = 0;
-    while (StepBudget <= 0) {
+    while (StepBudget <= 0 && !(p && p->stepping)) {
         if (!window.pump()) {
             // The program was asked to end during the hold: it ends at once.
             std::fflush(stdout);
             std::_Exit(0);
         }
     }
+    source.leaving(p);
     window.endHold();
     holding_ = false;
 }

@@ -6,6 +6,7 @@
 // gives the budget straight back, so a hold never stalls a headless run.
 #pragma once
 
+#include "player/source_debugger.h"
 #include "runtime/interpreter.h"
 
 #include <string>
@@ -21,6 +22,10 @@ struct THoldView {
     std::vector<std::string> listing;   // ListOpr: the code image of the current frame
     int listingLine = -1;               // the line of the instruction the process stands at
     std::vector<std::string> stack;     // ListStack: the stack dump, then "proc.sp =" N
+    // Why the process stopped, and where in its source.
+    TStopReason reason = TStopReason::Held;
+    std::string errorText; // a run-time error's message (UTF-8)
+    TSourcePlace place;
 };
 
 // For each frame from the innermost out: "stacks", the frame's operand
@@ -44,6 +49,8 @@ public:
     virtual bool pump() { return true; }
     // The hold ended: the caption is cleared.
     virtual void endHold() {}
+    // Once a frame while the game runs: requests that came meanwhile.
+    virtual void idle() {}
 };
 TDebugWindow& debugWindow();
 // nullptr restores the default.
@@ -54,10 +61,14 @@ class TDebugger : public TDebugHold {
 public:
     static TDebugger& instance();
     void hold() override;
+    void failed(TProcess* p, const std::string& text) override;
+    void classCompiled(TRTTI* cls) override;
     bool holding() const { return holding_; }
 
 private:
     bool holding_ = false;
+    // Shows the hold and waits in the window until a command resumes.
+    void showAndWait(TProcess* p, TStopReason reason, const std::string& errorText);
 };
 
 // The buttons. Outside a hold, step, run and run-to run CurrentProcess once

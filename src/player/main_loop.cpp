@@ -1,4 +1,6 @@
 #include "player/main_loop.h"
+#include "player/debugger.h"
+#include "player/source_debugger.h"
 
 #include "base/seam.h"
 
@@ -61,6 +63,8 @@ void TMainLoop::afterPageLoad() {
 }
 
 bool TMainLoop::Main() {
+    TSourceDebugger::instance().frameBegins();
+    debugWindow().idle();
     afterPageLoad();
     bool done = false;
     if (held()) {

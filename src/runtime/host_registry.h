@@ -99,6 +99,13 @@ public:
     }
 
     size_t liveCount() const { return live_; }
+    // The live objects of one kind, in slot order (the debugger's threads).
+    std::vector<THostObject*> liveObjects(THostKind kind) const {
+        std::vector<THostObject*> found;
+        for (const Slot& s : slots_)
+            if (s.obj && s.obj->hostKind() == kind) found.push_back(s.obj);
+        return found;
+    }
     // Slots retired because their generations were used up.
     size_t retiredCount() const { return retired_; }
     // For tests: the object of id moves its slot to that generation, so that

@@ -1,5 +1,7 @@
 #include "runtime/interpreter.h"
 
+#include "runtime/code_traps.h"
+
 #include "base/seam.h"
 
 #include "runtime/arithmetic.h"
@@ -1208,6 +1210,14 @@ slice_spent:
     SAVE();
     return;
 bad_opcode:
+    if (*reinterpret_cast<uint32_t*>(ip) & kTrapBit) {
+        // A breakpoint: the instruction has not run, so it is not counted,
+        // and the hold decides what comes next.
+        ++budget;
+        TrapHit = true;
+        StepBudget = 0;
+        END_SLICE();
+    }
     SAVE();
     fatal(translate("Invalid Instruction") + std::to_string(*reinterpret_cast<uint32_t*>(ip)));
 }
@@ -1321,13 +1331,13 @@ int32_t run(TProcess* p, int32_t limit) {
     int32_t used = 0;
     try {
         while (d > 0 && !p->suspended && !p->finished) {
-            p->budget = std::max(0, std::min(d, StepBudget));
+            p->budget = std::max(0, std::min(d, p->stepping ? 1 : StepBudget));
             p->sliceUsed = p->budget;
             if (p->budget > 0) execute(p);
             if (StepBudget < kUnlimitedBudget) StepBudget -= p->sliceUsed;
             d -= p->sliceUsed;
             used += p->sliceUsed;
-            if (StepBudget <= 0) {
+            if (StepBudget <= 0 || p->stepping) {
                 gHold.get().hold();
                 if (StepBudget < kUnlimitedBudget) d = StepBudget;
             }
@@ -1338,6 +1348,9 @@ int32_t run(TProcess* p, int32_t limit) {
         }
     } catch (const std::exception& e) {
         std::string text = e.what();
+        // The debugger may show the failing statement while the process
+        // still stands as it failed.
+        gHold.get().failed(p, text);
         TTrace trace = processTrace(p);
         // The object stops running here, and its sprite with it: said, so
         // that a vanished object is not a mystery.

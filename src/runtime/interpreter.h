@@ -13,6 +13,7 @@ namespace ravok {
 
 class TProcess;
 class TFunction;
+class TRTTI;
 
 // The budget every caller passes; as StepBudget it means "no debugger limit".
 constexpr int32_t kUnlimitedBudget = 123456;
@@ -35,6 +36,11 @@ class TDebugHold {
 public:
     virtual ~TDebugHold() = default;
     virtual void hold() { StepBudget = kUnlimitedBudget; }
+    // A run-time error is about to end process p; its frames are intact.
+    virtual void failed(TProcess* /*p*/, const std::string& /*text*/) {}
+    // A class's code was installed (compiled, or read from the cache), with
+    // its source points: where breakpoints waiting for it are set.
+    virtual void classCompiled(TRTTI* /*cls*/) {}
 };
 TDebugHold& debugHold();
 // nullptr restores the default.

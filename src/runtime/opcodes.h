@@ -58,8 +58,14 @@ constexpr TSuperInfo kSuperInfo[kDispatchCount - kOpcodeCount] = {
 
 inline bool isSuperOpcode(uint32_t op) { return op >= kOpcodeCount && op < kDispatchCount; }
 
+// A debugger's breakpoint is this bit set in an installed opcode word: the
+// dispatch sees an opcode beyond its table and leaves the fast path, so code
+// without breakpoints pays nothing for them, and the word keeps its opcode.
+constexpr uint32_t kTrapBit = 0x80000000u;
+
 // The stored opcode an in-memory opcode stands for (itself for the stored set).
 inline uint32_t storedOpcode(uint32_t op) {
+    op &= ~kTrapBit;
     return isSuperOpcode(op) ? kSuperInfo[op - kOpcodeCount].base : op;
 }
 

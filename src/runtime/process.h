@@ -73,6 +73,9 @@ public:
     // gc_mark's run, the --run script): a script's free only kills it and
     // withdraws its handle, and the host releases it.
     bool hostOwned = false;
+    // The debugger steps this process one instruction a slice (statement
+    // stepping), holding after each; other processes keep their budgets.
+    bool stepping = false;
 
     TValue* slot(uint8_t* address) const { return reinterpret_cast<TValue*>(address); }
 

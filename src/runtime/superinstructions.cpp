@@ -19,6 +19,9 @@ bool isUpdate(uint32_t op) { return op == Op_AddSubst || op == Op_SubSubst; }
 uint32_t loopTestAt(const uint8_t* code, size_t size, size_t at, uint32_t slot) {
     if (at % 4 != 0 || at > size || size - at < 36) return 0;
     auto word = [&](size_t offset) { return readWord(code + at + offset); };
+    // A breakpoint on the test must be reached.
+    for (size_t offset : {0, 12, 24, 28})
+        if (word(offset) & kTrapBit) return 0;
     uint32_t relation = storedOpcode(word(24));
     if (storedOpcode(word(0)) != Op_LocalValPtr_Deref || word(4) != slot ||
         storedOpcode(word(12)) != Op_Push || word(16) != vtInt || !isRelation(relation) ||

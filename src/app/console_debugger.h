@@ -1,0 +1,33 @@
+// The debugger in a terminal, for a headless run with --break or --debug:
+// each hold prints where the game stopped and the source line, then reads
+// commands from standard input (continue, next, step, out, where, locals,
+// print EXPR, break FILE:LINE, quit). At the end of input the game runs on
+// without breakpoints.
+#pragma once
+
+#include "player/debugger.h"
+
+#include <cstdio>
+#include <string>
+
+namespace ravok {
+
+class TConsoleDebugger : public TDebugWindow {
+public:
+    TConsoleDebugger(std::FILE* in, std::FILE* out) : in_(in), out_(out) {}
+    bool present() override { return true; }
+    void showHold(const THoldView& view) override;
+    bool pump() override;
+
+private:
+    std::FILE* in_;
+    std::FILE* out_;
+    uint32_t frame_ = 0; // the frame `locals` lists: the innermost, or one `up` chose
+    void command(const std::string& line, bool& quit);
+    void listVariables(const char* title, const std::vector<TDebugVariable>& list);
+};
+
+// "FILE:LINE" into its parts; false when it is not that.
+bool parseBreakpoint(const std::string& text, std::string& file, int& line);
+
+} // namespace ravok
