@@ -104,7 +104,7 @@ void TConsoleDebugger::command(const std::string& line, bool& quit) {
     } else if (verb == "globals") {
         listVariables("global", debugger.globals());
     } else if (verb == "p" || verb == "print") {
-        TDebugVariable v = debugger.evaluate(rest);
+        TDebugVariable v = debugger.evaluate(rest, p, frame_);
         std::fprintf(out_, "%s = %s\n", rest.c_str(), v.value.c_str());
     } else if (verb == "b" || verb == "break") {
         std::string file;

@@ -353,23 +353,12 @@ private:
             respond(request, std::move(body));
         } else if (command == "evaluate") {
             std::string expression = args["expression"].str();
-            TDebugVariable found;
-            bool named = false;
             size_t id = size_t(args["frameId"].num());
-            if (id >= 1 && id <= frameRefs_.size()) {
-                // A name the frame knows is read where it stands; anything
-                // else runs as a snippet.
-                const TFrameRef& f = frameRefs_[id - 1];
-                TProcess* p = processOf(f.process);
-                for (auto list : {debugger.locals(p, f.fp), debugger.arguments(p, f.fp),
-                                  debugger.thisFields(p, f.fp)})
-                    for (const TDebugVariable& v : list)
-                        if (!named && v.name == expression) {
-                            found = v;
-                            named = true;
-                        }
-            }
-            if (!named) found = debugger.evaluate(expression);
+            TDebugVariable found =
+                id >= 1 && id <= frameRefs_.size()
+                    ? debugger.evaluate(expression, processOf(frameRefs_[id - 1].process),
+                                        frameRefs_[id - 1].fp)
+                    : debugger.evaluate(expression);
             TJson body = TJson::object();
             body.set("result", found.value).set("type", found.type);
             body.set("variablesReference",

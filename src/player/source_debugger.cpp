@@ -128,8 +128,13 @@ std::map<uint32_t, int32_t> stopPlaces(const TCompiledInfo& code) {
         if (delta >= 0) continue;
         uint32_t target = uint32_t(int32_t(at) + delta);
         if (!isStart.count(target)) continue;
-        if (const TSourcePoint* p = pointAt(code, target, true))
-            places.emplace(target, p->sourceOffset);
+        const TSourcePoint* p = pointAt(code, target, true);
+        if (!p) continue;
+        // A for loop's setup runs once and falls into its test: the loop
+        // stops at the test alone, before each round, the first included.
+        auto before = places.lower_bound(target);
+        if (before != places.begin() && (--before)->second == p->sourceOffset) places.erase(before);
+        places.emplace(target, p->sourceOffset);
     }
     return places;
 }
@@ -303,10 +308,9 @@ std::vector<int> TSourceDebugger::setBreakpoints(const std::string& file,
     std::vector<int> placed;
     for (int line : lines) {
         auto next = statements.lower_bound(line);
-        int at = next != statements.end() ? *next : statements.empty() ? 0 : line;
-        // Code not compiled yet keeps the line asked for until it is.
-        breakpoints_.push_back({file, at ? at : line});
-        placed.push_back(at);
+        // 0 while no compiled code has a statement there or after it.
+        placed.push_back(next != statements.end() ? *next : 0);
+        breakpoints_.push_back({file, line});
     }
     applyBreakpoints();
     return placed;
@@ -342,11 +346,23 @@ void TSourceDebugger::applyBreakpoints() {
     // Where nothing can show a hold, a breakpoint would only slow the game.
     bool active = debugWindow().present();
     forEachCompiledClass([&](TRTTI* cls) {
-        std::set<int> lines;
+        std::set<int> asked, lines;
         if (active)
             for (const TBreakpoint& b : breakpoints_)
-                if (matches(cls->sourceFile, b.file)) lines.insert(b.line);
-        const TLineTable* table = lines.empty() ? nullptr : &linesOf(cls->sourceFile);
+                if (matches(cls->sourceFile, b.file)) asked.insert(b.line);
+        const TLineTable* table = asked.empty() ? nullptr : &linesOf(cls->sourceFile);
+        if (table) {
+            // A breakpoint on a line without a statement (a declaration, a
+            // comment, a blank) stands on the next line that has one.
+            std::set<int> statements;
+            forEachImage(cls, [&](TCompiledInfo& code) {
+                for (const auto& [offset, source] : stopPlaces(code))
+                    statements.insert(table->lineOf(source));
+            });
+            for (int line : asked)
+                if (auto next = statements.lower_bound(line); next != statements.end())
+                    lines.insert(*next);
+        }
         forEachImage(cls, [&](TCompiledInfo& code) {
             std::set<uint32_t> traps;
             if (table)
@@ -581,7 +597,15 @@ std::vector<TDebugVariable> TSourceDebugger::globals() const {
     return out;
 }
 
-TDebugVariable TSourceDebugger::evaluate(const std::string& expression) {
+TDebugVariable TSourceDebugger::evaluate(const std::string& expression, const TProcess* p,
+                                         uint32_t fp) {
+    if (const uint8_t* f = frameAt(p, fp)) {
+        if (expression == "this")
+            return describeValue(expression, *arenaPtr<TValue>(frame::get(f, frame::kReceiver)));
+        for (const auto& list : {locals(p, fp), arguments(p, fp), thisFields(p, fp)})
+            for (const TDebugVariable& v : list)
+                if (v.name == expression) return v;
+    }
     // The snippet runs now, inside the hold: with a budget of its own, and
     // past any breakpoint it meets.
     int32_t savedBudget = StepBudget;

@@ -89,9 +89,11 @@ public:
     std::vector<TDebugVariable> thisFields(const TProcess* p, uint32_t fp) const;
     std::vector<TDebugVariable> globals() const;
     std::vector<TDebugVariable> children(const TValue& v) const;
-    // A watch expression, evaluated as a snippet (globals and classes by
-    // name); the value, or the reason it has none.
-    TDebugVariable evaluate(const std::string& expression);
+    // A watch expression: a name the frame knows (a local, an argument,
+    // one of this object's fields, "this") is read where it stands; anything
+    // else runs as a snippet (globals and classes by name).
+    TDebugVariable evaluate(const std::string& expression, const TProcess* p = nullptr,
+                            uint32_t fp = 0);
 
     // The source of a program path as UTF-8 lines, for a source view.
     std::vector<std::string> sourceLines(const std::string& programPath) const;
