@@ -2,6 +2,7 @@
 
 #include "app/console_debugger.h"
 #include "app/sound_timer.h"
+#include "player/method_report.h"
 
 #include "base/time_analyzer.h"
 
@@ -76,6 +77,22 @@ void reportMemory(long frame) {
 } // namespace
 
 namespace {
+std::string said(const char* text) { return cp932ToTerminal(translate(text)); }
+
+// The script methods by their own time: where a game's time goes, in the
+// author's terms.
+void reportMethods() {
+    std::vector<TMethodRow> rows = methodRows();
+    std::fprintf(stderr, "%s\n", said("script methods by own time (milliseconds):").c_str());
+    std::fprintf(stderr, "%10s %10s %7s %10s %13s  %s  %s\n", said("calls").c_str(),
+                 said("own ms").c_str(), "%", said("total ms").c_str(),
+                 said("instructions").c_str(), said("method").c_str(), said("where").c_str());
+    for (const TMethodRow& row : rows)
+        std::fprintf(stderr, "%10llu %10.3f %7.1f %10.3f %13llu  %s  %s\n",
+                     (unsigned long long)row.calls, row.selfMs, row.selfPercent, row.totalMs,
+                     (unsigned long long)row.instructions, row.method.c_str(), row.place.c_str());
+}
+
 // The result window's rows on standard error, by total time, each time in
 // milliseconds of the host's monotonic clock (the virtual clock would make
 // the work of a frame take no time at all).
@@ -96,6 +113,7 @@ void reportProfile() {
     for (const auto& row : analyzer.listing(2, true))
         std::fprintf(stderr, "%6s %10.0f %12.3f %8.1f %12.4f\n", row[0].c_str(), number(row[1]),
                      number(row[2]), number(row[3]), number(row[4]));
+    reportMethods();
 }
 } // namespace
 
@@ -136,7 +154,10 @@ int runHeadless(const THeadlessOptions& options) {
     // the game switches on at once.
     framePacing().BaseTime = NowMs();
     loop.AutoRun = true;
-    if (options.profile) TTimeAnalyzer::instance().resetSections();
+    if (options.profile) {
+        TTimeAnalyzer::instance().resetSections();
+        setMethodProfiling(true);
+    }
     long lastMemoryLine = -1;
     std::unique_ptr<TPageWatch> watch;
     if (options.watch)
@@ -169,7 +190,10 @@ int runHeadless(const THeadlessOptions& options) {
         }
     }
     std::fflush(stdout);
-    if (options.profile) reportProfile();
+    if (options.profile) {
+        reportProfile();
+        setMethodProfiling(false);
+    }
     bool audioFailed = false;
     if (wave.recording && !wave.writeWav(options.audio)) {
         std::fprintf(stderr, "ravok: %s: cannot be written\n", options.audio.c_str());

@@ -1,6 +1,7 @@
 #include "runtime/interpreter.h"
 
 #include "runtime/code_traps.h"
+#include "runtime/method_profile.h"
 
 #include "base/seam.h"
 
@@ -217,7 +218,18 @@ TValueList* forInList(const TValue& v) {
 // finishes, halts or suspends. Instruction pointer, stack pointer, frame pointer
 // and budget live in locals and are written back whenever something outside
 // this function may look at them (natives, warnings, nested runs, errors).
-void execute(TProcess* p) {
+template <bool kProfiling> void execute(TProcess* p) {
+    // The profiling build tells the method profiler where each slice begins
+    // and ends, however it ends.
+    struct TSliceReport {
+        TProcess* p;
+        explicit TSliceReport(TProcess* process) : p(process) {
+            if constexpr (kProfiling) TMethodProfile::instance().sliceBegins(p);
+        }
+        ~TSliceReport() {
+            if constexpr (kProfiling) TMethodProfile::instance().sliceEnds(p);
+        }
+    } sliceReport(p);
     uint8_t* ip = p->ip;
     uint8_t* sp = p->sp;
     uint8_t* fp = p->fp;
@@ -344,6 +356,8 @@ void execute(TProcess* p) {
         }
         sp = newSp;
         ip = fn->code.codePtr();
+        if constexpr (kProfiling)
+            TMethodProfile::instance().entered(p, fn->id(), arenaOffset(fp), budget);
     };
 
     try {
@@ -746,6 +760,8 @@ void execute(TProcess* p) {
             uint8_t* receiverSlot = arenaPtr<uint8_t>(frame::get(fp, frame::kReceiver));
             uint32_t caller = frame::get(fp, frame::kCallerFp);
             uint32_t returnTo = frame::get(fp, frame::kReturn);
+            if constexpr (kProfiling)
+                TMethodProfile::instance().returning(p, arenaOffset(fp), budget);
             sp = receiverSlot;
             uint64_t receiver = wordOf(SLOT(receiverSlot));
             putWord(SLOT(receiverSlot), result);
@@ -1333,7 +1349,7 @@ int32_t run(TProcess* p, int32_t limit) {
         while (d > 0 && !p->suspended && !p->finished) {
             p->budget = std::max(0, std::min(d, p->stepping ? 1 : StepBudget));
             p->sliceUsed = p->budget;
-            if (p->budget > 0) execute(p);
+            if (p->budget > 0) MethodProfiling ? execute<true>(p) : execute<false>(p);
             if (StepBudget < kUnlimitedBudget) StepBudget -= p->sliceUsed;
             d -= p->sliceUsed;
             used += p->sliceUsed;

@@ -40,6 +40,13 @@ inline uint32_t get(const uint8_t* fp, int offset) {
 inline void put(uint8_t* fp, int offset, uint32_t w) { std::memcpy(fp + offset, &w, 4); }
 } // namespace frame
 
+// A frame the method profiler has seen entered (method_profile.h).
+struct TProfiledFrame {
+    uint32_t key;
+    uint32_t fp;
+    int64_t startNs; // on the profiler's clock
+};
+
 class TProcess : public THostObject {
 public:
     static constexpr THostKind kHostKind = THostKind::Process;
@@ -76,6 +83,9 @@ public:
     // The debugger steps this process one instruction a slice (statement
     // stepping), holding after each; other processes keep their budgets.
     bool stepping = false;
+    // The method profiler's view of the frames, while it is on.
+    std::vector<TProfiledFrame> profiled;
+    uint64_t profiledGeneration = 0;
 
     TValue* slot(uint8_t* address) const { return reinterpret_cast<TValue*>(address); }
 
