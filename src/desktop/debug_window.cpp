@@ -1,6 +1,7 @@
 #include "desktop/debug_window.h"
 
 #include "desktop/desktop_player.h"
+#include "desktop/source_view.h"
 #include "player/debugger.h"
 #include "player/main_loop.h"
 
@@ -141,8 +142,13 @@ void build() {
     f.window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     gtk_window_set_title(GTK_WINDOW(f.window), "Debug");
     gtk_container_set_border_width(GTK_CONTAINER(f.window), 6);
+    // The Source view beside the code-level lists: the author's lines first.
+    GtkWidget* panes = gtk_paned_new(GTK_ORIENTATION_HORIZONTAL);
+    gtk_container_add(GTK_CONTAINER(f.window), panes);
+    GtkWidget* source = buildSourceView(f.window);
+    gtk_paned_pack1(GTK_PANED(panes), source, TRUE, FALSE);
     GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 6);
-    gtk_container_add(GTK_CONTAINER(f.window), box);
+    gtk_paned_pack2(GTK_PANED(panes), box, TRUE, FALSE);
 
     GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 4);
     gtk_box_pack_start(GTK_BOX(box), row, FALSE, FALSE, 0);
@@ -192,7 +198,7 @@ void build() {
     gtk_grid_attach(GTK_GRID(grid), listBox(f.opr, "ListOpr"), 1, 1, 1, 1);
     gtk_grid_attach(GTK_GRID(grid), listBox(f.files, "LFiles"), 2, 1, 1, 1);
     g_signal_connect(f.files.view, "row-activated", G_CALLBACK(fileClicked), nullptr);
-    gtk_widget_show_all(box);
+    gtk_widget_show_all(panes);
     g_signal_connect(f.window, "delete-event", G_CALLBACK(gtk_widget_hide_on_delete), nullptr);
     // Activating the window refills the resource list.
     g_signal_connect(f.window, "focus-in-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer) {
@@ -213,8 +219,9 @@ public:
         setList(f.func, view.functions, "ListFunc");
         setList(f.opr, view.listing, "ListOpr", view.listingLine);
         setList(f.stack, view.stack, "ListStack");
-        gtk_window_set_title(GTK_WINDOW(f.window), cp932ToUtf8(translate("Stopping")).c_str());
         showDebugWindow();
+        sourceViewHold(view);
+        gtk_window_set_title(GTK_WINDOW(f.window), cp932ToUtf8(translate("Stopping")).c_str());
         Log("Debug: hold at line " + std::to_string(view.listingLine));
     }
     bool pump() override {
@@ -224,6 +231,7 @@ public:
     void endHold() override {
         TDebugForm& f = form();
         f.holding = false;
+        sourceViewReleased();
         gtk_window_set_title(GTK_WINDOW(f.window), "");
         holdFrameLoop(false);
         Log("Debug: released");
@@ -324,6 +332,7 @@ void showDebugWindow() {
     gtk_window_present(GTK_WINDOW(f.window));
     refreshFiles();
     setList(f.obj, collectorObjectList(), "ListObj");
+    sourceViewShown();
 }
 
 void debugWindowAfterBatch() {

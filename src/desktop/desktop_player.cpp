@@ -14,6 +14,7 @@
 #include "desktop/window_captures.h"
 #include "dialogs/script_dialogs.h"
 #include "player/debugger.h"
+#include "player/source_debugger.h"
 #include "runtime/messages.h"
 #include "screen/screen_window.h"
 
@@ -982,6 +983,9 @@ int runDesktop(const TWindowOptions& options) {
     }
     buildWindows();
     buildDebugWindow();
+    // Breakpoints from the command line wait for their classes to compile.
+    for (const auto& [file, line] : options.breaks)
+        TSourceDebugger::instance().addBreakpoint(file, line);
     loadPadMappings();
     gtkKeys().window = d.window;
     g_unix_signal_add(SIGINT, onTerminalSignal, nullptr);

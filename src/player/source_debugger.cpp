@@ -322,6 +322,9 @@ void TSourceDebugger::addBreakpoint(const std::string& file, int line) {
 }
 
 bool TSourceDebugger::toggleBreakpoint(const std::string& file, int line) {
+    // On compiled code the breakpoint stands where it will hold.
+    std::set<int> statements = statementLines(file);
+    if (auto next = statements.lower_bound(line); next != statements.end()) line = *next;
     size_t before = breakpoints_.size();
     std::erase_if(breakpoints_, [&](const TBreakpoint& b) {
         return b.line == line && matches(programPathOf(b.file), file);
