@@ -107,8 +107,9 @@ const TLineTable& linesOf(const std::string& programPath) {
 
 // Where a debugger may stop in an image: the first instruction of each
 // statement, and each loop's top (where a backward jump lands), with the
-// statement each belongs to.
-std::map<uint32_t, int32_t> stopPlaces(const TCompiledInfo& code) {
+// statement each belongs to; `loopTops` gets the tops.
+std::map<uint32_t, int32_t> stopPlaces(const TCompiledInfo& code,
+                                       std::set<uint32_t>* loopTops = nullptr) {
     std::map<uint32_t, int32_t> places;
     std::vector<uint32_t> starts = instructionStarts(code);
     std::set<uint32_t> isStart(starts.begin(), starts.end());
@@ -135,6 +136,7 @@ std::map<uint32_t, int32_t> stopPlaces(const TCompiledInfo& code) {
         auto before = places.lower_bound(target);
         if (before != places.begin() && (--before)->second == p->sourceOffset) places.erase(before);
         places.emplace(target, p->sourceOffset);
+        if (loopTops) loopTops->insert(target);
     }
     return places;
 }
@@ -368,9 +370,17 @@ void TSourceDebugger::applyBreakpoints() {
         }
         forEachImage(cls, [&](TCompiledInfo& code) {
             std::set<uint32_t> traps;
-            if (table)
-                for (const auto& [offset, source] : stopPlaces(code))
-                    if (lines.count(table->lineOf(source))) traps.insert(offset);
+            if (table) {
+                // A line holds once where it begins, and again at a loop's
+                // test on it each round; not at each statement it holds.
+                std::set<uint32_t> tops;
+                std::set<int> begun;
+                for (const auto& [offset, source] : stopPlaces(code, &tops)) {
+                    int line = table->lineOf(source);
+                    if (!lines.count(line)) continue;
+                    if (begun.insert(line).second || tops.count(offset)) traps.insert(offset);
+                }
+            }
             setTraps(code, traps);
         });
     });

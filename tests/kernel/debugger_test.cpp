@@ -2,18 +2,24 @@
 // pump presses the buttons a developer would, and what the hold shows.
 #include "player/debugger.h"
 
+#include "resources/host_files.h"
+#include "runtime/code_traps.h"
 #include "runtime/interpreter.h"
+#include "runtime/native_api.h"
 #include "runtime/pool.h"
 #include "runtime/process.h"
 #include "runtime/resource.h"
 #include "runtime/root_process.h"
 #include "runtime/rtti.h"
 #include "runtime/runtime_natives.h"
+#include "runtime/value_ops.h"
 
 #include "kernel_fixture.h"
 
 #include <algorithm>
+#include <fstream>
 #include <functional>
+#include <set>
 
 namespace ravok {
 
@@ -225,6 +231,50 @@ TEST_F(DebuggerTest, TheStackDumpListsEverySlotOfAFrame) {
         << ::testing::PrintToString(dump);
     run(p, kUnlimitedBudget);
     EXPECT_TRUE(p->finished);
+    freeProcess(p);
+}
+
+// `x += 3; if (x >= 6)` runs as one superinstruction across the two
+// statements: a breakpoint on the second must still hold every round, and
+// the code must come back byte for byte once the breakpoint is gone.
+TEST_F(DebuggerTest, ABreakpointInsideAFusedSequenceHoldsEveryRound) {
+    const std::string source = "extends Object; x = 0; hits = 0; while (x < 12) { x += 3;\n"
+                               "if (x >= 6) hits++; } $fusedHits = hits;\n";
+    std::string host = ::testing::TempDir() + "Fused.ravok";
+    {
+        std::ofstream file(host, std::ios::binary);
+        file << source;
+    }
+    TResource* lang = resourceRoot()->lookup("classes.lang");
+    auto* c = new TRTTI("Fused");
+    c->sourceFile = fromHostPath(host);
+    lang->addChild(std::unique_ptr<TResource>(c));
+    TAlias::instance().add("Fused", c);
+    c->aliasRegistered = true;
+    ASSERT_TRUE(compileForTest(c, source));
+    TCompiledInfo& code = *c->initCode;
+    std::vector<uint8_t> before(code.codePtr(), code.codePtr() + code.size());
+    TSourceDebugger& debugger = TSourceDebugger::instance();
+    debugger.addBreakpoint(host, 2);
+    EXPECT_EQ(trappedOffsets(code).size(), 1u);
+    EXPECT_EQ(debugger.statementLines(host).count(2), 1u);
+    window.press = [](int) { TSourceDebugger::instance().resume(); };
+    TProcess* p = createProcess(TValue::ofObject(allocateInstance(c)), {}, nullptr);
+    p->hostOwned = true;
+    for (int i = 0; i < 10 && !p->finished; ++i)
+        run(p, kUnlimitedBudget);
+    EXPECT_TRUE(p->finished);
+    ASSERT_EQ(window.holds.size(), 4u); // x = 3, 6, 9, 12
+    for (const THoldView& hold : window.holds) {
+        EXPECT_EQ(hold.reason, TStopReason::Breakpoint);
+        EXPECT_EQ(hold.place.line, 2);
+    }
+    TValue* hits = native::globalCell("$fusedHits");
+    ASSERT_TRUE(hits);
+    EXPECT_EQ(valueToText(*hits), "3");
+    debugger.reset();
+    EXPECT_TRUE(trappedOffsets(code).empty());
+    EXPECT_EQ(std::vector<uint8_t>(code.codePtr(), code.codePtr() + code.size()), before);
     freeProcess(p);
 }
 
