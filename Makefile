@@ -13,7 +13,7 @@ FORMATTED    := $(shell git ls-files '*.cpp' '*.h' '*.c' 2>/dev/null)
 # locale must not change them (the Japanese table has tests of its own).
 TEST_LOCALE  := env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG=C.UTF-8
 
-.PHONY: all deps configure build run test test-sanitize test-switch format format-check fuzz fuzz-long fuzz-build bench clean web test-web
+.PHONY: all deps configure build run test test-sanitize test-switch format format-check fuzz fuzz-long fuzz-build bench clean web test-web vscode-extension
 
 all: build
 
@@ -87,3 +87,8 @@ test-web: web
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(SWITCH_DIR) $(FUZZ_DIR) $(WEB_DIR)
+
+# The editor extension as a .vsix (needs npm; fetches @vscode/vsce once).
+vscode-extension:
+	cd editors/vscode && npx --yes @vscode/vsce package --skip-license \
+		--allow-missing-repository -o $(abspath $(BUILD_DIR))/ravok.vsix
