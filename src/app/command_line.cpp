@@ -18,6 +18,7 @@
 #include "base/log.h"
 #include "kernel/message_table.h"
 #include "player/shared_wiring.h"
+#include "player/source_debugger.h"
 #include "resources/environment.h"
 #include "resources/host_files.h"
 #include "resources/program_paths.h"
@@ -29,6 +30,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -244,7 +246,20 @@ int runPlayer(int argc, char** argv, TWindowPlayer& window) {
         } else if (arg == "--run" && i + 1 < argc) {
             std::string file = argv[++i];
             std::vector<std::string> classes(argv + i + 1, argv + argc);
-            return runScript(file, classes);
+            // --debug and --break before --run hold the script in the terminal.
+            std::unique_ptr<TConsoleDebugger> console;
+            if (headless.debug || !headless.breaks.empty()) {
+                console = std::make_unique<TConsoleDebugger>(stdin, stderr);
+                setDebugWindow(console.get());
+                for (const auto& [at, line] : headless.breaks)
+                    TSourceDebugger::instance().addBreakpoint(at, line);
+            }
+            int status = runScript(file, classes);
+            if (console) {
+                TSourceDebugger::instance().reset();
+                setDebugWindow(nullptr);
+            }
+            return status;
         } else if (arg == "--demo") {
             for (const std::string& line : buildSizeLines())
                 Log(line);

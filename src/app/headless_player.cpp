@@ -37,6 +37,7 @@
 #include "screen/screen.h"
 #include "sound/sorvald.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -79,14 +80,24 @@ void reportMemory(long frame) {
 namespace {
 std::string said(const char* text) { return cp932ToTerminal(translate(text)); }
 
+// Right-aligned in `width` columns of a terminal, where a Japanese character
+// takes two.
+std::string padded(const std::string& text, int width) {
+    int columns = 0;
+    for (uint32_t c : utf8ToCodePoints(text))
+        columns += c >= 0x1100 && !(c >= 0xFF61 && c <= 0xFF9F) ? 2 : 1;
+    return std::string(size_t(std::max(0, width - columns)), ' ') + text;
+}
+
 // The script methods by their own time: where a game's time goes, in the
 // author's terms.
 void reportMethods() {
     std::vector<TMethodRow> rows = methodRows();
     std::fprintf(stderr, "%s\n", said("script methods by own time (milliseconds):").c_str());
-    std::fprintf(stderr, "%10s %10s %7s %10s %13s  %s  %s\n", said("calls").c_str(),
-                 said("own ms").c_str(), "%", said("total ms").c_str(),
-                 said("instructions").c_str(), said("method").c_str(), said("where").c_str());
+    std::fprintf(stderr, "%s %s %7s %s %s  %s  %s\n", padded(said("calls"), 10).c_str(),
+                 padded(said("own ms"), 10).c_str(), "%", padded(said("total ms"), 10).c_str(),
+                 padded(said("instructions"), 13).c_str(), said("method").c_str(),
+                 said("where").c_str());
     for (const TMethodRow& row : rows)
         std::fprintf(stderr, "%10llu %10.3f %7.1f %10.3f %13llu  %s  %s\n",
                      (unsigned long long)row.calls, row.selfMs, row.selfPercent, row.totalMs,

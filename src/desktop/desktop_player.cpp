@@ -9,6 +9,7 @@
 #include "desktop/debug_window.h"
 #include "desktop/error_box.h"
 #include "desktop/help_page.h"
+#include "desktop/method_profile_window.h"
 #include "desktop/script_dialog_windows.h"
 #include "desktop/surface_view.h"
 #include "desktop/window_captures.h"
@@ -449,6 +450,10 @@ void buildMenu(GtkWidget* bar) {
     addItem(options, "Save Window State", nullptr);      // message
     GtkWidget* debug = addItem(options, "&Debug Window", // message
                                G_CALLBACK(+[](GtkMenuItem*, gpointer) { showDebugWindow(); }));
+    addItem(options, "Profile by &Method", // message
+            G_CALLBACK(+[](GtkMenuItem*, gpointer) {
+                showMethodProfileWindow(GTK_WINDOW(desktop().window));
+            }));
     GtkWidget* help = addMenu(bar, "&Help");                              // message
     GtkWidget* top = addItem(help, "&Help top page", G_CALLBACK(onHelp)); // message
     // F1 itself is taken in the key handler, before the game sees it; the
