@@ -175,7 +175,7 @@ int runPlayer(int argc, char** argv, TWindowPlayer& window) {
         } else if (arg == "--debug") {
             headless.debug = true;
         } else if (arg == "--dap") {
-            return runDebugAdapter(window, argv);
+            return runDebugAdapter(window, argv, headlessGiven);
         } else if (arg == "--profile") {
             headless.profile = true;
         } else if (arg == "--audio" && i + 1 < argc) {

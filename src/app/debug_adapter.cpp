@@ -3,6 +3,7 @@
 #include "app/game_opening.h"
 #include "app/headless_player.h"
 #include "app/json_value.h"
+#include "app/window_player.h"
 #include "player/debugger.h"
 #include "player/source_debugger.h"
 #include "runtime/host_registry.h"
@@ -10,6 +11,7 @@
 #include "runtime/process.h"
 #include "runtime/runtime_natives.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -110,13 +112,19 @@ public:
                     output("stderr", std::string("ravok: ") + e.what() + "\n");
                     continue;
                 }
+                {
+                    std::lock_guard<std::mutex> lock(queueLock_);
+                    queue_.push_back(std::move(message));
+                    queueChanged_.notify_all();
+                }
+                events_.load()->wake();
+            }
+            {
                 std::lock_guard<std::mutex> lock(queueLock_);
-                queue_.push_back(std::move(message));
+                ended_ = true;
                 queueChanged_.notify_all();
             }
-            std::lock_guard<std::mutex> lock(queueLock_);
-            ended_ = true;
-            queueChanged_.notify_all();
+            events_.load()->wake();
         });
         reader_.detach();
     }
@@ -158,14 +166,26 @@ public:
         const TProcess* p = TSourceDebugger::instance().heldProcess();
         body.set("threadId", TJson(p ? p->hostId() : 1u)).set("allThreadsStopped", true);
         std::fflush(stdout);
+        events_.load()->holding(true);
         event("stopped", std::move(body));
     }
+    void endHold() override { events_.load()->holding(false); }
     bool pump() override {
         TJson message;
-        if (!next(message, true)) return false;
+        // The window (if any) answers its own events while the editor thinks.
+        while (!next(message, false)) {
+            if (ended()) return false;
+            if (!events_.load()->waitOnce([this] { return hasMessage(); })) return false;
+        }
         handle(message);
         return !quit_;
     }
+    bool hasMessage() {
+        std::lock_guard<std::mutex> lock(queueLock_);
+        return !queue_.empty() || ended_;
+    }
+    // How a hold waits: the window's events too, once a window is up.
+    void waitWith(THoldEvents& events) { events_ = &events; }
     void idle() override {
         TJson message;
         while (next(message, false))
@@ -178,6 +198,8 @@ public:
 
 private:
     int out_;
+    THoldEvents defaultEvents_;
+    std::atomic<THoldEvents*> events_{&defaultEvents_};
     std::mutex writing_;
     int64_t seq_ = 0;
     std::thread reader_;
@@ -405,7 +427,14 @@ std::thread forwardStream(TDapSession& session, int fd, const char* category) {
 
 } // namespace
 
-int runDebugAdapter(TWindowPlayer&, char**) {
+int runDebugAdapter(TWindowPlayer& window, char** argv, bool headless) {
+    // Where the game gets a window, the desktop program plays it: the
+    // command line is handed on before a byte of the protocol is read.
+    bool windowed = !headless && window.available();
+    if (windowed && !window.inProcess()) {
+        if (auto status = window.run({}, argv)) return *status;
+        windowed = false;
+    }
     // The protocol has standard output to itself: what the game and the
     // player write there, and to standard error, becomes output events.
     std::fflush(stdout);
@@ -440,7 +469,6 @@ int runDebugAdapter(TWindowPlayer&, char**) {
         return 0;
     }
 
-    THeadlessOptions options;
     std::string program = session.launch["program"].str();
     TGameOpening opening = gameOpeningFor(program);
     if (program.empty() || !opening.error.empty()) {
@@ -452,13 +480,26 @@ int runDebugAdapter(TWindowPlayer&, char**) {
         session.event("terminated");
         return 1;
     }
-    options.page = opening.start;
-    options.frames = long(session.launch["frames"].num(0));
-    options.input = session.launch["input"].str();
-    options.front = &session;
     gEchoPrint = true;
     if (session.launch["stopOnEntry"].boolean()) TSourceDebugger::instance().requestPause();
-    int status = runHeadless(options);
+    int status = 0;
+    if (windowed && !session.launch["headless"].boolean() && session.launch["input"].isNull()) {
+        // The game in its window, the adapter in place of the debug window.
+        TWindowOptions options;
+        options.page = commandLinePath(opening.start);
+        options.frames = long(session.launch["frames"].num(0));
+        options.front = &session;
+        session.waitWith(window.holdEvents());
+        std::optional<int> played = window.run(options, argv);
+        status = played ? *played : 1;
+    } else {
+        THeadlessOptions options;
+        options.page = opening.start;
+        options.frames = long(session.launch["frames"].num(0));
+        options.input = session.launch["input"].str();
+        options.front = &session;
+        status = runHeadless(options);
+    }
     drainStreams();
     TJson exited = TJson::object();
     exited.set("exitCode", status);

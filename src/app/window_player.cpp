@@ -3,6 +3,7 @@
 #include "app/program_home.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -33,6 +34,22 @@ std::optional<int> TWindowPlayer::run(const TWindowOptions&, char** argv) {
     std::fprintf(stderr, "ravok: %s cannot be started: %s\n", program.c_str(),
                  std::strerror(errno));
     return std::nullopt;
+}
+
+bool THoldEvents::waitOnce(const std::function<bool()>& ready) {
+    std::unique_lock<std::mutex> lock(lock_);
+    changed_.wait_for(lock, std::chrono::milliseconds(200), ready);
+    return true;
+}
+
+void THoldEvents::wake() {
+    std::lock_guard<std::mutex> lock(lock_);
+    changed_.notify_all();
+}
+
+THoldEvents& TWindowPlayer::holdEvents() {
+    static THoldEvents events;
+    return events;
 }
 
 TWindowPlayer& desktopLauncher() {

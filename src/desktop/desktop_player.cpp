@@ -969,6 +969,23 @@ void loadPadMappings() {
                          named);
 }
 
+namespace {
+class TGtkHoldEvents : public THoldEvents {
+public:
+    bool waitOnce(const std::function<bool()>& ready) override {
+        if (!ready()) gtk_main_iteration_do(TRUE);
+        return !desktopClosing();
+    }
+    void wake() override { g_main_context_wakeup(nullptr); }
+    void holding(bool on) override { holdFrameLoop(on); }
+};
+} // namespace
+
+THoldEvents& desktopHoldEvents() {
+    static TGtkHoldEvents events;
+    return events;
+}
+
 int runDesktop(const TWindowOptions& options) {
     TDesktop& d = desktop();
     d.options = &options;

@@ -9,6 +9,8 @@
 
 namespace ravok {
 
+class THoldEvents;
+
 class TBusyIndicator;
 class TPlayerShell;
 class TReporter;
@@ -31,6 +33,9 @@ void setSplashCaption(const std::string& caption);
 
 // Whether a display can be opened.
 bool desktopAvailable();
+// A hold waits in GTK's loop, so the window goes on drawing and answering
+// while the editor's adapter waits for its next request.
+THoldEvents& desktopHoldEvents();
 
 // Runs until the window closes; the exit status is 3 after a reported error.
 // The seams must be wired first (desktop/desktop_wiring.h).

@@ -5,6 +5,7 @@
 #include "app/window_player.h"
 #include "desktop/desktop_player.h"
 #include "desktop/desktop_wiring.h"
+#include "player/debugger.h"
 
 namespace {
 
@@ -13,8 +14,11 @@ public:
     bool available() override { return ravok::desktopAvailable(); }
     std::optional<int> run(const ravok::TWindowOptions& options, char**) override {
         ravok::wireDesktop();
+        if (options.front) ravok::setDebugWindow(options.front);
         return ravok::runDesktop(options);
     }
+    bool inProcess() override { return true; }
+    ravok::THoldEvents& holdEvents() override { return ravok::desktopHoldEvents(); }
 };
 
 } // namespace

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """ravok --dap with a scripted client: launch a game, set two breakpoints,
 read the stack and the variables, step, evaluate, continue to the end, and
-see print output as output events.
+see print output as output events. With --window the game plays in its
+window under a virtual X server, the adapter in place of the debug window.
 
-Usage: dap_test.py RAVOK PROGRAM_HOME
+Usage: dap_test.py RAVOK PROGRAM_HOME [--window]
 """
 import json
 import os
@@ -20,9 +21,9 @@ PATIENCE = 120
 
 
 class Client:
-    def __init__(self, args):
+    def __init__(self, args, env):
         self.proc = subprocess.Popen(args, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                     stderr=subprocess.PIPE)
+                                     stderr=subprocess.PIPE, env=env)
         self.seq = 0
         self.messages = queue.Queue()
         self.outputs = []
@@ -78,13 +79,23 @@ def expect(what, got, want):
 
 def main():
     ravok, home = sys.argv[1], os.path.abspath(sys.argv[2])
+    windowed = "--window" in sys.argv[3:]
     work = tempfile.mkdtemp(prefix="ravok-dap-")
     client = None
+    display = None
+    env = dict(os.environ)
+    if windowed:
+        sys.path.insert(0, os.path.join(HERE, "..", "desktop"))
+        from run_desktop_test import Display, xdotool  # noqa: E402
+        display = Display(work)
+        env = display.env()
+    else:
+        env.pop("DISPLAY", None)
     try:
         game = os.path.join(work, "walker")
         shutil.copytree(os.path.join(HERE, "debugger_game"), game)
         source = os.path.join(game, "Walker.ravok")
-        client = Client([ravok, "--home", home, "--dap"])
+        client = Client([ravok, "--home", home, "--dap"], env)
         caps = client.request("initialize", adapterID="ravok", linesStartAt1=True)
         expect("configurationDone supported", caps.get("supportsConfigurationDoneRequest"), True)
         client.event("initialized")
@@ -97,6 +108,10 @@ def main():
 
         stop = client.event("stopped")
         expect("stop reason", stop["reason"], "breakpoint")
+        if windowed:
+            # Held, the game's window stands (the adapter waits in its loop).
+            expect("the game's window", bool(xdotool(display, "search", "--name", "Debugger Test")),
+                   True)
         thread = stop["threadId"]
         threads = client.request("threads")["threads"]
         expect("the held process is a thread", thread in [t["id"] for t in threads], True)
@@ -154,8 +169,10 @@ def main():
             print(client.proc.stderr.read().decode("utf-8", "replace"))
         return 1
     finally:
+        if display:
+            display.stop()
         shutil.rmtree(work, ignore_errors=True)
-    print("dap: all checks passed")
+    print("dap: all checks passed" + (" in a window" if windowed else ""))
     return 0
 
 
