@@ -45,15 +45,6 @@ const char* kindName(TVType kind) {
     }
 }
 
-// The code image a frame runs: its method's, or its class's main body.
-const TCompiledInfo* frameCode(const uint8_t* f) {
-    TFunction* fn = functionById(frame::get(f, frame::kMethod));
-    if (fn && fn->hasCode()) return &static_cast<TNormalFunction*>(fn)->code;
-    const TValue& recv = *arenaPtr<TValue>(frame::get(f, frame::kReceiver));
-    TRTTI* cls = recv.kind == vtObject ? classById(objectAt(recv.u)->classId) : nullptr;
-    return cls && cls->initCode ? cls->initCode.get() : nullptr;
-}
-
 std::vector<std::string> listingOf(const TCompiledInfo& code) {
     try {
         return listImage(code.codePtr(), code.size(), code.codeStart());
@@ -103,7 +94,7 @@ THoldView holdView(const TProcess* p) {
     view.functions = {"- Main -"};
     if (!p) return view;
     if (!p->finished && p->fp) {
-        if (const TCompiledInfo* code = frameCode(p->fp)) {
+        if (const TCompiledInfo* code = codeOfFrame(p->fp)) {
             view.listing = listingOf(*code);
             // Each line begins with its address in eight hexadecimal digits.
             char at[16];

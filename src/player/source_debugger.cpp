@@ -29,15 +29,6 @@ namespace {
 
 // ---- code and places ---------------------------------------------------------
 
-// The code image a frame runs: its method's, or its class's main body.
-const TCompiledInfo* codeOfFrame(const uint8_t* f) {
-    TFunction* fn = functionById(frame::get(f, frame::kMethod));
-    if (fn && fn->hasCode()) return &static_cast<TNormalFunction*>(fn)->code;
-    const TValue& recv = *arenaPtr<TValue>(frame::get(f, frame::kReceiver));
-    TRTTI* cls = recv.kind == vtObject ? classById(objectAt(recv.u)->classId) : nullptr;
-    return cls && cls->initCode ? cls->initCode.get() : nullptr;
-}
-
 const uint8_t* callerOf(const uint8_t* f) {
     uint32_t caller = frame::get(f, frame::kCallerFp);
     return caller ? arenaPtr<uint8_t>(caller) : nullptr;
@@ -185,6 +176,14 @@ TValueList* listOf(const TValue& v) {
 }
 
 } // namespace
+
+const TCompiledInfo* codeOfFrame(const uint8_t* f) {
+    TFunction* fn = functionById(frame::get(f, frame::kMethod));
+    if (fn && fn->hasCode()) return &static_cast<TNormalFunction*>(fn)->code;
+    const TValue& recv = *arenaPtr<TValue>(frame::get(f, frame::kReceiver));
+    TRTTI* cls = recv.kind == vtObject ? classById(objectAt(recv.u)->classId) : nullptr;
+    return cls && cls->initCode ? cls->initCode.get() : nullptr;
+}
 
 // ---- values ----------------------------------------------------------------------
 

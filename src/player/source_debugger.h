@@ -45,6 +45,9 @@ struct TDebugVariable {
 
 enum class TStopReason { Held, Breakpoint, Step, Pause, Error };
 
+// The code image a frame runs: its method's, or its class's main body.
+const TCompiledInfo* codeOfFrame(const uint8_t* f);
+
 // The text of a value as the debugger lists show it (strings in quotes).
 TDebugVariable describeValue(const std::string& name, const TValue& v);
 
