@@ -449,7 +449,10 @@ int runDebugAdapter(TWindowPlayer& window, char** argv, bool headless) {
     ::dup2(errPipe[1], 2);
     ::close(outPipe[1]);
     ::close(errPipe[1]);
-    static TDapSession session(protocol);
+    // The reader thread may still be waiting on standard input when the
+    // program ends: the session it uses outlives every static.
+    static TDapSession* const live = new TDapSession(protocol);
+    TDapSession& session = *live;
     std::thread outThread = forwardStream(session, outPipe[0], "stdout");
     std::thread errThread = forwardStream(session, errPipe[0], "stderr");
     // Everything the game wrote is said before the game is said to have ended.

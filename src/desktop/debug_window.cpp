@@ -212,6 +212,8 @@ void build() {
 class TGtkDebugWindow : public TDebugWindow {
 public:
     bool present() override { return form().window != nullptr; }
+    // A player who never opened the window gets the error's message box.
+    bool holdsOnErrors() override { return form().window && gtk_widget_get_visible(form().window); }
     void showHold(const THoldView& view) override {
         TDebugForm& f = form();
         f.holding = true;

@@ -132,8 +132,8 @@ void TDebugger::hold() {
 }
 
 void TDebugger::failed(TProcess* p, const std::string& text) {
-    if (!TSourceDebugger::instance().stopOnErrors || !debugWindow().present() || holding_ ||
-        gProgramExitRequested)
+    if (!TSourceDebugger::instance().stopOnErrors || !debugWindow().present() ||
+        !debugWindow().holdsOnErrors() || holding_ || gProgramExitRequested)
         return;
     int32_t saved = StepBudget;
     showAndWait(p, TStopReason::Error, text);

@@ -51,6 +51,9 @@ public:
     virtual void endHold() {}
     // Once a frame while the game runs: requests that came meanwhile.
     virtual void idle() {}
+    // Whether a run-time error holds here before the process ends: where
+    // someone is debugging, not for every player of a game.
+    virtual bool holdsOnErrors() { return present(); }
 };
 TDebugWindow& debugWindow();
 // nullptr restores the default.
