@@ -124,9 +124,11 @@ def main():
             failures.append("scores.txt lacks the name typed: %r" % bytes(after or []))
 
         b.navigate(base + "broken/")
+        # Asked again until the new page stands: right after the navigation
+        # the old document, or none, may answer.
         headline = b.wait_for(
-            "!document.getElementById('error-overlay').hidden &&"
-            " document.getElementById('error-headline').textContent",
+            "(() => { const o = document.getElementById('error-overlay');"
+            " return !!o && !o.hidden && document.getElementById('error-headline').textContent; })()",
             what="the error overlay")
         if "Hero.ravok:" not in headline:
             failures.append("the overlay's headline lacks the position: %r" % headline)
