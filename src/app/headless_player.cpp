@@ -3,6 +3,7 @@
 #include "app/console_debugger.h"
 #include "app/sound_timer.h"
 #include "player/method_report.h"
+#include "player/player_comforts.h"
 
 #include "base/time_analyzer.h"
 
@@ -144,6 +145,10 @@ int runHeadless(const THeadlessOptions& options) {
     TFrameShots shots(options.shots, options.gifs);
     THeadlessWindow window(shots, options.input.empty() ? nullptr : &input);
     wireHeadless({reporter, clock, wave, input.keys(), input.joysticks(), window});
+    // A headless run is reproducible: the player's own settings (a volume
+    // turned down in the window) apply only when a file is named for it.
+    if (const char* named = std::getenv("RAVOK_PLAYER_SETTINGS"); named && *named)
+        loadPlayerSettings();
     std::unique_ptr<TConsoleDebugger> console;
     if (options.front) {
         setDebugWindow(options.front);

@@ -51,7 +51,7 @@ void TMainLoop::reset() {
 }
 
 bool TMainLoop::held() {
-    return !AutoRun || Stopped || !TRootProcess::instance().process() || InFrame ||
+    return !AutoRun || Stopped || HeldByPlayer || !TRootProcess::instance().process() || InFrame ||
            (TPrjManager::instance().flags.pauseOnDeactivate && !keySource().applicationActive());
 }
 

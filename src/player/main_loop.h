@@ -46,6 +46,8 @@ public:
     bool InFrame = false;
     bool ErrorStop = false;
     bool Paused = false;
+    // The player paused the game (Ctrl+P): held as an inactive window holds it.
+    bool HeldByPlayer = false;
     int64_t DrawCount = 0;
     int64_t FrameCount = 0;
     // The last batch: its milliseconds on the host's clock and the

@@ -91,15 +91,17 @@ std::string gameId() {
 
 std::string shippedFilesFolder() { return toHostPath(resolve("files", baseDirectory())); }
 
-std::string userFilesFolder() {
-    std::string root;
+std::string userDataFolder() {
     if (const char* v = std::getenv("XDG_DATA_HOME"); v && *v == '/')
-        root = v;
-    else if (const char* home = std::getenv("HOME"); home && *home)
-        root = std::string(home) + "/.local/share";
-    else
-        return {};
-    return root + "/ravok/" + gameId() + "/files";
+        return std::string(v) + "/ravok";
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return std::string(home) + "/.local/share/ravok";
+    return {};
+}
+
+std::string userFilesFolder() {
+    std::string root = userDataFolder();
+    return root.empty() ? root : root + "/" + gameId() + "/files";
 }
 
 std::string savesFolder() {

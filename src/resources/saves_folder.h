@@ -28,6 +28,8 @@ std::string gameId();
 // the one scripts save to now (made when it is the per-user one); empty when
 // no place can be written, which is said once as a problem.
 std::string userFilesFolder();
+// $XDG_DATA_HOME/ravok (~/.local/share/ravok when unset); empty without either.
+std::string userDataFolder();
 std::string savesFolder();
 // The game's own `files` folder, as a host path.
 std::string shippedFilesFolder();

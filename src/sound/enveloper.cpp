@@ -172,9 +172,12 @@ void TEnveloper::render() {
         }
         tickClock += (tempoAccumulator + tempo) / 120 - tempoAccumulator / 120;
         tempoAccumulator += tempo;
+        // The player's volume scales music and effects apart, after the
+        // synthesizer: what it renders stays the same.
+        if (musicGain != kFullGain) s = s * musicGain / kFullGain;
         for (TEffectSlot& slot : SESlot) {
             if (slot.remaining <= 0) continue;
-            s += (int32_t(*slot.pointer) - 128) * int64_t(slot.volume);
+            s += (int32_t(*slot.pointer) - 128) * int64_t(slot.volume) * effectsGain / kFullGain;
             if (--slot.remaining <= 0 && slot.loopLength > 0) {
                 slot.remaining = slot.loopLength;
                 slot.pointer -= slot.loopLength;
@@ -223,8 +226,9 @@ void TEnveloper::playEffect(const uint8_t* data, int64_t length, int32_t volume,
     // after the play position; the renderer carries it on from there.
     for (int64_t at = playPosition() + delay; at < renderTo && slot->remaining > 0; ++at) {
         int16_t& cell = ring_[at % size_];
-        storeSample(cell, clampSample(int64_t(loadSample(cell)) +
-                                      (int32_t(*slot->pointer) - 128) * int64_t(volume)));
+        storeSample(cell, clampSample(int64_t(loadSample(cell)) + (int32_t(*slot->pointer) - 128) *
+                                                                      int64_t(volume) *
+                                                                      effectsGain / kFullGain));
         if (--slot->remaining <= 0 && slot->loopLength > 0) {
             slot->remaining = slot->loopLength;
             slot->pointer -= slot->loopLength;

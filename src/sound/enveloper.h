@@ -19,6 +19,10 @@ namespace ravok {
 class TEnveloper : public TSoundGenerator {
 public:
     static constexpr int kChannels = 10;
+    // The player's volume for music and for effects, out of kFullGain.
+    static constexpr int32_t kFullGain = 256;
+    int32_t musicGain = kFullGain;
+    int32_t effectsGain = kFullGain;
     static constexpr int kWaveforms = 96;
     static constexpr int kEnvelopes = 16;
     static constexpr int kSampleVoices = 16; // voices 96 to 111

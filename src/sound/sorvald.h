@@ -44,6 +44,11 @@ public:
     size_t effectCount() const { return effects_.size(); }
     void Tick();
     void SetVolume(int32_t v);
+    // The player's own volume (out of 256), applied in the mixer.
+    void setPlayerGains(int32_t music, int32_t effects) {
+        engine_->musicGain = music;
+        engine_->effectsGain = effects;
+    }
     void SetCalibration(int32_t width, int32_t offset) { engine_->setCalibration(width, offset); }
     void SetRenderAhead(int32_t n) { engine_->renderAhead = n; }
     void QueueEvent(int channel, int32_t type, int32_t value, int32_t time) {

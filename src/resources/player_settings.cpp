@@ -1,0 +1,96 @@
+#include "resources/player_settings.h"
+
+#include "resources/saves_folder.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace ravok {
+
+namespace {
+int percent(const std::string& text, int fallback) {
+    char* end = nullptr;
+    long v = std::strtol(text.c_str(), &end, 10);
+    if (!end || *end || text.empty()) return fallback;
+    return int(std::clamp(v, 0L, 100L));
+}
+} // namespace
+
+TPlayerSettings& TPlayerSettings::instance() {
+    static TPlayerSettings settings;
+    return settings;
+}
+
+std::string TPlayerSettings::path() {
+    if (const char* named = std::getenv("RAVOK_PLAYER_SETTINGS"); named && *named) return named;
+    std::string root = userDataFolder();
+    return root.empty() ? root : root + "/player.ini";
+}
+
+int TPlayerSettings::zoomFor(const std::string& game) const {
+    auto found = zoom.find(game);
+    return found == zoom.end() ? 0 : found->second;
+}
+
+bool TPlayerSettings::load() {
+    std::string file = path();
+    std::ifstream in(file);
+    if (file.empty() || !in) return false;
+    *this = TPlayerSettings();
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        size_t eq = line.find('=');
+        if (eq == std::string::npos || line[0] == '#') continue;
+        std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+        if (key == "music")
+            musicVolume = percent(value, musicVolume);
+        else if (key == "effects")
+            effectsVolume = percent(value, effectsVolume);
+        else if (key == "mute")
+            mute = value == "1";
+        else if (key == "match-refresh")
+            matchRefresh = value == "1";
+        else if (key == "keys-by-position")
+            keysByPosition = value == "1";
+        else if (key.rfind("zoom.", 0) == 0 && key.size() > 5)
+            zoom[key.substr(5)] = std::clamp(percent(value, 0), 0, 4);
+    }
+    return true;
+}
+
+bool TPlayerSettings::save() const {
+    namespace fs = std::filesystem;
+    std::string file = path();
+    if (file.empty()) return false;
+    std::error_code error;
+    fs::create_directories(fs::path(file).parent_path(), error);
+    std::ostringstream text;
+    text << "# The Ravok player's settings (written by the player)\n"
+         << "music=" << musicVolume << "\neffects=" << effectsVolume << "\nmute=" << (mute ? 1 : 0)
+         << "\nmatch-refresh=" << (matchRefresh ? 1 : 0)
+         << "\nkeys-by-position=" << (keysByPosition ? 1 : 0) << "\n";
+    for (const auto& [game, factor] : zoom)
+        text << "zoom." << game << "=" << factor << "\n";
+    std::string temporary = file + ".tmp" + std::to_string(::getpid());
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out << text.str();
+        out.flush();
+        if (!out) {
+            fs::remove(temporary, error);
+            return false;
+        }
+    }
+    fs::rename(temporary, file, error);
+    if (!error) return true;
+    fs::remove(temporary, error);
+    return false;
+}
+
+} // namespace ravok
