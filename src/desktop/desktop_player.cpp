@@ -4,6 +4,7 @@
 #include "app/frame_shots.h"
 #include "app/input_recorder.h"
 #include "app/page_watch.h"
+#include "base/log.h"
 #include "desktop/about_box.h"
 #include "desktop/author_overlay.h"
 #include "desktop/debug_window.h"
@@ -12,10 +13,13 @@
 #include "desktop/method_profile_window.h"
 #include "desktop/script_dialog_windows.h"
 #include "desktop/surface_view.h"
+#include "desktop/volume_dialog.h"
 #include "desktop/window_captures.h"
 #include "dialogs/script_dialogs.h"
 #include "player/debugger.h"
+#include "player/player_comforts.h"
 #include "player/source_debugger.h"
+#include "resources/player_settings.h"
 #include "runtime/messages.h"
 #include "screen/screen_window.h"
 
@@ -416,6 +420,113 @@ void onWeb(GtkMenuItem*, gpointer) { shell().openAddress(kHomePage); }
 
 void onAbout(GtkMenuItem*, gpointer) { showAboutBox(desktop().window); }
 
+// ---- the Player menu: pause, sound, zoom -------------------------------------
+
+int barsHeight();
+std::string scaleSettingKey();
+int windowScaleFor(int width, int height);
+
+void setZoom(int factor) {
+    TDesktop& d = desktop();
+    // 0 fits the screen; a factor is kept for this game, as a resized
+    // window's is.
+    TEnvironment& env = TEnvironment::instance();
+    env.setEnv(scaleSettingKey(), factor > 0 ? std::to_string(factor) : "");
+    env.save();
+    if (d.fullScreen || !d.appliedWidth) return;
+    d.scale = windowScaleFor(d.appliedWidth, d.appliedHeight);
+    gtk_window_resize(GTK_WINDOW(d.window), d.appliedWidth * d.scale,
+                      d.appliedHeight * d.scale + barsHeight());
+    Log("Player: zoom " + std::to_string(d.scale));
+}
+
+GtkWidget* gPauseItem = nullptr;
+GtkWidget* gMuteItem = nullptr;
+
+// The Player menu's keys, taken before the game sees them: the key handler
+// keeps every other key for the game, so the menu's accelerators only show
+// them.
+bool playerMenuKey(const GdkEventKey* e) {
+    GdkModifierType mods = GdkModifierType(e->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK));
+    guint k = gdk_keyval_to_lower(e->keyval);
+    if (mods == GDK_CONTROL_MASK && k == GDK_KEY_p && gPauseItem) {
+        gtk_check_menu_item_set_active(
+            GTK_CHECK_MENU_ITEM(gPauseItem),
+            !gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(gPauseItem)));
+        return true;
+    }
+    if (mods == GDK_CONTROL_MASK && k == GDK_KEY_m && gMuteItem) {
+        gtk_check_menu_item_set_active(
+            GTK_CHECK_MENU_ITEM(gMuteItem),
+            !gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(gMuteItem)));
+        return true;
+    }
+    if (mods == (GDK_CONTROL_MASK | GDK_MOD1_MASK) && k == GDK_KEY_v) {
+        showVolumeDialog(GTK_WINDOW(desktop().window));
+        return true;
+    }
+    if (mods == GDK_CONTROL_MASK && k >= GDK_KEY_0 && k <= GDK_KEY_4) {
+        setZoom(int(k - GDK_KEY_0));
+        return true;
+    }
+    return false;
+}
+
+void buildPlayerMenu(GtkWidget* bar) {
+    TDesktop& d = desktop();
+    GtkWidget* player = addMenu(bar, "&Player"); // message
+    GtkAccelGroup* keys = gtk_accel_group_new();
+    gtk_window_add_accel_group(GTK_WINDOW(d.window), keys);
+    auto key = [&](GtkWidget* item, guint k, GdkModifierType mods) {
+        gtk_widget_add_accelerator(item, "activate", keys, k, mods, GTK_ACCEL_VISIBLE);
+    };
+    GtkWidget* pause = gtk_check_menu_item_new_with_mnemonic(mnemonic("&Pause").c_str()); // message
+    g_signal_connect(pause, "toggled", G_CALLBACK(+[](GtkCheckMenuItem* item, gpointer) {
+                         bool want = gtk_check_menu_item_get_active(item);
+                         if (want != TMainLoop::instance().HeldByPlayer) togglePlayerPause();
+                         Log(std::string("Player: ") + (want ? "paused" : "resumed"));
+                         if (!want) wakeFrameLoop();
+                     }),
+                     nullptr);
+    gtk_menu_shell_append(GTK_MENU_SHELL(player), pause);
+    key(pause, GDK_KEY_p, GDK_CONTROL_MASK);
+    gPauseItem = pause;
+    GtkWidget* mute = gtk_check_menu_item_new_with_mnemonic(mnemonic("&Mute").c_str()); // message
+    gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(mute), TPlayerSettings::instance().mute);
+    g_signal_connect(mute, "toggled", G_CALLBACK(+[](GtkCheckMenuItem* item, gpointer) {
+                         TPlayerSettings& settings = TPlayerSettings::instance();
+                         settings.mute = gtk_check_menu_item_get_active(item);
+                         applyPlayerVolume();
+                         settings.save();
+                     }),
+                     nullptr);
+    gtk_menu_shell_append(GTK_MENU_SHELL(player), mute);
+    key(mute, GDK_KEY_m, GDK_CONTROL_MASK);
+    gMuteItem = mute;
+    GtkWidget* volume = addItem(player, "&Volume...", // message
+                                G_CALLBACK(+[](GtkMenuItem*, gpointer) {
+                                    showVolumeDialog(GTK_WINDOW(desktop().window));
+                                }));
+    key(volume, GDK_KEY_v, GdkModifierType(GDK_CONTROL_MASK | GDK_MOD1_MASK));
+    gtk_menu_shell_append(GTK_MENU_SHELL(player), gtk_separator_menu_item_new());
+    const struct {
+        const char* title;
+        int factor;
+        guint key;
+    } zooms[] = {{"Zoom &1x", 1, GDK_KEY_1},
+                 {"Zoom &2x", 2, GDK_KEY_2},
+                 {"Zoom &3x", 3, GDK_KEY_3},
+                 {"Zoom &4x", 4, GDK_KEY_4},
+                 {"Zoom to &Fit", 0, GDK_KEY_0}};
+    for (const auto& z : zooms) {
+        GtkWidget* item = addItem(
+            player, z.title, // message
+            G_CALLBACK(+[](GtkMenuItem*, gpointer factor) { setZoom(GPOINTER_TO_INT(factor)); }),
+            GINT_TO_POINTER(z.factor));
+        key(item, z.key, GDK_CONTROL_MASK);
+    }
+}
+
 void buildMenu(GtkWidget* bar) {
     GtkWidget* file = addMenu(bar, "&File");                                              // message
     addItem(file, "E&xit", G_CALLBACK(onExit));                                           // message
@@ -447,13 +558,13 @@ void buildMenu(GtkWidget* bar) {
     g_signal_connect(bar2, "toggled", G_CALLBACK(onStatusBar), nullptr);
     gtk_menu_shell_append(GTK_MENU_SHELL(options), bar2);
     desktop().statusItem = bar2;
-    addItem(options, "Save Window State", nullptr);      // message
     GtkWidget* debug = addItem(options, "&Debug Window", // message
                                G_CALLBACK(+[](GtkMenuItem*, gpointer) { showDebugWindow(); }));
     addItem(options, "Profile by &Method", // message
             G_CALLBACK(+[](GtkMenuItem*, gpointer) {
                 showMethodProfileWindow(GTK_WINDOW(desktop().window));
             }));
+    buildPlayerMenu(bar);
     GtkWidget* help = addMenu(bar, "&Help");                              // message
     GtkWidget* top = addItem(help, "&Help top page", G_CALLBACK(onHelp)); // message
     // F1 itself is taken in the key handler, before the game sees it; the
@@ -464,7 +575,6 @@ void buildMenu(GtkWidget* bar) {
                                GTK_ACCEL_VISIBLE);
     gtk_widget_add_accelerator(debug, "activate", keys, GDK_KEY_d, GDK_CONTROL_MASK,
                                GTK_ACCEL_VISIBLE);
-    addItem(help, "&Find", nullptr);                      // message
     addItem(help, "Ravok on the web", G_CALLBACK(onWeb)); // message
     addItem(help, "&About..", G_CALLBACK(onAbout));       // message
 }
@@ -711,6 +821,7 @@ gboolean onKey(GtkWidget*, GdkEventKey* e, gpointer) {
         setFullScreen(!desktop().fullScreen);
         return TRUE;
     }
+    if (playerMenuKey(e)) return TRUE;
     gtkKeys().press(e);
     // Keys belong to the game; the menu bar's mnemonics need Alt.
     return (e->state & GDK_MOD1_MASK) == 0;
@@ -1003,6 +1114,7 @@ int runDesktop(const TWindowOptions& options) {
         std::fprintf(stderr, "ravok: no display to open the window on\n");
         return 1;
     }
+    loadPlayerSettings();
     buildWindows();
     buildDebugWindow();
     // Breakpoints from the command line wait for their classes to compile.
