@@ -508,6 +508,21 @@ void buildPlayerMenu(GtkWidget* bar) {
                                     showVolumeDialog(GTK_WINDOW(desktop().window));
                                 }));
     key(volume, GDK_KEY_v, GdkModifierType(GDK_CONTROL_MASK | GDK_MOD1_MASK));
+    GtkWidget* positions =
+        gtk_check_menu_item_new_with_mnemonic(mnemonic("&Keys by Position").c_str()); // message
+    gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(positions),
+                                   TPlayerSettings::instance().keysByPosition);
+    g_signal_connect(positions, "toggled", G_CALLBACK(+[](GtkCheckMenuItem* item, gpointer) {
+                         TPlayerSettings& settings = TPlayerSettings::instance();
+                         settings.keysByPosition = gtk_check_menu_item_get_active(item);
+                         gtkKeys().releaseAll();
+                         gtkKeys().byPosition = settings.keysByPosition;
+                         settings.save();
+                         Log(std::string("Player: keys by ") +
+                             (settings.keysByPosition ? "position" : "layout"));
+                     }),
+                     nullptr);
+    gtk_menu_shell_append(GTK_MENU_SHELL(player), positions);
     gtk_menu_shell_append(GTK_MENU_SHELL(player), gtk_separator_menu_item_new());
     const struct {
         const char* title;
@@ -1115,6 +1130,7 @@ int runDesktop(const TWindowOptions& options) {
         return 1;
     }
     loadPlayerSettings();
+    gtkKeys().byPosition = TPlayerSettings::instance().keysByPosition;
     buildWindows();
     buildDebugWindow();
     // Breakpoints from the command line wait for their classes to compile.

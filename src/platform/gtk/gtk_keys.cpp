@@ -1,5 +1,7 @@
 #include "platform/gtk/gtk_keys.h"
 
+#include "platform/gtk/key_positions.h"
+
 #include <gtk/gtk.h>
 
 namespace ravok {
@@ -132,6 +134,11 @@ bool TGtkKeys::applicationActive() { return focused; }
 
 void TGtkKeys::press(const GdkEventKey* e) {
     if (pressed_.count(e->hardware_keycode)) return; // autorepeat
+    if (int code = byPosition ? virtualKeyAtPosition(e->hardware_keycode) : 0) {
+        pressed_[e->hardware_keycode] = code;
+        down_[size_t(code)] = true;
+        return;
+    }
     guint keyval = 0;
     GdkKeymap* keymap = gdk_keymap_get_for_display(gdk_display_get_default());
     // Only NumLock counts: Shift+A is still the A key, as games expect.

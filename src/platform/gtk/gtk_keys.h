@@ -28,6 +28,9 @@ public:
 
     GtkWidget* window = nullptr;
     bool focused = false;
+    // Letters, digits and punctuation read by where they sit on the keyboard
+    // (as on a US layout) rather than by what the layout prints on them.
+    bool byPosition = false;
 
 private:
     std::array<bool, 256> down_{};
