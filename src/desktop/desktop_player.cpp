@@ -5,6 +5,7 @@
 #include "app/input_recorder.h"
 #include "app/page_watch.h"
 #include "base/log.h"
+#include "base/refresh_pacing.h"
 #include "desktop/about_box.h"
 #include "desktop/author_overlay.h"
 #include "desktop/debug_window.h"
@@ -95,6 +96,7 @@ struct TDesktop {
     TSplashTimer splashTimer;
     std::unique_ptr<TSurface> front; // DD's surface: what the window shows (A, C)
     guint idleSource = 0, wakeSource = 0;
+    guint refreshTick = 0; // the frame clock's callback, while matching its refresh
     bool closing = false;
     int loopHolds = 0; // message boxes and debugger holds running loops of their own
     int errors = 0;
@@ -257,6 +259,31 @@ void wakeLoop() {
     d.idleSource = g_idle_add(onIdle, nullptr);
 }
 
+// With "match display refresh", the display's frame clock wakes the loop:
+// one game frame a refresh, where the rates match.
+gboolean onRefreshTick(GtkWidget*, GdkFrameClock* clock, gpointer) {
+    TRefreshPacing& refresh = refreshPacing();
+    gint64 interval = 0, presentation = 0;
+    gdk_frame_clock_get_refresh_info(clock, gdk_frame_clock_get_frame_time(clock), &interval,
+                                     &presentation);
+    if (interval > 0) refresh.displayRefreshMs = double(interval) / 1000.0;
+    if (refresh.steppingWithRefresh(framePacing())) wakeLoop();
+    return G_SOURCE_CONTINUE;
+}
+
+void setMatchRefresh(bool on) {
+    TDesktop& d = desktop();
+    refreshPacing().matchRefresh = on;
+    if (on && !d.refreshTick && d.area)
+        d.refreshTick = gtk_widget_add_tick_callback(d.area, onRefreshTick, nullptr, nullptr);
+    if (!on && d.refreshTick) {
+        gtk_widget_remove_tick_callback(d.area, d.refreshTick);
+        d.refreshTick = 0;
+        wakeLoop();
+    }
+    Log(std::string("Player: match display refresh ") + (on ? "on" : "off"));
+}
+
 gboolean onIdle(gpointer) {
     TDesktop& d = desktop();
     guint self = d.idleSource;
@@ -272,6 +299,8 @@ gboolean onIdle(gpointer) {
     }
     d.idleSource = 0;
     if (done) return G_SOURCE_REMOVE; // held: an event wakes the loop again
+    // The next refresh wakes the loop.
+    if (refreshPacing().steppingWithRefresh(framePacing())) return G_SOURCE_REMOVE;
     // No spinning: come back when the next frame is due.
     TFramePacing& pacing = framePacing();
     long double wait = pacing.BaseTime + pacing.FrameInterval - NowMs();
@@ -523,6 +552,19 @@ void buildPlayerMenu(GtkWidget* bar) {
                      }),
                      nullptr);
     gtk_menu_shell_append(GTK_MENU_SHELL(player), positions);
+    // Off by default: games run at the speed their authors saw.
+    GtkWidget* refresh = gtk_check_menu_item_new_with_mnemonic(
+        mnemonic("Match Display &Refresh (smoother, about 2% faster at 60 Hz)").c_str()); // message
+    gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(refresh),
+                                   TPlayerSettings::instance().matchRefresh);
+    g_signal_connect(refresh, "toggled", G_CALLBACK(+[](GtkCheckMenuItem* item, gpointer) {
+                         TPlayerSettings& settings = TPlayerSettings::instance();
+                         settings.matchRefresh = gtk_check_menu_item_get_active(item);
+                         setMatchRefresh(settings.matchRefresh);
+                         settings.save();
+                     }),
+                     nullptr);
+    gtk_menu_shell_append(GTK_MENU_SHELL(player), refresh);
     gtk_menu_shell_append(GTK_MENU_SHELL(player), gtk_separator_menu_item_new());
     const struct {
         const char* title;
@@ -1132,6 +1174,7 @@ int runDesktop(const TWindowOptions& options) {
     loadPlayerSettings();
     gtkKeys().byPosition = TPlayerSettings::instance().keysByPosition;
     buildWindows();
+    setMatchRefresh(TPlayerSettings::instance().matchRefresh);
     buildDebugWindow();
     // Breakpoints from the command line wait for their classes to compile.
     for (const auto& [file, line] : options.breaks)

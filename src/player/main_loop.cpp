@@ -1,4 +1,5 @@
 #include "player/main_loop.h"
+#include "base/refresh_pacing.h"
 #include "player/debugger.h"
 #include "player/source_debugger.h"
 
@@ -90,7 +91,8 @@ void TMainLoop::runBatch() {
     ResumeGame();
     Preempted = false;
     TFramePacing& pacing = framePacing();
-    int n = pacing.dueFrames(NowMs());
+    const TRefreshPacing& refresh = refreshPacing();
+    int n = refresh.framesAt(pacing, NowMs(), refresh.displayRefreshMs);
     TScreen& scr = screen();
     scr.DrawingFrame = false;
     for (int left = n; left >= 1; --left) {

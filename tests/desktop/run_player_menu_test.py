@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""The Player menu under a virtual X server: Ctrl+P holds the frame count
-and Ctrl+P again lets it run on; Ctrl+2 and Ctrl+1 set the window to twice
+"""The Player menu under a virtual X server: with "match display refresh" on
+(from the player's settings file) the game runs; Ctrl+P holds the frame
+count and Ctrl+P again lets it run on; Ctrl+2 and Ctrl+1 set the window to twice
 and once the game's size; the menu, opened with Alt+P, is saved as
 player-menu.png in the build folder to look at.
 
@@ -31,8 +32,12 @@ def main():
         folder = os.path.join(work, "game")
         shutil.copytree(os.path.join(HERE, "player_menu_game"), folder)
         env = display.env(scale=None)
-        # The player's settings of this run only.
-        env["RAVOK_PLAYER_SETTINGS"] = os.path.join(work, "player.ini")
+        # The player's settings of this run only, with the frames following
+        # the display's refresh: the game must run as well as ever.
+        settings = os.path.join(work, "player.ini")
+        with open(settings, "w") as f:
+            f.write("match-refresh=1\n")
+        env["RAVOK_PLAYER_SETTINGS"] = settings
         env["XDG_DATA_HOME"] = os.path.join(work, "data")
         game = subprocess.Popen([ravok, "--home", home, "--log", "--print", "--frames", "100000",
                                  folder], env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
@@ -53,6 +58,8 @@ def main():
         if not window or not poll(lambda: ticks() > 5, 120):
             failures.append("the game did not start")
             return 1
+        if "Player: match display refresh on" not in logged:
+            failures.append("the settings file's match-refresh was not taken")
 
         def press(keys):
             seen = len(logged)

@@ -75,6 +75,17 @@ TEST(RefreshPacingTest, TheGamesRuleNeverDriftsFromTheClock) {
     EXPECT_EQ(run.perRefresh.count(2), 0u);
 }
 
+TEST(RefreshPacingTest, ACallBetweenRefreshesRunsNothing) {
+    TFramePacing pacing;
+    pacing.BaseTime = 0;
+    TRefreshPacing refresh;
+    refresh.matchRefresh = true;
+    double refreshMs = 1000.0 / 60;
+    EXPECT_EQ(refresh.framesAt(pacing, refreshMs, refreshMs), 1);
+    EXPECT_EQ(refresh.framesAt(pacing, refreshMs + 2, refreshMs), 0); // woken early
+    EXPECT_EQ(refresh.framesAt(pacing, 2 * refreshMs, refreshMs), 1);
+}
+
 TEST(RefreshPacingTest, TurningTheSettingOffBringsNoBurst) {
     TFramePacing pacing;
     pacing.BaseTime = 0;
