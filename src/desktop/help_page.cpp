@@ -51,6 +51,10 @@ void showBuiltInHelp(GtkWidget* parent) {
         {"F12", translate("save a screenshot")},
         {"Shift+F12", translate("record the screen as a GIF, and stop")},
         {"F3", translate("frames a second, for authors")},
+        {"Ctrl+P", translate("pause, and go on")},
+        {"Ctrl+M", translate("sound off, and on")},
+        {"Ctrl+Alt+V", translate("the volume of music and effects")},
+        {"Ctrl+1 .. Ctrl+4, Ctrl+0", translate("zoom 1x to 4x, or to fit the screen")},
         {"Ctrl+D", translate("the debug window")},
         {"Alt", translate("the menus")},
     };
