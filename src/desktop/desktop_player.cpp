@@ -11,6 +11,7 @@
 #include "desktop/debug_window.h"
 #include "desktop/error_box.h"
 #include "desktop/help_page.h"
+#include "desktop/key_remap_dialog.h"
 #include "desktop/method_profile_window.h"
 #include "desktop/script_dialog_windows.h"
 #include "desktop/surface_view.h"
@@ -490,6 +491,10 @@ bool playerMenuKey(const GdkEventKey* e) {
             !gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(gMuteItem)));
         return true;
     }
+    if (mods == (GDK_CONTROL_MASK | GDK_MOD1_MASK) && k == GDK_KEY_k) {
+        showKeyRemapDialog(GTK_WINDOW(desktop().window));
+        return true;
+    }
     if (mods == (GDK_CONTROL_MASK | GDK_MOD1_MASK) && k == GDK_KEY_v) {
         showVolumeDialog(GTK_WINDOW(desktop().window));
         return true;
@@ -552,6 +557,11 @@ void buildPlayerMenu(GtkWidget* bar) {
                      }),
                      nullptr);
     gtk_menu_shell_append(GTK_MENU_SHELL(player), positions);
+    GtkWidget* remap = addItem(player, "Remap Ke&ys...", // message
+                               G_CALLBACK(+[](GtkMenuItem*, gpointer) {
+                                   showKeyRemapDialog(GTK_WINDOW(desktop().window));
+                               }));
+    key(remap, GDK_KEY_k, GdkModifierType(GDK_CONTROL_MASK | GDK_MOD1_MASK));
     // Off by default: games run at the speed their authors saw.
     GtkWidget* refresh = gtk_check_menu_item_new_with_mnemonic(
         mnemonic("Match Display &Refresh (smoother, about 2% faster at 60 Hz)").c_str()); // message
@@ -879,6 +889,7 @@ gboolean onKey(GtkWidget*, GdkEventKey* e, gpointer) {
         return TRUE;
     }
     if (playerMenuKey(e)) return TRUE;
+    applyGameKeyMap();
     gtkKeys().press(e);
     // Keys belong to the game; the menu bar's mnemonics need Alt.
     return (e->state & GDK_MOD1_MASK) == 0;

@@ -19,6 +19,21 @@ int percent(const std::string& text, int fallback) {
     if (!end || *end || text.empty()) return fallback;
     return int(std::clamp(v, 0L, 100L));
 }
+// "PRESSED>READ,..." with codes 1 to 255; other pairs are left out.
+std::map<int, int> keyMapOf(const std::string& text) {
+    std::map<int, int> map;
+    std::istringstream in(text);
+    std::string pair;
+    while (std::getline(in, pair, ',')) {
+        int pressed = 0, read = 0;
+        char sep = 0;
+        std::istringstream one(pair);
+        if (one >> pressed >> sep >> read && sep == '>' && pressed > 0 && pressed < 256 &&
+            read > 0 && read < 256)
+            map[pressed] = read;
+    }
+    return map;
+}
 } // namespace
 
 TPlayerSettings& TPlayerSettings::instance() {
@@ -60,6 +75,8 @@ bool TPlayerSettings::load() {
             keysByPosition = value == "1";
         else if (key.rfind("zoom.", 0) == 0 && key.size() > 5)
             zoom[key.substr(5)] = std::clamp(percent(value, 0), 0, 4);
+        else if (key.rfind("keys.", 0) == 0 && key.size() > 5)
+            keyMaps[key.substr(5)] = keyMapOf(value);
     }
     return true;
 }
@@ -77,6 +94,16 @@ bool TPlayerSettings::save() const {
          << "\nkeys-by-position=" << (keysByPosition ? 1 : 0) << "\n";
     for (const auto& [game, factor] : zoom)
         text << "zoom." << game << "=" << factor << "\n";
+    for (const auto& [game, map] : keyMaps) {
+        if (map.empty()) continue;
+        text << "keys." << game << "=";
+        const char* comma = "";
+        for (const auto& [pressed, read] : map) {
+            text << comma << pressed << ">" << read;
+            comma = ",";
+        }
+        text << "\n";
+    }
     std::string temporary = file + ".tmp" + std::to_string(::getpid());
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);

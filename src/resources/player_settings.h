@@ -17,6 +17,8 @@ struct TPlayerSettings {
     bool matchRefresh = false;       // one game frame a display refresh, where the rates match
     bool keysByPosition = false;     // keys read where they sit, as on a US layout
     std::map<std::string, int> zoom; // by game id; 0: fit the window
+    // By game id: the key pressed -> the key the game reads (virtual codes).
+    std::map<std::string, std::map<int, int>> keyMaps;
 
     static TPlayerSettings& instance();
     // The file's path; empty when no per-user folder is known.

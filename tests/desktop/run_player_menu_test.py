@@ -91,6 +91,31 @@ def main():
         seen = press("ctrl+1")
         if not logged_since("Player: zoom 1", seen) or not poll(lambda: width() == 320, 30):
             failures.append("at zoom 1 the window is %d wide, not 320" % width())
+        # Remap: the game reads Left when A is pressed. The dialog's Add is
+        # pressed with Space, then the game's key, then the player's.
+        seen = press("ctrl+alt+k")
+        dialog = wait_for_window(display, "^Remap Keys$", 30)
+        if not dialog:
+            failures.append("Ctrl+Alt+K did not open the remap dialog")
+        else:
+            for k in ("space", "Left", "a"):
+                xdotool(display, "windowfocus", "--sync", dialog)
+                xdotool(display, "key", k)
+            if not logged_since("Player: key A reads as Left", seen):
+                failures.append("the remap dialog did not take A for Left")
+            poll(lambda: False, 1)  # the list shows the new row
+            save_png(display.screen(), os.path.join(home, "remap-dialog.png"))
+            xdotool(display, "windowfocus", "--sync", dialog)
+            xdotool(display, "key", "Escape")
+            poll(lambda: not xdotool(display, "search", "--onlyvisible", "--name", "^Remap Keys$"), 30)
+            # A is held until the game has read a key.
+            before = len(printed)
+            xdotool(display, "windowfocus", "--sync", window)
+            xdotool(display, "keydown", "a")
+            read = poll(lambda: [l for l in printed[before:] if l.startswith("key ")], 30)
+            xdotool(display, "keyup", "a")
+            if read != ["key 37"]:
+                failures.append("with A remapped the game read %r, not Left (37)" % read)
         # The menu, to look at.
         xdotool(display, "windowfocus", "--sync", window)
         xdotool(display, "key", "alt+p")

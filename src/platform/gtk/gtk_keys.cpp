@@ -132,13 +132,8 @@ int virtualKeyOf(unsigned keyval) {
 // "active" flag needs one).
 bool TGtkKeys::applicationActive() { return focused; }
 
-void TGtkKeys::press(const GdkEventKey* e) {
-    if (pressed_.count(e->hardware_keycode)) return; // autorepeat
-    if (int code = byPosition ? virtualKeyAtPosition(e->hardware_keycode) : 0) {
-        pressed_[e->hardware_keycode] = code;
-        down_[size_t(code)] = true;
-        return;
-    }
+int TGtkKeys::codeOf(const GdkEventKey* e) const {
+    if (int code = byPosition ? virtualKeyAtPosition(e->hardware_keycode) : 0) return code;
     guint keyval = 0;
     GdkKeymap* keymap = gdk_keymap_get_for_display(gdk_display_get_default());
     // Only NumLock counts: Shift+A is still the A key, as games expect.
@@ -146,8 +141,16 @@ void TGtkKeys::press(const GdkEventKey* e) {
                                              GdkModifierType(e->state & GDK_MOD2_MASK), e->group,
                                              &keyval, nullptr, nullptr, nullptr))
         keyval = e->keyval;
-    int code = virtualKeyOf(keyval);
-    if (code <= 0) return;
+    return virtualKeyOf(keyval);
+}
+
+void TGtkKeys::press(const GdkEventKey* e) {
+    if (pressed_.count(e->hardware_keycode)) return; // autorepeat
+    int code = codeOf(e);
+    // The player's own remapping: the key pressed stands for the one the
+    // game expects.
+    if (auto mapped = remap.find(code); mapped != remap.end()) code = mapped->second;
+    if (code <= 0 || code > 255) return;
     pressed_[e->hardware_keycode] = code;
     down_[size_t(code)] = true;
 }

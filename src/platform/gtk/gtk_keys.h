@@ -31,6 +31,11 @@ public:
     // Letters, digits and punctuation read by where they sit on the keyboard
     // (as on a US layout) rather than by what the layout prints on them.
     bool byPosition = false;
+    // The player's remapping for the game playing: the code of the key
+    // pressed -> the code the game reads.
+    std::map<int, int> remap;
+    // The code a key event gives, before remapping (for the remap dialog).
+    int codeOf(const GdkEventKey* e) const;
 
 private:
     std::array<bool, 256> down_{};

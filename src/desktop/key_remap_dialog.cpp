@@ -1,0 +1,172 @@
+#include "desktop/key_remap_dialog.h"
+
+#include "base/encoding.h"
+#include "base/log.h"
+#include "platform/gtk/gtk_keys.h"
+#include "resources/player_settings.h"
+#include "resources/saves_folder.h"
+#include "runtime/messages.h"
+
+namespace ravok {
+
+namespace {
+std::string said(const char* text) { return cp932ToUtf8(translate(text)); }
+
+struct TRemapForm {
+    GtkWidget* dialog = nullptr;
+    GtkListStore* rows = nullptr;
+    GtkWidget* prompt = nullptr;
+    int step = 0;     // 0: idle; 1: waiting for the game's key; 2: for yours
+    int expected = 0; // the game's key, once pressed
+};
+
+TRemapForm& form() {
+    static TRemapForm f;
+    return f;
+}
+
+std::string gameKey() {
+    std::string id = gameId();
+    return id.empty() ? "default" : id;
+}
+
+void listRows() {
+    TRemapForm& f = form();
+    gtk_list_store_clear(f.rows);
+    for (const auto& [pressed, read] : TPlayerSettings::instance().keyMaps[gameKey()]) {
+        GtkTreeIter it;
+        gtk_list_store_append(f.rows, &it);
+        gtk_list_store_set(f.rows, &it, 0, keyName(pressed).c_str(), 1, keyName(read).c_str(), -1);
+    }
+}
+
+void changed() {
+    TPlayerSettings::instance().save();
+    gtkKeys().releaseAll();
+    gtkKeys().remap = TPlayerSettings::instance().keyMaps[gameKey()];
+    listRows();
+}
+
+gboolean onKey(GtkWidget*, GdkEventKey* e, gpointer) {
+    TRemapForm& f = form();
+    if (f.step == 0) return FALSE;
+    int code = gtkKeys().codeOf(e);
+    if (code <= 0) return TRUE;
+    if (f.step == 1) {
+        f.expected = code;
+        f.step = 2;
+        gtk_label_set_text(
+            GTK_LABEL(f.prompt),
+            (said("Now press the key you want to use for") + " " + keyName(code)).c_str());
+        return TRUE;
+    }
+    auto& map = TPlayerSettings::instance().keyMaps[gameKey()];
+    // A key stands for one key of the game; the old use of it goes.
+    map[code] = f.expected;
+    if (code == f.expected) map.erase(code);
+    f.step = 0;
+    gtk_label_set_text(GTK_LABEL(f.prompt), "");
+    Log("Player: key " + keyName(code) + " reads as " + keyName(f.expected));
+    changed();
+    return TRUE;
+}
+} // namespace
+
+std::string keyName(int code) {
+    if ((code >= 'A' && code <= 'Z') || (code >= '0' && code <= '9'))
+        return std::string(1, char(code));
+    if (code >= 112 && code <= 135) return "F" + std::to_string(code - 111);
+    switch (code) {
+    case 8:
+        return "Backspace";
+    case 9:
+        return "Tab";
+    case 13:
+        return "Enter";
+    case 16:
+        return "Shift";
+    case 17:
+        return "Ctrl";
+    case 18:
+        return "Alt";
+    case 27:
+        return "Esc";
+    case 32:
+        return "Space";
+    case 37:
+        return "Left";
+    case 38:
+        return "Up";
+    case 39:
+        return "Right";
+    case 40:
+        return "Down";
+    default:
+        return "#" + std::to_string(code);
+    }
+}
+
+void applyGameKeyMap() {
+    static std::string applied = "\\n";
+    std::string game = gameKey();
+    if (game == applied) return;
+    applied = game;
+    gtkKeys().remap = TPlayerSettings::instance().keyMaps[game];
+}
+
+void showKeyRemapDialog(GtkWindow* parent) {
+    TRemapForm& f = form();
+    if (f.dialog) {
+        gtk_window_present(GTK_WINDOW(f.dialog));
+        return;
+    }
+    f.dialog = gtk_dialog_new_with_buttons(said("Remap Keys").c_str(), parent,
+                                           GTK_DIALOG_DESTROY_WITH_PARENT, said("Close").c_str(),
+                                           GTK_RESPONSE_CLOSE, nullptr);
+    GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 6);
+    gtk_container_set_border_width(GTK_CONTAINER(box), 10);
+    gtk_container_add(GTK_CONTAINER(gtk_dialog_get_content_area(GTK_DIALOG(f.dialog))), box);
+    f.rows = gtk_list_store_new(2, G_TYPE_STRING, G_TYPE_STRING);
+    GtkWidget* view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(f.rows));
+    gtk_tree_view_insert_column_with_attributes(GTK_TREE_VIEW(view), -1, said("You press").c_str(),
+                                                gtk_cell_renderer_text_new(), "text", 0, nullptr);
+    gtk_tree_view_insert_column_with_attributes(GTK_TREE_VIEW(view), -1,
+                                                said("The game reads").c_str(),
+                                                gtk_cell_renderer_text_new(), "text", 1, nullptr);
+    gtk_widget_set_size_request(view, 320, 160);
+    gtk_box_pack_start(GTK_BOX(box), view, TRUE, TRUE, 0);
+    f.prompt = gtk_label_new("");
+    gtk_box_pack_start(GTK_BOX(box), f.prompt, FALSE, FALSE, 0);
+    GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
+    gtk_box_pack_start(GTK_BOX(box), row, FALSE, FALSE, 0);
+    GtkWidget* add = gtk_button_new_with_label(said("Add...").c_str());
+    g_signal_connect(add, "clicked", G_CALLBACK(+[](GtkButton*, gpointer) {
+                         form().step = 1;
+                         gtk_label_set_text(GTK_LABEL(form().prompt),
+                                            said("Press the key the game expects").c_str());
+                     }),
+                     nullptr);
+    gtk_box_pack_start(GTK_BOX(row), add, FALSE, FALSE, 0);
+    gtk_widget_set_can_default(add, TRUE);
+    GtkWidget* reset = gtk_button_new_with_label(said("Reset").c_str());
+    g_signal_connect(reset, "clicked", G_CALLBACK(+[](GtkButton*, gpointer) {
+                         TPlayerSettings::instance().keyMaps.erase(gameKey());
+                         Log("Player: keys reset");
+                         changed();
+                     }),
+                     nullptr);
+    gtk_box_pack_start(GTK_BOX(row), reset, FALSE, FALSE, 0);
+    g_signal_connect(f.dialog, "key-press-event", G_CALLBACK(onKey), nullptr);
+    g_signal_connect(f.dialog, "response", G_CALLBACK(+[](GtkDialog* d, gint, gpointer) {
+                         form() = TRemapForm{};
+                         gtk_widget_destroy(GTK_WIDGET(d));
+                     }),
+                     nullptr);
+    listRows();
+    gtk_widget_show_all(f.dialog);
+    // Space or Enter starts adding at once.
+    gtk_widget_grab_focus(add);
+    Log("Player: remap dialog");
+}
+
+} // namespace ravok
