@@ -42,5 +42,33 @@ TEST(SdlWaveOutTest, ThePlayPositionAdvancesAndRestartsOnReopen) {
     out.close();
 }
 
+// A device that stops (unplugged) is opened again, and the play position
+// goes on from where it was: the engine's song does not start over.
+TEST(SdlWaveOutTest, AStoppedDeviceIsReopenedAndThePositionGoesOn) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    std::vector<int16_t> ring(4410, 0);
+    TSdlWaveOut out;
+    bool unplug = false;
+    out.deviceStopped = [&](uint32_t) { return unplug; };
+    ASSERT_EQ(out.open(ring.data(), int32_t(ring.size())), 0);
+    int64_t before = waitForPosition(out, 4410);
+    ASSERT_GE(before, 4410);
+    unplug = true;
+    // The next question about the position (a quarter second on) finds it.
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (out.reopenings == 0 && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        out.playPosition();
+    }
+    unplug = false;
+    EXPECT_EQ(out.reopenings, 1);
+    int64_t after = out.playPosition();
+    EXPECT_GE(after, before);
+    // And the new device plays on.
+    EXPECT_GT(waitForPosition(out, after + 4410), after);
+    EXPECT_EQ(out.reopenings, 1);
+    out.close();
+}
+
 } // namespace
 } // namespace ravok

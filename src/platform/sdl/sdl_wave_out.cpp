@@ -38,6 +38,13 @@ int TSdlWaveOut::open(const int16_t* ring, int32_t size) {
     size_ = size;
     pulled_ = lastLength_ = 0;
     lastPullNs_ = nowNs();
+    if (!openDevice()) return 4; // allocated
+    const char* driver = SDL_GetCurrentAudioDriver();
+    Log(std::string("Sound device opened (") + (driver ? driver : "?") + ")");
+    return 0;
+}
+
+bool TSdlWaveOut::openDevice() {
     SDL_AudioSpec want{}, have{};
     want.freq = 44100;
     want.format = AUDIO_S16SYS;
@@ -52,12 +59,36 @@ int TSdlWaveOut::open(const int16_t* ring, int32_t size) {
         SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
         initialised_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
         if (initialised_) device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-        if (!device_) return 4; // allocated
+        if (!device_) return false;
     }
     SDL_PauseAudioDevice(device_, 0);
+    return true;
+}
+
+void TSdlWaveOut::followDevice() {
+    // Asked a few times a second at most: the engine asks for the play
+    // position on every render.
+    int64_t now = nowNs();
+    if (!device_ || now - lastCheckNs_ < 250000000) return;
+    lastCheckNs_ = now;
+    bool stopped = deviceStopped ? deviceStopped(device_)
+                                 : SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED;
+    if (!stopped) return;
+    SDL_CloseAudioDevice(device_);
+    device_ = 0;
+    {
+        // The samples handed over so far stay counted: the engine's play
+        // position goes on, and so does the song.
+        std::lock_guard<std::mutex> lock(mutex_);
+        pulled_ += lastLength_;
+        lastLength_ = 0;
+        lastPullNs_ = now;
+    }
+    ++reopenings;
+    bool opened = openDevice();
     const char* driver = SDL_GetCurrentAudioDriver();
-    Log(std::string("Sound device opened (") + (driver ? driver : "?") + ")");
-    return 0;
+    Log(std::string(opened ? "Sound device changed: reopened (" : "Sound device lost (") +
+        (driver ? driver : "?") + ")");
 }
 
 void TSdlWaveOut::close() {
@@ -82,6 +113,7 @@ void TSdlWaveOut::pull(void* self, uint8_t* stream, int len) {
 }
 
 int64_t TSdlWaveOut::playPosition() {
+    followDevice();
     std::lock_guard<std::mutex> lock(mutex_);
     int64_t elapsed = (nowNs() - lastPullNs_) * 441 / 10000000;
     return pulled_ + (elapsed < lastLength_ ? elapsed : lastLength_);
