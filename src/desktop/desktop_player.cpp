@@ -13,6 +13,7 @@
 #include "desktop/help_page.h"
 #include "desktop/key_remap_dialog.h"
 #include "desktop/method_profile_window.h"
+#include "desktop/pad_remap_dialog.h"
 #include "desktop/script_dialog_windows.h"
 #include "desktop/surface_view.h"
 #include "desktop/volume_dialog.h"
@@ -288,6 +289,7 @@ void setMatchRefresh(bool on) {
 gboolean onIdle(gpointer) {
     TDesktop& d = desktop();
     guint self = d.idleSource;
+    applyGamePadMap();
     d.recorder.beforeFrames(nextFrame(), gtkKeys(), joySource());
     bool done = TMainLoop::instance().Main();
     debugWindowAfterBatch();
@@ -491,6 +493,10 @@ bool playerMenuKey(const GdkEventKey* e) {
             !gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(gMuteItem)));
         return true;
     }
+    if (mods == (GDK_CONTROL_MASK | GDK_MOD1_MASK) && k == GDK_KEY_j) {
+        showPadRemapDialog(GTK_WINDOW(desktop().window));
+        return true;
+    }
     if (mods == (GDK_CONTROL_MASK | GDK_MOD1_MASK) && k == GDK_KEY_k) {
         showKeyRemapDialog(GTK_WINDOW(desktop().window));
         return true;
@@ -562,6 +568,11 @@ void buildPlayerMenu(GtkWidget* bar) {
                                    showKeyRemapDialog(GTK_WINDOW(desktop().window));
                                }));
     key(remap, GDK_KEY_k, GdkModifierType(GDK_CONTROL_MASK | GDK_MOD1_MASK));
+    GtkWidget* pads = addItem(player, "Remap &Gamepad...", // message
+                              G_CALLBACK(+[](GtkMenuItem*, gpointer) {
+                                  showPadRemapDialog(GTK_WINDOW(desktop().window));
+                              }));
+    key(pads, GDK_KEY_j, GdkModifierType(GDK_CONTROL_MASK | GDK_MOD1_MASK));
     // Off by default: games run at the speed their authors saw.
     GtkWidget* refresh = gtk_check_menu_item_new_with_mnemonic(
         mnemonic("Match Display &Refresh (smoother, about 2% faster at 60 Hz)").c_str()); // message

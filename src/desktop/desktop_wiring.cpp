@@ -2,10 +2,12 @@
 
 #include "base/joy_source.h"
 #include "base/key_source.h"
+#include "base/pad_remap.h"
 #include "base/reporter.h"
 #include "base/time_analyzer.h"
 #include "desktop/debug_window.h"
 #include "desktop/desktop_player.h"
+#include "desktop/pad_remap_dialog.h"
 #include "desktop/script_dialog_windows.h"
 #include "dialogs/script_dialogs.h"
 #include "kernel/boot.h"
@@ -26,7 +28,8 @@ void wireDesktop() {
     wireSharedServices();
     setReporter(&desktopReporter());
     setKeySource(&gtkKeys());
-    setJoySource(&sdlJoySource());
+    // SDL's pads, with the player's remapping for the game on them.
+    setJoySource(&remappedPads());
     static TSdlWaveOut wave;
     soundEngine().setDevice(&wave);
     setScreenWindow(&desktopWindow());

@@ -55,6 +55,7 @@ void showBuiltInHelp(GtkWidget* parent) {
         {"Ctrl+M", translate("sound off, and on")},
         {"Ctrl+Alt+V", translate("the volume of music and effects")},
         {"Ctrl+Alt+K", translate("remap the game's keys")},
+        {"Ctrl+Alt+J", translate("remap the gamepad's buttons and stick")},
         {"Ctrl+1 .. Ctrl+4, Ctrl+0", translate("zoom 1x to 4x, or to fit the screen")},
         {"Ctrl+D", translate("the debug window")},
         {"Alt", translate("the menus")},

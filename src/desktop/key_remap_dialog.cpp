@@ -2,9 +2,9 @@
 
 #include "base/encoding.h"
 #include "base/log.h"
+#include "desktop/playing_game.h"
 #include "platform/gtk/gtk_keys.h"
 #include "resources/player_settings.h"
-#include "resources/saves_folder.h"
 #include "runtime/messages.h"
 
 namespace ravok {
@@ -25,15 +25,10 @@ TRemapForm& form() {
     return f;
 }
 
-std::string gameKey() {
-    std::string id = gameId();
-    return id.empty() ? "default" : id;
-}
-
 void listRows() {
     TRemapForm& f = form();
     gtk_list_store_clear(f.rows);
-    for (const auto& [pressed, read] : TPlayerSettings::instance().keyMaps[gameKey()]) {
+    for (const auto& [pressed, read] : TPlayerSettings::instance().keyMaps[playingGameKey()]) {
         GtkTreeIter it;
         gtk_list_store_append(f.rows, &it);
         gtk_list_store_set(f.rows, &it, 0, keyName(pressed).c_str(), 1, keyName(read).c_str(), -1);
@@ -43,7 +38,7 @@ void listRows() {
 void changed() {
     TPlayerSettings::instance().save();
     gtkKeys().releaseAll();
-    gtkKeys().remap = TPlayerSettings::instance().keyMaps[gameKey()];
+    gtkKeys().remap = TPlayerSettings::instance().keyMaps[playingGameKey()];
     listRows();
 }
 
@@ -60,7 +55,7 @@ gboolean onKey(GtkWidget*, GdkEventKey* e, gpointer) {
             (said("Now press the key you want to use for") + " " + keyName(code)).c_str());
         return TRUE;
     }
-    auto& map = TPlayerSettings::instance().keyMaps[gameKey()];
+    auto& map = TPlayerSettings::instance().keyMaps[playingGameKey()];
     // A key stands for one key of the game; the old use of it goes.
     map[code] = f.expected;
     if (code == f.expected) map.erase(code);
@@ -108,7 +103,7 @@ std::string keyName(int code) {
 
 void applyGameKeyMap() {
     static std::string applied = "\\n";
-    std::string game = gameKey();
+    std::string game = playingGameKey();
     if (game == applied) return;
     applied = game;
     gtkKeys().remap = TPlayerSettings::instance().keyMaps[game];
@@ -150,7 +145,7 @@ void showKeyRemapDialog(GtkWindow* parent) {
     gtk_widget_set_can_default(add, TRUE);
     GtkWidget* reset = gtk_button_new_with_label(said("Reset").c_str());
     g_signal_connect(reset, "clicked", G_CALLBACK(+[](GtkButton*, gpointer) {
-                         TPlayerSettings::instance().keyMaps.erase(gameKey());
+                         TPlayerSettings::instance().keyMaps.erase(playingGameKey());
                          Log("Player: keys reset");
                          changed();
                      }),

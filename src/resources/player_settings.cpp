@@ -77,6 +77,8 @@ bool TPlayerSettings::load() {
             zoom[key.substr(5)] = std::clamp(percent(value, 0), 0, 4);
         else if (key.rfind("keys.", 0) == 0 && key.size() > 5)
             keyMaps[key.substr(5)] = keyMapOf(value);
+        else if (key.rfind("pad.", 0) == 0 && key.size() > 4 && !value.empty())
+            padMaps[key.substr(4)] = value;
     }
     return true;
 }
@@ -104,6 +106,9 @@ bool TPlayerSettings::save() const {
         }
         text << "\n";
     }
+    for (const auto& [game, map] : padMaps)
+        if (!map.empty() && map.find('\n') == std::string::npos)
+            text << "pad." << game << "=" << map << "\n";
     std::string temporary = file + ".tmp" + std::to_string(::getpid());
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);

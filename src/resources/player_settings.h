@@ -19,6 +19,8 @@ struct TPlayerSettings {
     std::map<std::string, int> zoom; // by game id; 0: fit the window
     // By game id: the key pressed -> the key the game reads (virtual codes).
     std::map<std::string, std::map<int, int>> keyMaps;
+    // By game id: the gamepad's remapping, as TPadMap writes it.
+    std::map<std::string, std::string> padMaps;
 
     static TPlayerSettings& instance();
     // The file's path; empty when no per-user folder is known.

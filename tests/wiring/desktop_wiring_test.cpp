@@ -4,10 +4,12 @@
 
 #include "base/joy_source.h"
 #include "base/key_source.h"
+#include "base/pad_remap.h"
 #include "base/time_analyzer.h"
 #include "desktop/debug_window.h"
 #include "desktop/desktop_player.h"
 #include "desktop/desktop_wiring.h"
+#include "desktop/pad_remap_dialog.h"
 #include "desktop/script_dialog_windows.h"
 #include "dialogs/script_dialogs.h"
 #include "kernel/boot.h"
@@ -27,7 +29,8 @@ TEST(DesktopWiringTest, EverySeamHoldsTheDesktopImplementation) {
     expectSharedServices();
     EXPECT_EQ(installedReporter(), &desktopReporter());
     EXPECT_EQ(&keySource(), &gtkKeys());
-    EXPECT_EQ(&joySource(), &sdlJoySource());
+    EXPECT_EQ(&joySource(), &remappedPads());
+    EXPECT_EQ(&remappedPads().inner(), &sdlJoySource());
     EXPECT_NE(dynamic_cast<TSdlWaveOut*>(soundEngine().device()), nullptr);
     EXPECT_EQ(&screenWindow(), &desktopWindow());
     EXPECT_EQ(&busyIndicator(), &desktopBusyIndicator());
