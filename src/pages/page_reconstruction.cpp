@@ -85,9 +85,9 @@ private:
     bool first_;
 };
 
-TMultiEvaluator buildScript(std::string_view pageFile) {
+TMultiEvaluator buildScript(int32_t pageHash) {
     TMultiEvaluator list;
-    list.Add("$_hashCode=getPageHashCode()-(" + std::to_string(pageHashCode(pageFile)) + ");");
+    list.Add("$_hashCode=getPageHashCode()-(" + std::to_string(pageHash) + ");");
     list.Add("if (!$_design_mode) { for (p in $procs) p.kill();} $chars.clear();");
     TResource* usr = resourceRoot() ? resourceRoot()->lookup("usr") : nullptr;
     if (usr) {
@@ -106,29 +106,40 @@ std::string reconstructionCacheFile(std::string_view pageFile) {
 }
 
 std::vector<std::string> reconstructionScript(std::string_view pageFile) {
-    return buildScript(pageFile).lines();
+    return buildScript(pageHashCode(pageFile)).lines();
 }
 
-std::string reconstructionCacheProof(std::string_view pageFile) {
+namespace {
+std::string proofFor(std::string_view pageFile, int32_t pageHash) {
     // Two pages whose paths flatten to one cache name must not share it: the
     // cache names the page it was made from and the hash of its bytes.
     std::string path(pageFile);
     for (char& c : path)
         if (c == '\r' || c == '\n') c = '?';
-    return "// made from " + path + " " + std::to_string(pageHashCode(pageFile));
+    return "// made from " + path + " " + std::to_string(pageHash);
+}
+} // namespace
+
+std::string reconstructionCacheProof(std::string_view pageFile) {
+    return proofFor(pageFile, pageHashCode(pageFile));
 }
 
 bool generatePage() {
     const std::string& page = pageState().currentPageFile;
     std::string cache = reconstructionCacheFile(page);
-    std::string proof = reconstructionCacheProof(page) + "\r\n";
+    int32_t pageHash = pageHashCode(page);
+    std::string proof = proofFor(page, pageHash) + "\r\n";
     std::string text;
     // A cache of another page, of an older version of this one, or from
-    // before caches carried their proof is made again.
+    // before caches carried their proof is made again; so is one the
+    // page's classes have outgrown (a class that now extends Char, a field
+    // added), which the page's own bytes do not tell.
     if (!fileExists(cache) || !readWholeFile(cache, text) ||
-        text.compare(0, proof.size(), proof) != 0) {
+        text.compare(0, proof.size(), proof) != 0 || text != proof + buildScript(pageHash).text()) {
         Log(translate("Page Reconstruction"));
-        text = proof + buildScript(page).text();
+        // Made as it always was: hashing the page again moves the scripts'
+        // random sequence the same way.
+        text = proof + buildScript(pageHashCode(page)).text();
         writeWholeFile(cache, text);
     }
     std::unique_ptr<TRTTI> cls(dynamic_cast<TRTTI*>(
