@@ -454,9 +454,7 @@ void onAbout(GtkMenuItem*, gpointer) { showAboutBox(desktop().window); }
 
 // ---- the Player menu: pause, sound, zoom -------------------------------------
 
-int barsHeight();
 std::string scaleSettingKey();
-int windowScaleFor(int width, int height);
 
 void setZoom(int factor) {
     TDesktop& d = desktop();
@@ -466,9 +464,7 @@ void setZoom(int factor) {
     env.setEnv(scaleSettingKey(), factor > 0 ? std::to_string(factor) : "");
     env.save();
     if (d.fullScreen || !d.appliedWidth) return;
-    d.scale = windowScaleFor(d.appliedWidth, d.appliedHeight);
-    gtk_window_resize(GTK_WINDOW(d.window), d.appliedWidth * d.scale,
-                      d.appliedHeight * d.scale + barsHeight());
+    applyClientSize(d.appliedWidth, d.appliedHeight);
     Log("Player: zoom " + std::to_string(d.scale));
 }
 

@@ -138,7 +138,6 @@ gboolean onLinesPressed(GtkWidget* view, GdkEventButton* e, gpointer) {
     if (column == gtk_tree_view_get_column(GTK_TREE_VIEW(view), kTextColumn)) return FALSE;
     std::string shown = toHostPath(f.file);
     bool set = TSourceDebugger::instance().toggleBreakpoint(shown, line);
-    std::set<int> lines = TSourceDebugger::instance().breakpointLines(shown);
     Log("Debug: breakpoint " + std::string(set ? "set" : "cleared") + " at " + cp932ToUtf8(shown) +
         ":" + std::to_string(line));
     markLines();
@@ -215,14 +214,13 @@ void onVariableOpened(GtkTreeView*, GtkTreeIter* it, GtkTreePath*, gpointer) {
                                : std::vector<TDebugVariable>{});
 }
 
-void onFrameChosen(GtkTreeView* view, GtkTreePath* path, GtkTreeViewColumn*, gpointer) {
+void onFrameChosen(GtkTreeView*, GtkTreePath* path, GtkTreeViewColumn*, gpointer) {
     TSourceForm& f = form();
-    (void)view;
     size_t i = size_t(gtk_tree_path_get_indices(path)[0]);
     if (i >= f.heldFrames.size()) return;
     f.frame = f.heldFrames[i].fp;
     const TSourcePlace& place = f.heldFrames[i].place;
-    f.currentLine = i == 0 ? f.heldFrames[0].place.line : place.line;
+    f.currentLine = place.line;
     if (!place.file.empty()) showFile(place.file);
     scrollTo(place.line);
     showVariables();

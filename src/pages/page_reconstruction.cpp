@@ -134,12 +134,13 @@ bool generatePage() {
     // before caches carried their proof is made again; so is one the
     // page's classes have outgrown (a class that now extends Char, a field
     // added), which the page's own bytes do not tell.
-    if (!fileExists(cache) || !readWholeFile(cache, text) ||
-        text.compare(0, proof.size(), proof) != 0 || text != proof + buildScript(pageHash).text()) {
+    std::string made = proof + buildScript(pageHash).text();
+    if (!fileExists(cache) || !readWholeFile(cache, text) || text != made) {
         Log(translate("Page Reconstruction"));
-        // Made as it always was: hashing the page again moves the scripts'
-        // random sequence the same way.
-        text = proof + buildScript(pageHashCode(page)).text();
+        // Making the script hashed the page a second time, which moves the
+        // scripts' random sequence: it still does.
+        pageHashCode(page);
+        text = std::move(made);
         writeWholeFile(cache, text);
     }
     std::unique_ptr<TRTTI> cls(dynamic_cast<TRTTI*>(

@@ -98,10 +98,15 @@ const TLineTable& linesOf(const std::string& programPath) {
 
 // Where a debugger may stop in an image: the first instruction of each
 // statement, and each loop's top (where a backward jump lands), with the
-// statement each belongs to; `loopTops` gets the tops.
-std::map<uint32_t, int32_t> stopPlaces(const TCompiledInfo& code,
-                                       std::set<uint32_t>* loopTops = nullptr) {
-    std::map<uint32_t, int32_t> places;
+// statement each belongs to.
+struct TStopPlaces {
+    std::map<uint32_t, int32_t> places; // code offset -> statement's source offset
+    std::set<uint32_t> loopTops;
+};
+
+TStopPlaces findStopPlaces(const TCompiledInfo& code) {
+    TStopPlaces found;
+    std::map<uint32_t, int32_t>& places = found.places;
     std::vector<uint32_t> starts = instructionStarts(code);
     std::set<uint32_t> isStart(starts.begin(), starts.end());
     int32_t previous = -1;
@@ -127,9 +132,24 @@ std::map<uint32_t, int32_t> stopPlaces(const TCompiledInfo& code,
         auto before = places.lower_bound(target);
         if (before != places.begin() && (--before)->second == p->sourceOffset) places.erase(before);
         places.emplace(target, p->sourceOffset);
-        if (loopTops) loopTops->insert(target);
+        found.loopTops.insert(target);
     }
-    return places;
+    return found;
+}
+
+// Found once for each installed image: a step asks at every instruction.
+// Install stamps are never reused, so a stamp names one image's code.
+std::map<uint64_t, TStopPlaces>& stopPlaceCache() {
+    static std::map<uint64_t, TStopPlaces> cache;
+    return cache;
+}
+
+const TStopPlaces& stopPlacesOf(const TCompiledInfo& code) {
+    auto& cache = stopPlaceCache();
+    auto found = cache.find(code.installStamp());
+    if (found == cache.end())
+        found = cache.emplace(code.installStamp(), findStopPlaces(code)).first;
+    return found->second;
 }
 
 std::string utf8(std::string_view text) { return cp932ToUtf8(text); }
@@ -258,6 +278,7 @@ void TSourceDebugger::reset() {
     rearmPending_ = false;
     pauseAsked_ = false;
     lineTables().clear();
+    stopPlaceCache().clear();
 }
 
 bool TSourceDebugger::matches(const std::string& programPath, const std::string& file) const {
@@ -295,7 +316,7 @@ std::set<int> TSourceDebugger::statementLines(const std::string& file) {
         if (!matches(cls->sourceFile, file)) return;
         const TLineTable& table = linesOf(cls->sourceFile);
         forEachImage(cls, [&](TCompiledInfo& code) {
-            for (const auto& [offset, source] : stopPlaces(code))
+            for (const auto& [offset, source] : stopPlacesOf(code).places)
                 lines.insert(table.lineOf(source));
         });
     });
@@ -360,7 +381,7 @@ void TSourceDebugger::applyBreakpoints() {
             // comment, a blank) stands on the next line that has one.
             std::set<int> statements;
             forEachImage(cls, [&](TCompiledInfo& code) {
-                for (const auto& [offset, source] : stopPlaces(code))
+                for (const auto& [offset, source] : stopPlacesOf(code).places)
                     statements.insert(table->lineOf(source));
             });
             for (int line : asked)
@@ -372,12 +393,13 @@ void TSourceDebugger::applyBreakpoints() {
             if (table) {
                 // A line holds once where it begins, and again at a loop's
                 // test on it each round; not at each statement it holds.
-                std::set<uint32_t> tops;
+                const TStopPlaces& stops = stopPlacesOf(code);
                 std::set<int> begun;
-                for (const auto& [offset, source] : stopPlaces(code, &tops)) {
+                for (const auto& [offset, source] : stops.places) {
                     int line = table->lineOf(source);
                     if (!lines.count(line)) continue;
-                    if (begun.insert(line).second || tops.count(offset)) traps.insert(offset);
+                    if (begun.insert(line).second || stops.loopTops.count(offset))
+                        traps.insert(offset);
                 }
             }
             setTraps(code, traps);
@@ -386,8 +408,10 @@ void TSourceDebugger::applyBreakpoints() {
 }
 
 void TSourceDebugger::classCompiled() {
-    // A class compiled again may come from a changed file.
+    // A class compiled again may come from a changed file, and its old
+    // images are gone.
     lineTables().clear();
+    stopPlaceCache().clear();
     if (!breakpoints_.empty()) applyBreakpoints();
 }
 
@@ -463,7 +487,7 @@ void TSourceDebugger::leaving(TProcess* p) {
 bool TSourceDebugger::atStopPlace(TProcess* p) const {
     const TCompiledInfo* code = codeOfFrame(p->fp);
     if (!code || !code->owner || !p->ip || !code->contains(arenaOffset(p->ip))) return false;
-    return stopPlaces(*code).count(arenaOffset(p->ip) - code->codeStart()) > 0;
+    return stopPlacesOf(*code).places.count(arenaOffset(p->ip) - code->codeStart()) > 0;
 }
 
 bool TSourceDebugger::shouldStop(TProcess* p, bool trapHit, TStopReason& reason) {
