@@ -20,7 +20,7 @@ packages=(
   # MIDI helper; the jack dev package keeps libjack-jackd2-0 from being swapped out
   libfluidsynth-dev libjack-jackd2-dev timgm6mb-soundfont
   # test drivers
-  xvfb xauth xdotool xclip sox
+  xvfb xauth xdotool xclip sox x11-xkb-utils
 )
 
 # The web build (make web, make test-web): the compiler, node to run it,

@@ -247,19 +247,8 @@ int runPlayer(int argc, char** argv, TWindowPlayer& window) {
             std::string file = argv[++i];
             std::vector<std::string> classes(argv + i + 1, argv + argc);
             // --debug and --break before --run hold the script in the terminal.
-            std::unique_ptr<TConsoleDebugger> console;
-            if (headless.debug || !headless.breaks.empty()) {
-                console = std::make_unique<TConsoleDebugger>(stdin, stderr);
-                setDebugWindow(console.get());
-                for (const auto& [at, line] : headless.breaks)
-                    TSourceDebugger::instance().addBreakpoint(at, line);
-            }
-            int status = runScript(file, classes);
-            if (console) {
-                TSourceDebugger::instance().reset();
-                setDebugWindow(nullptr);
-            }
-            return status;
+            TRunDebugging debugging(nullptr, headless.debug, headless.breaks);
+            return runScript(file, classes);
         } else if (arg == "--demo") {
             for (const std::string& line : buildSizeLines())
                 Log(line);

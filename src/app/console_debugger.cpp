@@ -32,6 +32,26 @@ std::string trim(std::string s) {
 }
 } // namespace
 
+TRunDebugging::TRunDebugging(TDebugWindow* front, bool terminal,
+                             const std::vector<std::pair<std::string, int>>& breaks) {
+    if (!front && (terminal || !breaks.empty())) {
+        console_ = std::make_unique<TConsoleDebugger>(stdin, stderr);
+        front = console_.get();
+        for (const auto& [file, line] : breaks)
+            TSourceDebugger::instance().addBreakpoint(file, line);
+    }
+    if (front) {
+        setDebugWindow(front);
+        installed_ = true;
+    }
+}
+
+TRunDebugging::~TRunDebugging() {
+    if (!installed_) return;
+    TSourceDebugger::instance().reset();
+    setDebugWindow(nullptr);
+}
+
 bool parseBreakpoint(const std::string& text, std::string& file, int& line) {
     size_t colon = text.rfind(':');
     if (colon == std::string::npos || colon == 0) return false;

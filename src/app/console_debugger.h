@@ -8,7 +8,10 @@
 #include "player/debugger.h"
 
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace ravok {
 
@@ -25,6 +28,22 @@ private:
     uint32_t frame_ = 0; // the frame `locals` lists: the innermost, or one `up` chose
     void command(const std::string& line, bool& quit);
     void listVariables(const char* title, const std::vector<TDebugVariable>& list);
+};
+
+// The debugger of one run, installed for its length: the front given (an
+// editor's adapter, which sets its own breakpoints), or else the terminal's
+// when `terminal` asks for it, with `breaks` set. Neither: nothing changes.
+class TRunDebugging {
+public:
+    TRunDebugging(TDebugWindow* front, bool terminal,
+                  const std::vector<std::pair<std::string, int>>& breaks);
+    ~TRunDebugging();
+    TRunDebugging(const TRunDebugging&) = delete;
+    TRunDebugging& operator=(const TRunDebugging&) = delete;
+
+private:
+    std::unique_ptr<TConsoleDebugger> console_;
+    bool installed_ = false;
 };
 
 // "FILE:LINE" into its parts; false when it is not that.

@@ -43,6 +43,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <unistd.h>
 
@@ -149,15 +150,8 @@ int runHeadless(const THeadlessOptions& options) {
     // turned down in the window) apply only when a file is named for it.
     if (const char* named = std::getenv("RAVOK_PLAYER_SETTINGS"); named && *named)
         loadPlayerSettings();
-    std::unique_ptr<TConsoleDebugger> console;
-    if (options.front) {
-        setDebugWindow(options.front);
-    } else if (options.debug || !options.breaks.empty()) {
-        console = std::make_unique<TConsoleDebugger>(stdin, stderr);
-        setDebugWindow(console.get());
-        for (const auto& [file, line] : options.breaks)
-            TSourceDebugger::instance().addBreakpoint(file, line);
-    }
+    std::optional<TRunDebugging> debugging;
+    debugging.emplace(options.front, options.debug, options.breaks);
     TSoundTimer soundTimer;
     TMainLoop& loop = TMainLoop::instance();
     bootPlayer(commandLinePath(options.page));
@@ -216,10 +210,7 @@ int runHeadless(const THeadlessOptions& options) {
         audioFailed = true;
     }
     soundEngine().SetEnabled(false);
-    if (console || options.front) {
-        TSourceDebugger::instance().reset();
-        setDebugWindow(nullptr);
-    }
+    debugging.reset(); // before the wiring it holds on to goes
     unwireHeadless();
     bool shotsMissing = !shots.reportMissing();
     return reporter.errors > 0 || shotsMissing || audioFailed ? 3 : 0;

@@ -1,4 +1,5 @@
 #include "desktop/method_profile_window.h"
+#include "desktop/said.h"
 
 #include "base/encoding.h"
 #include "base/log.h"
@@ -24,8 +25,6 @@ TProfileForm& form() {
     static TProfileForm f;
     return f;
 }
-
-std::string said(const char* text) { return cp932ToUtf8(translate(text)); }
 
 std::string figure(const char* format, double value) {
     char buffer[32];

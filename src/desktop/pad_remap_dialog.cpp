@@ -1,4 +1,6 @@
 #include "desktop/pad_remap_dialog.h"
+#include "desktop/remap_shell.h"
+#include "desktop/said.h"
 
 #include "base/encoding.h"
 #include "base/log.h"
@@ -13,7 +15,6 @@
 namespace ravok {
 
 namespace {
-std::string said(const char* text) { return cp932ToUtf8(translate(text)); }
 
 struct TPadForm {
     GtkWidget* dialog = nullptr;
@@ -106,25 +107,12 @@ void showPadRemapDialog(GtkWindow* parent) {
         return;
     }
     applyGamePadMap();
-    f.dialog = gtk_dialog_new_with_buttons(said("Remap Pad").c_str(), parent,
-                                           GTK_DIALOG_DESTROY_WITH_PARENT, said("Close").c_str(),
-                                           GTK_RESPONSE_CLOSE, nullptr);
-    GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 6);
-    gtk_container_set_border_width(GTK_CONTAINER(box), 10);
-    gtk_container_add(GTK_CONTAINER(gtk_dialog_get_content_area(GTK_DIALOG(f.dialog))), box);
-    f.rows = gtk_list_store_new(2, G_TYPE_STRING, G_TYPE_STRING);
-    GtkWidget* view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(f.rows));
-    gtk_tree_view_insert_column_with_attributes(GTK_TREE_VIEW(view), -1, said("Pad button").c_str(),
-                                                gtk_cell_renderer_text_new(), "text", 0, nullptr);
-    gtk_tree_view_insert_column_with_attributes(GTK_TREE_VIEW(view), -1,
-                                                said("The game reads").c_str(),
-                                                gtk_cell_renderer_text_new(), "text", 1, nullptr);
-    gtk_widget_set_size_request(view, 320, 140);
-    gtk_box_pack_start(GTK_BOX(box), view, TRUE, TRUE, 0);
-    f.prompt = gtk_label_new("");
-    gtk_box_pack_start(GTK_BOX(box), f.prompt, FALSE, FALSE, 0);
-    GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
-    gtk_box_pack_start(GTK_BOX(box), row, FALSE, FALSE, 0);
+    TRemapShell shell = makeRemapShell(parent, "Remap Pad", "Pad button", 140);
+    f.dialog = shell.dialog;
+    f.rows = shell.rows;
+    f.prompt = shell.prompt;
+    GtkWidget* box = shell.box;
+    GtkWidget* row = shell.buttons;
     GtkWidget* add = gtk_button_new_with_label(said("Add...").c_str());
     g_signal_connect(add, "clicked", G_CALLBACK(+[](GtkButton*, gpointer) {
                          TPadForm& form_ = form();

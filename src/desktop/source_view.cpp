@@ -1,4 +1,5 @@
 #include "desktop/source_view.h"
+#include "desktop/said.h"
 
 #include "app/error_report.h"
 #include "base/encoding.h"
@@ -49,8 +50,6 @@ TSourceForm& form() {
     static TSourceForm f;
     return f;
 }
-
-std::string said(const char* text) { return cp932ToUtf8(translate(text)); }
 
 // ---- the source lines ------------------------------------------------------------
 

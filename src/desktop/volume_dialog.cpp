@@ -1,4 +1,5 @@
 #include "desktop/volume_dialog.h"
+#include "desktop/said.h"
 
 #include "base/encoding.h"
 #include "base/log.h"
@@ -9,7 +10,6 @@
 namespace ravok {
 
 namespace {
-std::string said(const char* text) { return cp932ToUtf8(translate(text)); }
 
 GtkWidget* slider(GtkWidget* grid, int row, const char* title, int* value) {
     GtkWidget* label = gtk_label_new(said(title).c_str());

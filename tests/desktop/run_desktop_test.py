@@ -23,11 +23,14 @@ import xwd_pixels  # noqa: E402
 
 
 class Display:
-    def __init__(self, fbdir):
+    def __init__(self, fbdir, keep_keymap=False):
+        """keep_keymap: the server does not reset when its last client goes,
+        so a keyboard layout set with setxkbmap stays for the next client."""
         read, write = os.pipe()
         self.server = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-fbdir", fbdir,
-             "-nolisten", "tcp"], pass_fds=(write,), stderr=subprocess.DEVNULL)
+             "-nolisten", "tcp"] + (["-noreset"] if keep_keymap else []),
+            pass_fds=(write,), stderr=subprocess.DEVNULL)
         os.close(write)
         number = b""
         while not number.endswith(b"\n"):
@@ -92,6 +95,22 @@ def poll(value, seconds):
         if time.time() > end:
             return None
         time.sleep(0.1)
+
+
+def settled_screen(display, seconds=10):
+    """The X screen once it stops changing (two reads a moment apart alike),
+    for pictures taken to look at: a menu or a list draws itself after the
+    event that opened it. A screen that keeps changing (a blinking caret)
+    is taken as it is after seconds."""
+    last = [None]
+
+    def alike():
+        with open(display.fb, "rb") as f:
+            now = f.read()
+        was, last[0] = last[0], now
+        return was == now
+    poll(alike, seconds)
+    return display.screen()
 
 
 def answer_with_return(display, box, name, tries=10):

@@ -17,7 +17,7 @@ import threading
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from run_desktop_test import Display, poll, xdotool, wait_for_window  # noqa: E402
+from run_desktop_test import Display, poll, settled_screen, xdotool, wait_for_window  # noqa: E402
 from run_source_view_test import save_png  # noqa: E402
 
 
@@ -103,8 +103,7 @@ def main():
                 xdotool(display, "key", k)
             if not logged_since("Player: key A reads as Left", seen):
                 failures.append("the remap dialog did not take A for Left")
-            poll(lambda: False, 1)  # the list shows the new row
-            save_png(display.screen(), os.path.join(home, "remap-dialog.png"))
+            save_png(settled_screen(display), os.path.join(home, "remap-dialog.png"))
             xdotool(display, "windowfocus", "--sync", dialog)
             xdotool(display, "key", "Escape")
             poll(lambda: not xdotool(display, "search", "--onlyvisible", "--name", "^Remap Keys$"), 30)
@@ -120,8 +119,7 @@ def main():
         xdotool(display, "windowfocus", "--sync", window)
         xdotool(display, "key", "alt+p")
         poll(lambda: len(xdotool(display, "search", "--onlyvisible", "--name", "")) > 3, 10)
-        poll(lambda: False, 1)  # the menu draws itself
-        save_png(display.screen(), os.path.join(home, "player-menu.png"))
+        save_png(settled_screen(display), os.path.join(home, "player-menu.png"))
         xdotool(display, "key", "Escape")
     finally:
         if game:

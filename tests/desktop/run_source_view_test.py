@@ -20,7 +20,7 @@ import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from run_desktop_test import Display, poll, xdotool, wait_for_window  # noqa: E402
+from run_desktop_test import Display, poll, settled_screen, xdotool, wait_for_window  # noqa: E402
 
 CLICKED_LINE = 7  # `next = n + 1;` in Looper.tick
 
@@ -111,8 +111,7 @@ def main():
             failures.append("the debug window's caption does not say Stopping")
         else:
             # What the author sees, saved to look at (the screen settles first).
-            poll(lambda: False, 1)
-            save_png(display.screen(), os.path.join(home, "source-view.png"))
+            save_png(settled_screen(display), os.path.join(home, "source-view.png"))
             # F5: the breakpoint holds again, a frame later.
             seen = len(logged)
             xdotool(display, "windowfocus", "--sync", held)
