@@ -21,7 +21,7 @@ import threading
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "games"))
-from run_desktop_test import Display, fresh_home, poll, xdotool, wait_for_window  # noqa: E402
+from run_desktop_test import Display, end_game, fresh_home, poll, wait_for_window, xdotool  # noqa: E402
 import gif_pixels  # noqa: E402
 import png_pixels  # noqa: E402
 
@@ -173,8 +173,7 @@ def main():
                         failures.append("the GIF's %d pictures cover %d game frames (%.1f "
                                         "hundredths) but their delays add up to %d" %
                                         (len(frames), covered, want, total))
-        game.terminate()
-        game.wait(timeout=30)
+        end_game(game)
     finally:
         display.stop()
         shutil.rmtree(work, ignore_errors=True)

@@ -19,7 +19,7 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from run_desktop_test import Display, copy_game, find_picture, poll, xdotool, wait_for_window  # noqa: E402
+from run_desktop_test import Display, copy_game, end_game, find_picture, poll, wait_for_window, xdotool  # noqa: E402
 
 HOLDER = r'''extends Char;
 t = 0;
@@ -161,12 +161,7 @@ def main():
         # The log lines come as the game handles the buttons: wait for the
         # object list GC leaves, then end the game.
         poll(lambda: "Debug: ListObj 0 lines" in logged, 30)
-        game.terminate()
-        try:
-            game.wait(timeout=30)
-        except subprocess.TimeoutExpired:
-            game.kill()
-            game.wait()
+        end_game(game)
         for r in readers:
             r.join(10)
         out, err = "\n".join(printed), "\n".join(logged)

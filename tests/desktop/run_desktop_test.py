@@ -61,6 +61,16 @@ class Display:
         self.server.wait()
 
 
+def end_game(game):
+    """Asks the player to end, and makes it end when it does not in time."""
+    game.terminate()
+    try:
+        game.wait(timeout=30)
+    except subprocess.TimeoutExpired:
+        game.kill()
+        game.wait()
+
+
 def xdotool(display, *args):
     run = subprocess.run(["xdotool"] + list(args), env=display.env(), stdout=subprocess.PIPE,
                          stderr=subprocess.DEVNULL, timeout=20)

@@ -17,7 +17,7 @@ import threading
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from run_desktop_test import Display, poll, xdotool, wait_for_window  # noqa: E402
+from run_desktop_test import Display, end_game, poll, wait_for_window, xdotool  # noqa: E402
 
 # The symbols each layout puts on the physical W, A, S and D keys.
 PHYSICAL_WASD = {
@@ -72,12 +72,7 @@ def read_keys(ravok, home, work, display, by_position):
                      if l.startswith("key ") and l != "key %d" % LEFT]
         return keys
     finally:
-        game.terminate()
-        try:
-            game.wait(timeout=30)
-        except subprocess.TimeoutExpired:
-            game.kill()
-            game.wait()
+        end_game(game)
 
 
 def main():

@@ -17,7 +17,7 @@ import threading
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from run_desktop_test import Display, poll, settled_screen, xdotool, wait_for_window  # noqa: E402
+from run_desktop_test import Display, end_game, poll, settled_screen, wait_for_window, xdotool  # noqa: E402
 from run_source_view_test import save_png  # noqa: E402
 
 
@@ -123,12 +123,7 @@ def main():
         xdotool(display, "key", "Escape")
     finally:
         if game:
-            game.terminate()
-            try:
-                game.wait(timeout=30)
-            except subprocess.TimeoutExpired:
-                game.kill()
-                game.wait()
+            end_game(game)
         display.stop()
         shutil.rmtree(work, ignore_errors=True)
         if failures:

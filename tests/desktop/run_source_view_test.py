@@ -20,7 +20,7 @@ import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from run_desktop_test import Display, poll, settled_screen, xdotool, wait_for_window  # noqa: E402
+from run_desktop_test import Display, end_game, poll, settled_screen, wait_for_window, xdotool  # noqa: E402
 
 CLICKED_LINE = 7  # `next = n + 1;` in Looper.tick
 
@@ -135,12 +135,7 @@ def main():
                 failures.append("the game held again with no breakpoint set")
     finally:
         if game:
-            game.terminate()
-            try:
-                game.wait(timeout=30)
-            except subprocess.TimeoutExpired:
-                game.kill()
-                game.wait()
+            end_game(game)
         display.stop()
         shutil.rmtree(work, ignore_errors=True)
         if failures:
