@@ -1,6 +1,7 @@
 #include "runtime/code_traps.h"
 
 #include "runtime/code_image.h"
+#include "runtime/fusion.h"
 #include "runtime/superinstructions.h"
 
 namespace ravok {
@@ -57,7 +58,7 @@ void setTraps(TCompiledInfo& code, const std::set<uint32_t>& offsets) {
         setTrapBit(base + at, offsets.count(at) > 0);
     // A trapped word matches no sequence, so the fusion leaves out every
     // sequence that would run over a breakpoint.
-    fuseSuperinstructions(base, code.size());
+    if (codeFusion()) fuseSuperinstructions(base, code.size());
     code.noteRewritten();
 }
 

@@ -1,5 +1,6 @@
 #include "runtime/compiled_info.h"
 
+#include "runtime/fusion.h"
 #include "runtime/rtti.h"
 #include "runtime/superinstructions.h"
 
@@ -15,7 +16,10 @@ void TCompiledInfo::install(const std::vector<uint8_t>& image) {
     size_ = uint32_t(image.size());
     code_ = arena.allocate(size_);
     std::memcpy(codePtr(), image.data(), image.size());
-    fuseSuperinstructions(codePtr(), size_);
+    if (codeFusion())
+        fuseSuperinstructions(codePtr(), size_);
+    else
+        defuseImage(codePtr(), size_);
     noteRewritten();
 }
 

@@ -4,13 +4,57 @@
 #include "runtime/errors.h"
 #include "runtime/messages.h"
 
+#include <cstdlib>
+#include <string>
+
 namespace ravok {
 
 namespace {
 uint32_t opAt(const uint8_t* code, size_t size, size_t at) {
     return at + 4 <= size ? readWord(code + at) : uint32_t(-1);
 }
+bool& fusionSwitch() {
+    static bool on = [] {
+        const char* off = std::getenv("RAVOK_NO_FUSION");
+        return !off || !*off || std::string(off) == "0";
+    }();
+    return on;
+}
+
+uint32_t firstOfPair(uint32_t op) {
+    switch (op) {
+    case Op_Push_Deref:
+        return Op_Push;
+    case Op_PushThis_SMemberValPtr_Deref:
+    case Op_PushThis_SMemberValPtr:
+        return Op_PushThis;
+    case Op_DMemberValPtr_Deref:
+        return Op_DMemberValPtr;
+    case Op_LocalValPtr_Deref:
+        return Op_LocalValPtr;
+    case Op_ArgValPtr_Deref:
+        return Op_ArgValPtr;
+    default:
+        return op;
+    }
+}
 } // namespace
+
+bool codeFusion() { return fusionSwitch(); }
+
+void setCodeFusion(bool on) { fusionSwitch() = on; }
+
+void defuseImage(uint8_t* code, size_t size) {
+    for (size_t at = 0; at + 4 <= size;) {
+        uint32_t op = readWord(code + at);
+        if (!isValidOpcode(op) || op == Op_Halt) return;
+        uint32_t plain = firstOfPair(op);
+        writeWord(code + at, plain);
+        uint32_t len = instructionLength(code + at, size - at);
+        if (len == 0) return;
+        at += len;
+    }
+}
 
 void fuseImage(uint8_t* code, size_t size) {
     size_t at = 0;

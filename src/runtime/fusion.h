@@ -11,4 +11,17 @@ namespace ravok {
 // Raises ECodeError "Invalid Instruction" + number on an unknown opcode.
 void fuseImage(uint8_t* code, size_t size);
 
+// Each fused pair of a (stored) image back to its first instruction: the
+// second one's word is still in place behind it, so the plain instructions
+// run one by one.
+void defuseImage(uint8_t* code, size_t size);
+
+// Whether installed code runs fused (pairs and superinstructions) or as the
+// plain instruction set, one instruction a dispatch. On by default; the
+// environment variable RAVOK_NO_FUSION (any value but "0") turns it off,
+// so that a test run can show that fused code gives what plain code gives.
+// Code installed before a change keeps the form it was installed in.
+bool codeFusion();
+void setCodeFusion(bool on);
+
 } // namespace ravok

@@ -1,6 +1,9 @@
 #include "runtime/superinstructions.h"
 
+#include "runtime/fusion.h"
+
 #include "runtime/code_image.h"
+#include "runtime/errors.h"
 #include "runtime/value.h"
 
 namespace ravok {
@@ -151,6 +154,14 @@ std::vector<uint8_t> storedImage(const uint8_t* code, size_t size) {
         if (len == 0) break;
         writeWord(image.data() + at, storedOpcode(readWord(image.data() + at)));
         at += len;
+    }
+    // Stored images hold their pairs fused, whichever form the code ran in
+    // (installed plain, they are apart): a cache written by a plain run
+    // serves a fused one at full pace.
+    try {
+        fuseImage(image.data(), image.size());
+    } catch (const ECodeError&) {
+        // An image the fusion pass cannot walk is stored as it ran.
     }
     return image;
 }

@@ -62,6 +62,31 @@ TEST_F(SuperinstructionTest, InstalledImagesMarkSequencesAndStoreThePlainOnes) {
     EXPECT_EQ(listImage(code, info.size()), listImage(plain.data(), plain.size()));
 }
 
+TEST_F(SuperinstructionTest, WithFusionOffCodeIsInstalledPlainAndStoredAsEver) {
+    TCodeWriter w = countedLoop();
+    std::vector<uint8_t> stored = w.image();
+    fuseImage(stored.data(), stored.size());
+    setCodeFusion(false);
+    TCompiledInfo info;
+    info.install(stored);
+    setCodeFusion(true);
+    // Exactly the writer's instructions, one a dispatch: no pair, no sequence.
+    EXPECT_EQ(std::vector<uint8_t>(info.codePtr(), info.codePtr() + info.size()), w.image());
+    // A cache written from it holds what a fused run would write.
+    EXPECT_EQ(storedImage(info.codePtr(), info.size()), stored);
+
+    // A slice of any budget stops on the same instruction either way.
+    auto cut = [&](bool fusion, int32_t budget) {
+        setCodeFusion(fusion);
+        TRTTI* cls = newClass({"n"});
+        TNormalFunction* m = addCodeMethod(cls, "m", 0, 0, countedLoop());
+        setCodeFusion(true);
+        return callCut(cls, m, nullptr, budget);
+    };
+    for (int32_t budget = 1; budget <= 40; ++budget)
+        EXPECT_EQ(cut(false, budget), cut(true, budget)) << "budget " << budget;
+}
+
 TEST_F(SuperinstructionTest, SequencesBrokenByAnotherInstructionStayPlain) {
     TCodeWriter w;
     w.emit(Op_PushThis);
