@@ -68,6 +68,8 @@ void usage(FILE* out) {
         "  --record FILE   write what is done in the window as an --input file\n"
         "  --watch         reload the page when its file or a class source is saved\n"
         "  --memory-every N  a headless run reports its memory every N frames\n"
+        "  --frame-times W  a headless run reports the median and 95th percentile of\n"
+        "                  its frame times after W frames of warm-up\n"
         "  --profile         a headless run shows where its time went at exit, and its\n"
         "                  script methods by time\n"
         "  --break FILE:LINE  hold at that line (repeatable): in the debug window, or\n"
@@ -162,6 +164,13 @@ int runPlayer(int argc, char** argv, TWindowPlayer& window) {
             headless.memoryEvery = std::strtol(argv[++i], &end, 10);
             if (!end || *end || headless.memoryEvery <= 0) {
                 std::fprintf(stderr, "ravok: --memory-every needs a number of frames\n");
+                return 1;
+            }
+        } else if (arg == "--frame-times" && i + 1 < argc) {
+            char* end = nullptr;
+            headless.frameTimesAfter = std::strtol(argv[++i], &end, 10);
+            if (!end || *end || headless.frameTimesAfter < 0) {
+                std::fprintf(stderr, "ravok: --frame-times needs a number of warm-up frames\n");
                 return 1;
             }
         } else if (arg == "--break" && i + 1 < argc) {

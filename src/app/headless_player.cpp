@@ -1,6 +1,7 @@
 #include "app/headless_player.h"
 
 #include "app/console_debugger.h"
+#include "app/frame_times.h"
 #include "app/sound_timer.h"
 #include "player/method_report.h"
 #include "player/player_comforts.h"
@@ -173,6 +174,8 @@ int runHeadless(const THeadlessOptions& options) {
     if (options.watch)
         watch = std::make_unique<TPageWatch>(
             [](const std::string& text) { std::fprintf(stderr, "ravok: %s\n", text.c_str()); });
+    std::optional<TFrameTimes> frameTimes;
+    if (options.frameTimesAfter >= 0) frameTimes.emplace(options.frameTimesAfter);
     while (options.frames <= 0 || loop.FrameCount < options.frames) {
         if (watch) {
             watch->turn();
@@ -182,7 +185,10 @@ int runHeadless(const THeadlessOptions& options) {
         }
         clock.advance(framePacing().FrameInterval);
         input.beforeFrame(long(loop.FrameCount) + 1);
+        long frameBefore = long(loop.FrameCount);
         bool done = loop.Main();
+        if (frameTimes && loop.FrameCount == frameBefore + 1)
+            frameTimes->add(long(loop.FrameCount), loop.LastBatchMs, loop.LastDrawMs);
         soundTimer.turn();
         if (options.memoryEvery > 0 && loop.FrameCount % options.memoryEvery == 0 &&
             loop.FrameCount != lastMemoryLine) {
@@ -200,6 +206,7 @@ int runHeadless(const THeadlessOptions& options) {
         }
     }
     std::fflush(stdout);
+    if (frameTimes) std::fprintf(stderr, "%s\n", frameTimes->report().c_str());
     if (options.profile) {
         reportProfile();
         setMethodProfiling(false);

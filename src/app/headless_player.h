@@ -24,6 +24,7 @@ struct THeadlessOptions {
     bool fullScreen = false; // FULLSCREEN: only $fullScreen tells
     long memoryEvery = 0;    // --memory-every N: a memory line every N frames
     bool profile = false;    // --profile: the time analyzer's table at exit
+    long frameTimesAfter = -1; // --frame-times WARMUP: frame times after WARMUP frames
     // --break FILE:LINE (repeatable) and --debug: the terminal's debugger.
     std::vector<std::pair<std::string, int>> breaks;
     bool debug = false;

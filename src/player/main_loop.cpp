@@ -113,9 +113,14 @@ void TMainLoop::runBatch() {
     if (!keySource().applicationActive()) SleepMs(100);
     SleepMs(pacing.SleepTime);
     TScopedSection drawing(46);
+    LastDrawMs = 0;
     if (scr.DrawingFrame && !scr.DrawingStopped) {
         ++DrawCount;
+        auto drawBegan = std::chrono::steady_clock::now();
         scr.DrawAll();
+        LastDrawMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
+                                                               drawBegan)
+                         .count();
     }
     caption.clear();
     caption += "0:";

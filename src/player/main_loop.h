@@ -53,6 +53,7 @@ public:
     // The last batch: its milliseconds on the host's clock and the
     // instructions it ran, for the authors' overlay.
     double LastBatchMs = 0;
+    double LastDrawMs = 0; // the part of it that drew the frame
     int64_t LastBatchInstructions = 0;
     // "0:" + the load ring + the statistics line, after every batch.
     std::string caption;
