@@ -82,6 +82,36 @@ TEST(SurfaceTest, KeyedCopiesLeaveOutTheKeyAndMirrorWhenAsked) {
     EXPECT_EQ(picture(*s)[0], "WRRGBW");
 }
 
+// Every width from 1 to 40 (the wide steps and their last pixels), at every
+// clipped position along both edges: the copy equals the pixel-by-pixel rule.
+TEST(SurfaceTest, KeyedCopiesOfAnyWidthAndClipMatchThePixelRule) {
+    auto cell = TSurface::create(40, 3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 40; ++x)
+            cell->fillRect({x, y, x + 1, y + 1}, (x * 7 + y) % 5 == 0 ? 0x00FF00 : 0x102030 + x);
+    cell->setKey(cell->rawPixel(0, 0)); // the green of x = 0
+    uint32_t keyRgb = cell->rawPixel(0, 0) & 0xFFFFFF;
+    for (int w = 1; w <= 40; ++w) {
+        for (int x = -w; x <= 48; x += (x < 3 || x > 44 - w ? 1 : 9)) {
+            auto s = TSurface::create(48, 4);
+            s->fillRect({0, 0, 48, 4}, 0x404040);
+            auto before = TSurface::create(48, 4);
+            before->fillRect({0, 0, 48, 4}, 0x404040);
+            s->copyKeyed(*cell, {0, 0, w, 3}, x, 1);
+            for (int y = 0; y < 4; ++y)
+                for (int i = 0; i < 48; ++i) {
+                    uint32_t want = before->rawPixel(i, y);
+                    int cx = i - x, cy = y - 1;
+                    if (cx >= 0 && cx < w && cy >= 0 && cy < 3 &&
+                        (cell->rawPixel(cx, cy) & 0xFFFFFF) != keyRgb)
+                        want = cell->rawPixel(cx, cy);
+                    ASSERT_EQ(s->rawPixel(i, y), want)
+                        << "width " << w << " at " << x << ": pixel " << i << "," << y;
+                }
+        }
+    }
+}
+
 TEST(SurfaceTest, RotatedCopiesTurnClockwiseAndScale) {
     auto image = TSurface::create(2, 1);
     image->fillRect({0, 0, 1, 1}, kRed);
