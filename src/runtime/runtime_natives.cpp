@@ -80,6 +80,39 @@ void native_exec(TValue* cell, int argc, int) {
     }
 }
 
+namespace {
+// The process an element of the list stands for, or nullptr: a process
+// handle, or an object whose field _h holds one. The class's field index is
+// kept for the next element, which is almost always of the same class (for
+// one pass over the list: classes are only redefined between frames).
+struct TElementLookup {
+    uint32_t lastClass = 0;
+    int32_t lastField = -1;
+
+    TProcess* processOf(const TValue& element, bool& stale) {
+        static const uint32_t symH = intern("_h");
+        TValue v = element;
+        if (TfObject* o = native::instance(v)) {
+            if (o->classId != lastClass || lastClass == 0) {
+                TRTTI* cls = classById(o->classId);
+                lastField = cls ? cls->fields.indexOf(symH) : -1;
+                if (cls && lastField >= cls->laidOutFields()) lastField = -1;
+                lastClass = o->classId;
+            }
+            if (lastField < 0) return nullptr;
+            v = o->field(lastField);
+        }
+        THostObject* host = THostRegistry::instance().find(v, THostKind::Process);
+        if (!host) {
+            stale = THostRegistry::instance().isStale(v);
+            return nullptr;
+        }
+        return static_cast<TProcess*>(host);
+    }
+};
+
+} // namespace
+
 // _n_stepAll(list): one turn of every process in an Array's list (the list
 // handle, its _x), in order, also of those added during the loop; the
 // elements are process handles or objects whose field _h holds one. Returns 1
@@ -90,7 +123,7 @@ void _n_stepAll(TValue* cell, int argc, int) {
     if (argc < 1) return;
     const TValue listHandle = argument(cell, 1);
     native::hostObjectAs<TValueList>(listHandle, "array list");
-    static const uint32_t symH = intern("_h");
+    TElementLookup lookup;
     bool ended = false;
     for (int32_t i = 0;; ++i) {
         // A turn may free the list (clear() replaces it) or any process in it,
@@ -102,16 +135,10 @@ void _n_stepAll(TValue* cell, int argc, int) {
             break;
         }
         if (i >= list->count()) break;
-        TValue v = *list->cell(i);
-        if (TfObject* o = native::instance(v)) {
-            TRTTI* cls = classById(o->classId);
-            int32_t field = cls ? cls->fields.indexOf(symH) : -1;
-            if (field < 0 || field >= cls->laidOutFields()) continue;
-            v = o->field(field);
-        }
-        auto* p = dynamic_cast<TProcess*>(native::hostObject(v));
+        bool stale = false;
+        TProcess* p = lookup.processOf(*list->cell(i), stale);
         if (!p) {
-            if (THostRegistry::instance().isStale(v)) ended = true;
+            if (stale) ended = true;
             continue;
         }
         TProcessPin pin(p);
