@@ -9,7 +9,7 @@ namespace ravok {
 
 int openRegularFile(int dirFd, const char* name, bool noFollow) {
     // O_NONBLOCK lets the open of a FIFO return at once instead of waiting
-    // for a writer; it is cleared again for a real file.
+    // for a writer. It is left on: reads of a regular file ignore it.
     int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (noFollow ? O_NOFOLLOW : 0);
     int fd = ::openat(dirFd, name, flags);
     if (fd < 0) return -1;
@@ -19,7 +19,6 @@ int openRegularFile(int dirFd, const char* name, bool noFollow) {
         errno = ENXIO;
         return -1;
     }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
 }
 

@@ -10,6 +10,7 @@
 #include "resources/host_files.h"
 #include "resources/program_paths.h"
 #include "resources/source_files.h"
+#include "resources/streams.h"
 #include "runtime/errors.h"
 #include "runtime/messages.h"
 #include "runtime/paths.h"
@@ -21,23 +22,40 @@
 
 namespace ravok {
 
-bool CompileClass(TRTTI* cls, std::string_view source, TCompileOptions options) {
-    bool cached = !cls->sourceFile.empty() && options.useCache;
+namespace {
+// The class from its cache file while that is up to date with the source;
+// false (and the class as it was) otherwise.
+bool loadFromCache(TRTTI* cls) {
+    TFileReader in(classCachePath(cls->sourceFile));
+    if (!in.isOpen()) return false;
+    try {
+        if (loadClassStream(cls, in, fileStamp(cls->sourceFile))) return true;
+    } catch (const std::exception&) {
+        Log(translate("not a valid Class File"));
+    }
+    // What the file left half-read must not mix with the new code.
+    cls->reset();
+    cls->superclass = nullptr;
+    return false;
+}
+
+void logCompiling(const TRTTI* cls) {
     if (!cls->sourceFile.empty())
         Log(translate("Compiling ") + relativePath(cls->sourceFile, programDirectory()));
-    if (cached) {
-        std::string cache = classCachePath(cls->sourceFile);
-        if (fileExists(cache)) {
-            try {
-                if (LoadClassFile(cls, cache)) return false;
-            } catch (const std::exception&) {
-                Log(translate("not a valid Class File"));
-            }
-            // What the file left half-read must not mix with the new code.
-            cls->reset();
-            cls->superclass = nullptr;
-        }
-    }
+}
+
+bool compileSource(TRTTI* cls, std::string_view source, TCompileOptions options);
+} // namespace
+
+bool CompileClass(TRTTI* cls, std::string_view source, TCompileOptions options) {
+    logCompiling(cls);
+    if (!cls->sourceFile.empty() && options.useCache && loadFromCache(cls)) return false;
+    return compileSource(cls, source, options);
+}
+
+namespace {
+bool compileSource(TRTTI* cls, std::string_view source, TCompileOptions options) {
+    bool cached = !cls->sourceFile.empty() && options.useCache;
     std::string text(source);
     BeginSection(10);
     auto tokens = TYup::instance().Lex(text.c_str());
@@ -69,17 +87,22 @@ bool CompileClass(TRTTI* cls, std::string_view source, TCompileOptions options) 
     if (cached && cls->compiled) SaveClassFile(cls, classCachePath(cls->sourceFile));
     return false;
 }
+} // namespace
 
 namespace {
 class TCompilingResourceServices : public TTreeResourceServices {
 public:
     void compileClass(TRTTI* cls) override {
+        // An up-to-date cache file stands for the source, which is then
+        // never read (its age was checked against the one the file records).
+        logCompiling(cls);
+        if (!cls->sourceFile.empty() && loadFromCache(cls)) return;
         std::string source;
         if (!loadSourceFile(cls->sourceFile, source)) {
             cls->failed = true;
             return;
         }
-        CompileClass(cls, source);
+        compileSource(cls, source, {});
     }
 };
 } // namespace

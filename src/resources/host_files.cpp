@@ -96,6 +96,17 @@ std::vector<std::string> components(std::string_view path, bool& absolute) {
 
 } // namespace
 
+std::string directHostPath(std::string_view path) {
+    bool absolute;
+    std::vector<std::string> parts = components(path, absolute);
+    if (absolute && parts.empty()) return "/";
+    std::string direct = absolute ? "" : ".";
+    for (const std::string& part : parts)
+        direct += "/" + cp932ToUtf8(part);
+    if (!absolute && direct.rfind("./", 0) == 0) direct.erase(0, 2);
+    return direct.empty() ? "." : direct;
+}
+
 std::string toHostPath(std::string_view path) {
     bool absolute;
     std::vector<std::string> parts = components(path, absolute);
@@ -134,20 +145,33 @@ std::string fromHostPath(std::string_view hostPath) {
     return out;
 }
 
-bool fileExists(std::string_view path) { return exists(toHostPath(path)); }
+// The questions below look at the path as it is spelt first: that settles
+// nearly every one with a single call, and only a path that is not there is
+// matched again without regard to case. The answers are the same.
+bool fileExists(std::string_view path) {
+    return exists(directHostPath(path)) || exists(toHostPath(path));
+}
+
+namespace {
+bool statAsSpelt(std::string_view path, struct stat& st) {
+    return stat(directHostPath(path).c_str(), &st) == 0 || stat(toHostPath(path).c_str(), &st) == 0;
+}
+} // namespace
 
 bool directoryExists(std::string_view path) {
     struct stat st;
-    return stat(toHostPath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return statAsSpelt(path, st) && S_ISDIR(st.st_mode);
 }
 
 bool regularFileExists(std::string_view path) {
     struct stat st;
-    return stat(toHostPath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return statAsSpelt(path, st) && S_ISREG(st.st_mode);
 }
 
 TReadResult readFileUpTo(std::string_view path, std::string& bytes, size_t limit) {
-    switch (readRegularFile(toHostPath(path), bytes, limit)) {
+    TRegularRead read = readRegularFile(directHostPath(path), bytes, limit);
+    if (read == TRegularRead::Missing) read = readRegularFile(toHostPath(path), bytes, limit);
+    switch (read) {
     case TRegularRead::Ok:
         return TReadResult::Ok;
     case TRegularRead::TooLarge:
@@ -252,7 +276,7 @@ std::string canonicalHostPath(std::string_view path) {
 
 uint32_t fileStamp(std::string_view path) {
     struct stat st;
-    if (stat(toHostPath(path).c_str(), &st) != 0) return 0;
+    if (!statAsSpelt(path, st)) return 0;
     return uint32_t(uint64_t(st.st_mtim.tv_sec)) ^ uint32_t(st.st_mtim.tv_nsec) ^
            uint32_t(st.st_size << 7);
 }

@@ -14,6 +14,9 @@ namespace ravok {
 
 // The host path (UTF-8) for a program path, following existing names.
 std::string toHostPath(std::string_view path);
+// The host path as the program path spells it, without looking on disk:
+// the first try before toHostPath's search by case.
+std::string directHostPath(std::string_view path);
 // The program path (CP932, '\') for a host path.
 std::string fromHostPath(std::string_view hostPath);
 

@@ -110,7 +110,10 @@ int TBufferedInputStream::readByte() {
 bool TBufferedInputStream::eof() { return pos_ == fill_ && !refill(); }
 
 TFileReader::TFileReader(std::string_view path) : TFileReader(-1) {
-    fd_ = openRegularFile(AT_FDCWD, toHostPath(path).c_str(), false);
+    // As spelt first; a name that is not there is looked for by case.
+    fd_ = openRegularFile(AT_FDCWD, directHostPath(path).c_str(), false);
+    if (fd_ < 0 && errno == ENOENT)
+        fd_ = openRegularFile(AT_FDCWD, toHostPath(path).c_str(), false);
     refill();
 }
 
