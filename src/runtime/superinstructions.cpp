@@ -38,18 +38,23 @@ uint32_t superAt(const uint8_t* code, size_t size, size_t at) {
     auto op = [&](size_t offset) {
         return at + offset + 4 <= size ? readWord(code + at + offset) : uint32_t(-1);
     };
+    // A constant pushed as an int: the sequences that take one read it as
+    // such without asking, so any other kind keeps the plain instructions.
+    auto intPush = [&](size_t offset) {
+        return op(offset) == Op_Push && (op(offset + 4) & 0xFF) == vtInt;
+    };
     uint32_t first = op(0);
     if (isRelation(first) && op(4) == Op_JumpZero) return Sx_GT_JumpZero + (first - Op_GT);
     if (isSum(first) && op(4) == Op_Ret) return first == Op_Add ? Sx_Add_Ret : Sx_Sub_Ret;
     switch (first) {
     case Op_PushThis_SMemberValPtr_Deref:
-        if (op(16) == Op_Push && isRelation(op(28)) && op(32) == Op_JumpZero)
+        if (intPush(16) && isRelation(op(28)) && op(32) == Op_JumpZero)
             return Sx_Field_GT_JumpZero + (op(28) - Op_GT);
         break;
     case Op_LocalValPtr_Deref:
-        if (op(12) == Op_Push && isRelation(op(24)) && op(28) == Op_JumpZero)
+        if (intPush(12) && isRelation(op(24)) && op(28) == Op_JumpZero)
             return Sx_Local_GT_JumpZero + (op(24) - Op_GT);
-        if (op(12) == Op_Push && isSum(op(24)))
+        if (intPush(12) && isSum(op(24)))
             return op(24) == Op_Add ? Sx_Local_Add : Sx_Local_Sub;
         if (op(12) == Op_Ret) return Sx_Local_Ret;
         if (op(12) == Op_DCall && op(16) == 0) return Sx_Local_DCall;
@@ -58,19 +63,19 @@ uint32_t superAt(const uint8_t* code, size_t size, size_t at) {
         if (op(12) == Op_Push && op(24) == Op_DCall && op(28) == 1) return Sx_Local_Push_DCall;
         break;
     case Op_ArgValPtr_Deref:
-        if (op(12) == Op_Push && isRelation(op(24)) && op(28) == Op_JumpZero)
+        if (intPush(12) && isRelation(op(24)) && op(28) == Op_JumpZero)
             return Sx_Arg_GT_JumpZero + (op(24) - Op_GT);
-        if (op(12) == Op_Push && isSum(op(24))) return op(24) == Op_Add ? Sx_Arg_Add : Sx_Arg_Sub;
+        if (intPush(12) && isSum(op(24))) return op(24) == Op_Add ? Sx_Arg_Add : Sx_Arg_Sub;
         if (op(12) == Op_Ret) return Sx_Arg_Ret;
         break;
     case Op_PushThis_SMemberValPtr:
-        if (op(12) == Op_Push && isUpdate(op(24)) && op(28) == Op_Pop &&
-            op(32) == Op_PushThis_SMemberValPtr_Deref && op(40) == op(8) && op(48) == Op_Push &&
+        if (intPush(12) && isUpdate(op(24)) && op(28) == Op_Pop &&
+            op(32) == Op_PushThis_SMemberValPtr_Deref && op(40) == op(8) && intPush(48) &&
             isRelation(op(60)) && op(64) == Op_JumpZero)
             return (op(24) == Op_AddSubst ? Sx_Field_AddSubst_GT_JumpZero
                                           : Sx_Field_SubSubst_GT_JumpZero) +
                    (op(60) - Op_GT);
-        if (op(12) == Op_Push && isUpdate(op(24)) && op(28) == Op_Pop)
+        if (intPush(12) && isUpdate(op(24)) && op(28) == Op_Pop)
             return op(24) == Op_AddSubst ? Sx_Field_AddSubst_Pop : Sx_Field_SubSubst_Pop;
         if (op(12) == Op_PushThis_SMemberValPtr_Deref && isUpdate(op(28)) && op(32) == Op_Pop)
             return op(28) == Op_AddSubst ? Sx_Field_AddSubst_Field_Pop
@@ -85,20 +90,20 @@ uint32_t superAt(const uint8_t* code, size_t size, size_t at) {
             if (op(end) == Op_Add && op(end + 4) == Op_Subst && op(end + 8) == Op_Pop)
                 return Sx_Local_Append_Literal;
         }
-        if (op(8) == Op_Push && isUpdate(op(20)) && op(24) == Op_Pop &&
-            op(28) == Op_LocalValPtr_Deref && op(32) == op(4) && op(40) == Op_Push &&
+        if (intPush(8) && isUpdate(op(20)) && op(24) == Op_Pop &&
+            op(28) == Op_LocalValPtr_Deref && op(32) == op(4) && intPush(40) &&
             isRelation(op(52)) && op(56) == Op_JumpZero)
             return (op(20) == Op_AddSubst ? Sx_Local_AddSubst_GT_JumpZero
                                           : Sx_Local_SubSubst_GT_JumpZero) +
                    (op(52) - Op_GT);
-        if (op(8) == Op_Push && isUpdate(op(20)) && op(24) == Op_Pop && op(28) == Op_Jump) {
+        if (intPush(8) && isUpdate(op(20)) && op(24) == Op_Pop && op(28) == Op_Jump) {
             bool add = op(20) == Op_AddSubst;
             if (uint32_t relation = loopTestAt(code, size, at + 28 + int32_t(op(32)), op(4)))
                 return (add ? Sx_Local_AddSubst_Loop_GT : Sx_Local_SubSubst_Loop_GT) +
                        (relation - Op_GT);
             return add ? Sx_Local_AddSubst_Pop_Jump : Sx_Local_SubSubst_Pop_Jump;
         }
-        if (op(8) == Op_Push && isUpdate(op(20)) && op(24) == Op_Pop)
+        if (intPush(8) && isUpdate(op(20)) && op(24) == Op_Pop)
             return op(20) == Op_AddSubst ? Sx_Local_AddSubst_Pop : Sx_Local_SubSubst_Pop;
         if (op(8) == Op_LocalValPtr_Deref && isUpdate(op(20)) && op(24) == Op_Pop)
             return op(20) == Op_AddSubst ? Sx_Local_AddSubst_Local_Pop
@@ -123,7 +128,7 @@ uint32_t superAt(const uint8_t* code, size_t size, size_t at) {
             bool arg = op(4) == Op_ArgValPtr_Deref;
             if (op(16) == Op_SCall && op(20) == 1)
                 return arg ? Sx_This_Arg_SCall : Sx_This_Local_SCall;
-            if (op(16) == Op_Push && isSum(op(28)) && op(32) == Op_SCall && op(36) == 1) {
+            if (intPush(16) && isSum(op(28)) && op(32) == Op_SCall && op(36) == 1) {
                 bool add = op(28) == Op_Add;
                 return arg ? (add ? Sx_This_ArgAdd_SCall : Sx_This_ArgSub_SCall)
                            : (add ? Sx_This_LocalAdd_SCall : Sx_This_LocalSub_SCall);

@@ -428,11 +428,13 @@ TEST_F(SuperinstructionTest, ALoopUpdateAndItsJumpBackGiveThePlainResults) {
     shapes.push_back(
         {{Op_AddSubst, Op_GT, TValue::ofInt(2147483640), TValue::ofInt(0), TValue::ofInt(3)},
          Sx_Local_AddSubst_Loop_GT});
-    // A float step or start takes the plain path at run time; a float bound,
-    // or a test of another local, is no loop test and keeps the update's own.
+    // A float step is no int constant: nothing is marked, the plain
+    // instructions run. A float start takes the plain path at run time; a
+    // float bound, or a test of another local, is no loop test and keeps the
+    // update's own.
     shapes.push_back(
         {{Op_AddSubst, Op_LT, TValue::ofInt(0), TValue::ofInt(5), TValue::ofFloat(1.5f)},
-         Sx_Local_AddSubst_Loop_LT});
+         Op_LocalValPtr});
     shapes.push_back(
         {{Op_AddSubst, Op_LT, TValue::ofFloat(0.5f), TValue::ofInt(5), TValue::ofInt(1)},
          Sx_Local_AddSubst_Loop_LT});
