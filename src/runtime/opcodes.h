@@ -59,9 +59,14 @@ constexpr TSuperInfo kSuperInfo[kDispatchCount - kOpcodeCount] = {
 inline bool isSuperOpcode(uint32_t op) { return op >= kOpcodeCount && op < kDispatchCount; }
 
 // A debugger's breakpoint is this bit set in an installed opcode word: the
-// dispatch sees an opcode beyond its table and leaves the fast path, so code
-// without breakpoints pays nothing for them, and the word keeps its opcode.
-constexpr uint32_t kTrapBit = 0x80000000u;
+// dispatch's entry for the word is the cold path, so code without
+// breakpoints pays nothing for them, and the word keeps its opcode.
+constexpr uint32_t kTrapBit = 0x100;
+static_assert(kDispatchCount <= kTrapBit);
+// The dispatch table's size: every opcode, with and without the trap bit.
+// Installed words hold nothing above these bits (images are checked when
+// they are read, and only the trap bit is ever added).
+constexpr uint32_t kDispatchSlots = 2 * kTrapBit;
 
 // The stored opcode an in-memory opcode stands for (itself for the stored set).
 inline uint32_t storedOpcode(uint32_t op) {

@@ -54,8 +54,7 @@ uint32_t superAt(const uint8_t* code, size_t size, size_t at) {
     case Op_LocalValPtr_Deref:
         if (intPush(12) && isRelation(op(24)) && op(28) == Op_JumpZero)
             return Sx_Local_GT_JumpZero + (op(24) - Op_GT);
-        if (intPush(12) && isSum(op(24)))
-            return op(24) == Op_Add ? Sx_Local_Add : Sx_Local_Sub;
+        if (intPush(12) && isSum(op(24))) return op(24) == Op_Add ? Sx_Local_Add : Sx_Local_Sub;
         if (op(12) == Op_Ret) return Sx_Local_Ret;
         if (op(12) == Op_DCall && op(16) == 0) return Sx_Local_DCall;
         if (op(12) == Op_LocalValPtr_Deref && op(24) == Op_DCall && op(28) == 1)
@@ -90,9 +89,8 @@ uint32_t superAt(const uint8_t* code, size_t size, size_t at) {
             if (op(end) == Op_Add && op(end + 4) == Op_Subst && op(end + 8) == Op_Pop)
                 return Sx_Local_Append_Literal;
         }
-        if (intPush(8) && isUpdate(op(20)) && op(24) == Op_Pop &&
-            op(28) == Op_LocalValPtr_Deref && op(32) == op(4) && intPush(40) &&
-            isRelation(op(52)) && op(56) == Op_JumpZero)
+        if (intPush(8) && isUpdate(op(20)) && op(24) == Op_Pop && op(28) == Op_LocalValPtr_Deref &&
+            op(32) == op(4) && intPush(40) && isRelation(op(52)) && op(56) == Op_JumpZero)
             return (op(20) == Op_AddSubst ? Sx_Local_AddSubst_GT_JumpZero
                                           : Sx_Local_SubSubst_GT_JumpZero) +
                    (op(52) - Op_GT);
