@@ -16,4 +16,6 @@ void Log(const std::string& text) {
 
 void setLogEnabled(bool enabled) { gLogEnabled = enabled; }
 
+bool logEnabled() { return gLogEnabled; }
+
 } // namespace ravok

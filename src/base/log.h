@@ -8,5 +8,7 @@ namespace ravok {
 
 void Log(const std::string& text);
 void setLogEnabled(bool enabled);
+// Whether Log writes anything: a line that is costly to build is built only then.
+bool logEnabled();
 
 } // namespace ravok

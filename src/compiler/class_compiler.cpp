@@ -40,7 +40,7 @@ bool loadFromCache(TRTTI* cls) {
 }
 
 void logCompiling(const TRTTI* cls) {
-    if (!cls->sourceFile.empty())
+    if (logEnabled() && !cls->sourceFile.empty())
         Log(translate("Compiling ") + relativePath(cls->sourceFile, programDirectory()));
 }
 

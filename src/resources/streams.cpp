@@ -88,7 +88,7 @@ bool TBufferedInputStream::refill() {
     return fill_ > 0;
 }
 
-size_t TBufferedInputStream::read(void* data, size_t n) {
+size_t TBufferedInputStream::readAcross(void* data, size_t n) {
     auto* p = static_cast<uint8_t*>(data);
     size_t got = 0;
     while (got < n) {

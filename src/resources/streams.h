@@ -51,7 +51,18 @@ protected:
 class TBufferedInputStream : public TBufferedStream {
 public:
     // Up to n bytes; returns how many it delivered (fewer at the end).
-    size_t read(void* data, size_t n);
+    size_t read(void* data, size_t n) {
+        // Most reads are a few bytes from the buffer: inline, without the loop.
+        if (n <= fill_ - pos_) {
+            auto* p = static_cast<uint8_t*>(data);
+            for (size_t i = 0; i < n; ++i)
+                p[i] = buffer_[pos_ + i];
+            pos_ += n;
+            addToChecksum(p, n);
+            return n;
+        }
+        return readAcross(data, n);
+    }
     // The next byte, or -1 at the end.
     int readByte();
     bool eof();
@@ -59,6 +70,7 @@ public:
 
 protected:
     bool refill();
+    size_t readAcross(void* data, size_t n);
     size_t pos_ = 0;
 };
 

@@ -94,15 +94,38 @@ bool startsWithCI(std::string_view a, std::string_view b) {
     return a.size() >= b.size() && equalsNoCase(a.substr(0, b.size()), b);
 }
 
+namespace {
+// The path without one trailing separator, as a view (stripSlash without a copy).
+std::string_view withoutSlash(std::string_view p) {
+    size_t last = std::string_view::npos;
+    for (size_t i = 0; i < p.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(p[i]);
+        if (isLeadByte(c) && i + 1 < p.size())
+            ++i;
+        else if (c == '\\')
+            last = i;
+    }
+    return last != std::string_view::npos && last + 1 == p.size() ? p.substr(0, last) : p;
+}
+
+// Whether a character starts at byte `at` of p (not the second byte of one).
+bool startsCharacter(std::string_view p, size_t at) {
+    size_t i = 0;
+    while (i < at)
+        i += isLeadByte(static_cast<unsigned char>(p[i])) && i + 1 < p.size() ? 2 : 1;
+    return i == at;
+}
+} // namespace
+
 bool isInside(std::string_view p, std::string_view dir) {
-    std::string a = lowerPath(stripSlash(p)), d = lowerPath(stripSlash(dir));
-    if (a == d) return true;
-    if (a.size() <= d.size() || a.compare(0, d.size(), d) != 0 || a[d.size()] != '\\') return false;
+    // Compared without regard to case and without copies: this runs for
+    // every class a game loads.
+    std::string_view a = withoutSlash(p), d = withoutSlash(dir);
+    if (equalsNoCase(a, d)) return true;
+    if (a.size() <= d.size() || a[d.size()] != '\\') return false;
     // The '\' after the folder must be a separator, not the second byte of a
     // character that ends the folder name's look-alike.
-    for (size_t s : separators(a))
-        if (s == d.size()) return true;
-    return false;
+    return startsCharacter(a, d.size()) && equalsNoCase(a.substr(0, d.size()), d);
 }
 
 bool samePath(std::string_view a, std::string_view b) {
