@@ -18,12 +18,12 @@ struct THeadlessOptions {
     long frames = 0;  // 0: until the game exits
     std::vector<TFrameShot> shots;
     std::vector<TFrameRun> gifs;
-    bool watch = false;      // --watch: reload the page when its files change
-    std::string input;       // --input FILE (a host path)
-    std::string audio;       // --audio FILE.wav (a host path)
-    bool fullScreen = false; // FULLSCREEN: only $fullScreen tells
-    long memoryEvery = 0;    // --memory-every N: a memory line every N frames
-    bool profile = false;    // --profile: the time analyzer's table at exit
+    bool watch = false;        // --watch: reload the page when its files change
+    std::string input;         // --input FILE (a host path)
+    std::string audio;         // --audio FILE.wav (a host path)
+    bool fullScreen = false;   // FULLSCREEN: only $fullScreen tells
+    long memoryEvery = 0;      // --memory-every N: a memory line every N frames
+    bool profile = false;      // --profile: the time analyzer's table at exit
     long frameTimesAfter = -1; // --frame-times WARMUP: frame times after WARMUP frames
     // --break FILE:LINE (repeatable) and --debug: the terminal's debugger.
     std::vector<std::pair<std::string, int>> breaks;

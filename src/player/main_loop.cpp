@@ -118,9 +118,9 @@ void TMainLoop::runBatch() {
         ++DrawCount;
         auto drawBegan = std::chrono::steady_clock::now();
         scr.DrawAll();
-        LastDrawMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
-                                                               drawBegan)
-                         .count();
+        LastDrawMs =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - drawBegan)
+                .count();
     }
     caption.clear();
     caption += "0:";
