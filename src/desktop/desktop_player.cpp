@@ -68,6 +68,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 namespace ravok {
 
@@ -468,42 +469,24 @@ void setZoom(int factor) {
     Log("Player: zoom " + std::to_string(d.scale));
 }
 
-GtkWidget* gPauseItem = nullptr;
-GtkWidget* gMuteItem = nullptr;
+// The Player menu's items with their keys. The key handler keeps every key
+// but its own for the game, so it takes these itself before the game sees
+// them; the accelerators only show them in the menu.
+struct TMenuKey {
+    guint key;
+    GdkModifierType mods;
+    GtkWidget* item;
+};
+std::vector<TMenuKey> gPlayerMenuKeys;
 
-// The Player menu's keys, taken before the game sees them: the key handler
-// keeps every other key for the game, so the menu's accelerators only show
-// them.
 bool playerMenuKey(const GdkEventKey* e) {
     GdkModifierType mods = GdkModifierType(e->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK));
     guint k = gdk_keyval_to_lower(e->keyval);
-    if (mods == GDK_CONTROL_MASK && k == GDK_KEY_p && gPauseItem) {
-        gtk_check_menu_item_set_active(
-            GTK_CHECK_MENU_ITEM(gPauseItem),
-            !gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(gPauseItem)));
-        return true;
-    }
-    if (mods == GDK_CONTROL_MASK && k == GDK_KEY_m && gMuteItem) {
-        gtk_check_menu_item_set_active(
-            GTK_CHECK_MENU_ITEM(gMuteItem),
-            !gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(gMuteItem)));
-        return true;
-    }
-    if (mods == (GDK_CONTROL_MASK | GDK_MOD1_MASK) && k == GDK_KEY_j) {
-        showPadRemapDialog(GTK_WINDOW(desktop().window));
-        return true;
-    }
-    if (mods == (GDK_CONTROL_MASK | GDK_MOD1_MASK) && k == GDK_KEY_k) {
-        showKeyRemapDialog(GTK_WINDOW(desktop().window));
-        return true;
-    }
-    if (mods == (GDK_CONTROL_MASK | GDK_MOD1_MASK) && k == GDK_KEY_v) {
-        showVolumeDialog(GTK_WINDOW(desktop().window));
-        return true;
-    }
-    if (mods == GDK_CONTROL_MASK && k >= GDK_KEY_0 && k <= GDK_KEY_4) {
-        setZoom(int(k - GDK_KEY_0));
-        return true;
+    for (const TMenuKey& m : gPlayerMenuKeys) {
+        if (m.key == k && m.mods == mods) {
+            gtk_menu_item_activate(GTK_MENU_ITEM(m.item)); // a check item toggles
+            return true;
+        }
     }
     return false;
 }
@@ -515,6 +498,7 @@ void buildPlayerMenu(GtkWidget* bar) {
     gtk_window_add_accel_group(GTK_WINDOW(d.window), keys);
     auto key = [&](GtkWidget* item, guint k, GdkModifierType mods) {
         gtk_widget_add_accelerator(item, "activate", keys, k, mods, GTK_ACCEL_VISIBLE);
+        gPlayerMenuKeys.push_back({k, mods, item});
     };
     GtkWidget* pause = gtk_check_menu_item_new_with_mnemonic(mnemonic("&Pause").c_str()); // message
     g_signal_connect(pause, "toggled", G_CALLBACK(+[](GtkCheckMenuItem* item, gpointer) {
@@ -526,7 +510,6 @@ void buildPlayerMenu(GtkWidget* bar) {
                      nullptr);
     gtk_menu_shell_append(GTK_MENU_SHELL(player), pause);
     key(pause, GDK_KEY_p, GDK_CONTROL_MASK);
-    gPauseItem = pause;
     GtkWidget* mute = gtk_check_menu_item_new_with_mnemonic(mnemonic("&Mute").c_str()); // message
     gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(mute), TPlayerSettings::instance().mute);
     g_signal_connect(mute, "toggled", G_CALLBACK(+[](GtkCheckMenuItem* item, gpointer) {
@@ -538,7 +521,6 @@ void buildPlayerMenu(GtkWidget* bar) {
                      nullptr);
     gtk_menu_shell_append(GTK_MENU_SHELL(player), mute);
     key(mute, GDK_KEY_m, GDK_CONTROL_MASK);
-    gMuteItem = mute;
     GtkWidget* volume = addItem(player, "&Volume...", // message
                                 G_CALLBACK(+[](GtkMenuItem*, gpointer) {
                                     showVolumeDialog(GTK_WINDOW(desktop().window));

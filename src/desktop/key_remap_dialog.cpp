@@ -14,11 +14,9 @@ namespace ravok {
 namespace {
 
 struct TRemapForm {
-    GtkWidget* dialog = nullptr;
-    GtkListStore* rows = nullptr;
-    GtkWidget* prompt = nullptr;
-    int step = 0;     // 0: idle; 1: waiting for the game's key; 2: for yours
-    int expected = 0; // the game's key, once pressed
+    TRemapShell shell; // the dialog, its rows and its prompt
+    int step = 0;      // 0: idle; 1: waiting for the game's key; 2: for yours
+    int expected = 0;  // the game's key, once pressed
 };
 
 TRemapForm& form() {
@@ -28,11 +26,12 @@ TRemapForm& form() {
 
 void listRows() {
     TRemapForm& f = form();
-    gtk_list_store_clear(f.rows);
+    gtk_list_store_clear(f.shell.rows);
     for (const auto& [pressed, read] : TPlayerSettings::instance().keyMaps[playingGameKey()]) {
         GtkTreeIter it;
-        gtk_list_store_append(f.rows, &it);
-        gtk_list_store_set(f.rows, &it, 0, keyName(pressed).c_str(), 1, keyName(read).c_str(), -1);
+        gtk_list_store_append(f.shell.rows, &it);
+        gtk_list_store_set(f.shell.rows, &it, 0, keyName(pressed).c_str(), 1, keyName(read).c_str(),
+                           -1);
     }
 }
 
@@ -52,7 +51,7 @@ gboolean onKey(GtkWidget*, GdkEventKey* e, gpointer) {
         f.expected = code;
         f.step = 2;
         gtk_label_set_text(
-            GTK_LABEL(f.prompt),
+            GTK_LABEL(f.shell.prompt),
             (said("Now press the key you want to use for") + " " + keyName(code)).c_str());
         return TRUE;
     }
@@ -61,7 +60,7 @@ gboolean onKey(GtkWidget*, GdkEventKey* e, gpointer) {
     map[code] = f.expected;
     if (code == f.expected) map.erase(code);
     f.step = 0;
-    gtk_label_set_text(GTK_LABEL(f.prompt), "");
+    gtk_label_set_text(GTK_LABEL(f.shell.prompt), "");
     Log("Player: key " + keyName(code) + " reads as " + keyName(f.expected));
     changed();
     return TRUE;
@@ -112,19 +111,16 @@ void applyGameKeyMap() {
 
 void showKeyRemapDialog(GtkWindow* parent) {
     TRemapForm& f = form();
-    if (f.dialog) {
-        gtk_window_present(GTK_WINDOW(f.dialog));
+    if (f.shell.dialog) {
+        gtk_window_present(GTK_WINDOW(f.shell.dialog));
         return;
     }
-    TRemapShell shell = makeRemapShell(parent, "Remap Keys", "You press", 160);
-    f.dialog = shell.dialog;
-    f.rows = shell.rows;
-    f.prompt = shell.prompt;
-    GtkWidget* row = shell.buttons;
+    f.shell = makeRemapShell(parent, "Remap Keys", "You press", 160);
+    GtkWidget* row = f.shell.buttons;
     GtkWidget* add = gtk_button_new_with_label(said("Add...").c_str());
     g_signal_connect(add, "clicked", G_CALLBACK(+[](GtkButton*, gpointer) {
                          form().step = 1;
-                         gtk_label_set_text(GTK_LABEL(form().prompt),
+                         gtk_label_set_text(GTK_LABEL(form().shell.prompt),
                                             said("Press the key the game expects").c_str());
                      }),
                      nullptr);
@@ -138,14 +134,14 @@ void showKeyRemapDialog(GtkWindow* parent) {
                      }),
                      nullptr);
     gtk_box_pack_start(GTK_BOX(row), reset, FALSE, FALSE, 0);
-    g_signal_connect(f.dialog, "key-press-event", G_CALLBACK(onKey), nullptr);
-    g_signal_connect(f.dialog, "response", G_CALLBACK(+[](GtkDialog* d, gint, gpointer) {
+    g_signal_connect(f.shell.dialog, "key-press-event", G_CALLBACK(onKey), nullptr);
+    g_signal_connect(f.shell.dialog, "response", G_CALLBACK(+[](GtkDialog* d, gint, gpointer) {
                          form() = TRemapForm{};
                          gtk_widget_destroy(GTK_WIDGET(d));
                      }),
                      nullptr);
     listRows();
-    gtk_widget_show_all(f.dialog);
+    gtk_widget_show_all(f.shell.dialog);
     // Space or Enter starts adding at once.
     gtk_widget_grab_focus(add);
     Log("Player: remap dialog");

@@ -17,9 +17,7 @@ namespace ravok {
 namespace {
 
 struct TPadForm {
-    GtkWidget* dialog = nullptr;
-    GtkListStore* rows = nullptr;
-    GtkWidget* prompt = nullptr;
+    TRemapShell shell; // the dialog, its rows and its prompt
     GtkWidget* gameButton = nullptr;
     guint poll = 0;
     int padButton = -1; // the pad's button pressed, waiting for the game's
@@ -33,11 +31,11 @@ TPadForm& form() {
 
 void listRows() {
     TPadForm& f = form();
-    gtk_list_store_clear(f.rows);
+    gtk_list_store_clear(f.shell.rows);
     for (const auto& [pad, game] : remappedPads().map.buttons) {
         GtkTreeIter it;
-        gtk_list_store_append(f.rows, &it);
-        gtk_list_store_set(f.rows, &it, 0, std::to_string(pad + 1).c_str(), 1,
+        gtk_list_store_append(f.shell.rows, &it);
+        gtk_list_store_set(f.shell.rows, &it, 0, std::to_string(pad + 1).c_str(), 1,
                            std::to_string(game + 1).c_str(), -1);
     }
 }
@@ -60,7 +58,7 @@ gboolean watchPad(gpointer) {
     for (int b = 0; b < 32; ++b)
         if (fresh & (1u << b)) {
             f.padButton = b;
-            gtk_label_set_text(GTK_LABEL(f.prompt),
+            gtk_label_set_text(GTK_LABEL(f.shell.prompt),
                                (said("Pad button") + " " + std::to_string(b + 1) + ": " +
                                 said("choose the game's button and press Set"))
                                    .c_str());
@@ -102,24 +100,21 @@ void applyGamePadMap() {
 
 void showPadRemapDialog(GtkWindow* parent) {
     TPadForm& f = form();
-    if (f.dialog) {
-        gtk_window_present(GTK_WINDOW(f.dialog));
+    if (f.shell.dialog) {
+        gtk_window_present(GTK_WINDOW(f.shell.dialog));
         return;
     }
     applyGamePadMap();
-    TRemapShell shell = makeRemapShell(parent, "Remap Pad", "Pad button", 140);
-    f.dialog = shell.dialog;
-    f.rows = shell.rows;
-    f.prompt = shell.prompt;
-    GtkWidget* box = shell.box;
-    GtkWidget* row = shell.buttons;
+    f.shell = makeRemapShell(parent, "Remap Pad", "Pad button", 140);
+    GtkWidget* box = f.shell.box;
+    GtkWidget* row = f.shell.buttons;
     GtkWidget* add = gtk_button_new_with_label(said("Add...").c_str());
     g_signal_connect(add, "clicked", G_CALLBACK(+[](GtkButton*, gpointer) {
                          TPadForm& form_ = form();
                          TJoyReading r;
                          form_.held = remappedPads().inner().read(0, r) ? r.buttons : 0;
                          form_.padButton = -1;
-                         gtk_label_set_text(GTK_LABEL(form_.prompt),
+                         gtk_label_set_text(GTK_LABEL(form_.shell.prompt),
                                             said("Press a button on your pad").c_str());
                          if (!form_.poll) form_.poll = g_timeout_add(50, watchPad, nullptr);
                      }),
@@ -137,7 +132,7 @@ void showPadRemapDialog(GtkWindow* parent) {
             buttons[form_.padButton] = game;
             if (game == form_.padButton) buttons.erase(game);
             form_.padButton = -1;
-            gtk_label_set_text(GTK_LABEL(form_.prompt), "");
+            gtk_label_set_text(GTK_LABEL(form_.shell.prompt), "");
             changed();
         }),
         nullptr);
@@ -157,14 +152,14 @@ void showPadRemapDialog(GtkWindow* parent) {
     axisCheck(axes, "Swap X and Y", 0);
     axisCheck(axes, "Invert X", 1);
     axisCheck(axes, "Invert Y", 2);
-    g_signal_connect(f.dialog, "response", G_CALLBACK(+[](GtkDialog* d, gint, gpointer) {
+    g_signal_connect(f.shell.dialog, "response", G_CALLBACK(+[](GtkDialog* d, gint, gpointer) {
                          if (form().poll) g_source_remove(form().poll);
                          form() = TPadForm{};
                          gtk_widget_destroy(GTK_WIDGET(d));
                      }),
                      nullptr);
     listRows();
-    gtk_widget_show_all(f.dialog);
+    gtk_widget_show_all(f.shell.dialog);
     Log("Player: pad dialog");
 }
 

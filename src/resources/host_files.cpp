@@ -107,20 +107,14 @@ std::string directHostPath(std::string_view path) {
     return direct.empty() ? "." : direct;
 }
 
-std::string toHostPath(std::string_view path) {
+namespace {
+// The host path matched component by component: a name not spelt as on disk
+// is looked for without regard to case in its folder.
+std::string hostPathByCase(std::string_view path) {
     bool absolute;
     std::vector<std::string> parts = components(path, absolute);
-    std::string host = absolute ? "" : ".";
     if (absolute && parts.empty()) return "/";
-    // Most paths are spelt as on disk: one look settles them, and only a
-    // path that is not there is matched component by component.
-    std::string direct = host;
-    for (const std::string& part : parts)
-        direct += "/" + cp932ToUtf8(part);
-    if (exists(direct)) {
-        if (!absolute && direct.rfind("./", 0) == 0) direct.erase(0, 2);
-        return direct.empty() ? "." : direct;
-    }
+    std::string host = absolute ? "" : ".";
     for (const std::string& part : parts) {
         std::string name = cp932ToUtf8(part);
         std::string dir = host.empty() ? "/" : host;
@@ -131,6 +125,14 @@ std::string toHostPath(std::string_view path) {
     }
     if (!absolute && host.rfind("./", 0) == 0) host.erase(0, 2);
     return host.empty() ? "." : host;
+}
+} // namespace
+
+std::string toHostPath(std::string_view path) {
+    // Most paths are spelt as on disk: one look settles them, and only a
+    // path that is not there is matched component by component.
+    std::string direct = directHostPath(path);
+    return exists(direct) ? direct : hostPathByCase(path);
 }
 
 std::string fromHostPath(std::string_view hostPath) {
@@ -149,12 +151,13 @@ std::string fromHostPath(std::string_view hostPath) {
 // nearly every one with a single call, and only a path that is not there is
 // matched again without regard to case. The answers are the same.
 bool fileExists(std::string_view path) {
-    return exists(directHostPath(path)) || exists(toHostPath(path));
+    return exists(directHostPath(path)) || exists(hostPathByCase(path));
 }
 
 namespace {
 bool statAsSpelt(std::string_view path, struct stat& st) {
-    return stat(directHostPath(path).c_str(), &st) == 0 || stat(toHostPath(path).c_str(), &st) == 0;
+    return stat(directHostPath(path).c_str(), &st) == 0 ||
+           stat(hostPathByCase(path).c_str(), &st) == 0;
 }
 } // namespace
 

@@ -83,10 +83,17 @@ void setGameId(const std::string& id) { gGameId = id; }
 std::string gameId() {
     if (!gGameId.empty()) return gGameId;
     // A page played alone: its folder's name, and a number made from the
-    // folder's path, as two folders may share a name.
-    std::string folder = toHostPath(baseDirectory());
-    std::string name = folder.substr(folder.rfind('/') + 1);
-    return gameIdFor(name, "", "") + "-" + hashOf(folder);
+    // folder's path, as two folders may share a name. Kept while the folder
+    // stays: the window asks every frame which game plays.
+    static std::string forBase, id;
+    std::string base = baseDirectory();
+    if (id.empty() || base != forBase) {
+        std::string folder = toHostPath(base);
+        std::string name = folder.substr(folder.rfind('/') + 1);
+        id = gameIdFor(name, "", "") + "-" + hashOf(folder);
+        forBase = base;
+    }
+    return id;
 }
 
 std::string shippedFilesFolder() { return toHostPath(resolve("files", baseDirectory())); }

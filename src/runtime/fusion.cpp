@@ -1,5 +1,7 @@
 #include "runtime/fusion.h"
 
+#include "base/log.h"
+
 #include "runtime/code_image.h"
 #include "runtime/errors.h"
 #include "runtime/messages.h"
@@ -16,7 +18,9 @@ uint32_t opAt(const uint8_t* code, size_t size, size_t at) {
 bool& fusionSwitch() {
     static bool on = [] {
         const char* off = std::getenv("RAVOK_NO_FUSION");
-        return !off || !*off || std::string(off) == "0";
+        bool fused = !off || !*off || std::string(off) == "0";
+        if (!fused) Log("Code runs unfused (RAVOK_NO_FUSION)");
+        return fused;
     }();
     return on;
 }

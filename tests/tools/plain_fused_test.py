@@ -46,6 +46,18 @@ def main():
     for script in sorted(glob.glob(os.path.join(PEERS, "*.ravok"))):
         cases.append([script] + classes_of(script, PEERS))
     failures = []
+    # The variable is seen: the player says so in its log, and only then.
+    for fusion in (True, False):
+        env = dict(os.environ)
+        env.pop("RAVOK_NO_FUSION", None)
+        if not fusion:
+            env["RAVOK_NO_FUSION"] = "1"
+        said = subprocess.run([ravok, "--home", home, "--log", "--run", cases[0][0]] + cases[0][1:],
+                              env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                              timeout=300).stderr.decode("utf-8", "replace")
+        if ("Code runs unfused" in said) == fusion:
+            failures.append("RAVOK_NO_FUSION %s, but the log %s it" % (
+                "unset" if fusion else "set", "mentions" if fusion else "does not mention"))
     for files in cases:
         fused, plain = run(ravok, home, files, True), run(ravok, home, files, False)
         name = os.path.relpath(files[0], os.path.join(HERE, ".."))

@@ -53,9 +53,14 @@ TEST(PathTest, TheWindowsPathFunctions) {
     // trail byte in A-Z is no letter to fold.
     EXPECT_TRUE(isInside("d:\\\x95\x5C\\a", "d:\\\x95\x5C"));
     EXPECT_TRUE(isInside("d:\\\x95\x5C\\", "D:\\\x95\x5C"));
-    EXPECT_FALSE(isInside("d:\\\x95\x5C" "a", "d:\\\x95"));
+    EXPECT_FALSE(isInside("d:\\\x95\x5C"
+                          "a",
+                          "d:\\\x95"));
     EXPECT_FALSE(isInside("d:\\\x82\x41\\x", "d:\\\x82\x61"));
-    EXPECT_TRUE(isInside("D:\\\x82\x41" "B\\x", "d:\\\x82\x41" "b"));
+    EXPECT_TRUE(isInside("D:\\\x82\x41"
+                         "B\\x",
+                         "d:\\\x82\x41"
+                         "b"));
     EXPECT_EQ(relativePath("d:\\\x95\x5C\\s\\a", "D:\\\x95\x5C"), "s\\a");
     // The base is a folder whose name's first character ends in the byte of '\\'.
     EXPECT_EQ(relativePath("d:\\\x95\x5Cs\\a", "d:\\\x95\\x"), "..\\\x95\x5Cs\\a");
