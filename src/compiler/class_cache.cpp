@@ -159,13 +159,15 @@ private:
             at += len;
         }
         if (!halted) broken(cls_);
-        if (!stackDepthsAgree(code.data(), code.size())) broken(cls_);
         for (auto [at, offset] : jumps) {
             int64_t target = int64_t(at) + offset;
             if (target < 0 || size_t(target) >= code.size() || target % 4 != 0 ||
                 !starts[size_t(target) / 4])
                 broken(cls_);
         }
+        // Only once every jump lands on an instruction: the depth walk
+        // follows them.
+        if (!stackDepthsAgree(code.data(), code.size())) broken(cls_);
         for (const TCInfoElem& g : groups) {
             for (uint32_t o : g.offsets) {
                 if (size_t(o) + 12 > code.size() && g.op != Op_Is) broken(cls_);

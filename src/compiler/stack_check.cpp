@@ -3,6 +3,7 @@
 #include "runtime/code_image.h"
 #include "runtime/opcodes.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace ravok {
@@ -108,7 +109,9 @@ bool stackDepthsAgree(const uint8_t* code, size_t size) {
         TEffect e = effectOf(op, code + at);
         if (d < e.needs) return false;
         auto reach = [&](size_t to, int32_t value) {
-            if (to >= size || value < 0) return false;
+            // Instructions start on words: a target inside one, or too near
+            // the end for an opcode, is no instruction to check.
+            if (to % 4 != 0 || size - std::min(size, to) < 4 || value < 0) return false;
             int32_t& seen = depth[to / 4];
             if (seen == kUnseen) {
                 seen = value;

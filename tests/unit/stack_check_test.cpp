@@ -87,5 +87,20 @@ TEST(StackCheckTest, PathsThatMeetWithDifferentDepthsAreRefused) {
     EXPECT_FALSE(agrees(loop));
 }
 
+TEST(StackCheckTest, JumpsIntoAnInstructionOrOffTheEndAreRefusedWithoutReadingPastTheImage) {
+    // A forged image may jump between the bytes of a word, here into the
+    // last word, where no whole opcode fits. The check says no and reads
+    // nothing beyond the image (the sanitizer builds watch that).
+    for (int32_t slack : {1, 2, 3}) {
+        TCodeWriter w;
+        w.emitPush(TValue::ofInt(1));
+        uint32_t jump = w.emitJump(Op_JumpZero);
+        w.emitHalt();
+        w.patchJump(jump, w.position() - 4 + uint32_t(slack));
+        std::vector<uint8_t> image = w.image();
+        EXPECT_FALSE(stackDepthsAgree(image.data(), image.size())) << slack;
+    }
+}
+
 } // namespace
 } // namespace ravok
