@@ -13,6 +13,7 @@ targets="lex_parse markup tag class_cache image wav song input_script settings s
 rm -rf "$build/corpus" && cp -r "$root/tests/fuzz/corpus" "$build/corpus"
 for target in $targets; do
   mkdir -p "$build/corpus/$target"
+  rm -f "$build/$target-"*
   LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0 \
   ASAN_OPTIONS=allocator_may_return_null=1:quarantine_size_mb=32 \
     "$build/fuzz/ravok_fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
@@ -25,6 +26,10 @@ for target in $targets; do
   if [ $status -ne 0 ]; then
     tail -n 30 "$build/$target.log"
     echo "fuzz target $target failed"
+    # The input that failed, so that a run elsewhere can be replayed here.
+    for input in "$build/$target-"*; do
+      [ -f "$input" ] && echo "input $(basename "$input"), base64: $(base64 -w 0 "$input")"
+    done
     exit 1
   fi
   if [ "$mode" = long ]; then

@@ -9,6 +9,7 @@
 #include "runtime/code_image.h"
 #include "runtime/errors.h"
 #include "runtime/function.h"
+#include "runtime/fusion.h"
 #include "runtime/interpreter.h"
 #include "runtime/messages.h"
 #include "runtime/opcodes.h"
@@ -138,6 +139,10 @@ private:
         // four): one flag a word, where an ordered set cost a tenth of the
         // start-up.
         std::vector<bool> starts(code.size() / 4 + 1), namedPushes(code.size() / 4 + 1);
+        // The plain instruction whose opcode word is at each word, inner
+        // parts of fused pairs included: what a relocation may patch.
+        constexpr uint32_t kNoPlain = UINT32_MAX;
+        std::vector<uint32_t> plainAt(code.size() / 4 + 1, kNoPlain);
         std::vector<uint32_t> startList;
         std::vector<std::pair<uint32_t, int32_t>> jumps;
         bool halted = false;
@@ -148,6 +153,15 @@ private:
             starts[at / 4] = true;
             startList.push_back(uint32_t(at));
             uint32_t op = readWord(code.data() + at);
+            // A fused pair's later words must be the instructions it stands
+            // for, or a relocation aimed at one would patch the operands of
+            // whatever the forged word claims to be.
+            TPlainParts parts = plainParts(op);
+            for (uint32_t k = 0; k < parts.count; ++k) {
+                const TPlainPart& part = parts.parts[k];
+                if (k > 0 && readWord(code.data() + at + part.offset) != part.op) broken(cls_);
+                plainAt[(at + part.offset) / 4] = part.op;
+            }
             if (op == Op_Jump || op == Op_JumpZero || op == Op_Jump_And || op == Op_Jump_Or ||
                 op == Op_DoForIn)
                 jumps.emplace_back(uint32_t(at), int32_t(readWord(code.data() + at + 4)));
@@ -168,11 +182,13 @@ private:
         // Only once every jump lands on an instruction: the depth walk
         // follows them.
         if (!stackDepthsAgree(code.data(), code.size())) broken(cls_);
+        // Linking writes operands at each relocation: it must name an
+        // instruction of the group's kind, or the write lands on another
+        // instruction's opcode, jump or length.
         for (const TCInfoElem& g : groups) {
             for (uint32_t o : g.offsets) {
-                if (size_t(o) + 12 > code.size() && g.op != Op_Is) broken(cls_);
-                if (size_t(o) + 8 > code.size()) broken(cls_);
-                if (g.op == Op_Push && !g.name.empty() && o % 4 == 0) namedPushes[o / 4] = true;
+                if (o % 4 != 0 || size_t(o) >= code.size() || plainAt[o / 4] != g.op) broken(cls_);
+                if (g.op == Op_Push && !g.name.empty()) namedPushes[o / 4] = true;
             }
         }
         // Constants are never objects, references or handles: those only

@@ -25,24 +25,26 @@ bool& fusionSwitch() {
     return on;
 }
 
-uint32_t firstOfPair(uint32_t op) {
+} // namespace
+
+TPlainParts plainParts(uint32_t op) {
     switch (op) {
     case Op_Push_Deref:
-        return Op_Push;
-    case Op_PushThis_SMemberValPtr_Deref:
+        return {{{0, Op_Push}, {12, Op_Deref}}, 2};
     case Op_PushThis_SMemberValPtr:
-        return Op_PushThis;
+        return {{{0, Op_PushThis}, {4, Op_SMemberValPtr}}, 2};
+    case Op_PushThis_SMemberValPtr_Deref:
+        return {{{0, Op_PushThis}, {4, Op_SMemberValPtr}, {12, Op_Deref}}, 3};
     case Op_DMemberValPtr_Deref:
-        return Op_DMemberValPtr;
+        return {{{0, Op_DMemberValPtr}, {12, Op_Deref}}, 2};
     case Op_LocalValPtr_Deref:
-        return Op_LocalValPtr;
+        return {{{0, Op_LocalValPtr}, {8, Op_Deref}}, 2};
     case Op_ArgValPtr_Deref:
-        return Op_ArgValPtr;
+        return {{{0, Op_ArgValPtr}, {8, Op_Deref}}, 2};
     default:
-        return op;
+        return {{{0, op}}, 1};
     }
 }
-} // namespace
 
 bool codeFusion() { return fusionSwitch(); }
 
@@ -52,7 +54,7 @@ void defuseImage(uint8_t* code, size_t size) {
     for (size_t at = 0; at + 4 <= size;) {
         uint32_t op = readWord(code + at);
         if (!isValidOpcode(op) || op == Op_Halt) return;
-        uint32_t plain = firstOfPair(op);
+        uint32_t plain = plainParts(op).parts[0].op;
         writeWord(code + at, plain);
         uint32_t len = instructionLength(code + at, size - at);
         if (len == 0) return;

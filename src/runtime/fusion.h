@@ -16,6 +16,20 @@ void fuseImage(uint8_t* code, size_t size);
 // run one by one.
 void defuseImage(uint8_t* code, size_t size);
 
+// The plain instructions a stored instruction stands for, as the opcode
+// word of each and its offset from the start: one for a plain instruction,
+// two or three for a fused pair, whose later words stay in place behind the
+// first. Relocations name the plain instructions.
+struct TPlainPart {
+    uint32_t offset;
+    uint32_t op;
+};
+struct TPlainParts {
+    TPlainPart parts[3];
+    uint32_t count;
+};
+TPlainParts plainParts(uint32_t storedOp);
+
 // Whether installed code runs fused (pairs and superinstructions) or as the
 // plain instruction set, one instruction a dispatch. On by default; the
 // environment variable RAVOK_NO_FUSION (any value but "0") turns it off,

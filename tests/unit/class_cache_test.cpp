@@ -7,6 +7,7 @@
 #include "compiler/evaluator.h"
 #include "resources/host_files.h"
 #include "resources/program_paths.h"
+#include "resources/streams.h"
 #include "runtime/listing.h"
 #include "runtime/paths.h"
 
@@ -14,6 +15,7 @@
 #include "base/time_analyzer.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <thread>
 
@@ -113,6 +115,43 @@ TEST_F(ClassCacheTest, ABrokenOrTruncatedFileFallsBackToTheSource) {
         ASSERT_TRUE(writeWholeFile(cache, damaged));
         EXPECT_TRUE(compileFresh()) << i;
     }
+}
+
+TEST_F(ClassCacheTest, ARelocationAimedAtAnythingButAnInstructionOfItsKindIsRefused) {
+    // Linking writes a field's index into the instruction a relocation
+    // names. Aimed elsewhere in a forged file (a jump's offset, a string's
+    // length, an opcode), that write would send the interpreter astray, so
+    // such a file is refused even when its checksum is made to match.
+    writeSource(
+        "function f(a) { var s; while (a > 0) { a = a - 1; } s = \"text\"; return bonus; }\n");
+    ASSERT_TRUE(compileFresh());
+    std::string cache = classCachePath(source), bytes;
+    ASSERT_TRUE(readWholeFile(cache, bytes));
+    // The group: op SMemberValPtr, the name "bonus", one offset.
+    const std::string group = std::string("\x04\0\0\0\x06\0\0\0bonus\0\x01\0\0\0", 18);
+    size_t at = bytes.find(group);
+    ASSERT_NE(at, std::string::npos);
+    size_t offsetAt = at + group.size();
+    uint32_t genuine;
+    std::memcpy(&genuine, bytes.data() + offsetAt, 4);
+    uint32_t age;
+    std::memcpy(&age, bytes.data() + 4, 4);
+    int accepted = 0;
+    for (uint32_t aim = 0; aim < 200; aim += 2) {
+        std::string forged = bytes;
+        std::memcpy(forged.data() + offsetAt, &aim, 4);
+        ASSERT_TRUE(writeWholeFile(cache, forged));
+        TRTTI* cls = newClass();
+        cls->compiled = false;
+        bool loaded = false;
+        try {
+            TFileReader in(toHostPath(cache));
+            loaded = loadClassStream(cls, in, age, false);
+        } catch (const ERavokError&) {}
+        EXPECT_EQ(loaded, aim == genuine) << aim;
+        accepted += loaded;
+    }
+    EXPECT_EQ(accepted, 1);
 }
 
 TEST_F(ClassCacheTest, RelinkingAMissingClassRecompiles) {
