@@ -192,13 +192,15 @@ private:
             }
         }
         // Constants are never objects, references or handles: those only
-        // come from linking a named global.
+        // come from linking a named global. A named global is a reference
+        // before linking too, so that no sequence is taken for one with a
+        // constant number in it and then linked.
         for (uint32_t at : startList) {
             uint32_t op = readWord(code.data() + at);
             if (op != Op_Push && op != Op_Push_Deref) continue;
             uint8_t kind = code[at + 4];
             if (kind > vtUnset || kind == vtObject || kind == vtNative) broken(cls_);
-            if (kind == vtRef && !namedPushes[at / 4]) broken(cls_);
+            if ((kind == vtRef) != namedPushes[at / 4]) broken(cls_);
         }
     }
 
