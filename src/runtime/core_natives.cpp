@@ -434,6 +434,8 @@ void o_refcount(TValue* cell, int argc, int) {
 
 } // namespace
 
+TNativeRoutine listAppendRoutine() { return a_add; }
+
 const std::vector<TNativeBinding>& arrayNatives() {
     static const char* A = "classes.lang.Array";
     static const std::vector<TNativeBinding> list = {

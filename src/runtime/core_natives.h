@@ -14,4 +14,8 @@ const std::vector<TNativeBinding>& stringLibraryNatives();
 const std::vector<TNativeBinding>& hashTableNatives();
 const std::vector<TNativeBinding>& objectLibraryNatives();
 
+// The routine of Array's native_add, which calls of Array.add may run in place
+// (runtime/wrapper_inlining.h).
+TNativeRoutine listAppendRoutine();
+
 } // namespace ravok

@@ -19,6 +19,7 @@
 #include "runtime/tf_string.h"
 #include "runtime/value_list.h"
 #include "runtime/value_ops.h"
+#include "runtime/wrapper_inlining.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,0 +1,91 @@
+// Calls of Array.add that append in place end their slices exactly where
+// running the method would: at every budget, the process stands at the same
+// instruction with the same stack and the list holds as many elements.
+#include "runtime/function.h"
+#include "runtime/interpreter.h"
+#include "runtime/pool.h"
+#include "runtime/process.h"
+#include "runtime/resource.h"
+#include "runtime/rtti.h"
+#include "runtime/symbols.h"
+#include "runtime/tf_object.h"
+#include "runtime/value_list.h"
+#include "runtime/wrapper_inlining.h"
+
+#include "kernel_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace ravok {
+
+bool compileForTest(TRTTI* c, const std::string& source);
+
+namespace {
+
+class ArrayAppendTest : public KernelTest {
+protected:
+    void TearDown() override {
+        gAppendInPlace = true;
+        KernelTest::TearDown();
+    }
+};
+
+// Where a process of `fill` stands after `budget` instructions: the method
+// of its frame, the offset in that method's code, the depth of its stack, how
+// many elements the list has and how many instructions the run reported.
+std::string cutAfter(TRTTI* cls, int32_t budget, bool inPlace) {
+    gAppendInPlace = inPlace;
+    uint32_t instance = allocateInstance(cls);
+    ++objectAt(instance)->refcount;
+    // The list is made beforehand: a slice cut inside Array's constructor
+    // would leave a list without its handle for the destructor to find.
+    TProcess* prepare = createProcess(TValue::ofObject(instance), {}, cls->methodByName("prepare"));
+    prepare->hostOwned = true;
+    run(prepare, kUnlimitedBudget);
+    freeProcess(prepare);
+    TProcess* p = createProcess(TValue::ofObject(instance), {}, cls->methodByName("fill"));
+    p->hostOwned = true;
+    int32_t used = run(p, budget);
+    std::string where = "used " + std::to_string(used);
+    if (p->fp) {
+        TFunction* fn = functionById(frame::get(p->fp, frame::kMethod));
+        auto* code = dynamic_cast<TNormalFunction*>(fn);
+        where += " in " + (fn ? fn->nameText() : std::string("?"));
+        if (code) where += " at " + std::to_string(p->ip - code->code.codePtr());
+        where += " depth " + std::to_string(p->stackBlock + p->stackSize - p->sp);
+    } else {
+        where += " finished";
+    }
+    const TValue& list = objectAt(instance)->field(cls->fields.indexOf(intern("list")));
+    if (list.kind == vtObject) {
+        const TValue& handle = objectAt(list.u)->field(gCore.arrayList);
+        if (auto* items =
+                static_cast<TValueList*>(THostRegistry::instance().find(handle, THostKind::List)))
+            where += " size " + std::to_string(items->count());
+    }
+    freeProcess(p);
+    --objectAt(instance)->refcount;
+    return where;
+}
+
+TEST_F(ArrayAppendTest, SlicesOfAnyBudgetEndWhereTheMethodWouldEndThem) {
+    auto* c = new TRTTI("AppendingLoop");
+    resourceRoot()->lookup("classes.lang")->addChild(std::unique_ptr<TResource>(c));
+    ASSERT_TRUE(compileForTest(c, "extends Object;\n"
+                                  "function prepare() { list = new Array(); }\n"
+                                  "function fill() {\n"
+                                  "    var i;\n"
+                                  "    for (i = 0; i < 12; i++) list.add(i).add(\"表\");\n"
+                                  "}\n"));
+    // The whole run appends 24 elements either way and counts the same
+    // instructions.
+    EXPECT_EQ(cutAfter(c, 100000, true), cutAfter(c, 100000, false));
+    EXPECT_NE(cutAfter(c, 100000, true).find("size 24"), std::string::npos);
+    for (int32_t budget = 1; budget <= 400; ++budget)
+        ASSERT_EQ(cutAfter(c, budget, true), cutAfter(c, budget, false)) << "budget " << budget;
+}
+
+} // namespace
+} // namespace ravok
