@@ -75,7 +75,11 @@ void a_lightindexof(TValue* cell, int argc, int) {
     setInt(*cell, -1);
 }
 void a_free(TValue* cell, int argc, int) {
-    if (argc >= 1) delete listArg(cell);
+    // An array whose constructor never ran to its end (its process was
+    // stopped and freed inside it) has no list yet: nothing to free, and
+    // nothing the game did wrong.
+    if (argc < 1 || argument(cell, 1).kind == vtUnset) return;
+    delete listArg(cell);
 }
 void a_pack(TValue* cell, int argc, int) {
     if (argc < 2) return;

@@ -87,5 +87,23 @@ TEST_F(ArrayAppendTest, SlicesOfAnyBudgetEndWhereTheMethodWouldEndThem) {
         ASSERT_EQ(cutAfter(c, budget, true), cutAfter(c, budget, false)) << "budget " << budget;
 }
 
+TEST_F(ArrayAppendTest, AnArrayLeftHalfBuiltByAStoppedProcessIsFreedWithoutAnError) {
+    auto* c = new TRTTI("HalfBuiltArrays");
+    resourceRoot()->lookup("classes.lang")->addChild(std::unique_ptr<TResource>(c));
+    ASSERT_TRUE(compileForTest(c, "extends Object;\nfunction make() { list = new Array(); }\n"));
+    // Every budget stops the process at another point of the constructor;
+    // freeing it then destroys the array it was building.
+    for (int32_t budget = 1; budget <= 12; ++budget) {
+        uint32_t instance = allocateInstance(c);
+        ++objectAt(instance)->refcount;
+        TProcess* p = createProcess(TValue::ofObject(instance), {}, c->methodByName("make"));
+        p->hostOwned = true;
+        run(p, budget);
+        freeProcess(p);
+        --objectAt(instance)->refcount;
+    }
+    // The fixture fails the test on any error reported.
+}
+
 } // namespace
 } // namespace ravok
