@@ -25,25 +25,27 @@ bool& fusionSwitch() {
     return on;
 }
 
+// Every fused pair with the plain instructions it stands for; a longer one
+// before the shorter one it begins with, which the fusion pass tries later.
+struct TFusedPair {
+    uint32_t fused;
+    TPlainParts parts;
+};
+constexpr TFusedPair kFusedPairs[] = {
+    {Op_Push_Deref, {{{0, Op_Push}, {12, Op_Deref}}, 2}},
+    {Op_PushThis_SMemberValPtr_Deref,
+     {{{0, Op_PushThis}, {4, Op_SMemberValPtr}, {12, Op_Deref}}, 3}},
+    {Op_PushThis_SMemberValPtr, {{{0, Op_PushThis}, {4, Op_SMemberValPtr}}, 2}},
+    {Op_DMemberValPtr_Deref, {{{0, Op_DMemberValPtr}, {12, Op_Deref}}, 2}},
+    {Op_LocalValPtr_Deref, {{{0, Op_LocalValPtr}, {8, Op_Deref}}, 2}},
+    {Op_ArgValPtr_Deref, {{{0, Op_ArgValPtr}, {8, Op_Deref}}, 2}},
+};
 } // namespace
 
 TPlainParts plainParts(uint32_t op) {
-    switch (op) {
-    case Op_Push_Deref:
-        return {{{0, Op_Push}, {12, Op_Deref}}, 2};
-    case Op_PushThis_SMemberValPtr:
-        return {{{0, Op_PushThis}, {4, Op_SMemberValPtr}}, 2};
-    case Op_PushThis_SMemberValPtr_Deref:
-        return {{{0, Op_PushThis}, {4, Op_SMemberValPtr}, {12, Op_Deref}}, 3};
-    case Op_DMemberValPtr_Deref:
-        return {{{0, Op_DMemberValPtr}, {12, Op_Deref}}, 2};
-    case Op_LocalValPtr_Deref:
-        return {{{0, Op_LocalValPtr}, {8, Op_Deref}}, 2};
-    case Op_ArgValPtr_Deref:
-        return {{{0, Op_ArgValPtr}, {8, Op_Deref}}, 2};
-    default:
-        return {{{0, op}}, 1};
-    }
+    for (const TFusedPair& pair : kFusedPairs)
+        if (pair.fused == op) return pair.parts;
+    return {{{0, op}}, 1};
 }
 
 bool codeFusion() { return fusionSwitch(); }
@@ -72,35 +74,23 @@ void fuseImage(uint8_t* code, size_t size) {
         if (op == Op_Halt) return;
         uint32_t len = instructionLength(code + at, size - at);
         if (len == 0) break;
-        uint32_t next = opAt(code, size, at + len);
-        uint32_t fused = 0, combined = 0;
-        switch (op) {
-        case Op_Push:
-            if (next == Op_Deref) fused = Op_Push_Deref, combined = 16;
-            break;
-        case Op_PushThis:
-            if (next == Op_SMemberValPtr) {
-                if (opAt(code, size, at + 12) == Op_Deref)
-                    fused = Op_PushThis_SMemberValPtr_Deref, combined = 16;
-                else
-                    fused = Op_PushThis_SMemberValPtr, combined = 12;
+        // The first pair whose plain instructions all stand here.
+        uint32_t fused = 0;
+        for (const TFusedPair& pair : kFusedPairs) {
+            const TPlainParts& parts = pair.parts;
+            if (parts.parts[0].op != op) continue;
+            uint32_t k = 1;
+            while (k < parts.count &&
+                   opAt(code, size, at + parts.parts[k].offset) == parts.parts[k].op)
+                ++k;
+            if (k == parts.count) {
+                fused = pair.fused;
+                break;
             }
-            break;
-        case Op_DMemberValPtr:
-            if (next == Op_Deref) fused = Op_DMemberValPtr_Deref, combined = 16;
-            break;
-        case Op_LocalValPtr:
-            if (next == Op_Deref) fused = Op_LocalValPtr_Deref, combined = 12;
-            break;
-        case Op_ArgValPtr:
-            if (next == Op_Deref) fused = Op_ArgValPtr_Deref, combined = 12;
-            break;
-        default:
-            break;
         }
         if (fused) {
             writeWord(code + at, fused);
-            at += combined;
+            at += kOpcodeLength[fused];
         } else {
             at += len;
         }

@@ -32,6 +32,13 @@ protected:
     }
 };
 
+// A process of the instance's method, held by the test, which frees it.
+TProcess* processOf(uint32_t instance, TRTTI* cls, const char* method) {
+    TProcess* p = createProcess(TValue::ofObject(instance), {}, cls->methodByName(method));
+    p->hostOwned = true;
+    return p;
+}
+
 // Where a process of `fill` stands after `budget` instructions: the method
 // of its frame, the offset in that method's code, the depth of its stack, how
 // many elements the list has and how many instructions the run reported.
@@ -41,12 +48,10 @@ std::string cutAfter(TRTTI* cls, int32_t budget, bool inPlace) {
     ++objectAt(instance)->refcount;
     // The list is made beforehand: a slice cut inside Array's constructor
     // would leave a list without its handle for the destructor to find.
-    TProcess* prepare = createProcess(TValue::ofObject(instance), {}, cls->methodByName("prepare"));
-    prepare->hostOwned = true;
+    TProcess* prepare = processOf(instance, cls, "prepare");
     run(prepare, kUnlimitedBudget);
     freeProcess(prepare);
-    TProcess* p = createProcess(TValue::ofObject(instance), {}, cls->methodByName("fill"));
-    p->hostOwned = true;
+    TProcess* p = processOf(instance, cls, "fill");
     int32_t used = run(p, budget);
     std::string where = "used " + std::to_string(used);
     if (p->fp) {
@@ -96,8 +101,7 @@ TEST_F(ArrayAppendTest, AnArrayLeftHalfBuiltByAStoppedProcessIsFreedWithoutAnErr
     for (int32_t budget = 1; budget <= 12; ++budget) {
         uint32_t instance = allocateInstance(c);
         ++objectAt(instance)->refcount;
-        TProcess* p = createProcess(TValue::ofObject(instance), {}, c->methodByName("make"));
-        p->hostOwned = true;
+        TProcess* p = processOf(instance, c, "make");
         run(p, budget);
         freeProcess(p);
         --objectAt(instance)->refcount;
