@@ -6,7 +6,8 @@
 // Frame layout around fp (byte offsets; the stack grows toward lower addresses):
 //   fp + 40 + 8*argc        receiver slot ("this"); holds the result after return
 //   fp + 40 + 8*(argc-1-i)  argument i (the last argument sits at fp + 40)
-//   fp + 36, +32, +28       the caller's posExtra, posLine, posClass
+//   fp + 36, +32, +28       reserved: three words the frame's size counts, left
+//                           unwritten (a frame's line comes from its return address)
 //   fp + 24                 the caller's fp (0 in the outermost frame)
 //   fp + 20                 the receiver slot
 //   fp + 16                 argc
