@@ -138,13 +138,19 @@ private:
         // Instructions start on word boundaries (the size is a multiple of
         // four): one flag a word, where an ordered set cost a tenth of the
         // start-up.
-        std::vector<bool> starts(code.size() / 4 + 1), namedPushes(code.size() / 4 + 1);
+        // The tables are kept from record to record: start-up checks a few
+        // hundred, and allocating them each time cost more than the checks.
+        static thread_local std::vector<bool> starts, namedPushes;
+        starts.assign(code.size() / 4 + 1, false);
+        namedPushes.assign(code.size() / 4 + 1, false);
         // The plain instruction whose opcode word is at each word, inner
         // parts of fused pairs included: what a relocation may patch.
         constexpr uint32_t kNoPlain = UINT32_MAX;
-        std::vector<uint32_t> plainAt(code.size() / 4 + 1, kNoPlain);
-        std::vector<uint32_t> startList;
-        std::vector<std::pair<uint32_t, int32_t>> jumps;
+        static thread_local std::vector<uint32_t> plainAt, startList;
+        plainAt.assign(code.size() / 4 + 1, kNoPlain);
+        startList.clear();
+        static thread_local std::vector<std::pair<uint32_t, int32_t>> jumps;
+        jumps.clear();
         bool halted = false;
         for (size_t at = 0; at < code.size();) {
             uint32_t len = instructionLength(code.data() + at, code.size() - at);

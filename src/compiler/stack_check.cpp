@@ -95,9 +95,12 @@ TEffect effectOf(uint32_t op, const uint8_t* at) {
 
 bool stackDepthsAgree(const uint8_t* code, size_t size) {
     constexpr int32_t kUnseen = -1;
-    std::vector<int32_t> depth(size / 4 + 1, kUnseen);
-    std::vector<size_t> work{0};
     if (size == 0) return true;
+    // Kept between calls: the class caches read at start-up check hundreds.
+    static thread_local std::vector<int32_t> depth;
+    static thread_local std::vector<size_t> work;
+    depth.assign(size / 4 + 1, kUnseen);
+    work.assign(1, 0);
     depth[0] = 0;
     while (!work.empty()) {
         size_t at = work.back();

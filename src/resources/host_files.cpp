@@ -8,6 +8,7 @@
 #include "base/encoding.h"
 #include "base/regular_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -96,7 +97,40 @@ std::vector<std::string> components(std::string_view path, bool& absolute) {
 
 } // namespace
 
+namespace {
+// directHostPath of a path of ASCII bytes, whose components need no
+// conversion: the same text built in one pass, where the general way
+// allocates for every component of every file the kernel opens.
+std::string directAsciiPath(std::string_view path) {
+    size_t i = 0;
+    bool absolute = false;
+    if (path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':') {
+        i = 2;
+        absolute = true;
+    }
+    if (i < path.size() && (path[i] == '\\' || path[i] == '/')) absolute = true;
+    std::string direct;
+    direct.reserve(path.size() + 1);
+    bool partStarts = true;
+    for (; i < path.size(); ++i) {
+        char c = path[i];
+        if (c == '\\' || c == '/') {
+            partStarts = true;
+            continue;
+        }
+        if (partStarts && (absolute || !direct.empty())) direct += '/';
+        partStarts = false;
+        direct += c;
+    }
+    if (direct.empty()) return absolute ? "/" : ".";
+    return direct;
+}
+} // namespace
+
 std::string directHostPath(std::string_view path) {
+    if (std::all_of(path.begin(), path.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return directAsciiPath(path);
     bool absolute;
     std::vector<std::string> parts = components(path, absolute);
     if (absolute && parts.empty()) return "/";

@@ -66,7 +66,21 @@ std::unique_ptr<TResource> TTreeResourceServices::readText(std::string_view text
 
 TResource* TTreeResourceServices::globalsList() { return usrglobalList(); }
 
+namespace {
+// A name of letters, digits, `$` and `_` comes through the markup unchanged,
+// so its global is made directly: start-up makes one for every global the
+// kernel's classes name.
+bool plainName(std::string_view name) {
+    for (char c : name)
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+              c == '$' || c == '_'))
+            return false;
+    return !name.empty();
+}
+} // namespace
+
 std::unique_ptr<TResource> TTreeResourceServices::newGlobal(std::string_view globalName) {
+    if (plainName(globalName)) return std::make_unique<TGlobalValue>(globalName);
     auto g = readResourceText("<globalvalue name=\"" + escapeMarkup(globalName) + "\">");
     return g ? std::move(g) : std::make_unique<TGlobalValue>(globalName);
 }

@@ -27,8 +27,16 @@ bool bindNative(std::string_view classPath, std::string_view name, TNativeRoutin
 
 int bindNatives(const std::vector<TNativeBinding>& bindings) {
     int bound = 0;
-    for (const TNativeBinding& b : bindings)
-        bound += bindNative(b.classPath, b.name, b.routine);
+    // A table lists a class's natives together: its path is resolved once.
+    std::string_view lastPath;
+    TRTTI* cls = nullptr;
+    for (const TNativeBinding& b : bindings) {
+        if (!cls || b.classPath != lastPath) {
+            cls = resolveClassPath(b.classPath);
+            lastPath = b.classPath;
+        }
+        bound += cls && bindNative(cls, b.name, b.routine);
+    }
     return bound;
 }
 

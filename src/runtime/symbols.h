@@ -4,7 +4,7 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
+#include <unordered_map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,7 +24,9 @@ public:
 
 private:
     TSymbolTable();
-    std::map<std::string, uint32_t> byFolded_;
+    // Looked up by every method and field name the kernel binds or links
+    // at start-up: hashed, where a tree compared whole names at each step.
+    std::unordered_map<std::string, uint32_t> byFolded_;
     std::vector<std::string> names_;
 };
 

@@ -90,6 +90,30 @@ protected:
     std::string root;
 };
 
+TEST(PathTest, HostPathsOfAsciiAndDoubleBytePathsTakeOneForm) {
+    // ASCII paths are built in one pass, others component by component: the
+    // two must give the same form.
+    const std::pair<const char*, const char*> cases[] = {
+        {"c:\\g\\Kernel\\a.ravok", "/g/Kernel/a.ravok"},
+        {"\\g\\\\s\\", "/g/s"},
+        {"/abs/./x/../y", "/abs/./x/../y"},
+        {"c:", "/"},
+        {"c:rel", "/rel"},
+        {"/", "/"},
+        {"", "."},
+        {"rel\\a", "rel/a"},
+        {".\\a", "./a"},
+        {"a\\\\b\\.", "a/b/."},
+    };
+    for (auto [path, host] : cases)
+        EXPECT_EQ(directHostPath(path), host) << path;
+    // 表 ends in 0x5C, which is no separator inside the character.
+    std::string table = cp932ToUtf8("\x95\x5C");
+    EXPECT_EQ(directHostPath("c:\\g\\\x95\x5C\\a"), "/g/" + table + "/a");
+    EXPECT_EQ(directHostPath("d\\\x95\x5C"), "d/" + table);
+    EXPECT_EQ(directHostPath(".\\\x95\x5C"), "./" + table);
+}
+
 TEST_F(FilesTest, TempNamesFlattenThePathIntoTheTempFolder) {
     std::string page = resolve("Usr\\my game\\main.cmml", programDirectory());
     EXPECT_EQ(tempName(page, "i127_"), resolve("Temp\\i127_Usrmygamemaincmml", programDirectory()));
