@@ -4,9 +4,9 @@
 #pragma once
 
 #include <cstdint>
-#include <unordered_map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace ravok {
