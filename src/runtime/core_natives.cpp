@@ -439,6 +439,7 @@ void o_refcount(TValue* cell, int argc, int) {
 } // namespace
 
 TNativeRoutine listAppendRoutine() { return a_add; }
+TNativeRoutine listSetRoutine() { return a_set; }
 
 const std::vector<TNativeBinding>& arrayNatives() {
     static const char* A = "classes.lang.Array";

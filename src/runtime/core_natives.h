@@ -17,5 +17,6 @@ const std::vector<TNativeBinding>& objectLibraryNatives();
 // The routine of Array's native_add, which calls of Array.add may run in place
 // (runtime/wrapper_inlining.h).
 TNativeRoutine listAppendRoutine();
+TNativeRoutine listSetRoutine();
 
 } // namespace ravok

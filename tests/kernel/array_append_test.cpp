@@ -1,6 +1,7 @@
-// Calls of Array.add that append in place end their slices exactly where
-// running the method would: at every budget, the process stands at the same
-// instruction with the same stack and the list holds as many elements.
+// Calls of Array.add and Array.set that run in place end their slices
+// exactly where running the method would: at every budget, the process
+// stands at the same instruction with the same stack and the list holds the
+// same elements.
 #include "runtime/function.h"
 #include "runtime/interpreter.h"
 #include "runtime/pool.h"
@@ -67,8 +68,12 @@ std::string cutAfter(TRTTI* cls, int32_t budget, bool inPlace) {
     if (list.kind == vtObject) {
         const TValue& handle = objectAt(list.u)->field(gCore.arrayList);
         if (auto* items =
-                static_cast<TValueList*>(THostRegistry::instance().find(handle, THostKind::List)))
-            where += " size " + std::to_string(items->count());
+                static_cast<TValueList*>(THostRegistry::instance().find(handle, THostKind::List))) {
+            where += " size " + std::to_string(items->count()) + ":";
+            for (int32_t i = 0; i < items->count(); ++i)
+                where += " " + (items->cell(i)->kind == vtInt ? std::to_string(items->cell(i)->i)
+                                                              : std::string("-"));
+        }
     }
     freeProcess(p);
     --objectAt(instance)->refcount;
@@ -86,8 +91,35 @@ TEST_F(ArrayAppendTest, SlicesOfAnyBudgetEndWhereTheMethodWouldEndThem) {
                                   "}\n"));
     // The whole run appends 24 elements either way and counts the same
     // instructions.
-    EXPECT_EQ(cutAfter(c, 100000, true), cutAfter(c, 100000, false));
+    // A first run warms the call sites' cache words: a call through a
+    // cold one finds its method by name and runs it.
+    std::string plain = cutAfter(c, 100000, false);
+    uint64_t before = gInPlaceRuns;
+    EXPECT_EQ(cutAfter(c, 100000, true), plain);
+    EXPECT_EQ(gInPlaceRuns - before, 24u) << "every add ran in place";
     EXPECT_NE(cutAfter(c, 100000, true).find("size 24"), std::string::npos);
+    for (int32_t budget = 1; budget <= 400; ++budget)
+        ASSERT_EQ(cutAfter(c, budget, true), cutAfter(c, budget, false)) << "budget " << budget;
+}
+
+TEST_F(ArrayAppendTest, SetsCutAtAnyBudgetEndWhereTheMethodWouldEndThem) {
+    auto* c = new TRTTI("SettingLoop");
+    resourceRoot()->lookup("classes.lang")->addChild(std::unique_ptr<TResource>(c));
+    ASSERT_TRUE(compileForTest(c, "extends Object;\n"
+                                  "function prepare() {\n"
+                                  "    list = new Array(); list.add(0); list.add(0); list.add(0);\n"
+                                  "}\n"
+                                  "function fill() {\n"
+                                  "    var i, s;\n"
+                                  "    for (i = 0; i < 12; i++) s += list.set(i % 3, i * 7);\n"
+                                  "    list.set(1, s);\n"
+                                  "}\n"));
+    std::string plain = cutAfter(c, 100000, false); // warms the call sites
+    uint64_t before = gInPlaceRuns;
+    std::string whole = cutAfter(c, 100000, true);
+    EXPECT_EQ(gInPlaceRuns - before, 16u) << "every set (and the three adds) ran in place";
+    EXPECT_EQ(whole, plain);
+    EXPECT_NE(whole.find("size 3: 63 462 77"), std::string::npos) << whole;
     for (int32_t budget = 1; budget <= 400; ++budget)
         ASSERT_EQ(cutAfter(c, budget, true), cutAfter(c, budget, false)) << "budget " << budget;
 }
