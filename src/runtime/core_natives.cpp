@@ -440,6 +440,7 @@ void o_refcount(TValue* cell, int argc, int) {
 
 TNativeRoutine listAppendRoutine() { return a_add; }
 TNativeRoutine listSetRoutine() { return a_set; }
+TNativeRoutine listGetRoutine() { return a_get; }
 
 const std::vector<TNativeBinding>& arrayNatives() {
     static const char* A = "classes.lang.Array";

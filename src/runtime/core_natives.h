@@ -18,5 +18,6 @@ const std::vector<TNativeBinding>& objectLibraryNatives();
 // (runtime/wrapper_inlining.h).
 TNativeRoutine listAppendRoutine();
 TNativeRoutine listSetRoutine();
+TNativeRoutine listGetRoutine();
 
 } // namespace ravok

@@ -41,6 +41,18 @@ bool callsRoutine(const uint8_t* idWord, TNativeRoutine routine) {
 }
 } // namespace
 
+TValueList* getInPlaceList(const TNormalFunction* fn, const TRTTI* cls, uint32_t instance,
+                           uint32_t argc, uint32_t& indexArg) {
+    if (!gAppendInPlace || fn->code.size() < kReturnAt + 4) return nullptr;
+    const uint8_t* code = fn->code.codePtr();
+    if (readWord(code) != Sx_This_Field_Arg_NativeCall || readWord(code + kReturnAt) != Op_Ret ||
+        readWord(code + kNativeArgcAt) != 2 || !callsRoutine(code + kNativeIdAt, listGetRoutine()))
+        return nullptr;
+    indexArg = readWord(code + kArgumentAt);
+    if (indexArg >= argc) return nullptr;
+    return fieldList(cls, instance, readWord(code + kFieldAt));
+}
+
 TValueList* setInPlaceList(const TNormalFunction* fn, const TRTTI* cls, uint32_t instance,
                            uint32_t argc, uint32_t& indexArg, uint32_t& valueArg) {
     if (!gAppendInPlace || fn->code.size() < kSetBodyBytes) return nullptr;

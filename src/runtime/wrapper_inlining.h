@@ -1,9 +1,10 @@
 // Calls that need no frame of their own. Array.add is a kernel method whose
-// whole body is `native_add(_x, v); return this;`, and Array.set's is
-// `native_set(_x, i, v); return v;`: a frame, a few dispatches and a return
-// around one list operation. Their calls do the operation at the call site
-// instead when nothing of the method's frame could be seen: the field holds a
-// live list and (for set) the index is an int inside it, so the operation
+// whole body is `native_add(_x, v); return this;`, Array.get's is
+// `return native_get(_x, i);` and Array.set's `native_set(_x, i, v); return
+// v;`: a frame, a few dispatches and a return around one list operation.
+// Their calls do the operation at the call site instead when nothing of the
+// method's frame could be seen: the field holds a live list and (for get and
+// set) the index is an int inside it, so the operation
 // cannot fail and no error trace could name the method; the slice has budget
 // for every instruction of the body (so it ends where the body would have
 // let it end); and the stack has the room the frame would take (so an
@@ -27,6 +28,10 @@ class TValueList;
 // Ret (a dispatch and two).
 constexpr int32_t kAppendBodyBudget = 7;
 
+// Array.get's body: its first superinstruction (a dispatch and three) and
+// the Ret.
+constexpr int32_t kGetBodyBudget = 5;
+
 // Array.set's body: its first superinstruction (a dispatch and four), the
 // Pop, and the argument's push and Ret (a dispatch and one).
 constexpr int32_t kSetBodyBudget = 8;
@@ -49,6 +54,11 @@ inline bool mayRunInPlace(const TNormalFunction* fn) {
 // when the call must run the method.
 TValueList* appendInPlaceList(const TNormalFunction* fn, const TRTTI* cls, uint32_t instance,
                               uint32_t argc, uint32_t& argIndex);
+
+// The same for Array.get: the list, and which argument is the index; the
+// caller still checks the index against the list.
+TValueList* getInPlaceList(const TNormalFunction* fn, const TRTTI* cls, uint32_t instance,
+                           uint32_t argc, uint32_t& indexArg);
 
 // The same for Array.set: the list, and which arguments are the index and
 // the value; the caller still checks the index against the list.

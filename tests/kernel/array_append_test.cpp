@@ -1,4 +1,4 @@
-// Calls of Array.add and Array.set that run in place end their slices
+// Calls of Array.add, get and set that run in place end their slices
 // exactly where running the method would: at every budget, the process
 // stands at the same instruction with the same stack and the list holds the
 // same elements.
@@ -120,6 +120,28 @@ TEST_F(ArrayAppendTest, SetsCutAtAnyBudgetEndWhereTheMethodWouldEndThem) {
     EXPECT_EQ(gInPlaceRuns - before, 16u) << "every set (and the three adds) ran in place";
     EXPECT_EQ(whole, plain);
     EXPECT_NE(whole.find("size 3: 63 462 77"), std::string::npos) << whole;
+    for (int32_t budget = 1; budget <= 400; ++budget)
+        ASSERT_EQ(cutAfter(c, budget, true), cutAfter(c, budget, false)) << "budget " << budget;
+}
+
+TEST_F(ArrayAppendTest, GetsCutAtAnyBudgetEndWhereTheMethodWouldEndThem) {
+    auto* c = new TRTTI("GettingLoop");
+    resourceRoot()->lookup("classes.lang")->addChild(std::unique_ptr<TResource>(c));
+    ASSERT_TRUE(compileForTest(c, "extends Object;\n"
+                                  "function prepare() {\n"
+                                  "    list = new Array(); list.add(5); list.add(7); list.add(0);\n"
+                                  "}\n"
+                                  "function fill() {\n"
+                                  "    var i, s;\n"
+                                  "    for (i = 0; i < 12; i++) s += list.get(i % 3) * i;\n"
+                                  "    list.set(2, s);\n"
+                                  "}\n"));
+    std::string plain = cutAfter(c, 100000, false); // warms the call sites
+    uint64_t before = gInPlaceRuns;
+    std::string whole = cutAfter(c, 100000, true);
+    EXPECT_EQ(gInPlaceRuns - before, 16u) << "every get (and the adds and set) ran in place";
+    EXPECT_EQ(whole, plain);
+    EXPECT_NE(whole.find("size 3: 5 7 244"), std::string::npos) << whole;
     for (int32_t budget = 1; budget <= 400; ++budget)
         ASSERT_EQ(cutAfter(c, budget, true), cutAfter(c, budget, false)) << "budget " << budget;
 }
