@@ -43,6 +43,8 @@ private:
     uint32_t id_;
 };
 
+class TNativeFunction;
+
 class TNormalFunction : public TFunction {
 public:
     TNormalFunction(TRTTI* ownerClass, uint32_t nameSymbol,
@@ -54,6 +56,18 @@ public:
     TCompiledInfo code;
 
     int32_t localCount() const { return int32_t(localNames.size()); }
+
+    // Which list operation a call of this method may do in place, as
+    // learned at the code's install stamp (runtime/wrapper_inlining.h): the
+    // kind (0: none), the field holding the list, the arguments taken and
+    // the native whose routine must still be the kernel's.
+    struct TInPlaceShape {
+        uint64_t stamp = 0;
+        uint8_t kind = 0;
+        uint32_t field = 0, first = 0, second = 0;
+        const TNativeFunction* native = nullptr;
+    };
+    mutable TInPlaceShape inPlaceShape;
 };
 
 class TConstructor : public TNormalFunction {

@@ -12,77 +12,77 @@
 namespace ravok {
 
 namespace {
-// The installed body: Sx_This_Field_Arg_NativeCall (PushThis,
-// PushThis_SMemberValPtr_Deref field, ArgValPtr_Deref argument, NativeCall
-// with two arguments) and Sx_Pop_PushThis_Ret after it.
+// The bodies as installed. Array.add and Array.get begin with
+// Sx_This_Field_Arg_NativeCall (PushThis, PushThis_SMemberValPtr_Deref of the
+// field, ArgValPtr_Deref of the argument, NativeCall with two arguments);
+// add goes on with Sx_Pop_PushThis_Ret, get with Ret.
 constexpr uint32_t kFieldAt = 12, kArgumentAt = 24, kNativeArgcAt = 36, kNativeIdAt = 40,
-                   kReturnAt = 44, kBodyBytes = 56;
-} // namespace
+                   kAfterCallAt = 44;
+// Array.set begins with Sx_This_Field_Arg_Arg_NativeCall (the index and the
+// value arguments, NativeCall with three), then Pop and Sx_Arg_Ret of the
+// value argument.
+constexpr uint32_t kSetIndexAt = 24, kSetValueAt = 36, kSetNativeArgcAt = 48, kSetNativeIdAt = 52,
+                   kSetPopAt = 56, kSetReturnAt = 60, kSetReturnArgAt = 64, kSetBodyBytes = 72;
 
-namespace {
-// Array.set's installed body: Sx_This_Field_Arg_Arg_NativeCall (PushThis,
-// the field, the index and value arguments, NativeCall with three), Pop, then
-// Sx_Arg_Ret of the value argument.
-constexpr uint32_t kSetFieldAt = 12, kSetIndexAt = 24, kSetValueAt = 36, kSetNativeArgcAt = 48,
-                   kSetNativeIdAt = 52, kSetPopAt = 56, kSetReturnAt = 60, kSetReturnArgAt = 64,
-                   kSetBodyBytes = 72;
-
-TValueList* fieldList(const TRTTI* cls, uint32_t instance, uint32_t field) {
-    if (field >= uint32_t(cls->laidOutFields())) return nullptr;
-    THostObject* list =
-        THostRegistry::instance().find(objectAt(instance)->field(int32_t(field)), THostKind::List);
-    return static_cast<TValueList*>(list);
-}
-
-bool callsRoutine(const uint8_t* idWord, TNativeRoutine routine) {
+const TNativeFunction* nativeAt(const uint8_t* idWord) {
     const TFunction* native = functionById(readWord(idWord));
-    return native && native->kind() == TFunctionKind::Native &&
-           static_cast<const TNativeFunction*>(native)->routine == routine;
+    return native && native->kind() == TFunctionKind::Native
+               ? static_cast<const TNativeFunction*>(native)
+               : nullptr;
+}
+
+// The shape of fn's body, or kind None.
+TNormalFunction::TInPlaceShape shapeOf(const TNormalFunction* fn) {
+    TNormalFunction::TInPlaceShape shape;
+    const uint8_t* code = fn->code.codePtr();
+    size_t size = fn->code.size();
+    // Exact words: a trapped instruction carries the trap bit and fails here.
+    uint32_t first = size >= 4 ? readWord(code) : 0;
+    if (first == Sx_This_Field_Arg_NativeCall && size >= kAfterCallAt + 4 &&
+        readWord(code + kNativeArgcAt) == 2) {
+        uint32_t after = readWord(code + kAfterCallAt);
+        shape.native = nativeAt(code + kNativeIdAt);
+        if (after == Sx_Pop_PushThis_Ret)
+            shape.kind = uint8_t(TInPlaceKind::Append);
+        else if (after == Op_Ret)
+            shape.kind = uint8_t(TInPlaceKind::Get);
+        shape.first = readWord(code + kArgumentAt);
+    } else if (first == Sx_This_Field_Arg_Arg_NativeCall && size >= kSetBodyBytes &&
+               readWord(code + kSetNativeArgcAt) == 3 && readWord(code + kSetPopAt) == Op_Pop &&
+               readWord(code + kSetReturnAt) == Sx_Arg_Ret &&
+               // The value returned must be the one stored.
+               readWord(code + kSetReturnArgAt) == readWord(code + kSetValueAt)) {
+        shape.native = nativeAt(code + kSetNativeIdAt);
+        shape.kind = uint8_t(TInPlaceKind::Set);
+        shape.first = readWord(code + kSetIndexAt);
+        shape.second = readWord(code + kSetValueAt);
+    }
+    // Whether the native is the kernel's routine is checked at each call,
+    // since a routine may be bound again; one of no routine is no shape.
+    if (!shape.native) shape.kind = uint8_t(TInPlaceKind::None);
+    shape.field = readWord(code + kFieldAt);
+    return shape;
 }
 } // namespace
 
-TValueList* getInPlaceList(const TNormalFunction* fn, const TRTTI* cls, uint32_t instance,
-                           uint32_t argc, uint32_t& indexArg) {
-    if (!gAppendInPlace || fn->code.size() < kReturnAt + 4) return nullptr;
-    const uint8_t* code = fn->code.codePtr();
-    if (readWord(code) != Sx_This_Field_Arg_NativeCall || readWord(code + kReturnAt) != Op_Ret ||
-        readWord(code + kNativeArgcAt) != 2 || !callsRoutine(code + kNativeIdAt, listGetRoutine()))
-        return nullptr;
-    indexArg = readWord(code + kArgumentAt);
-    if (indexArg >= argc) return nullptr;
-    return fieldList(cls, instance, readWord(code + kFieldAt));
+const TNormalFunction::TInPlaceShape& learnInPlaceShape(const TNormalFunction* fn) {
+    TNormalFunction::TInPlaceShape shape = shapeOf(fn);
+    shape.stamp = fn->code.installStamp();
+    fn->inPlaceShape = shape;
+    return fn->inPlaceShape;
 }
 
-TValueList* setInPlaceList(const TNormalFunction* fn, const TRTTI* cls, uint32_t instance,
-                           uint32_t argc, uint32_t& indexArg, uint32_t& valueArg) {
-    if (!gAppendInPlace || fn->code.size() < kSetBodyBytes) return nullptr;
-    const uint8_t* code = fn->code.codePtr();
-    // Exact words: a trapped instruction carries the trap bit and fails here.
-    if (readWord(code) != Sx_This_Field_Arg_Arg_NativeCall ||
-        readWord(code + kSetNativeArgcAt) != 3 || readWord(code + kSetPopAt) != Op_Pop ||
-        readWord(code + kSetReturnAt) != Sx_Arg_Ret ||
-        !callsRoutine(code + kSetNativeIdAt, listSetRoutine()))
+TNativeRoutine inPlaceRoutine(TInPlaceKind kind) {
+    switch (kind) {
+    case TInPlaceKind::Append:
+        return listAppendRoutine();
+    case TInPlaceKind::Get:
+        return listGetRoutine();
+    case TInPlaceKind::Set:
+        return listSetRoutine();
+    default:
         return nullptr;
-    indexArg = readWord(code + kSetIndexAt);
-    valueArg = readWord(code + kSetValueAt);
-    // The value returned must be the one stored.
-    if (readWord(code + kSetReturnArgAt) != valueArg || indexArg >= argc || valueArg >= argc)
-        return nullptr;
-    return fieldList(cls, instance, readWord(code + kSetFieldAt));
-}
-
-TValueList* appendInPlaceList(const TNormalFunction* fn, const TRTTI* cls, uint32_t instance,
-                              uint32_t argc, uint32_t& argIndex) {
-    if (!gAppendInPlace || fn->code.size() < kBodyBytes) return nullptr;
-    const uint8_t* code = fn->code.codePtr();
-    // Exact words: a trapped instruction carries the trap bit and fails here.
-    if (readWord(code) != Sx_This_Field_Arg_NativeCall ||
-        readWord(code + kReturnAt) != Sx_Pop_PushThis_Ret || readWord(code + kNativeArgcAt) != 2)
-        return nullptr;
-    if (!callsRoutine(code + kNativeIdAt, listAppendRoutine())) return nullptr;
-    argIndex = readWord(code + kArgumentAt);
-    if (argIndex >= argc) return nullptr;
-    return fieldList(cls, instance, readWord(code + kFieldAt));
+    }
 }
 
 } // namespace ravok

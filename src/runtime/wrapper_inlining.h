@@ -14,14 +14,15 @@
 
 #include "runtime/code_image.h"
 #include "runtime/function.h"
+#include "runtime/host_registry.h"
 #include "runtime/opcodes.h"
+#include "runtime/rtti.h"
+#include "runtime/tf_object.h"
+#include "runtime/value_list.h"
 
 #include <cstdint>
 
 namespace ravok {
-
-class TRTTI;
-class TValueList;
 
 // What the body takes from the budget after the call's own dispatch: its
 // first superinstruction (a dispatch and three) and the Pop, PushThis and
@@ -49,20 +50,45 @@ inline bool mayRunInPlace(const TNormalFunction* fn) {
     return first == Sx_This_Field_Arg_NativeCall || first == Sx_This_Field_Arg_Arg_NativeCall;
 }
 
-// The list a call of fn on `instance` (of class cls) with argc arguments
-// appends to in place, and in argIndex which argument it appends; nullptr
-// when the call must run the method.
-TValueList* appendInPlaceList(const TNormalFunction* fn, const TRTTI* cls, uint32_t instance,
-                              uint32_t argc, uint32_t& argIndex);
+enum class TInPlaceKind : uint8_t { None, Append, Get, Set };
 
-// The same for Array.get: the list, and which argument is the index; the
-// caller still checks the index against the list.
-TValueList* getInPlaceList(const TNormalFunction* fn, const TRTTI* cls, uint32_t instance,
-                           uint32_t argc, uint32_t& indexArg);
+// What a call does in place: the operation, the list, and which arguments it
+// takes (`first` the appended value or the index, `second` the value set).
+// Kind None: the call must run the method. The caller still checks an index
+// against the list.
+struct TInPlaceCall {
+    TInPlaceKind kind = TInPlaceKind::None;
+    TValueList* list = nullptr;
+    uint32_t first = 0, second = 0;
+};
 
-// The same for Array.set: the list, and which arguments are the index and
-// the value; the caller still checks the index against the list.
-TValueList* setInPlaceList(const TNormalFunction* fn, const TRTTI* cls, uint32_t instance,
-                           uint32_t argc, uint32_t& indexArg, uint32_t& valueArg);
+// Reads fn's body for one of the shapes and keeps what it found in
+// fn->inPlaceShape with the code's stamp.
+const TNormalFunction::TInPlaceShape& learnInPlaceShape(const TNormalFunction* fn);
+
+// The routine a kind's native must have.
+TNativeRoutine inPlaceRoutine(TInPlaceKind kind);
+
+// What a call of fn on `instance` (of class cls) with argc arguments does in
+// place. The shape is read from the code once per install or rewrite (a
+// breakpoint set is a rewrite), so each call checks only what may change
+// between calls: the arguments passed, the native's routine and the field.
+inline TInPlaceCall inPlaceCall(const TNormalFunction* fn, const TRTTI* cls, uint32_t instance,
+                                uint32_t argc) {
+    if (!gAppendInPlace) return {};
+    const TNormalFunction::TInPlaceShape& shape = fn->inPlaceShape.stamp == fn->code.installStamp()
+                                                      ? fn->inPlaceShape
+                                                      : learnInPlaceShape(fn);
+    auto kind = TInPlaceKind(shape.kind);
+    if (kind == TInPlaceKind::None || shape.first >= argc ||
+        (kind == TInPlaceKind::Set && shape.second >= argc) ||
+        shape.native->routine != inPlaceRoutine(kind) ||
+        shape.field >= uint32_t(cls->laidOutFields()))
+        return {};
+    auto* list = static_cast<TValueList*>(THostRegistry::instance().find(
+        objectAt(instance)->field(int32_t(shape.field)), THostKind::List));
+    if (!list) return {};
+    return {kind, list, shape.first, shape.second};
+}
 
 } // namespace ravok

@@ -13,6 +13,7 @@
 #include "runtime/rtti.h"
 #include "runtime/runtime_natives.h"
 #include "runtime/value_ops.h"
+#include "runtime/wrapper_inlining.h"
 
 #include "kernel_fixture.h"
 
@@ -276,6 +277,49 @@ TEST_F(DebuggerTest, ABreakpointInsideAFusedSequenceHoldsEveryRound) {
     EXPECT_TRUE(trappedOffsets(code).empty());
     EXPECT_EQ(std::vector<uint8_t>(code.codePtr(), code.codePtr() + code.size()), before);
     freeProcess(p);
+}
+
+TEST_F(DebuggerTest, ABreakpointInAListMethodThatRanInPlaceHoldsEveryCall) {
+    // A method in the shape of Array.get runs in place at its calls, until a
+    // breakpoint in it: then every call enters it and holds.
+    const std::string peeker = "extends Array;\nfunction peek(i) {\n"
+                               "    return native_get(_x, i);\n}\n";
+    std::string host = ::testing::TempDir() + "Peeker.ravok";
+    {
+        std::ofstream file(host, std::ios::binary);
+        file << peeker;
+    }
+    TResource* lang = resourceRoot()->lookup("classes.lang");
+    auto* c = new TRTTI("Peeker");
+    c->sourceFile = fromHostPath(host);
+    lang->addChild(std::unique_ptr<TResource>(c));
+    TAlias::instance().add("Peeker", c);
+    c->aliasRegistered = true;
+    ASSERT_TRUE(compileForTest(c, peeker));
+    const std::string loop = "extends Object; a = new Peeker(); a.add(5); s = 0;\n"
+                             "for (i = 0; i < 4; i++) s += a.peek(0); $peeked = s;\n";
+    auto runLoop = [&](const std::string& name) {
+        TProcess* p = processOf(name, loop);
+        for (int i = 0; i < 10 && !p->finished; ++i)
+            run(p, kUnlimitedBudget);
+        EXPECT_TRUE(p->finished);
+        freeProcess(p);
+        TValue* peeked = native::globalCell("$peeked");
+        return peeked ? valueToText(*peeked) : std::string("?");
+    };
+    uint64_t before = gInPlaceRuns;
+    EXPECT_EQ(runLoop("PeekLoop"), "20");
+    EXPECT_GT(gInPlaceRuns, before);
+    TSourceDebugger& debugger = TSourceDebugger::instance();
+    debugger.addBreakpoint(host, 3);
+    window.press = [](int) { TSourceDebugger::instance().resume(); };
+    before = gInPlaceRuns;
+    EXPECT_EQ(runLoop("PeekLoopAgain"), "20");
+    EXPECT_EQ(window.holds.size(), 4u);
+    for (const THoldView& hold : window.holds)
+        EXPECT_EQ(hold.place.line, 3);
+    EXPECT_EQ(gInPlaceRuns, before) << "no call ran in place past the breakpoint";
+    debugger.reset();
 }
 
 } // namespace
