@@ -80,70 +80,66 @@ std::string cutAfter(TRTTI* cls, int32_t budget, bool inPlace) {
     return where;
 }
 
-TEST_F(ArrayAppendTest, SlicesOfAnyBudgetEndWhereTheMethodWouldEndThem) {
-    auto* c = new TRTTI("AppendingLoop");
+// Compiles a class with `prepare` and `fill` and checks that a whole run of
+// fill runs `inPlace` calls in place and leaves `contents` (as cutAfter
+// writes them), and that a run cut at every budget stands where the run
+// that enters the methods stands.
+void expectTheSameAtEveryBudget(const char* name, const std::string& source, uint64_t inPlace,
+                                const std::string& contents) {
+    auto* c = new TRTTI(name);
     resourceRoot()->lookup("classes.lang")->addChild(std::unique_ptr<TResource>(c));
-    ASSERT_TRUE(compileForTest(c, "extends Object;\n"
-                                  "function prepare() { list = new Array(); }\n"
-                                  "function fill() {\n"
-                                  "    var i;\n"
-                                  "    for (i = 0; i < 12; i++) list.add(i).add(\"表\");\n"
-                                  "}\n"));
-    // The whole run appends 24 elements either way and counts the same
-    // instructions.
-    // A first run warms the call sites' cache words: a call through a
-    // cold one finds its method by name and runs it.
+    ASSERT_TRUE(compileForTest(c, source));
+    // A first run warms the call sites' cache words: a call through a cold
+    // one finds its method by name and runs it.
     std::string plain = cutAfter(c, 100000, false);
     uint64_t before = gInPlaceRuns;
-    EXPECT_EQ(cutAfter(c, 100000, true), plain);
-    EXPECT_EQ(gInPlaceRuns - before, 24u) << "every add ran in place";
-    EXPECT_NE(cutAfter(c, 100000, true).find("size 24"), std::string::npos);
+    std::string whole = cutAfter(c, 100000, true);
+    EXPECT_EQ(gInPlaceRuns - before, inPlace) << "calls that ran in place";
+    EXPECT_EQ(whole, plain);
+    EXPECT_NE(whole.find(contents), std::string::npos) << whole;
     for (int32_t budget = 1; budget <= 400; ++budget)
         ASSERT_EQ(cutAfter(c, budget, true), cutAfter(c, budget, false)) << "budget " << budget;
+}
+
+TEST_F(ArrayAppendTest, SlicesOfAnyBudgetEndWhereTheMethodWouldEndThem) {
+    expectTheSameAtEveryBudget("AppendingLoop",
+                               "extends Object;\n"
+                               "function prepare() { list = new Array(); }\n"
+                               "function fill() {\n"
+                               "    var i;\n"
+                               "    for (i = 0; i < 12; i++) list.add(i).add(\"表\");\n"
+                               "}\n",
+                               24, "size 24: 0 - 1 -");
 }
 
 TEST_F(ArrayAppendTest, SetsCutAtAnyBudgetEndWhereTheMethodWouldEndThem) {
-    auto* c = new TRTTI("SettingLoop");
-    resourceRoot()->lookup("classes.lang")->addChild(std::unique_ptr<TResource>(c));
-    ASSERT_TRUE(compileForTest(c, "extends Object;\n"
-                                  "function prepare() {\n"
-                                  "    list = new Array(); list.add(0); list.add(0); list.add(0);\n"
-                                  "}\n"
-                                  "function fill() {\n"
-                                  "    var i, s;\n"
-                                  "    for (i = 0; i < 12; i++) s += list.set(i % 3, i * 7);\n"
-                                  "    list.set(1, s);\n"
-                                  "}\n"));
-    std::string plain = cutAfter(c, 100000, false); // warms the call sites
-    uint64_t before = gInPlaceRuns;
-    std::string whole = cutAfter(c, 100000, true);
-    EXPECT_EQ(gInPlaceRuns - before, 16u) << "every set (and the three adds) ran in place";
-    EXPECT_EQ(whole, plain);
-    EXPECT_NE(whole.find("size 3: 63 462 77"), std::string::npos) << whole;
-    for (int32_t budget = 1; budget <= 400; ++budget)
-        ASSERT_EQ(cutAfter(c, budget, true), cutAfter(c, budget, false)) << "budget " << budget;
+    // Every set and prepare's three adds run in place.
+    expectTheSameAtEveryBudget("SettingLoop",
+                               "extends Object;\n"
+                               "function prepare() {\n"
+                               "    list = new Array(); list.add(0); list.add(0); list.add(0);\n"
+                               "}\n"
+                               "function fill() {\n"
+                               "    var i, s;\n"
+                               "    for (i = 0; i < 12; i++) s += list.set(i % 3, i * 7);\n"
+                               "    list.set(1, s);\n"
+                               "}\n",
+                               16, "size 3: 63 462 77");
 }
 
 TEST_F(ArrayAppendTest, GetsCutAtAnyBudgetEndWhereTheMethodWouldEndThem) {
-    auto* c = new TRTTI("GettingLoop");
-    resourceRoot()->lookup("classes.lang")->addChild(std::unique_ptr<TResource>(c));
-    ASSERT_TRUE(compileForTest(c, "extends Object;\n"
-                                  "function prepare() {\n"
-                                  "    list = new Array(); list.add(5); list.add(7); list.add(0);\n"
-                                  "}\n"
-                                  "function fill() {\n"
-                                  "    var i, s;\n"
-                                  "    for (i = 0; i < 12; i++) s += list.get(i % 3) * i;\n"
-                                  "    list.set(2, s);\n"
-                                  "}\n"));
-    std::string plain = cutAfter(c, 100000, false); // warms the call sites
-    uint64_t before = gInPlaceRuns;
-    std::string whole = cutAfter(c, 100000, true);
-    EXPECT_EQ(gInPlaceRuns - before, 16u) << "every get (and the adds and set) ran in place";
-    EXPECT_EQ(whole, plain);
-    EXPECT_NE(whole.find("size 3: 5 7 244"), std::string::npos) << whole;
-    for (int32_t budget = 1; budget <= 400; ++budget)
-        ASSERT_EQ(cutAfter(c, budget, true), cutAfter(c, budget, false)) << "budget " << budget;
+    // Every get, the set and prepare's three adds run in place.
+    expectTheSameAtEveryBudget("GettingLoop",
+                               "extends Object;\n"
+                               "function prepare() {\n"
+                               "    list = new Array(); list.add(5); list.add(7); list.add(0);\n"
+                               "}\n"
+                               "function fill() {\n"
+                               "    var i, s;\n"
+                               "    for (i = 0; i < 12; i++) s += list.get(i % 3) * i;\n"
+                               "    list.set(2, s);\n"
+                               "}\n",
+                               16, "size 3: 5 7 244");
 }
 
 TEST_F(ArrayAppendTest, AnArrayLeftHalfBuiltByAStoppedProcessIsFreedWithoutAnError) {

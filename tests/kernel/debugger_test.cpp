@@ -67,6 +67,20 @@ protected:
         p->hostOwned = true;
         return p;
     }
+    // A class compiled from a source written to the host file `host`, so
+    // that breakpoints can name its lines; nullptr if it did not compile.
+    TRTTI* classFromFile(const char* name, const std::string& host, const std::string& source) {
+        {
+            std::ofstream file(host, std::ios::binary);
+            file << source;
+        }
+        auto* c = new TRTTI(name);
+        c->sourceFile = fromHostPath(host);
+        resourceRoot()->lookup("classes.lang")->addChild(std::unique_ptr<TResource>(c));
+        TAlias::instance().add(name, c);
+        c->aliasRegistered = true;
+        return compileForTest(c, source) ? c : nullptr;
+    }
     TScriptedWindow window;
 };
 
@@ -242,17 +256,8 @@ TEST_F(DebuggerTest, ABreakpointInsideAFusedSequenceHoldsEveryRound) {
     const std::string source = "extends Object; x = 0; hits = 0; while (x < 12) { x += 3;\n"
                                "if (x >= 6) hits++; } $fusedHits = hits;\n";
     std::string host = ::testing::TempDir() + "Fused.ravok";
-    {
-        std::ofstream file(host, std::ios::binary);
-        file << source;
-    }
-    TResource* lang = resourceRoot()->lookup("classes.lang");
-    auto* c = new TRTTI("Fused");
-    c->sourceFile = fromHostPath(host);
-    lang->addChild(std::unique_ptr<TResource>(c));
-    TAlias::instance().add("Fused", c);
-    c->aliasRegistered = true;
-    ASSERT_TRUE(compileForTest(c, source));
+    TRTTI* c = classFromFile("Fused", host, source);
+    ASSERT_TRUE(c);
     TCompiledInfo& code = *c->initCode;
     std::vector<uint8_t> before(code.codePtr(), code.codePtr() + code.size());
     TSourceDebugger& debugger = TSourceDebugger::instance();
@@ -285,17 +290,7 @@ TEST_F(DebuggerTest, ABreakpointInAListMethodThatRanInPlaceHoldsEveryCall) {
     const std::string peeker = "extends Array;\nfunction peek(i) {\n"
                                "    return native_get(_x, i);\n}\n";
     std::string host = ::testing::TempDir() + "Peeker.ravok";
-    {
-        std::ofstream file(host, std::ios::binary);
-        file << peeker;
-    }
-    TResource* lang = resourceRoot()->lookup("classes.lang");
-    auto* c = new TRTTI("Peeker");
-    c->sourceFile = fromHostPath(host);
-    lang->addChild(std::unique_ptr<TResource>(c));
-    TAlias::instance().add("Peeker", c);
-    c->aliasRegistered = true;
-    ASSERT_TRUE(compileForTest(c, peeker));
+    ASSERT_TRUE(classFromFile("Peeker", host, peeker));
     const std::string loop = "extends Object; a = new Peeker(); a.add(5); s = 0;\n"
                              "for (i = 0; i < 4; i++) s += a.peek(0); $peeked = s;\n";
     auto runLoop = [&](const std::string& name) {
