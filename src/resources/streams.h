@@ -66,7 +66,8 @@ public:
         // Most reads are a few bytes from the buffer: inline, without the loop.
         if (n <= fill_ - pos_) {
             const uint8_t* from = buffer_ + pos_;
-            std::memcpy(data, from, n);
+            // An empty read may come with no buffer at all (an empty vector's).
+            if (n > 0) std::memcpy(data, from, n);
             pos_ += n;
             addToChecksum(from, n);
             return n;
