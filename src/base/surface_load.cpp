@@ -30,6 +30,20 @@ bool withinBudget(int64_t width, int64_t height) {
            width * height <= kMaxImagePixels;
 }
 
+// Whether every chunk of a PNG file up to IEND lies inside the file. The
+// decoder grows its buffer to the length a data chunk claims before reading
+// it: a few hundred bytes claiming two gigabytes would have it allocated.
+bool pngChunksFit(std::string_view bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    for (size_t at = 8; bytes.size() - at >= 12;) {
+        uint32_t length = be32(p + at);
+        if (length > bytes.size() - at - 12) return false;
+        if (std::memcmp(p + at + 4, "IEND", 4) == 0) break;
+        at += 12 + size_t(length);
+    }
+    return true;
+}
+
 // Only BMP and PNG files reach the decoder, and their headers are checked
 // first: the decoder takes a forged header or picture size at its word and
 // asks for gigabytes. `type` is the decoder's name of the format.
@@ -42,8 +56,12 @@ bool plausibleImage(std::string_view bytes, const char** type, std::string* erro
         *type = "png";
         // The first chunk is IHDR, with the width and height.
         if (n >= 24 && std::memcmp(h + 12, "IHDR", 4) == 0) {
-            if (withinBudget(be32(h + 16), be32(h + 20))) return true;
-            if (error) *error = kImageTooLarge;
+            if (!withinBudget(be32(h + 16), be32(h + 20))) {
+                if (error) *error = kImageTooLarge;
+                return false;
+            }
+            if (pngChunksFit(bytes)) return true;
+            if (error) *error = "a PNG file cut short: a chunk runs past its end";
             return false;
         }
         if (error) *error = "not a PNG file that can be read";

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
 #include <string>
 
 namespace ravok {
@@ -139,6 +140,25 @@ TEST(SurfaceTest, ImagesRoundTripThroughPngFiles) {
     std::remove(path.c_str());
     EXPECT_FALSE(TSurface::load(path, &error));
     EXPECT_FALSE(error.empty());
+}
+
+TEST(SurfaceTest, APngWhoseChunkClaimsMoreThanTheFileHoldsIsRefused) {
+    auto s = TSurface::create(3, 2);
+    std::string path = testing::TempDir() + "surface_claims.png";
+    ASSERT_TRUE(s->savePng(path));
+    std::ifstream in(path, std::ios::binary);
+    std::string png((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::remove(path.c_str());
+    std::string error;
+    ASSERT_TRUE(TSurface::decode(png, &error)) << error;
+    // The chunk after IHDR (8 + 25 bytes in) claims two gigabytes; the
+    // decoder would have grown its buffer to that before finding the end.
+    std::string forged = png;
+    forged[33] = '\x7F', forged[34] = forged[35] = forged[36] = '\xFF';
+    EXPECT_FALSE(TSurface::decode(forged, &error));
+    EXPECT_EQ(error, "a PNG file cut short: a chunk runs past its end");
+    // Bytes after IEND are no chunk and are let be.
+    EXPECT_TRUE(TSurface::decode(png + std::string("\x7F\xFF\xFF\xFFjunk", 8), &error)) << error;
 }
 
 TEST(SurfaceTest, TextDrawsInItsColourAndMeasures) {
