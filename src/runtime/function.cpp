@@ -27,6 +27,7 @@ TFunction::TFunction(TFunctionKind kind, TRTTI* ownerClass, uint32_t nameSymbol)
 
 TFunction::~TFunction() {
     functionTable()[id_] = nullptr;
+    ++gFunctionsFreed;
     --gStats.functions;
 }
 

@@ -45,6 +45,9 @@ private:
 
 class TNativeFunction;
 
+// How many methods were ever freed: what holds a method's address checks it.
+inline uint64_t gFunctionsFreed = 0;
+
 class TNormalFunction : public TFunction {
 public:
     TNormalFunction(TRTTI* ownerClass, uint32_t nameSymbol,
@@ -58,14 +61,16 @@ public:
     int32_t localCount() const { return int32_t(localNames.size()); }
 
     // Which list operation a call of this method may do in place, as
-    // learned at the code's install stamp (runtime/wrapper_inlining.h): the
-    // kind (0: none), the field holding the list, the arguments taken and
-    // the native whose routine must still be the kernel's.
+    // learned at the code's install stamp while no method was freed since
+    // (runtime/wrapper_inlining.h): the kind (0: none), the field holding the
+    // list, the arguments taken, and the native with the routine it must
+    // still have.
     struct TInPlaceShape {
-        uint64_t stamp = 0;
+        uint64_t stamp = 0, freedAt = 0;
         uint8_t kind = 0;
         uint32_t field = 0, first = 0, second = 0;
         const TNativeFunction* native = nullptr;
+        TNativeRoutine routine = nullptr; // the kernel's routine for the kind
     };
     mutable TInPlaceShape inPlaceShape;
 };

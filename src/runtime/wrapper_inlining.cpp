@@ -31,6 +31,20 @@ const TNativeFunction* nativeAt(const uint8_t* idWord) {
                : nullptr;
 }
 
+// The routine a kind's native must have.
+TNativeRoutine inPlaceRoutine(TInPlaceKind kind) {
+    switch (kind) {
+    case TInPlaceKind::Append:
+        return listAppendRoutine();
+    case TInPlaceKind::Get:
+        return listGetRoutine();
+    case TInPlaceKind::Set:
+        return listSetRoutine();
+    default:
+        return nullptr;
+    }
+}
+
 // The shape of fn's body, or kind None.
 TNormalFunction::TInPlaceShape shapeOf(const TNormalFunction* fn) {
     TNormalFunction::TInPlaceShape shape;
@@ -57,8 +71,8 @@ TNormalFunction::TInPlaceShape shapeOf(const TNormalFunction* fn) {
         shape.first = readWord(code + kSetIndexAt);
         shape.second = readWord(code + kSetValueAt);
     }
-    // Whether the native is the kernel's routine is checked at each call,
-    // since a routine may be bound again; one of no routine is no shape.
+    // Whether the native has the kernel's routine is checked at each call:
+    // a routine may be bound again. One that is no native is no shape.
     if (!shape.native) shape.kind = uint8_t(TInPlaceKind::None);
     shape.field = readWord(code + kFieldAt);
     return shape;
@@ -67,22 +81,11 @@ TNormalFunction::TInPlaceShape shapeOf(const TNormalFunction* fn) {
 
 const TNormalFunction::TInPlaceShape& learnInPlaceShape(const TNormalFunction* fn) {
     TNormalFunction::TInPlaceShape shape = shapeOf(fn);
+    shape.routine = inPlaceRoutine(TInPlaceKind(shape.kind));
     shape.stamp = fn->code.installStamp();
+    shape.freedAt = gFunctionsFreed;
     fn->inPlaceShape = shape;
     return fn->inPlaceShape;
-}
-
-TNativeRoutine inPlaceRoutine(TInPlaceKind kind) {
-    switch (kind) {
-    case TInPlaceKind::Append:
-        return listAppendRoutine();
-    case TInPlaceKind::Get:
-        return listGetRoutine();
-    case TInPlaceKind::Set:
-        return listSetRoutine();
-    default:
-        return nullptr;
-    }
 }
 
 } // namespace ravok

@@ -63,27 +63,26 @@ struct TInPlaceCall {
 };
 
 // Reads fn's body for one of the shapes and keeps what it found in
-// fn->inPlaceShape with the code's stamp.
+// fn->inPlaceShape with the code's stamp and the count of freed methods.
 const TNormalFunction::TInPlaceShape& learnInPlaceShape(const TNormalFunction* fn);
-
-// The routine a kind's native must have.
-TNativeRoutine inPlaceRoutine(TInPlaceKind kind);
 
 // What a call of fn on `instance` (of class cls) with argc arguments does in
 // place. The shape is read from the code once per install or rewrite (a
-// breakpoint set is a rewrite), so each call checks only what may change
+// breakpoint set is a rewrite), and again once any method was freed (it
+// holds the native's address), so each call checks only what may change
 // between calls: the arguments passed, the native's routine and the field.
-inline TInPlaceCall inPlaceCall(const TNormalFunction* fn, const TRTTI* cls, uint32_t instance,
-                                uint32_t argc) {
+[[gnu::always_inline]] inline TInPlaceCall inPlaceCall(const TNormalFunction* fn, const TRTTI* cls,
+                                                       uint32_t instance, uint32_t argc) {
     if (!gAppendInPlace) return {};
-    const TNormalFunction::TInPlaceShape& shape = fn->inPlaceShape.stamp == fn->code.installStamp()
-                                                      ? fn->inPlaceShape
-                                                      : learnInPlaceShape(fn);
+    const TNormalFunction::TInPlaceShape& kept = fn->inPlaceShape;
+    const TNormalFunction::TInPlaceShape& shape =
+        kept.stamp == fn->code.installStamp() && kept.freedAt == gFunctionsFreed
+            ? kept
+            : learnInPlaceShape(fn);
     auto kind = TInPlaceKind(shape.kind);
     if (kind == TInPlaceKind::None || shape.first >= argc ||
         (kind == TInPlaceKind::Set && shape.second >= argc) ||
-        shape.native->routine != inPlaceRoutine(kind) ||
-        shape.field >= uint32_t(cls->laidOutFields()))
+        shape.native->routine != shape.routine || shape.field >= uint32_t(cls->laidOutFields()))
         return {};
     auto* list = static_cast<TValueList*>(THostRegistry::instance().find(
         objectAt(instance)->field(int32_t(shape.field)), THostKind::List));
