@@ -19,10 +19,15 @@ namespace ravok {
 class KernelTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
+        // Once per program: a second boot in the same process (a second
+        // suite run by one invocation) left the kernel without its classes.
+        static bool booted = false;
+        if (booted) return;
         setProgramDirectory(fromHostPath(RAVOK_TEST_HOME));
         setReporter(&recording());
         wireSharedServices();
         ASSERT_TRUE(bootKernel());
+        booted = true;
     }
     static TRecording& recording() {
         static TRecording r;
