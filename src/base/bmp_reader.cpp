@@ -91,6 +91,10 @@ bool readHeader(const TBytes& b, TBmpHeader& h, std::string* error) {
         h.height = -h.height;
     }
     bool rle = h.compression == kRle8 || h.compression == kRle4;
+    // A depth outside these (a core header's is not checked before) would
+    // make rows of no bytes that the pixels are then read from.
+    if (h.bits != 1 && h.bits != 4 && h.bits != 8 && h.bits != 16 && h.bits != 24 && h.bits != 32)
+        return fail("not a BMP file that can be read");
     if ((h.compression == kRle8 && h.bits != 8) || (h.compression == kRle4 && h.bits != 4) ||
         (rle && h.topDown) ||
         ((h.compression == kBitFields || h.compression == kAlphaBitFields) && h.bits != 16 &&

@@ -145,6 +145,14 @@ TEST(BmpReaderTest, RefusesCutPictures) {
     EXPECT_EQ(error, "the file ends before its picture does");
     std::string runs = writeBmp({"RLE8", 8, 1}, 20, 10, random);
     EXPECT_FALSE(TSurface::decode(runs.substr(0, runs.size() - 30), &error));
+    // A core header's depth is checked too: 0 bits made rows of no bytes,
+    // read past the file's end.
+    for (uint32_t bits : {0u, 2u, 7u, 33u, 0xFFFFu}) {
+        std::string core = writeBmp({"core", 24, 0, false, true}, 20, 10, random);
+        core[24] = char(bits & 0xFF), core[25] = char(bits >> 8);
+        EXPECT_FALSE(TSurface::decode(core, &error)) << bits;
+        EXPECT_EQ(error, "not a BMP file that can be read") << bits;
+    }
 }
 
 } // namespace
