@@ -79,11 +79,6 @@ void appendCp932(std::string& out, uint16_t code) {
     out.push_back(char(code & 0xFF));
 }
 
-bool allAscii(std::string_view text) {
-    return std::all_of(text.begin(), text.end(),
-                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
 // UTF-8 to CP932: '?' for each byte of a broken sequence and for each
 // character without a CP932 form, the first of which `source` notes.
 void appendFromUtf8(std::string& out, std::string_view text, TSourceText* source) {
@@ -219,6 +214,11 @@ std::string unicodeName(char32_t c) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "U+%04X", unsigned(c));
     return buf;
+}
+
+bool allAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 } // namespace ravok

@@ -16,6 +16,9 @@ std::string utf8ToCp932(std::string_view text);
 // The characters of UTF-8 text; a malformed byte becomes U+FFFD.
 std::u32string utf8ToCodePoints(std::string_view text);
 
+// Whether every byte is below 0x80: text that converts to itself.
+bool allAscii(std::string_view text);
+
 // Whether the bytes are well-formed UTF-8 (ASCII alone counts).
 bool isValidUtf8(std::string_view bytes);
 

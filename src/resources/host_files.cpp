@@ -8,7 +8,6 @@
 #include "base/encoding.h"
 #include "base/regular_file.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -69,8 +68,9 @@ bool exists(const std::string& hostPath) {
 }
 
 // Splits a program path at both separators, never inside a double-byte character.
-std::vector<std::string> components(std::string_view path, bool& absolute) {
-    std::vector<std::string> parts;
+// Where a path's components begin (after a drive letter), and in absolute
+// whether it is absolute (a drive or a leading separator).
+size_t componentsStart(std::string_view path, bool& absolute) {
     size_t i = 0;
     absolute = false;
     if (path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':') {
@@ -78,6 +78,12 @@ std::vector<std::string> components(std::string_view path, bool& absolute) {
         absolute = true;
     }
     if (i < path.size() && (path[i] == '\\' || path[i] == '/')) absolute = true;
+    return i;
+}
+
+std::vector<std::string> components(std::string_view path, bool& absolute) {
+    std::vector<std::string> parts;
+    size_t i = componentsStart(path, absolute);
     std::string current;
     for (; i < path.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(path[i]);
@@ -102,13 +108,8 @@ namespace {
 // conversion: the same text built in one pass, where the general way
 // allocates for every component of every file the kernel opens.
 std::string directAsciiPath(std::string_view path) {
-    size_t i = 0;
-    bool absolute = false;
-    if (path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':') {
-        i = 2;
-        absolute = true;
-    }
-    if (i < path.size() && (path[i] == '\\' || path[i] == '/')) absolute = true;
+    bool absolute;
+    size_t i = componentsStart(path, absolute);
     std::string direct;
     direct.reserve(path.size() + 1);
     bool partStarts = true;
@@ -128,9 +129,7 @@ std::string directAsciiPath(std::string_view path) {
 } // namespace
 
 std::string directHostPath(std::string_view path) {
-    if (std::all_of(path.begin(), path.end(),
-                    [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-        return directAsciiPath(path);
+    if (allAscii(path)) return directAsciiPath(path);
     bool absolute;
     std::vector<std::string> parts = components(path, absolute);
     if (absolute && parts.empty()) return "/";

@@ -68,7 +68,6 @@ public:
     uint8_t* ip = nullptr;
     uint8_t* stackBlock = nullptr;
     TValue* result = nullptr;
-    uint32_t posClass = 0, posLine = 0, posExtra = 0;
 
     // True while a run operation of this process is executing: a native cannot
     // run the process it was called from, and freeing it waits until the run
