@@ -23,13 +23,15 @@ import xwd_pixels  # noqa: E402
 
 
 class Display:
-    def __init__(self, fbdir, keep_keymap=False):
-        """keep_keymap: the server does not reset when its last client goes,
-        so a keyboard layout set with setxkbmap stays for the next client."""
+    def __init__(self, fbdir):
+        """The server never resets when its last client goes: a reset between
+        two clients (every xdotool call is one) refuses a player that connects
+        during it, which then plays headless; and a keyboard layout set with
+        setxkbmap stays for the next client."""
         read, write = os.pipe()
         self.server = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-fbdir", fbdir,
-             "-nolisten", "tcp"] + (["-noreset"] if keep_keymap else []),
+             "-nolisten", "tcp", "-noreset"],
             pass_fds=(write,), stderr=subprocess.DEVNULL)
         os.close(write)
         number = b""

@@ -79,7 +79,7 @@ def main():
     ravok, home = sys.argv[1], os.path.abspath(sys.argv[2])
     failures = []
     work = tempfile.mkdtemp(prefix="ravok-key-layout-")
-    display = Display(work, keep_keymap=True)
+    display = Display(work)
     try:
         for layout in ("fr", "ru"):
             set_layout = subprocess.run(["setxkbmap", "-layout", layout], env=display.env(),
