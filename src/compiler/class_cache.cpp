@@ -18,6 +18,7 @@
 #include "runtime/superinstructions.h"
 #include "runtime/symbols.h"
 
+#include <charconv>
 #include <set>
 
 namespace ravok {
@@ -100,6 +101,13 @@ public:
         s.resize(std::strlen(s.c_str()));
         return s;
     }
+    // A source offset, written in decimal; anything else reads as 0.
+    static int32_t decimal(const std::string& text) {
+        int32_t value = 0;
+        if (std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc())
+            return 0;
+        return value;
+    }
     std::vector<std::string> names() {
         std::vector<std::string> v(count());
         for (std::string& s : v)
@@ -119,7 +127,7 @@ public:
         }
         std::vector<TSourcePoint> points(count());
         for (TSourcePoint& p : points) {
-            p.sourceOffset = std::atoi(str().c_str());
+            p.sourceOffset = decimal(str());
             p.codeOffset = u32();
         }
         uint32_t size = u32();

@@ -6,22 +6,34 @@ namespace ravok {
 
 namespace {
 
-// Byte offsets of the separators of p, double-byte characters stepped over.
-std::vector<size_t> separators(std::string_view p) {
-    std::vector<size_t> at;
-    for (size_t i = 0; i < p.size(); ++i) {
+// Path operations run for every file the kernel and a game open: they scan
+// without building lists or copies.
+
+// The byte offset of the first separator of p at or after `from` (which must
+// start a character), double-byte characters stepped over; npos when none.
+size_t nextSeparator(std::string_view p, size_t from) {
+    for (size_t i = from; i < p.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(p[i]);
         if (isLeadByte(c) && i + 1 < p.size())
             ++i;
         else if (c == '\\')
-            at.push_back(i);
+            return i;
     }
-    return at;
+    return std::string_view::npos;
 }
 
-bool endsWithSlash(std::string_view p) {
-    std::vector<size_t> s = separators(p);
-    return !s.empty() && s.back() + 1 == p.size();
+size_t lastSeparator(std::string_view p) {
+    size_t last = std::string_view::npos;
+    for (size_t at = nextSeparator(p, 0); at != std::string_view::npos;
+         at = nextSeparator(p, at + 1))
+        last = at;
+    return last;
+}
+
+// The path without one trailing separator, as a view (stripSlash without a copy).
+std::string_view withoutSlash(std::string_view p) {
+    size_t last = lastSeparator(p);
+    return last != std::string_view::npos && last + 1 == p.size() ? p.substr(0, last) : p;
 }
 
 } // namespace
@@ -36,20 +48,18 @@ bool isAbsolute(std::string_view p) {
            p[2] == '\\';
 }
 
-std::string stripSlash(std::string_view p) {
-    return std::string(endsWithSlash(p) ? p.substr(0, p.size() - 1) : p);
-}
+std::string stripSlash(std::string_view p) { return std::string(withoutSlash(p)); }
 
 std::string parentDir(std::string_view p) {
-    std::string s = stripSlash(p);
-    std::vector<size_t> seps = separators(s);
-    std::string parent = seps.empty() ? std::string() : s.substr(0, seps.back() + 1);
-    return stripSlash(parent);
+    std::string_view s = withoutSlash(p);
+    size_t last = lastSeparator(s);
+    return last == std::string_view::npos ? std::string()
+                                          : std::string(withoutSlash(s.substr(0, last + 1)));
 }
 
 std::string fileName(std::string_view p) {
-    std::vector<size_t> seps = separators(p);
-    return std::string(seps.empty() ? p : p.substr(seps.back() + 1));
+    size_t last = lastSeparator(p);
+    return std::string(last == std::string_view::npos ? p : p.substr(last + 1));
 }
 
 std::string baseName(std::string_view p) {
@@ -67,9 +77,10 @@ std::string extension(std::string_view p) {
 std::vector<std::string> splitPath(std::string_view p) {
     std::vector<std::string> pieces;
     size_t start = 0;
-    for (size_t s : separators(p)) {
-        pieces.emplace_back(p.substr(start, s - start));
-        start = s + 1;
+    for (size_t at = nextSeparator(p, 0); at != std::string_view::npos;
+         at = nextSeparator(p, at + 1)) {
+        pieces.emplace_back(p.substr(start, at - start));
+        start = at + 1;
     }
     pieces.emplace_back(p.substr(start));
     return pieces;
@@ -78,14 +89,19 @@ std::vector<std::string> splitPath(std::string_view p) {
 std::string resolve(std::string_view p, std::string_view base) {
     if (isAbsolute(p)) return std::string(p);
     if (p.empty() || base.empty()) return {};
-    std::string out = stripSlash(base);
-    for (const std::string& piece : splitPath(p)) {
-        if (piece == "..")
+    std::string out(withoutSlash(base));
+    for (size_t start = 0;;) {
+        size_t end = nextSeparator(p, start);
+        std::string_view piece =
+            p.substr(start, end == std::string_view::npos ? p.size() - start : end - start);
+        if (piece == "..") {
             out = parentDir(out);
-        else if (piece == "." || piece.empty())
-            continue;
-        else
-            out += "\\" + piece;
+        } else if (piece != "." && !piece.empty()) {
+            out += '\\';
+            out += piece;
+        }
+        if (end == std::string_view::npos) break;
+        start = end + 1;
     }
     return out;
 }
@@ -95,19 +111,6 @@ bool startsWithCI(std::string_view a, std::string_view b) {
 }
 
 namespace {
-// The path without one trailing separator, as a view (stripSlash without a copy).
-std::string_view withoutSlash(std::string_view p) {
-    size_t last = std::string_view::npos;
-    for (size_t i = 0; i < p.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(p[i]);
-        if (isLeadByte(c) && i + 1 < p.size())
-            ++i;
-        else if (c == '\\')
-            last = i;
-    }
-    return last != std::string_view::npos && last + 1 == p.size() ? p.substr(0, last) : p;
-}
-
 // Whether a character starts at byte `at` of p (not the second byte of one).
 bool startsCharacter(std::string_view p, size_t at) {
     size_t i = 0;

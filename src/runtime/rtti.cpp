@@ -94,11 +94,45 @@ TFunction* TRTTI::methodBySymbol(uint32_t symbol, int32_t* cache) const {
 
 int32_t TRTTI::methodIndexByName(std::string_view methodName) const {
     int64_t sym = TSymbolTable::instance().find(methodName);
-    if (sym < 0) return -1;
-    for (size_t i = 0; i < methods.size(); ++i) {
-        if (methods[i]->name == uint32_t(sym)) return int32_t(i);
+    return sym < 0 ? -1 : firstMethodIndex(uint32_t(sym));
+}
+
+namespace {
+size_t methodSlot(uint32_t symbol, size_t mask) {
+    return size_t((uint64_t(symbol) * 0x9E3779B97F4A7C15ull) >> 32) & mask;
+}
+} // namespace
+
+int32_t TRTTI::firstMethodIndex(uint32_t symbol) const {
+    if (firstBySymbol_.empty()) return -1;
+    size_t mask = firstBySymbol_.size() - 1;
+    for (size_t at = methodSlot(symbol, mask);; at = (at + 1) & mask) {
+        uint64_t slot = firstBySymbol_[at];
+        if (slot == 0) return -1;
+        if (uint32_t(slot >> 32) == symbol + 1) return int32_t(uint32_t(slot));
     }
-    return -1;
+}
+
+void TRTTI::indexFirstMethod(uint32_t symbol, int32_t index) {
+    if (2 * methods.size() > firstBySymbol_.size()) {
+        // Grown from the list itself, first entries first, so each name
+        // keeps its first index.
+        size_t capacity = 16;
+        while (capacity < 4 * methods.size())
+            capacity *= 2;
+        firstBySymbol_.assign(capacity, 0);
+        for (size_t i = 0; i < methods.size(); ++i)
+            if (firstMethodIndex(methods[i]->name) < 0)
+                indexFirstMethod(methods[i]->name, int32_t(i));
+        return;
+    }
+    size_t mask = firstBySymbol_.size() - 1;
+    size_t at = methodSlot(symbol, mask);
+    while (firstBySymbol_[at] != 0) {
+        if (uint32_t(firstBySymbol_[at] >> 32) == symbol + 1) return;
+        at = (at + 1) & mask;
+    }
+    firstBySymbol_[at] = uint64_t(symbol + 1) << 32 | uint32_t(index);
 }
 
 TFunction* TRTTI::methodByName(std::string_view methodName) const {
@@ -129,22 +163,22 @@ TDestructor* TRTTI::destructor() {
 
 void TRTTI::addMethod(TFunction* fn) {
     methods.push_back(fn);
+    indexFirstMethod(fn->name, int32_t(methods.size() - 1));
     ++fn->usageCount;
     constructorFound_ = destructorFound_ = false;
 }
 
 void TRTTI::addOrOverride(TFunction* fn) {
-    for (TFunction*& slot : methods) {
-        if (slot->name == fn->name) {
-            ++fn->usageCount;
-            TFunction* old = slot;
-            slot = fn;
-            releaseMethod(old);
-            constructorFound_ = destructorFound_ = false;
-            return;
-        }
+    int32_t first = firstMethodIndex(fn->name);
+    if (first < 0) {
+        addMethod(fn);
+        return;
     }
-    addMethod(fn);
+    ++fn->usageCount;
+    TFunction* old = methods[size_t(first)];
+    methods[size_t(first)] = fn;
+    releaseMethod(old);
+    constructorFound_ = destructorFound_ = false;
 }
 
 void TRTTI::inheritMethods() {
@@ -168,6 +202,7 @@ void TRTTI::reset() {
     fields.clear();
     std::vector<TFunction*> old;
     old.swap(methods);
+    firstBySymbol_.clear();
     for (TFunction* fn : old)
         releaseMethod(fn);
     constructor_ = nullptr;

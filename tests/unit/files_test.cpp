@@ -36,6 +36,12 @@ TEST(PathTest, TheWindowsPathFunctions) {
     EXPECT_EQ(resolve("c:\\abs", "d:\\g"), "c:\\abs");
     EXPECT_EQ(resolve("", "d:\\g"), "");
     EXPECT_EQ(resolve("rel", ""), "");
+    EXPECT_EQ(resolve("..\\..\\x", "d:\\a\\b"), "d:\\x");
+    EXPECT_EQ(resolve("a\\\\b\\", "d:\\g"), "d:\\g\\a\\b");
+    EXPECT_EQ(resolve("\x95\x5C\\a", "d:\\g"), "d:\\g\\\x95\x5C\\a");
+    EXPECT_EQ(fileName("d:\\g\\\x95\x5C"), "\x95\x5C");
+    EXPECT_EQ(fileName("plain"), "plain");
+    EXPECT_EQ(parentDir("a\\\\b"), "a\\");
     EXPECT_TRUE(startsWithCI("Usr\\Game", "usr\\"));
     EXPECT_TRUE(isInside("D:\\G\\s\\a", "d:\\g"));
     EXPECT_TRUE(isInside("d:\\g\\", "d:\\g"));

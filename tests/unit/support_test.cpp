@@ -80,6 +80,35 @@ TEST_F(ClassTableTest, OverridesReplaceInPlaceAndCountTheirTables) {
     EXPECT_EQ(sub->methodBySymbol(intern("draw"), &cache), second);
 }
 
+TEST_F(ClassTableTest, MethodsByNameFindTheFirstOfEachNameAsTheTableGrows) {
+    TRTTI* base = newClass();
+    TCodeWriter body;
+    body.emit(Op_PushThis);
+    body.emit(Op_Ret);
+    body.emitHalt();
+    std::vector<TNormalFunction*> made;
+    for (int i = 0; i < 70; ++i)
+        made.push_back(addCodeMethod(base, "m" + std::to_string(i), 0, 0, body));
+    for (int i = 0; i < 70; ++i)
+        EXPECT_EQ(base->methodByName("M" + std::to_string(i)), made[size_t(i)]) << i;
+    EXPECT_EQ(base->methodIndexByName("m70"), -1);
+    EXPECT_EQ(base->methodIndexByName("a name nothing interned"), -1);
+    // Inherited methods come first; an override takes the inherited slot.
+    TRTTI* sub = newClass({}, base);
+    int32_t at = sub->methodIndexByName("m7");
+    TNormalFunction* over = addCodeMethod(sub, "m7", 0, 0, body);
+    TNormalFunction* own = addCodeMethod(sub, "extra", 0, 0, body);
+    EXPECT_EQ(sub->methodIndexByName("m7"), at);
+    EXPECT_EQ(sub->methodByIndex(at), over);
+    EXPECT_EQ(sub->methodByName("EXTRA"), own);
+    EXPECT_EQ(sub->methods.size(), base->methods.size() + 1);
+    EXPECT_EQ(base->methodByName("m7"), made[7]);
+    sub->reset();
+    EXPECT_EQ(sub->methodByName("m7"), nullptr);
+    TNormalFunction* again = addCodeMethod(sub, "m7", 0, 0, body);
+    EXPECT_EQ(sub->methodByName("m7"), again);
+}
+
 TEST_F(ClassTableTest, TheLaterOfTwoConstructorsIsTheConstructor) {
     TRTTI* cls = newClass();
     TCodeWriter body;
