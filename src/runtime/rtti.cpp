@@ -183,6 +183,16 @@ void TRTTI::addOrOverride(TFunction* fn) {
 
 void TRTTI::inheritMethods() {
     if (!superclass) return;
+    if (methods.empty()) {
+        // The usual case, a class taking its methods before its own: the
+        // superclass's index holds for the copy as it stands.
+        methods = superclass->methods;
+        firstBySymbol_ = superclass->firstBySymbol_;
+        for (TFunction* fn : methods)
+            ++fn->usageCount;
+        constructorFound_ = destructorFound_ = false;
+        return;
+    }
     for (TFunction* fn : superclass->methods)
         addMethod(fn);
 }
