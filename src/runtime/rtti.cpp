@@ -114,22 +114,25 @@ int32_t TRTTI::firstMethodIndex(uint32_t symbol) const {
 }
 
 void TRTTI::indexFirstMethod(uint32_t symbol, int32_t index) {
-    if (2 * methods.size() > firstBySymbol_.size()) {
-        // Grown from the list itself, first entries first, so each name
-        // keeps its first index.
-        size_t capacity = 16;
-        while (capacity < 4 * methods.size())
-            capacity *= 2;
-        firstBySymbol_.assign(capacity, 0);
-        for (size_t i = 0; i < methods.size(); ++i)
-            if (firstMethodIndex(methods[i]->name) < 0)
-                indexFirstMethod(methods[i]->name, int32_t(i));
+    if (2 * methods.size() <= firstBySymbol_.size()) {
+        insertFirstMethod(symbol, index);
         return;
     }
+    // Grown from the list itself (the new method is in it already), first
+    // entries first, so each name keeps its first index.
+    size_t capacity = 16;
+    while (capacity < 4 * methods.size())
+        capacity *= 2;
+    firstBySymbol_.assign(capacity, 0);
+    for (size_t i = 0; i < methods.size(); ++i)
+        insertFirstMethod(methods[i]->name, int32_t(i));
+}
+
+void TRTTI::insertFirstMethod(uint32_t symbol, int32_t index) {
     size_t mask = firstBySymbol_.size() - 1;
     size_t at = methodSlot(symbol, mask);
     while (firstBySymbol_[at] != 0) {
-        if (uint32_t(firstBySymbol_[at] >> 32) == symbol + 1) return;
+        if (uint32_t(firstBySymbol_[at] >> 32) == symbol + 1) return; // an earlier one stays
         at = (at + 1) & mask;
     }
     firstBySymbol_[at] = uint64_t(symbol + 1) << 32 | uint32_t(index);

@@ -97,7 +97,10 @@ private:
     void releaseMethod(TFunction* fn);
     // The index of the first method of this name, or -1.
     int32_t firstMethodIndex(uint32_t symbol) const;
+    // Records a method just appended, growing the table when it must.
     void indexFirstMethod(uint32_t symbol, int32_t index);
+    // Into a table with room; a name already there keeps its index.
+    void insertFirstMethod(uint32_t symbol, int32_t index);
     // The first method of each name, by symbol: binding, linking and
     // overriding ask by name for every method the kernel loads, and a scan
     // of a class's inherited methods each time cost a tenth of the start-up.
