@@ -1,5 +1,6 @@
 #include "base/regular_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,13 +8,13 @@
 
 namespace ravok {
 
-int openRegularFile(int dirFd, const char* name, bool noFollow) {
+namespace {
+int openRegular(int dirFd, const char* name, bool noFollow, struct stat& st) {
     // O_NONBLOCK lets the open of a FIFO return at once instead of waiting
     // for a writer. It is left on: reads of a regular file ignore it.
     int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (noFollow ? O_NOFOLLOW : 0);
     int fd = ::openat(dirFd, name, flags);
     if (fd < 0) return -1;
-    struct stat st;
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         errno = ENXIO;
@@ -21,26 +22,45 @@ int openRegularFile(int dirFd, const char* name, bool noFollow) {
     }
     return fd;
 }
+} // namespace
+
+int openRegularFile(int dirFd, const char* name, bool noFollow) {
+    struct stat st;
+    return openRegular(dirFd, name, noFollow, st);
+}
 
 TRegularRead readRegularFile(const std::string& hostPath, std::string& bytes, size_t limit) {
     bytes.clear();
-    int fd = openRegularFile(AT_FDCWD, hostPath.c_str(), false);
+    struct stat st;
+    int fd = openRegular(AT_FDCWD, hostPath.c_str(), false, st);
     if (fd < 0) return errno == ENXIO ? TRegularRead::NotRegular : TRegularRead::Missing;
-    char chunk[65536];
+    // Read straight into the string, sized from the file's length and one
+    // byte more to see the end at once: a bounce buffer and the string's
+    // regrowth would touch three times the memory.
+    size_t expected = st.st_size > 0 ? size_t(st.st_size) : 0;
+    bytes.resize(std::min(expected, limit) + 1);
+    size_t have = 0;
     TRegularRead result = TRegularRead::Ok;
     for (;;) {
-        ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (have == bytes.size()) {
+            // A file that grows while it is read is held to the same limit.
+            if (have > limit) {
+                result = TRegularRead::TooLarge;
+                break;
+            }
+            bytes.resize(std::min(std::max<size_t>(2 * have, 4096), limit + 1));
+        }
+        ssize_t n = ::read(fd, bytes.data() + have, bytes.size() - have);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) result = TRegularRead::Missing;
         if (n <= 0) break;
-        // A file that grows while it is read is held to the same limit.
-        if (bytes.size() + size_t(n) > limit) {
-            result = TRegularRead::TooLarge;
-            break;
-        }
-        bytes.append(chunk, size_t(n));
+        have += size_t(n);
     }
-    if (result != TRegularRead::Ok) bytes.clear();
+    if (result == TRegularRead::Ok && have > limit) result = TRegularRead::TooLarge;
+    if (result == TRegularRead::Ok)
+        bytes.resize(have);
+    else
+        bytes.clear();
     ::close(fd);
     return result;
 }

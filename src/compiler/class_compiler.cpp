@@ -3,6 +3,7 @@
 #include "resources/resource_reader.h"
 
 #include "compiler/class_cache.h"
+#include "compiler/class_image.h"
 #include "compiler/compile_context.h"
 #include "compiler/yup.h"
 
@@ -23,21 +24,57 @@
 namespace ravok {
 
 namespace {
-// The class from its cache file while that is up to date with the source;
+TClassImageUse* gImageUse = nullptr;
+
+// The class from a cache record while that is up to date with the source;
 // false (and the class as it was) otherwise.
-bool loadFromCache(TRTTI* cls) {
-    TFileReader in(classCachePath(cls->sourceFile));
-    if (!in.isOpen()) return false;
+bool loadFromRecord(TRTTI* cls, TBufferedInputStream& in) {
     try {
         if (loadClassStream(cls, in, fileStamp(cls->sourceFile))) return true;
     } catch (const std::exception&) {
         Log(translate("not a valid Class File"));
     }
-    // What the file left half-read must not mix with the new code.
+    // What the record left half-read must not mix with the new code.
     cls->reset();
     cls->superclass = nullptr;
     return false;
 }
+
+bool loadFromCacheFile(TRTTI* cls) {
+    TFileReader in(classCachePath(cls->sourceFile));
+    return in.isOpen() && loadFromRecord(cls, in);
+}
+} // namespace
+
+class TClassImageAccess {
+public:
+    // The class from the image in use, else from its cache file.
+    static bool loadFromCache(TRTTI* cls) {
+        TClassImageUse* use = gImageUse;
+        if (!use) return loadFromCacheFile(cls);
+        ++use->asked_;
+        std::string_view record = use->image_.recordFor(cls->sourceFile);
+        TMemoryReader in(reinterpret_cast<const uint8_t*>(record.data()), record.size());
+        bool fromImage = !record.empty() && loadFromRecord(cls, in);
+        if (!fromImage) use->missed_ = true;
+        if (!fromImage && !loadFromCacheFile(cls)) return false;
+        use->cached_.push_back(cls->sourceFile);
+        return true;
+    }
+    // A class compiled from its source, whose cache file now holds it.
+    static void cacheWritten(TRTTI* cls) {
+        if (gImageUse) gImageUse->cached_.push_back(cls->sourceFile);
+    }
+};
+
+TClassImageUse::TClassImageUse(const TClassImage& image) : image_(image), outer_(gImageUse) {
+    gImageUse = this;
+}
+
+TClassImageUse::~TClassImageUse() { gImageUse = outer_; }
+
+namespace {
+bool loadFromCache(TRTTI* cls) { return TClassImageAccess::loadFromCache(cls); }
 
 void logCompiling(const TRTTI* cls) {
     if (logEnabled() && !cls->sourceFile.empty())
@@ -84,7 +121,8 @@ bool compileSource(TRTTI* cls, std::string_view source, TCompileOptions options)
             ReportError(e.what(), {{cls->sourceFile, context.statementOffset, {}}});
         return true;
     }
-    if (cached && cls->compiled) SaveClassFile(cls, classCachePath(cls->sourceFile));
+    if (cached && cls->compiled && SaveClassFile(cls, classCachePath(cls->sourceFile)))
+        TClassImageAccess::cacheWritten(cls);
     return false;
 }
 } // namespace

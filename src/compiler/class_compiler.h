@@ -30,6 +30,35 @@ bool CompileClass(TRTTI* cls, std::string_view source, TCompileOptions options =
 // (setResourceServices).
 TResourceServices& compilingResourceServices();
 
+class TClassImage;
+
+// While one stands, the compiling services take each class from the image
+// first, and note every class asked for and whether the image held them all:
+// the kernel boots through one, and writes a new image when it missed.
+class TClassImageUse {
+public:
+    explicit TClassImageUse(const TClassImage& image);
+    ~TClassImageUse();
+    TClassImageUse(const TClassImageUse&) = delete;
+    TClassImageUse& operator=(const TClassImageUse&) = delete;
+    // The source files of the classes that a cache (the image or a file)
+    // now holds, in the order they were asked for.
+    const std::vector<std::string>& cachedSources() const { return cached_; }
+    // Whether a class had to come from anywhere but the image.
+    bool missed() const { return missed_; }
+    // Whether every class asked for is held by a cache: an image of them all
+    // can be written.
+    bool allCached() const { return cached_.size() == asked_; }
+
+private:
+    friend class TClassImageAccess;
+    const TClassImage& image_;
+    TClassImageUse* outer_;
+    std::vector<std::string> cached_;
+    size_t asked_ = 0;
+    bool missed_ = false;
+};
+
 // Statement lists compiled as one class: a header line, then each added line
 // followed by $_exec_checkPoint=N; so that a failed run tells the line reached.
 class TMultiEvaluator {

@@ -4,6 +4,7 @@
 #include "resources/saves_folder.h"
 
 #include "compiler/class_compiler.h"
+#include "compiler/class_image.h"
 #include "compiler/evaluator.h"
 #include "dialogs/dialog_natives.h"
 #include "kernel/kernel_natives.h"
@@ -76,7 +77,15 @@ bool bootKernel() {
         if (!root()) return false;
         setResourceRoot(root().get());
         Notice("Compiling Kernel Resources..");
+        // The kernel's classes come from one image file when it holds them
+        // all up to date; otherwise they come as before, and the image is
+        // written anew for the next start.
+        TClassImage image;
+        image.read(kernelImagePath());
+        TClassImageUse use(image);
         root()->initialize();
+        if (use.missed() && use.allCached())
+            writeClassImage(kernelImagePath(), use.cachedSources());
     } catch (const std::exception& e) {
         ReportError(e.what());
         return false;

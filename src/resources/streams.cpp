@@ -83,6 +83,7 @@ bool TBufferedOutputStream::close() {
 bool TBufferedInputStream::refill() {
     pos_ = fill_ = 0;
     if (fd_ < 0) return false;
+    data_ = buffer_;
     ssize_t n = ::read(fd_, buffer_, kBufferSize);
     if (n > 0) fill_ = size_t(n);
     return fill_ > 0;
@@ -94,7 +95,7 @@ size_t TBufferedInputStream::readAcross(void* data, size_t n) {
     while (got < n) {
         if (pos_ == fill_ && !refill()) break;
         size_t take = std::min(n - got, fill_ - pos_);
-        std::memcpy(p + got, buffer_ + pos_, take);
+        std::memcpy(p + got, data_ + pos_, take);
         pos_ += take;
         got += take;
     }

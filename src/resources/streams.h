@@ -65,7 +65,7 @@ public:
     size_t read(void* data, size_t n) {
         // Most reads are a few bytes from the buffer: inline, without the loop.
         if (n <= fill_ - pos_) {
-            const uint8_t* from = buffer_ + pos_;
+            const uint8_t* from = data_ + pos_;
             // An empty read may come with no buffer at all (an empty vector's).
             if (n > 0) std::memcpy(data, from, n);
             pos_ += n;
@@ -83,6 +83,8 @@ protected:
     bool refill();
     size_t readAcross(void* data, size_t n);
     size_t pos_ = 0;
+    // Where the bytes in hand lie: the buffer, or all of a memory reader's.
+    const uint8_t* data_ = buffer_;
 };
 
 class TFileReader : public TBufferedInputStream {
@@ -92,6 +94,16 @@ public:
     explicit TFileReader(std::string_view path);
     // Takes over a descriptor already opened for reading (or -1).
     explicit TFileReader(int fd);
+};
+
+// Reads bytes that are already in memory (which must outlive the reader), as
+// a file reader reads a file holding them.
+class TMemoryReader : public TBufferedInputStream {
+public:
+    TMemoryReader(const uint8_t* bytes, size_t size) {
+        data_ = bytes;
+        fill_ = size;
+    }
 };
 
 // Writes a file atomically: the bytes go to a scratch file beside it, which

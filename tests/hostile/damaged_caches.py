@@ -11,6 +11,12 @@ different first byte in each file; SAMPLE is 61 unless given, 1 changes every
 byte of every file, about an hour) and the game is played again for a few
 frames. Each run must end normally and show the frame the undamaged cache
 shows: a damaged cache is compiled again from its source, never run.
+
+The kernel's classes are read from one image file (k127_Kernel) when it is
+up to date, so the class files are damaged with the image removed, and the
+image is damaged on its own: every byte of its first 256 (the header and the
+first entry's name and length), and a sparser sample of the records, which
+are the class files' own bytes.
 """
 import os
 import shutil
@@ -45,14 +51,25 @@ def main():
         return 1
     good = open(good_shot, "rb").read()
     temp = os.path.join(home, "Temp")
-    caches = sorted(f for f in os.listdir(temp) if f.startswith("c127_"))
+    image = os.path.join(temp, "k127_Kernel")
+    if not os.path.exists(image):
+        print("the first run wrote no kernel image")
+        return 1
+    caches = sorted(f for f in os.listdir(temp) if f.startswith("c127_")) + ["k127_Kernel"]
     failures, runs = [], 0
     shot = os.path.join(home, "damaged.png")
     for cache in caches:
         path = os.path.join(temp, cache)
         original = open(path, "rb").read()
-        step = 1 if len(original) < 300 and sample < 100 else sample
-        for at in range(len(cache) % step, len(original), step):
+        if path == image:
+            places = list(range(min(256, len(original)))) + \
+                list(range(256, len(original), sample * 4))
+        else:
+            step = 1 if len(original) < 300 and sample < 100 else sample
+            places = range(len(cache) % step, len(original), step)
+        for at in places:
+            if path != image and os.path.exists(image):
+                os.remove(image)
             damaged = bytearray(original)
             damaged[at] ^= 0x89 if damaged[at] != 0x89 else 0xFF
             with open(path, "wb") as f:

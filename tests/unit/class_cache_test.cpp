@@ -4,6 +4,7 @@
 
 #include "compiler/class_cache.h"
 #include "compiler/class_compiler.h"
+#include "compiler/class_image.h"
 #include "compiler/evaluator.h"
 #include "resources/host_files.h"
 #include "resources/program_paths.h"
@@ -170,6 +171,97 @@ TEST_F(ClassCacheTest, SnippetsNeverTouchTemp) {
     EXPECT_EQ(evaluate("x = 1;"), 0);
     EXPECT_EQ(evaluate("x = ;", false), 1);
     EXPECT_FALSE(fileExists(temp));
+}
+
+// Classes compiled while an image is in use, then an image of them: the next
+// compile takes each class from the image, without its own cache file.
+TEST_F(ClassCacheTest, AnImageOfTheCachedClassesStandsForTheirFiles) {
+    TTimeAnalyzer::instance().resetSections();
+    std::string image = fromHostPath(host) + "\\Temp\\k127_Kernel";
+    TClassImage none;
+    none.read(image);
+    EXPECT_TRUE(none.empty());
+    std::vector<std::string> sources;
+    {
+        TClassImageUse use(none);
+        ASSERT_TRUE(compileFresh());
+        EXPECT_TRUE(use.missed());
+        EXPECT_TRUE(use.allCached());
+        sources = use.cachedSources();
+    }
+    ASSERT_EQ(sources, std::vector<std::string>{source});
+    // No image is written while a class has no cache file to take it from.
+    EXPECT_FALSE(writeClassImage(image, {source, source + "x"}));
+    EXPECT_FALSE(fileExists(image));
+    ASSERT_TRUE(writeClassImage(image, sources));
+    std::string cache = classCachePath(source), cached;
+    ASSERT_TRUE(readWholeFile(cache, cached));
+    ASSERT_TRUE(deleteFile(cache));
+    TClassImage held;
+    held.read(image);
+    EXPECT_EQ(held.recordFor(source), cached);
+    EXPECT_TRUE(held.recordFor(source + "x").empty());
+    double afterFirst = lexPasses();
+    {
+        TClassImageUse use(held);
+        TRTTI* cls = compileFresh();
+        ASSERT_TRUE(cls);
+        EXPECT_FALSE(use.missed());
+        EXPECT_EQ(lexPasses(), afterFirst); // taken from the image, not lexed
+        EXPECT_EQ(listing(cls, "speed").size(), listing(compileFresh(), "speed").size());
+    }
+    // A source changed since the image was written (its length too, so the
+    // stamp differs whatever the clock) is compiled again.
+    writeSource("function speed(a) { return a; }\n");
+    {
+        TClassImageUse use(held);
+        TRTTI* cls = compileFresh();
+        ASSERT_TRUE(cls);
+        EXPECT_TRUE(use.missed());
+        EXPECT_TRUE(use.allCached());
+        EXPECT_EQ(listing(cls, "speed").size(), 4u);
+    }
+}
+
+TEST_F(ClassCacheTest, ACutOrDamagedImageIsPassedOverForTheSource) {
+    std::string image = fromHostPath(host) + "\\Temp\\k127_Kernel";
+    ASSERT_TRUE(compileFresh());
+    ASSERT_TRUE(writeClassImage(image, {source}));
+    std::string bytes;
+    ASSERT_TRUE(readWholeFile(image, bytes));
+    // Cut anywhere, the image holds nothing.
+    for (size_t cut = 0; cut < bytes.size(); cut += 5) {
+        ASSERT_TRUE(writeWholeFile(image, bytes.substr(0, cut)));
+        TClassImage cutShort;
+        cutShort.read(image);
+        EXPECT_TRUE(cutShort.empty()) << cut;
+    }
+    // A forged count or length claims more than the file holds.
+    for (size_t at : {size_t(8), size_t(12)}) {
+        std::string forged = bytes;
+        forged.replace(at, 4, "\xff\xff\xff\x7f", 4);
+        ASSERT_TRUE(writeWholeFile(image, forged));
+        TClassImage refused;
+        refused.read(image);
+        EXPECT_TRUE(refused.empty()) << at;
+    }
+    // A damaged record is refused when it is loaded; the class comes from its
+    // source, whole.
+    ASSERT_TRUE(deleteFile(classCachePath(source)));
+    for (size_t i = bytes.size() - 40; i < bytes.size(); i += 3) {
+        std::string damaged = bytes;
+        damaged[i] = char(damaged[i] ^ 0x5A);
+        ASSERT_TRUE(writeWholeFile(image, damaged));
+        TClassImage held;
+        held.read(image);
+        ASSERT_FALSE(held.empty()) << i;
+        TClassImageUse use(held);
+        TRTTI* cls = compileFresh();
+        ASSERT_TRUE(cls) << i;
+        EXPECT_TRUE(cls->methodByName("speed")) << i;
+        EXPECT_TRUE(use.missed()) << i;
+        ASSERT_TRUE(deleteFile(classCachePath(source)));
+    }
 }
 
 TEST(MultiEvaluatorTest, EveryLineIsFollowedByItsCheckPoint) {
