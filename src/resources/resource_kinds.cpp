@@ -63,7 +63,7 @@ void TResourceList::addChild(std::unique_ptr<TResource> child) {
     TResource* raw = child.get();
     children_.push_back(std::move(child));
     ++gResourceTreeChanges;
-    if (indexed_) index_.try_emplace(foldCase(raw->name), raw);
+    if (indexed_) index_.try_emplace(raw->name, raw);
     raw->attached(this);
 }
 
@@ -77,10 +77,10 @@ TResource* TResourceList::findChild(std::string_view childName) {
     if (!indexed_) {
         index_.clear();
         for (const auto& c : children_)
-            index_.try_emplace(foldCase(c->name), c.get());
+            index_.try_emplace(c->name, c.get());
         indexed_ = true;
     }
-    auto it = index_.find(foldCase(childName));
+    auto it = index_.find(childName);
     return it == index_.end() ? nullptr : it->second;
 }
 

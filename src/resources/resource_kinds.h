@@ -4,6 +4,7 @@
 #pragma once
 
 #include "runtime/resource.h"
+#include "runtime/sjis.h"
 
 #include <memory>
 #include <string>
@@ -42,7 +43,7 @@ private:
     // index of their case-folded names, built on first need; the first child
     // of a name is the one found, as in the search it stands for. A resource
     // is named before it is attached (attach, createLinked) and keeps the name.
-    std::unordered_map<std::string, TResource*> index_;
+    std::unordered_map<std::string, TResource*, TNoCaseHash, TNoCaseEqual> index_;
     bool indexed_ = false;
 };
 

@@ -35,6 +35,22 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+size_t hashNoCase(std::string_view text) {
+    uint64_t h = 14695981039346656037ull;
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    for (size_t i = 0, n = text.size(); i < n; ++i) {
+        unsigned int c = p[i];
+        if (c < 0x80) {
+            c |= unsigned(c - 'A' < 26u) << 5; // an upper-case letter lowered
+        } else if (isLeadByte(uint8_t(c)) && i + 1 < n) {
+            h = (h ^ c) * 1099511628211ull;
+            c = p[++i]; // the trail byte, as it is
+        }
+        h = (h ^ c) * 1099511628211ull;
+    }
+    return size_t(h);
+}
+
 std::string withoutBytes(std::string_view text, std::string_view drop) {
     std::string kept;
     kept.reserve(text.size());

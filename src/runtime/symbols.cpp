@@ -15,14 +15,18 @@ TSymbolTable::TSymbolTable() {
 }
 
 uint32_t TSymbolTable::intern(std::string_view text) {
-    auto [it, added] = byFolded_.try_emplace(foldCase(text), uint32_t(names_.size()));
-    if (added) names_.emplace_back(text);
-    return it->second;
+    // Looked up by the view first: most names are interned already, and a
+    // new one is copied once.
+    if (auto it = byName_.find(text); it != byName_.end()) return it->second;
+    uint32_t id = uint32_t(names_.size());
+    byName_.emplace(std::string(text), id);
+    names_.emplace_back(text);
+    return id;
 }
 
 int64_t TSymbolTable::find(std::string_view text) const {
-    auto it = byFolded_.find(foldCase(text));
-    return it == byFolded_.end() ? -1 : int64_t(it->second);
+    auto it = byName_.find(text);
+    return it == byName_.end() ? -1 : int64_t(it->second);
 }
 
 const std::string& TSymbolTable::name(uint32_t id) const {

@@ -3,6 +3,8 @@
 // foo share one id; ids are handed out 0, 1, 2, ... in order of first interning.
 #pragma once
 
+#include "runtime/sjis.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -25,8 +27,8 @@ public:
 private:
     TSymbolTable();
     // Looked up by every method and field name the kernel binds or links
-    // at start-up: hashed, where a tree compared whole names at each step.
-    std::unordered_map<std::string, uint32_t> byFolded_;
+    // at start-up: hashed whatever the case, without a folded copy.
+    std::unordered_map<std::string, uint32_t, TNoCaseHash, TNoCaseEqual> byName_;
     std::vector<std::string> names_;
 };
 

@@ -34,6 +34,27 @@ TEST(SymbolTest, DoubleByteCharactersAreNotCaseFolded) {
     EXPECT_TRUE(equalsNoCase("Classes.Lang", "classes.lang"));
 }
 
+// Symbols and resource names are hashed without a folded copy: the hash must
+// agree with foldCase on every text, letters, '@' and '[' beside them, trail
+// bytes in 'A'-'Z' and a lead byte left at the end.
+TEST(SymbolTest, TheCaseBlindHashAgreesWithFolding) {
+    const std::vector<std::string> texts = {"",         "update",        "UpDaTe",     "@[`{",
+                                            "\x83\x41", "\x83\x61",      "x\x83\x41Z", "X\x83\x41z",
+                                            "tail\x83", "\xE0\x40\xA0Q", "\x7F\x80Zz"};
+    for (const std::string& a : texts) {
+        EXPECT_EQ(hashNoCase(a), hashNoCase(foldCase(a))) << a;
+        for (const std::string& b : texts)
+            if (foldCase(a) == foldCase(b)) {
+                EXPECT_EQ(hashNoCase(a), hashNoCase(b)) << a << " " << b;
+                EXPECT_TRUE(TNoCaseEqual{}(a, b)) << a << " " << b;
+            } else {
+                EXPECT_FALSE(TNoCaseEqual{}(a, b)) << a << " " << b;
+            }
+    }
+    EXPECT_NE(hashNoCase("@"), hashNoCase("`")); // 0x40 and 0x60 are not letters
+    EXPECT_EQ(intern("\x83\x41Name"), intern("\x83\x41NAME"));
+}
+
 // File names lose separators byte by byte, but the second byte of a
 // character such as 表 (0x95 0x5C) is a '\\' that belongs to it.
 TEST(SjisTest, DroppedBytesSpareTheSecondHalfOfACharacter) {
