@@ -1,10 +1,18 @@
 #include "compiler/class_image.h"
 
 #include "compiler/class_cache.h"
+
+#include "base/regular_file.h"
 #include "resources/host_files.h"
 #include "resources/program_paths.h"
 #include "resources/streams.h"
 #include "runtime/paths.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace ravok {
 
@@ -35,12 +43,48 @@ struct TImageCursor {
 };
 } // namespace
 
-void TClassImage::read(std::string_view file) {
+TClassImage::~TClassImage() { release(); }
+
+void TClassImage::release() {
+    if (mapped_) munmap(mapped_, mappedSize_);
+    mapped_ = nullptr;
+    mappedSize_ = 0;
+    copy_.clear();
+    bytes_ = {};
     entries_.clear();
     next_ = 0;
-    if (!readWholeFile(file, bytes_)) {
-        bytes_.clear();
-        return;
+}
+
+void TClassImage::read(std::string_view file) {
+    release();
+    // Read into memory mapped whole at once: its pages come in one call
+    // rather than a fault each. Mapping the file itself would be cheaper
+    // still, but a file cut short by another program while it is mapped
+    // kills the process that touches the lost pages.
+    int fd = openRegularFile(AT_FDCWD, directHostPath(file).c_str(), false);
+    struct stat st;
+    if (fd >= 0 && fstat(fd, &st) == 0 && st.st_size > 0 &&
+        uint64_t(st.st_size) < kMaxWholeFileBytes) {
+        size_t size = size_t(st.st_size);
+        void* at = mmap(nullptr, size, PROT_READ | PROT_WRITE,
+                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+        if (at != MAP_FAILED) {
+            mapped_ = static_cast<char*>(at);
+            mappedSize_ = size;
+            size_t got = 0;
+            while (got < size) {
+                ssize_t n = ::read(fd, mapped_ + got, size - got);
+                if (n < 0 && errno == EINTR) continue;
+                if (n <= 0) break;
+                got += size_t(n);
+            }
+            bytes_ = std::string_view(mapped_, got);
+        }
+    }
+    if (fd >= 0) ::close(fd);
+    if (!mapped_) {
+        if (!readWholeFile(file, copy_)) return;
+        bytes_ = copy_;
     }
     TImageCursor in{bytes_};
     uint32_t magic, version, count;

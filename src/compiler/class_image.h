@@ -15,6 +15,10 @@ namespace ravok {
 
 class TClassImage {
 public:
+    TClassImage() = default;
+    ~TClassImage();
+    TClassImage(const TClassImage&) = delete;
+    TClassImage& operator=(const TClassImage&) = delete;
     // Reads the image; a file that is absent, cut short or malformed leaves
     // the image empty (every class is then looked for as before).
     void read(std::string_view file);
@@ -28,7 +32,13 @@ private:
     struct TEntry {
         std::string_view source, record;
     };
-    std::string bytes_;
+    void release();
+    // The file's bytes, in memory mapped for them where that can be had,
+    // else in `copy_`.
+    char* mapped_ = nullptr;
+    size_t mappedSize_ = 0;
+    std::string copy_;
+    std::string_view bytes_;
     std::vector<TEntry> entries_;
     mutable size_t next_ = 0;
 };
