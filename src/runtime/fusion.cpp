@@ -6,6 +6,7 @@
 #include "runtime/errors.h"
 #include "runtime/messages.h"
 
+#include <array>
 #include <cstdlib>
 #include <string>
 
@@ -42,9 +43,20 @@ constexpr TFusedPair kFusedPairs[] = {
 };
 } // namespace
 
+namespace {
+// Which pair each instruction is, if any (-1): the check of a class cache
+// asks for every instruction it reads, so this is looked up, not scanned.
+constexpr auto kPairOfOpcode = [] {
+    std::array<int8_t, kOpcodeCount> pairOf{};
+    pairOf.fill(-1);
+    for (size_t i = 0; i < std::size(kFusedPairs); ++i)
+        if (pairOf[kFusedPairs[i].fused] < 0) pairOf[kFusedPairs[i].fused] = int8_t(i);
+    return pairOf;
+}();
+} // namespace
+
 TPlainParts plainParts(uint32_t op) {
-    for (const TFusedPair& pair : kFusedPairs)
-        if (pair.fused == op) return pair.parts;
+    if (op < kOpcodeCount && kPairOfOpcode[op] >= 0) return kFusedPairs[kPairOfOpcode[op]].parts;
     return {{{0, op}}, 1};
 }
 
