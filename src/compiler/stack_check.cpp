@@ -102,31 +102,39 @@ bool stackDepthsAgree(const uint8_t* code, size_t size) {
     depth.assign(size / 4 + 1, kUnseen);
     work.assign(1, 0);
     depth[0] = 0;
+    // Gives `to` its depth, or checks the one it has (`fresh` tells which).
+    // A target inside an instruction, or too near the end for an opcode, is
+    // no instruction to check.
+    auto reach = [&](size_t to, int32_t value, bool& fresh) {
+        if (to % 4 != 0 || size - std::min(size, to) < 4 || value < 0) return false;
+        int32_t& seen = depth[to / 4];
+        fresh = seen == kUnseen;
+        if (fresh) seen = value;
+        return seen == value;
+    };
     while (!work.empty()) {
         size_t at = work.back();
         work.pop_back();
-        int32_t d = depth[at / 4];
-        uint32_t op = storedOpcode(readWord(code + at));
-        uint32_t len = instructionLengthAs(op, code + at, size - at);
-        if (len == 0) return false;
-        TEffect e = effectOf(op, code + at);
-        if (d < e.needs) return false;
-        auto reach = [&](size_t to, int32_t value) {
-            // Instructions start on words: a target inside one, or too near
-            // the end for an opcode, is no instruction to check.
-            if (to % 4 != 0 || size - std::min(size, to) < 4 || value < 0) return false;
-            int32_t& seen = depth[to / 4];
-            if (seen == kUnseen) {
-                seen = value;
-                work.push_back(to);
-                return true;
+        // Straight-line code is walked on from instruction to instruction;
+        // only jump targets wait in the work list.
+        for (;;) {
+            int32_t d = depth[at / 4];
+            uint32_t op = storedOpcode(readWord(code + at));
+            uint32_t len = instructionLengthAs(op, code + at, size - at);
+            if (len == 0) return false;
+            TEffect e = effectOf(op, code + at);
+            if (d < e.needs) return false;
+            bool fresh = false;
+            if (e.jumps) {
+                size_t to = size_t(int64_t(at) + int32_t(readWord(code + at + 4)));
+                if (!reach(to, d + e.jumpChange, fresh)) return false;
+                if (fresh) work.push_back(to);
             }
-            return seen == value;
-        };
-        if (e.jumps &&
-            !reach(size_t(int64_t(at) + int32_t(readWord(code + at + 4))), d + e.jumpChange))
-            return false;
-        if (!e.ends && !reach(at + len, d + e.change)) return false;
+            if (e.ends) break;
+            if (!reach(at + len, d + e.change, fresh)) return false;
+            if (!fresh) break;
+            at += len;
+        }
     }
     return true;
 }
