@@ -38,9 +38,31 @@ TEST(SymbolTest, DoubleByteCharactersAreNotCaseFolded) {
 // agree with foldCase on every text, letters, '@' and '[' beside them, trail
 // bytes in 'A'-'Z' and a lead byte left at the end.
 TEST(SymbolTest, TheCaseBlindHashAgreesWithFolding) {
-    const std::vector<std::string> texts = {"",         "update",        "UpDaTe",     "@[`{",
-                                            "\x83\x41", "\x83\x61",      "x\x83\x41Z", "X\x83\x41z",
-                                            "tail\x83", "\xE0\x40\xA0Q", "\x7F\x80Zz"};
+    // Short and long (the hash takes eight ASCII bytes at a time), a
+    // double-byte character after a whole word, and one whose second byte
+    // ('A' or 'a') falls in the next word.
+    const std::vector<std::string> texts = {"",
+                                            "update",
+                                            "UpDaTe",
+                                            "@[`{",
+                                            "\x83\x41",
+                                            "\x83\x61",
+                                            "x\x83\x41Z",
+                                            "X\x83\x41z",
+                                            "tail\x83",
+                                            "\xE0\x40\xA0Q",
+                                            "\x7F\x80Zz",
+                                            "UpdateTheWorldNow",
+                                            "updatetheworldnow",
+                                            "updatetheworldno@",
+                                            "ABCDEFGH\x83\x41XYZ",
+                                            "abcdefgh\x83\x41xyz",
+                                            "abcdefg\x83"
+                                            "Ahijklmno",
+                                            "ABCDEFG\x83"
+                                            "AHIJKLMNO",
+                                            "abcdefg\x83"
+                                            "ahijklmno"};
     for (const std::string& a : texts) {
         EXPECT_EQ(hashNoCase(a), hashNoCase(foldCase(a))) << a;
         for (const std::string& b : texts)
@@ -52,6 +74,12 @@ TEST(SymbolTest, TheCaseBlindHashAgreesWithFolding) {
             }
     }
     EXPECT_NE(hashNoCase("@"), hashNoCase("`")); // 0x40 and 0x60 are not letters
+    // A second byte is hashed as it is, wherever it falls.
+    EXPECT_NE(hashNoCase("\x83\x41"), hashNoCase("\x83\x61"));
+    EXPECT_NE(hashNoCase("abcdefg\x83"
+                         "Ahijklmno"),
+              hashNoCase("abcdefg\x83"
+                         "ahijklmno"));
     EXPECT_EQ(intern("\x83\x41Name"), intern("\x83\x41NAME"));
 }
 
