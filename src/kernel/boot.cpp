@@ -80,12 +80,12 @@ bool bootKernel() {
         // The kernel's classes come from one image file when it holds them
         // all up to date; otherwise they come as before, and the image is
         // written anew for the next start.
+        const std::string imagePath = kernelImagePath();
         TClassImage image;
-        image.read(kernelImagePath());
+        image.read(imagePath);
         TClassImageUse use(image);
         root()->initialize();
-        if (use.missed() && use.allCached())
-            writeClassImage(kernelImagePath(), use.cachedSources());
+        if (use.missed() && use.allCached()) writeClassImage(imagePath, use.cachedSources());
     } catch (const std::exception& e) {
         ReportError(e.what());
         return false;

@@ -97,7 +97,8 @@ public:
 };
 
 // Reads bytes that are already in memory (which must outlive the reader), as
-// a file reader reads a file holding them.
+// a file reader reads a file holding them; there is no file, so isOpen() is
+// false.
 class TMemoryReader : public TBufferedInputStream {
 public:
     TMemoryReader(const uint8_t* bytes, size_t size) {

@@ -41,9 +41,7 @@ constexpr TFusedPair kFusedPairs[] = {
     {Op_LocalValPtr_Deref, {{{0, Op_LocalValPtr}, {8, Op_Deref}}, 2}},
     {Op_ArgValPtr_Deref, {{{0, Op_ArgValPtr}, {8, Op_Deref}}, 2}},
 };
-} // namespace
 
-namespace {
 // Which pair each instruction is, if any (-1): the check of a class cache
 // asks for every instruction it reads, so this is looked up, not scanned.
 constexpr auto kPairOfOpcode = [] {

@@ -118,8 +118,12 @@ void TRTTI::indexFirstMethod(uint32_t symbol, int32_t index) {
         insertFirstMethod(symbol, index);
         return;
     }
-    // Grown from the list itself (the new method is in it already), first
-    // entries first, so each name keeps its first index.
+    // Grown from the list itself (the new method is in it already).
+    rebuildMethodIndex();
+}
+
+void TRTTI::rebuildMethodIndex() {
+    // First entries first, so each name keeps its first index.
     size_t capacity = 16;
     while (capacity < 4 * methods.size())
         capacity *= 2;
@@ -168,6 +172,13 @@ void TRTTI::addMethod(TFunction* fn) {
     methods.push_back(fn);
     indexFirstMethod(fn->name, int32_t(methods.size() - 1));
     ++fn->usageCount;
+    constructorFound_ = destructorFound_ = false;
+}
+
+void TRTTI::removeLastMethod() {
+    if (methods.empty()) return;
+    methods.pop_back();
+    rebuildMethodIndex();
     constructorFound_ = destructorFound_ = false;
 }
 

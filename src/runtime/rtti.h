@@ -66,6 +66,9 @@ public:
 
     void addMethod(TFunction* fn);
     void addOrOverride(TFunction* fn);
+    // Takes back the method added last; its use count is the caller's to
+    // drop (a test's own method on a shared class).
+    void removeLastMethod();
     void inheritMethods();
     void inheritFields();
 
@@ -78,8 +81,8 @@ public:
     TRTTI* superclass = nullptr;
     int32_t instanceSize = -1;
     TRapidStringList fields;
-    // Changed only through addMethod, addOrOverride and reset, which keep
-    // the index of first methods by name.
+    // Changed only through addMethod, addOrOverride, removeLastMethod and
+    // reset, which keep the index of first methods by name.
     std::vector<TFunction*> methods;
     std::unique_ptr<TCompiledInfo> initCode;
     std::vector<TArenaOffset> pool;
@@ -99,6 +102,8 @@ private:
     int32_t firstMethodIndex(uint32_t symbol) const;
     // Records a method just appended, growing the table when it must.
     void indexFirstMethod(uint32_t symbol, int32_t index);
+    // The table made again from the list, sized for it.
+    void rebuildMethodIndex();
     // Into a table with room; a name already there keeps its index.
     void insertFirstMethod(uint32_t symbol, int32_t index);
     // The first method of each name, by symbol: binding, linking and

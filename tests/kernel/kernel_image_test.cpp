@@ -12,7 +12,7 @@ namespace {
 
 class KernelImageTest : public KernelTest {};
 
-TEST_F(KernelImageTest, TheBootLeavesAnImageHoldingEveryKernelClass) {
+TEST_F(KernelImageTest, TheBootLeavesAnImageHoldingTheKernelClasses) {
     TClassImage image;
     image.read(kernelImagePath());
     ASSERT_FALSE(image.empty());

@@ -203,7 +203,7 @@ TEST_F(CallTest, CallsOnNonObjectsUseObjectsErrorHook) {
     v.emitHalt();
     TValue r = runMain(v);
     // Object gives its hook up; the test's class still holds it until teardown.
-    core->object->methods.pop_back();
+    core->object->removeLastMethod();
     if (--fn->usageCount <= 0) delete fn;
     EXPECT_EQ(last->exitState, 0);
     EXPECT_EQ(valueToText(r), "Error #0");

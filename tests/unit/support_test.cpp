@@ -152,6 +152,16 @@ TEST_F(ClassTableTest, MethodsByNameFindTheFirstOfEachNameAsTheTableGrows) {
     EXPECT_EQ(sub->methodByName("EXTRA"), own);
     EXPECT_EQ(sub->methods.size(), base->methods.size() + 1);
     EXPECT_EQ(base->methodByName("m7"), made[7]);
+    // The method added last taken back: its name is gone, also once another
+    // method takes its place in the list, and comes again as a new method.
+    TNormalFunction* taken = addCodeMethod(sub, "extra", 0, 0, body);
+    sub->removeLastMethod();
+    if (--taken->usageCount <= 0) delete taken;
+    TNormalFunction* other = addCodeMethod(sub, "other", 0, 0, body);
+    EXPECT_EQ(sub->methodByName("extra"), nullptr);
+    EXPECT_EQ(sub->methodByName("other"), other);
+    TNormalFunction* extra = addCodeMethod(sub, "extra", 0, 0, body);
+    EXPECT_EQ(sub->methodByName("extra"), extra);
     sub->reset();
     EXPECT_EQ(sub->methodByName("m7"), nullptr);
     TNormalFunction* again = addCodeMethod(sub, "m7", 0, 0, body);
