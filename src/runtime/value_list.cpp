@@ -9,8 +9,11 @@ namespace ravok {
 TValueList::~TValueList() { clear(); }
 
 void TValueList::add(const TValue& v) {
-    increment(v);
-    cells_.push_back(v);
+    // Copied first (v may be one of the cells, which growing moves), and
+    // counted once it is held: a failed growth leaves no count behind.
+    TValue held = v;
+    cells_.push_back(held);
+    increment(held);
     ++gStats.valueCells;
     ++gStats.listElements;
 }
@@ -18,8 +21,9 @@ void TValueList::add(const TValue& v) {
 void TValueList::insert(int32_t i, const TValue& v) {
     if (i < 0 || i > count())
         throw ERunError("List index out of bounds (" + std::to_string(i) + ")");
-    increment(v);
-    cells_.insert(cells_.begin() + i, v);
+    TValue held = v;
+    cells_.insert(size_t(i), held);
+    increment(held);
     ++gStats.valueCells;
     ++gStats.listElements;
 }
@@ -32,7 +36,7 @@ TValue* TValueList::checkedCell(int32_t i) {
 
 TValue TValueList::take(int32_t i) {
     TValue v = *checkedCell(i);
-    cells_.erase(cells_.begin() + i);
+    cells_.erase(size_t(i));
     --gStats.valueCells;
     --gStats.listElements;
     return v;
@@ -41,7 +45,7 @@ TValue TValueList::take(int32_t i) {
 void TValueList::clear() {
     // Emptied first: a count released below may free an object whose
     // destructor reads this list.
-    std::vector<TValue> cells;
+    TCellBuffer cells;
     cells.swap(cells_);
     gStats.valueCells -= int64_t(cells.size());
     gStats.listElements -= int64_t(cells.size());

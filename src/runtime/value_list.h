@@ -4,10 +4,9 @@
 // list, so the cells may move when the list grows.
 #pragma once
 
+#include "runtime/cell_buffer.h"
 #include "runtime/host_registry.h"
 #include "runtime/value.h"
-
-#include <vector>
 
 namespace ravok {
 
@@ -33,7 +32,7 @@ public:
     void clear();
 
 private:
-    std::vector<TValue> cells_;
+    TCellBuffer cells_;
 };
 
 } // namespace ravok
