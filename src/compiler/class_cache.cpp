@@ -315,8 +315,10 @@ bool loadClassStream(TRTTI* cls, TBufferedInputStream& in, uint32_t expectedAge,
         // A class's own declaration of an inherited native keeps the
         // inherited routine, as it does when the class is compiled.
         if (auto* native = dynamic_cast<TNativeFunction*>(fn)) {
-            if (auto* inherited = dynamic_cast<TNativeFunction*>(cls->methodByName(name)))
+            if (auto* inherited = dynamic_cast<TNativeFunction*>(cls->methodByName(name))) {
                 native->routine = inherited->routine;
+                native->frameless = inherited->frameless;
+            }
         }
         cls->addOrOverride(fn);
         if (auto* code = dynamic_cast<TNormalFunction*>(fn)) {

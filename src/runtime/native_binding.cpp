@@ -7,7 +7,7 @@
 
 namespace ravok {
 
-bool bindNative(TRTTI* cls, std::string_view name, TNativeRoutine routine) {
+bool bindNative(TRTTI* cls, std::string_view name, TNativeRoutine routine, bool frameless) {
     TFunction* fn = cls->methodByName(name);
     // A method with code under the name is not a native declaration; binding
     // it would replace script code with a routine, so it is refused alike.
@@ -16,7 +16,9 @@ bool bindNative(TRTTI* cls, std::string_view name, TNativeRoutine routine) {
                     std::string(name) + translate(" is undefined."));
         return false;
     }
-    static_cast<TNativeFunction*>(fn)->routine = routine;
+    auto* native = static_cast<TNativeFunction*>(fn);
+    native->routine = routine;
+    native->frameless = frameless;
     return true;
 }
 
@@ -35,7 +37,7 @@ int bindNatives(const std::vector<TNativeBinding>& bindings) {
             cls = resolveClassPath(b.classPath);
             lastPath = b.classPath;
         }
-        bound += cls && bindNative(cls, b.name, b.routine);
+        bound += cls && bindNative(cls, b.name, b.routine, b.frameless);
     }
     return bound;
 }

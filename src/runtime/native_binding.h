@@ -17,13 +17,14 @@ struct TNativeBinding {
     const char* classPath; // a dotted path or a short class name
     const char* name;
     TNativeRoutine routine;
+    bool frameless = false; // see TNativeFunction::frameless
 };
 
 // Installs routine as the body of the first native declaration named `name`.
 // A class that declares no such native gets the message box
 // "Class" + class + ": native function" + name + " is undefined." and every
 // other binding stays as it was. Returns whether it bound.
-bool bindNative(TRTTI* cls, std::string_view name, TNativeRoutine routine);
+bool bindNative(TRTTI* cls, std::string_view name, TNativeRoutine routine, bool frameless = false);
 
 // Resolves the class path first; binds only when a class is found.
 bool bindNative(std::string_view classPath, std::string_view name, TNativeRoutine routine);

@@ -45,11 +45,41 @@ TNativeRoutine inPlaceRoutine(TInPlaceKind kind) {
     }
 }
 
+// A forwarding body: PushThis, up to kMostForwarded pushes of constants
+// (Push) and arguments (ArgValPtr_Deref), a NativeCall of as many
+// arguments, and `Pop; PushThis; Ret` fused into Sx_Pop_PushThis_Ret (so
+// code installed unfused never matches). Every word is read exactly: a
+// trapped one fails.
+TNormalFunction::TInPlaceShape forwardingShapeOf(const uint8_t* code, size_t size) {
+    TNormalFunction::TInPlaceShape shape;
+    if (size < 4 || readWord(code) != Op_PushThis) return shape;
+    size_t at = kForwardPushesAt;
+    uint32_t pushes = 0;
+    while (at + kForwardPushBytes <= size &&
+           (readWord(code + at) == Op_Push || readWord(code + at) == Op_ArgValPtr_Deref)) {
+        at += kForwardPushBytes;
+        ++pushes;
+    }
+    if (pushes > kMostForwarded || at + 24 > size || readWord(code + at) != Op_NativeCall ||
+        readWord(code + at + 4) != pushes || readWord(code + at + 12) != Sx_Pop_PushThis_Ret ||
+        readWord(code + at + 16) != Op_PushThis || readWord(code + at + 20) != Op_Ret)
+        return shape;
+    shape.native = nativeAt(code + at + 8);
+    shape.kind = uint8_t(TInPlaceKind::Forward);
+    shape.first = pushes;
+    return shape;
+}
+
 // The shape of fn's body, or kind None.
 TNormalFunction::TInPlaceShape shapeOf(const TNormalFunction* fn) {
     TNormalFunction::TInPlaceShape shape;
     const uint8_t* code = fn->code.codePtr();
     size_t size = fn->code.size();
+    if (size >= 4 && readWord(code) == Op_PushThis) {
+        shape = forwardingShapeOf(code, size);
+        if (!shape.native) shape.kind = uint8_t(TInPlaceKind::None);
+        return shape;
+    }
     // Exact words: a trapped instruction carries the trap bit and fails here.
     uint32_t first = size >= 4 ? readWord(code) : 0;
     if (first == Sx_This_Field_Arg_NativeCall && size >= kAfterCallAt + 4 &&

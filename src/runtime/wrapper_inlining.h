@@ -10,6 +10,12 @@
 // let it end); and the stack has the room the frame would take (so an
 // overflow is still reported where it was). Code in any other shape, with a
 // breakpoint in it, or installed unfused is called as ever.
+//
+// The same holds for a method that only hands constants and its arguments
+// to a frameless native and returns `this` (Sprite.drawPattern's
+// `native_set(0, x, y, p, f, z); return this;`): the native runs at the call
+// site with the arguments laid out below the caller's stack as the body
+// would have pushed them, since it can neither fail nor look at the frame.
 #pragma once
 
 #include "runtime/code_image.h"
@@ -37,6 +43,15 @@ constexpr int32_t kGetBodyBudget = 5;
 // Pop, and the argument's push and Ret (a dispatch and one).
 constexpr int32_t kSetBodyBudget = 8;
 
+// A forwarding body of n pushes: PushThis, the pushes, the NativeCall and
+// Sx_Pop_PushThis_Ret (a dispatch and two).
+constexpr int32_t forwardBodyBudget(uint32_t pushes) { return int32_t(pushes) + 5; }
+// The most pushes a forwarding body may have: with `this`, they fit in the
+// room a call keeps free below the frame it would enter.
+constexpr uint32_t kMostForwarded = 11;
+// Where a forwarding body's pushes start and how long each is.
+constexpr uint32_t kForwardPushesAt = 4, kForwardPushBytes = 12;
+
 // On unless a test runs the methods themselves to compare the two.
 inline bool gAppendInPlace = true;
 // How many calls ran in place: tests see that the comparison compared
@@ -47,19 +62,22 @@ inline uint64_t gInPlaceRuns = 0;
 // inline.
 inline bool mayRunInPlace(const TNormalFunction* fn) {
     uint32_t first = readWord(fn->code.codePtr());
-    return first == Sx_This_Field_Arg_NativeCall || first == Sx_This_Field_Arg_Arg_NativeCall;
+    return first == Sx_This_Field_Arg_NativeCall || first == Sx_This_Field_Arg_Arg_NativeCall ||
+           first == Op_PushThis;
 }
 
-enum class TInPlaceKind : uint8_t { None, Append, Get, Set };
+enum class TInPlaceKind : uint8_t { None, Append, Get, Set, Forward };
 
 // What a call does in place: the operation, the list, and which arguments it
 // takes (`first` the appended value or the index, `second` the value set).
+// For Forward: the native, and `first` the number of its arguments.
 // Kind None: the call must run the method. The caller still checks an index
 // against the list.
 struct TInPlaceCall {
     TInPlaceKind kind = TInPlaceKind::None;
     TValueList* list = nullptr;
     uint32_t first = 0, second = 0;
+    const TNativeFunction* native = nullptr;
 };
 
 // Reads fn's body for one of the shapes and keeps what it found in
@@ -80,6 +98,11 @@ const TNormalFunction::TInPlaceShape& learnInPlaceShape(const TNormalFunction* f
             ? kept
             : learnInPlaceShape(fn);
     auto kind = TInPlaceKind(shape.kind);
+    // The native is bound again with its flag, so a routine put in its place
+    // is frameless only if it says so.
+    if (kind == TInPlaceKind::Forward)
+        return shape.native->frameless ? TInPlaceCall{kind, nullptr, shape.first, 0, shape.native}
+                                       : TInPlaceCall{};
     if (kind == TInPlaceKind::None || shape.first >= argc ||
         (kind == TInPlaceKind::Set && shape.second >= argc) ||
         shape.native->routine != shape.routine || shape.field >= uint32_t(cls->laidOutFields()))

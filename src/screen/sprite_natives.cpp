@@ -147,17 +147,19 @@ void setAdjust(TValue* cell, int argc, int) {
 } // namespace
 
 const std::vector<TNativeBinding>& spriteNatives() {
+    // The recording natives are frameless: they read numbers (toInt never
+    // fails) and record a sprite or a polygon point, and report nothing.
     static const std::vector<TNativeBinding> list = {
         {"classes.scr.Sprite", "native_init", native_init},
-        {"classes.scr.Sprite", "native_set", native_set},
-        {"classes.scr.Sprite", "_n_drawDxSprite", _n_drawDxSprite},
+        {"classes.scr.Sprite", "native_set", native_set, true},
+        {"classes.scr.Sprite", "_n_drawDxSprite", _n_drawDxSprite, true},
         {"classes.scr.Sprite", "native_setText", native_setText},
         {"classes.scr.Sprite", "_n_setFont", _n_setFont},
         {"classes.scr.Sprite", "native_textExtent", native_textExtent},
-        {"classes.scr.Sprite", "native_drawLine", native_drawLine},
-        {"classes.scr.Sprite", "native_fillRect", native_fillRect},
-        {"classes.scr.Sprite", "_n_setPolygon", _n_setPolygon},
-        {"classes.scr.Sprite", "_n_fillPolygon", _n_fillPolygon},
+        {"classes.scr.Sprite", "native_drawLine", native_drawLine, true},
+        {"classes.scr.Sprite", "native_fillRect", native_fillRect, true},
+        {"classes.scr.Sprite", "_n_setPolygon", _n_setPolygon, true},
+        {"classes.scr.Sprite", "_n_fillPolygon", _n_fillPolygon, true},
         {"classes.scr.Sprite", "native_getPWidth", native_getPWidth},
         {"classes.scr.Sprite", "native_getPHeight", native_getPHeight},
         {"classes.scr.Sprite", "native_free", nothing},
