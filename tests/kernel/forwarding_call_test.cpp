@@ -28,19 +28,11 @@ bool compileForTest(TRTTI* c, const std::string& source);
 
 namespace {
 
-class ForwardingCallTest : public KernelTest {
+class ForwardingCallTest : public DrawingFrameTest {
 protected:
-    void SetUp() override {
-        KernelTest::SetUp();
-        screen().Sprites.clear();
-        screen().DrawingFrame = true;
-        drawingState() = TDrawingState();
-    }
     void TearDown() override {
         gAppendInPlace = true;
-        screen().Sprites.clear();
-        drawingState() = TDrawingState();
-        KernelTest::TearDown();
+        DrawingFrameTest::TearDown();
     }
 };
 

@@ -8,6 +8,8 @@
 #include "player/shared_wiring.h"
 #include "recording_reporter.h"
 #include "resources/program_paths.h"
+#include "screen/screen.h"
+#include "screen/sprites.h"
 
 #include "base/encoding.h"
 #include "resources/host_files.h"
@@ -37,6 +39,23 @@ protected:
     void TearDown() override {
         for (const std::string& e : recording().errors)
             ADD_FAILURE() << e;
+    }
+};
+
+// A kernel test in the drawing frame: the sprite list empty and the drawing
+// state as it starts, before the test and after it.
+class DrawingFrameTest : public KernelTest {
+protected:
+    void SetUp() override {
+        KernelTest::SetUp();
+        screen().Sprites.clear();
+        screen().DrawingFrame = true;
+        drawingState() = TDrawingState();
+    }
+    void TearDown() override {
+        screen().Sprites.clear();
+        drawingState() = TDrawingState();
+        KernelTest::TearDown();
     }
 };
 

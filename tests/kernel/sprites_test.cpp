@@ -17,13 +17,10 @@
 namespace ravok {
 namespace {
 
-class SpritesTest : public KernelTest {
+class SpritesTest : public DrawingFrameTest {
 protected:
     void SetUp() override {
-        KernelTest::SetUp();
-        screen().Sprites.clear();
-        screen().DrawingFrame = true;
-        drawingState() = TDrawingState();
+        DrawingFrameTest::SetUp();
         // A sheet with a 32 x 8 cell (number 0) and a 4 x 4 cell (number 1):
         // the left half of the wide cell red, the right half green.
         auto sheet = TSurface::create(48, 12);
@@ -42,10 +39,9 @@ protected:
         ASSERT_EQ(patternList().total(), 2);
     }
     void TearDown() override {
-        screen().Sprites.clear();
         patternList().clear();
         std::remove(sheetFile.c_str());
-        KernelTest::TearDown();
+        DrawingFrameTest::TearDown();
     }
     void run(const std::string& body) { ASSERT_EQ(evaluate("extends Sprite; " + body), 0) << body; }
     std::string sheetFile;
