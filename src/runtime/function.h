@@ -103,9 +103,9 @@ public:
     // Whether the routine needs nothing of a calling method's frame: it never
     // fails, warns, suspends or runs scripts, and reads only its receiver and
     // arguments (it may put a result in the receiver's slot, never in an
-    // argument's, and keeps no argument). A method that only hands its arguments to such a routine
-    // may run at its call site (runtime/wrapper_inlining.h). Set with the
-    // routine when it is bound.
+    // argument's, and keeps no argument). A method that only hands its
+    // arguments to such a routine may run at its call site
+    // (runtime/wrapper_inlining.h). Set with the routine when it is bound.
     bool frameless = false;
 };
 
